@@ -1,0 +1,31 @@
+# Every external library, found once as a global imported target so any
+# folder can name what it links.
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+
+pkg_check_modules(ICU REQUIRED IMPORTED_TARGET GLOBAL icu-uc icu-i18n)
+pkg_check_modules(LIBXML2 REQUIRED IMPORTED_TARGET GLOBAL libxml-2.0)
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET GLOBAL libcurl)
+pkg_check_modules(FFTW3F REQUIRED IMPORTED_TARGET GLOBAL fftw3f)
+pkg_check_modules(SAMPLERATE REQUIRED IMPORTED_TARGET GLOBAL samplerate)
+pkg_check_modules(RUBBERBAND REQUIRED IMPORTED_TARGET GLOBAL rubberband)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET GLOBAL libavformat libavcodec libavutil libswresample libswscale)
+pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET GLOBAL minizip)
+pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET GLOBAL zlib)
+pkg_check_modules(TAGLIB REQUIRED IMPORTED_TARGET GLOBAL taglib)
+pkg_check_modules(PORTAUDIO REQUIRED IMPORTED_TARGET GLOBAL portaudio-2.0)
+pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET GLOBAL alsa)
+find_package(BZip2 REQUIRED)
+find_path(CONCURRENTQUEUE_INCLUDE concurrentqueue.h
+          PATH_SUFFIXES concurrentqueue/moodycamel concurrentqueue REQUIRED)
+
+if(ORVEL_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+if(ORVEL_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()
+
+add_library(Orvel::concurrentqueue INTERFACE IMPORTED GLOBAL)
+target_include_directories(Orvel::concurrentqueue INTERFACE ${CONCURRENTQUEUE_INCLUDE})

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, run and test.
+# Idempotent: when everything is present it only asks dpkg and returns.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  build-essential cmake ninja-build pkg-config ccache
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+  # core runtime
+  libicu-dev libconcurrentqueue-dev libxml2-dev libcurl4-openssl-dev
+  # dsp
+  libfftw3-dev libsamplerate0-dev librubberband-dev
+  # media
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
+  libtag1-dev libminizip-dev zlib1g-dev libbz2-dev libmp3lame0 libshout3-dev
+  # sound devices
+  portaudio19-dev libasound2-dev
+  # toolkit
+  libwxgtk3.2-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get -o DPkg::Lock::Timeout=300 update -qq
+$SUDO apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}"

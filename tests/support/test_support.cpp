@@ -1,0 +1,74 @@
+#include "support/test_support.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace orvel_test {
+
+TempDir::TempDir() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "orvel-test-XXXXXX").string();
+  char* made = mkdtemp(tmpl.data());
+  path_ = made ? std::string(made) : std::string();
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<float> sineStereo(double freq, double seconds, int rate, float amp) {
+  const size_t frames = static_cast<size_t>(seconds * rate);
+  std::vector<float> out(frames * 2);
+  for (size_t i = 0; i < frames; ++i) {
+    float v = amp * static_cast<float>(std::sin(2.0 * M_PI * freq * static_cast<double>(i) / rate));
+    out[2 * i] = v;
+    out[2 * i + 1] = v;
+  }
+  return out;
+}
+
+static void put16(std::string& s, uint16_t v) {
+  s.push_back(static_cast<char>(v & 0xff));
+  s.push_back(static_cast<char>(v >> 8));
+}
+static void put32(std::string& s, uint32_t v) {
+  put16(s, static_cast<uint16_t>(v & 0xffff));
+  put16(s, static_cast<uint16_t>(v >> 16));
+}
+
+bool writeWav16(const std::string& path, const std::vector<int16_t>& interleaved, int channels, int rate) {
+  const uint32_t dataBytes = static_cast<uint32_t>(interleaved.size() * 2);
+  std::string s = "RIFF";
+  put32(s, 36 + dataBytes);
+  s += "WAVEfmt ";
+  put32(s, 16);
+  put16(s, 1);
+  put16(s, static_cast<uint16_t>(channels));
+  put32(s, static_cast<uint32_t>(rate));
+  put32(s, static_cast<uint32_t>(rate * channels * 2));
+  put16(s, static_cast<uint16_t>(channels * 2));
+  put16(s, 16);
+  s += "data";
+  put32(s, dataBytes);
+  for (int16_t v : interleaved) put16(s, static_cast<uint16_t>(v));
+  return writeFile(path, s);
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+bool writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+}  // namespace orvel_test

@@ -1,0 +1,35 @@
+#pragma once
+// Helpers shared by the test programs: a scratch folder per test and
+// generated test media, so no recorded audio is ever committed.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvel_test {
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the object goes away.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Interleaved stereo float sine at the given rate.
+std::vector<float> sineStereo(double freq, double seconds, int rate = 44100, float amp = 0.5f);
+
+// Writes interleaved 16-bit PCM as a canonical 44-byte-header WAV file.
+bool writeWav16(const std::string& path, const std::vector<int16_t>& interleaved, int channels, int rate);
+
+std::string readFile(const std::string& path);
+bool writeFile(const std::string& path, const std::string& bytes);
+
+}  // namespace orvel_test
