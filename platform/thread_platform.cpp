@@ -1,0 +1,58 @@
+#include "platform/thread_platform.h"
+
+#include <sched.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+int platformGetThreadScheduling(pthread_t thread, PlatformThreadScheduling& out) {
+  sched_param param{};
+  int policy = 0;
+  const int err = pthread_getschedparam(thread, &policy, &param);
+  if (err != 0) return err;
+  out.policy = policy;
+  out.priority = param.sched_priority;
+  out.minPriority = sched_get_priority_min(policy);
+  out.maxPriority = sched_get_priority_max(policy);
+  return 0;
+}
+
+int platformSetThreadPriority(pthread_t thread, int policy, int priority) {
+  sched_param param{};
+  param.sched_priority = priority;
+  return pthread_setschedparam(thread, policy, &param);
+}
+
+int platformEnterRealtimeClass(pthread_t thread) {
+  const int maxPriority = sched_get_priority_max(SCHED_FIFO);
+  if (maxPriority < 0) return errno != 0 ? errno : EINVAL;
+  sched_param param{};
+  param.sched_priority = maxPriority;
+  return pthread_setschedparam(thread, SCHED_FIFO, &param);
+}
+
+int64_t platformMonotonicMicros() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+int platformOnlineCpuCount() {
+  const long n = sysconf(_SC_NPROCESSORS_ONLN);
+  return n > 0 ? static_cast<int>(n) : 0;
+}
+
+int platformConfiguredCpuCount() {
+  const long n = sysconf(_SC_NPROCESSORS_CONF);
+  return n > 0 ? static_cast<int>(n) : 0;
+}
+
+void platformSleepMicros(int64_t micros) {
+  if (micros <= 0) return;
+  timespec request{};
+  request.tv_sec = static_cast<time_t>(micros / 1000000);
+  request.tv_nsec = static_cast<long>((micros % 1000000) * 1000);
+  timespec remaining{};
+  while (nanosleep(&request, &remaining) != 0 && errno == EINTR) request = remaining;
+}
