@@ -1,0 +1,47 @@
+#pragma once
+// Real-input FFT behind a small interface. The spectrum layout of both
+// directions: two float arrays re and im of N/2 + 1 values, index k holding
+// bin k (DC at 0, Nyquist at N/2), im[0] and im[N/2] always 0, scaled as the
+// plain unscaled DFT: re[k] + i im[k] = sum data[n] e^(-2 pi i k n / N).
+
+#include <cstddef>
+
+class ZRAudioFFTBase {
+ public:
+  virtual ~ZRAudioFFTBase() = default;
+  // size must be 0 (empty transform) or a power of two; anything else is a
+  // programming error and stops the process.
+  virtual void init(size_t size) = 0;
+  // Forward transform of N real values into re/im (N/2 + 1 values each).
+  virtual void fft(const float* data, float* re, float* im) = 0;
+  // Inverse of fft: N real values into data, scaled by 1/N; re/im unchanged.
+  virtual void ifft(float* data, const float* re, const float* im) = 0;
+};
+
+// The transform on FFTW single precision. Plans are made in init (never on a
+// real-time path) and reused; fft and ifft allocate nothing. One thread uses
+// an instance at a time; instances on different threads are independent.
+class ZRAppleAccelerateFFT : public ZRAudioFFTBase {
+ public:
+  ZRAppleAccelerateFFT();
+  ~ZRAppleAccelerateFFT() override;
+  ZRAppleAccelerateFFT(const ZRAppleAccelerateFFT&) = delete;
+  ZRAppleAccelerateFFT& operator=(const ZRAppleAccelerateFFT&) = delete;
+
+  void init(size_t size) override;
+  void fft(const float* data, float* re, float* im) override;
+  void ifft(float* data, const float* re, const float* im) override;
+
+  size_t getSize() const { return size; }
+  size_t getLog2Size() const { return log2N; }
+
+ private:
+  void release();
+
+  size_t size = 0;
+  size_t log2N = 0;
+  void* forwardPlan = nullptr;
+  void* inversePlan = nullptr;
+  float* realBuffer = nullptr;     // N values
+  float* complexBuffer = nullptr;  // N/2 + 1 interleaved pairs
+};

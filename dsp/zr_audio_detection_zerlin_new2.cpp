@@ -1,0 +1,358 @@
+#include "dsp/zr_audio_detection_zerlin_new2.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "common/zr_ring_buffer.h"
+#include "dsp/beat_grid_marking.h"
+#include "dsp/onset_envelope.h"
+#include "dsp/vector_ops.h"
+#include "dsp/window_functions.h"
+
+namespace {
+
+constexpr int kWindow = 2048;
+constexpr int kHop = 100;
+constexpr int kRingBytes = 352800;  // 88200 mono float samples
+// Samples left in the ring after a one-second block: 2048 - 48.
+constexpr int kPrimeSamples = 2000;
+constexpr double kPointsPerMinute = 26460.0;  // 60 x 441 display points
+// Delay, in display points, of an attack's peak in the cleaned envelope.
+constexpr int kEnvelopeLag = 34;
+
+size_t nextPowerOfTwo(size_t n) {
+  size_t p = 1;
+  while (p < n) p <<= 1;
+  return p;
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+ZRAudioDetectionZerlinNew2::ZRAudioDetectionZerlinNew2(bool smooth, bool steady)
+    : ZRAudioDetection(smooth),
+      fftSize(kWindow),
+      binCount(kWindow / 2 + 1),
+      sampleRing(std::make_unique<ZRRingBuffer>(kRingBytes, false)),
+      averageBpm(0),
+      testBpm(0),
+      highBin(-1),
+      lowBin(0),
+      steadyMode(steady) {
+  fillOnsetSmoothingKernel(smoothingKernel);
+  fft.init(fftSize);
+  fftReal = malloc_a(sizeof(float) * binCount, true);
+  fftImag = malloc_a(sizeof(float) * binCount, true);
+  previousMagnitudes = malloc_a(sizeof(float) * binCount, true);
+  binWeights = reinterpret_cast<double*>(malloc_a(sizeof(double) * binCount, true));
+  analysisWindow = malloc_a(sizeof(float) * fftSize, false);
+  windowed = malloc_a(sizeof(float) * fftSize, false);
+  getWindowFunction(analysisWindow, fftSize, kWindowHann);
+  resetInternal();
+}
+
+ZRAudioDetectionZerlinNew2::~ZRAudioDetectionZerlinNew2() {
+  free_a(fftReal);
+  free_a(fftImag);
+  free_a(previousMagnitudes);
+  free_a(binWeights);
+  free_a(analysisWindow);
+  free_a(windowed);
+}
+
+void ZRAudioDetectionZerlinNew2::resetInternal() {
+  memset(previousMagnitudes, 0, sizeof(float) * binCount);
+  // A new track starts with a silent window: nothing of the previous track
+  // leaks into its first onsets, and the ring holds what it holds between
+  // any two later blocks, so the first block yields a full second of onsets
+  // aligned like every other block (index x: the window starting at sample
+  // 100 (x - 20)).
+  sampleRing->clear();
+  static const float kSilence[kPrimeSamples] = {};
+  sampleRing->putBlock(kSilence, static_cast<int>(sizeof(kSilence)));
+  averageBpm = 0;
+  testBpm = 0;
+}
+
+void ZRAudioDetectionZerlinNew2::processInternal(const float* mono, int frames, float* onsetOut) {
+  if (onsetOut == nullptr || mono == nullptr || frames <= 0) return;
+  sampleRing->putBlock(mono, frames * static_cast<int>(sizeof(float)));
+  if (highBin <= 0) {
+    // 90, 450, 4500 and 8000 Hz as bins of a 2048-point transform at 44100 Hz.
+    lowBin = static_cast<int>(lrintf(4.1795917f));
+    const int a = static_cast<int>(lrintf(20.897959f));
+    const int b = static_cast<int>(lrintf(208.9796f));
+    highBin = static_cast<int>(lrintf(371.5193f));
+    for (int k = 0; k < binCount; ++k) {
+      double w = 0;
+      if (k >= lowBin && k < a) {
+        w = 1.0;
+      } else if (k >= a && k < b) {
+        w = 0.1;
+      } else if (k >= b && k < highBin) {
+        w = 0.15;
+      }
+      binWeights[k] = w;
+    }
+  }
+  const int windowBytes = kWindow * static_cast<int>(sizeof(float));
+  while (sampleRing->getUsed() >= windowBytes) {
+    sampleRing->getBlockOverlap(windowed, windowBytes, kHop * static_cast<int>(sizeof(float)));
+    multiply_float_vectors(windowed, analysisWindow, kWindow);
+    fft.fft(windowed, fftReal, fftImag);
+    *onsetOut++ = fftMagnitudeOnset();
+  }
+}
+
+float ZRAudioDetectionZerlinNew2::fftMagnitudeOnset() {
+  double flux = 0;
+  for (int k = lowBin; k < highBin; ++k) {
+    const float m =
+        static_cast<float>(sqrtf(fftReal[k] * fftReal[k] + fftImag[k] * fftImag[k]) * binWeights[k]);
+    const float p = previousMagnitudes[k];
+    if (p < m) flux += m - p;
+    previousMagnitudes[k] = m;
+  }
+  return static_cast<float>(flux * (1.0 / 2048.0));
+}
+
+int ZRAudioDetectionZerlinNew2::detectAudioFeaturesInternal(float* onsets, int count, int suggestedBpm,
+                                                            float* marks) {
+  if (onsets == nullptr || count <= 0) {
+    averageBpm = 0;
+    return 1;
+  }
+  normalize_float_vector(onsets, count, 0.75f);
+  const float bpm = ProcessBpm(count, onsets, totalFrames / 44100, suggestedBpm, marks);
+  averageBpm = std::max(0.0f, bpm);
+  return 1;
+}
+
+void ZRAudioDetectionZerlinNew2::bpmRange(int suggestedBpm, float& lo, float& hi) {
+  if (suggestedBpm >= 50) {
+    lo = static_cast<float>(suggestedBpm - 1);
+    hi = static_cast<float>(suggestedBpm + 1);
+  } else if (suggestedBpm == -2) {
+    lo = 56, hi = 100;
+  } else if (suggestedBpm == -3) {
+    lo = 101, hi = 195;
+  } else {
+    // No suggestion, 0..49, and values below -3 use the default range.
+    lo = 76, hi = 150;
+  }
+}
+
+float ZRAudioDetectionZerlinNew2::ProcessBpm(int count, float* onsets, int seconds, int suggestedBpm,
+                                             float* marks) {
+  if (seconds < 2) return 0;
+  float lo, hi;
+  bpmRange(suggestedBpm, lo, hi);
+
+  // The whole envelope is cleaned, the last second included, so that beats
+  // found there sit on the same delay as all others.
+  const int m = count;
+  rectifyOnsetEnvelope(onsets, m, count, smoothingKernel);
+  float peak = 0;
+  for (int i = 0; i < m; ++i) peak = std::max(peak, onsets[i]);
+  if (peak > 0.5f) {
+    for (int i = 0; i < m; ++i) onsets[i] /= peak;
+  }
+  if (seconds < 10) return 0;
+  // Silence has no tempo: the estimators would only return their fallbacks.
+  bool anyOnset = false;
+  for (int i = 0; i < count && !anyOnset; ++i) anyOnset = onsets[i] > 0;
+  if (!anyOnset) return 0;
+
+  const float rate = 441.0f;
+  auto t0 = std::chrono::steady_clock::now();
+  const float e1 = getBPMEstimateAutocorrelationClassicAdaptive_new(onsets, count, rate, lo, hi);
+  printf("* estimated BPM = %f (%5.1f ms) AutocorrelationClassicAdaptive \n", e1, millisecondsSince(t0));
+  t0 = std::chrono::steady_clock::now();
+  const float e2 = getBPMEstimateAutocorrelationFFT_new(onsets, count, rate, lo, hi);
+  printf("* estimated BPM = %f (%5.1f ms) AutocorrelationFFT \n", e2, millisecondsSince(t0));
+  t0 = std::chrono::steady_clock::now();
+  const float e3 = getBPMEstimateSimpleFFT_new(onsets, count, rate, lo, hi);
+  printf("* estimated BPM = %f (%5.1f ms) SimpleFFT \n", e3, millisecondsSince(t0));
+  t0 = std::chrono::steady_clock::now();
+  const float e4 = getBPMEstimateCombFilter_new(onsets, count, rate, lo, hi);
+  printf("* estimated BPM = %f (%5.1f ms) CombFilter \n", e4, millisecondsSince(t0));
+  testBpm = e4;
+
+  const float base = fabsf(e2 - e3) < 2 ? e2 : e1;
+  if (base < 1.2f) return 0;
+
+  // Refinement with single-frequency transforms around the chosen tempo.
+  auto freqOf = [count](double b) { return count * b / 60.0 / 441.0; };
+  double hiF = freqOf(base + 1.2), loF = freqOf(base - 1.2);
+  double bestF = freqOf(base), bestMag = 0, phase = 0;
+  for (int pass = 0; pass < 8; ++pass) {
+    const double step = (hiF - loF) / 7.0;
+    double passF = loF, passMag = -1;
+    for (int j = 0; j < 8; ++j) {
+      const float f = static_cast<float>(loF + j * step);
+      const double mag = goertzel_mag_new(onsets, count, f, phase, false);
+      if (mag > passMag) {
+        passMag = mag;
+        passF = f;
+      }
+    }
+    if (passMag > bestMag) {
+      bestMag = passMag;
+      bestF = passF;
+    }
+    loF = passF - step;
+    hiF = passF + step;
+  }
+  float bpm = static_cast<float>(bestF * 60.0 * 441.0 / count);
+
+  // A whole-number tempo wins when its own magnitude is larger.
+  const double r = std::round(static_cast<double>(bpm));
+  const double fR = r * count / kPointsPerMinute;
+  if (goertzel_mag_new(onsets, count, fR, phase, false) > bestMag)
+    bpm = static_cast<float>(60.0 * fR * 441.0 / count);
+  printf("  best BPM %f (bin %f) val=%f \n\n", bpm, bestF, bestMag);
+  fflush(stdout);
+
+  // The envelope lags the audio by about kEnvelopeLag points (the analysis
+  // window and, mostly, the causal smoothing of the rectification): the
+  // markers read it that much ahead so the marks land on the beats. The plain
+  // grid already moves itself 24 points earlier.
+  if (!steadyMode) {
+    if (count > kEnvelopeLag) markBeatsUsingDP(onsets + kEnvelopeLag, count - kEnvelopeLag, bpm, marks);
+    return bpm;
+  }
+  if (suggestedBpm >= 56) bpm = static_cast<float>(suggestedBpm);  // a typed BPM wins
+  if (fabsf(bpm - std::round(bpm)) < 0.15f) bpm = std::round(bpm);
+  constexpr int kGridLead = kEnvelopeLag - 24;
+  if (count > kGridLead) markBeatsUsingNormal(onsets + kGridLead, count - kGridLead, bpm, marks);
+  return bpm;
+}
+
+float ZRAudioDetectionZerlinNew2::getBPMEstimateAutocorrelationClassicAdaptive_new(const float* onsets, int n,
+                                                                                   float rate, float lo,
+                                                                                   float hi) {
+  const int length = n < 13230 ? 10 : 30;
+  const int stride = length * 441;
+  const int segments = (n / 441 - 9) / length;
+  float best = 0;
+  double bestScore = -1;
+  for (int b = static_cast<int>(lo); b <= static_cast<int>(hi); ++b) {
+    const int p = static_cast<int>(lrintf(BPMToBeatSize(static_cast<float>(b), rate)));
+    double score = 0;
+    for (int s = 0; s < segments; ++s) {
+      const int start = s * stride;
+      score += 2 * clampedAutoCorrelation(onsets, n, start, stride, p) +
+               clampedAutoCorrelation(onsets, n, start, stride, 4 * p) +
+               clampedAutoCorrelation(onsets, n, start, stride, 8 * p);
+    }
+    if (score >= bestScore) {
+      bestScore = score;
+      best = static_cast<float>(b);
+    }
+  }
+  return best;
+}
+
+float ZRAudioDetectionZerlinNew2::getBPMEstimateAutocorrelationFFT_new(const float* onsets, int n, float rate,
+                                                                       float lo, float hi) {
+  const int pMin = static_cast<int>(lrintf(BPMToBeatSize(hi, rate)));
+  const int pMax = static_cast<int>(lrintf(BPMToBeatSize(lo, rate)));
+  const size_t size = nextPowerOfTwo(static_cast<size_t>(2 * n - 1));
+  analysisFft.init(size);
+  std::vector<float> padded(size, 0.0f), re(size / 2 + 1), im(size / 2 + 1);
+  std::copy(onsets, onsets + n, padded.begin());
+  analysisFft.fft(padded.data(), re.data(), im.data());
+  for (size_t k = 0; k <= size / 2; ++k) {
+    re[k] = re[k] * re[k];
+    im[k] = im[k] * im[k];
+  }
+  analysisFft.ifft(padded.data(), re.data(), im.data());
+  const long acLength = std::min<long>(8L * pMax, static_cast<long>(n));
+
+  double best = 0;
+  long bestLag = 8L * pMin;
+  int bestMultiple = 1;
+  for (int t : {1, 4, 8}) {
+    for (long lag = static_cast<long>(t) * pMin; lag < static_cast<long>(t) * pMax && lag < acLength; ++lag) {
+      if (padded[lag] > best) {
+        best = padded[lag];
+        bestLag = lag;
+        bestMultiple = t;
+      }
+    }
+  }
+  const long period = bestLag / bestMultiple;
+  return period > 0 ? rate * 60.0f / static_cast<float>(period) : 0.0f;
+}
+
+float ZRAudioDetectionZerlinNew2::getBPMEstimateSimpleFFT_new(const float* onsets, int n, float rate,
+                                                              float lo, float hi) {
+  const size_t size = nextPowerOfTwo(static_cast<size_t>(n));
+  const int kLo = static_cast<int>(ceil(lo / 60.0 * size / rate));
+  const int kHi = std::min(static_cast<int>(ceil(hi / 60.0 * size / rate)), static_cast<int>(size / 2));
+  analysisFft.init(size);
+  std::vector<float> padded(size, 0.0f), re(size / 2 + 1), im(size / 2 + 1);
+  std::copy(onsets, onsets + n, padded.begin());
+  analysisFft.fft(padded.data(), re.data(), im.data());
+  int bin = -1;
+  float magnitude = 0;
+  for (int k = std::max(kLo, 0); k <= kHi; ++k) {
+    const float mag = sqrtf(re[k] * re[k] + im[k] * im[k]);
+    if (mag > magnitude) {
+      magnitude = mag;
+      bin = k;
+    }
+  }
+  return static_cast<float>((bin + 0.5) * 60.0 * rate / size);
+}
+
+float ZRAudioDetectionZerlinNew2::getBPMEstimateCombFilter_new(const float* onsets, int n, float rate,
+                                                               float lo, float hi) {
+  if (lo < 0) return -1;
+  const int bLo = static_cast<int>(std::min(lo, 65.0f));
+  const int bHi = static_cast<int>(std::max(hi, 165.0f));
+  const int g = static_cast<int>(lrintf(BPMToBeatSize(static_cast<float>(bLo), rate)));
+  if (n <= g || bHi < bLo) return -1;
+
+  std::vector<double> y(n), bestY(n, 0.0);
+  std::vector<int> winner(n, -1);
+  for (int b = bLo; b <= bHi; ++b) {
+    const int p = static_cast<int>(lrintf(BPMToBeatSize(static_cast<float>(b), rate)));
+    for (int i = 0; i < g; ++i) y[i] = onsets[i];
+    for (int i = g; i < n; ++i) {
+      y[i] = 0.873 * y[i - p] + onsets[i];
+      if (y[i] > bestY[i]) {
+        bestY[i] = y[i];
+        winner[i] = b;
+      }
+    }
+  }
+  // Histogram of winners with 10 BPM of margin on both sides for smoothing.
+  const int offset = bLo - 10;
+  std::vector<double> h(bHi - bLo + 21, 0.0);
+  for (int i = g; i < n; ++i) {
+    if (winner[i] >= 0) h[winner[i] - offset] += 1;
+  }
+  auto at = [&](int b) {
+    return (b - offset >= 0 && b - offset < static_cast<int>(h.size())) ? h[b - offset] : 0.0;
+  };
+  const double weights[5] = {1.0, 0.9, 0.65, 0.3, 0.15};
+  int best = -1;
+  double bestC = 0;
+  for (int b = bLo; b <= bHi; ++b) {
+    double c = at(b);
+    for (int d = 1; d <= 4; ++d) c += weights[d] * (at(b - d) + at(b + d));
+    if (c > bestC) {
+      bestC = c;
+      best = b;
+    }
+  }
+  return static_cast<float>(best);
+}
