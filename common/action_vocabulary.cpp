@@ -1,0 +1,824 @@
+// The fixed action vocabulary: one row per action id, in id order.
+// Rows with an empty name are retired ids: kept so every later id keeps its number,
+// never returned by a name lookup and never given a node.
+
+#include "common/action_vocabulary.h"
+
+#include <cstring>
+
+// clang-format off
+const ZRActionRow CZRGETACTIONS[CACTION_COUNT] = {
+    {"action_none", ELEMENT_none, 0, 1},  // 0
+    {"minimize", ELEMENT_button, 0, 1},  // 1
+    {"maximize", ELEMENT_button, 0, 1},  // 2
+    {"close", ELEMENT_button, 0, 1},  // 3
+    {"minimize2", ELEMENT_button, 0, 1},  // 4
+    {"maximize2", ELEMENT_button, 0, 1},  // 5
+    {"close2", ELEMENT_button, 0, 1},  // 6
+    {"insert", ELEMENT_button, 0, 1},  // 7
+    {"insert_all", ELEMENT_button, 0, 1},  // 8
+    {"list_new", ELEMENT_button, 0, 1},  // 9
+    {"list_delete", ELEMENT_button, 0, 1},  // 10
+    {"list_edit", ELEMENT_button, 0, 1},  // 11
+    {"list_import", ELEMENT_button, 0, 1},  // 12
+    {"list_export", ELEMENT_button, 0, 1},  // 13
+    {"list_sort", ELEMENT_button, 0, 1},  // 14
+    {"recording", ELEMENT_button, 0, 1},  // 15
+    {"recording_audio", ELEMENT_button, 0, 1},  // 16
+    {"add", ELEMENT_button, 0, 1},  // 17
+    {"add_dir", ELEMENT_button, 0, 1},  // 18
+    {"remove", ELEMENT_button, 0, 1},  // 19
+    {"clear", ELEMENT_button, 0, 1},  // 20
+    {"autodj_next", ELEMENT_button, 0, 1},  // 21
+    {"autodj_to_left", ELEMENT_button, 0, 1},  // 22
+    {"autodj_to_right", ELEMENT_button, 0, 1},  // 23
+    {"ss_preview", ELEMENT_button, 0, 1},  // 24
+    {"search_stop", ELEMENT_button, 0, 1},  // 25
+    {"random", ELEMENT_button, 0, 1},  // 26
+    {"shuffle", ELEMENT_button, 0, 1},  // 27
+    {"autodj", ELEMENT_button, 0, 1},  // 28
+    {"autodj2", ELEMENT_button, 0, 1},  // 29
+    {"drag_up", ELEMENT_button, 0, 1},  // 30
+    {"drag_down", ELEMENT_button, 0, 1},  // 31
+    {"drag_top", ELEMENT_button, 0, 1},  // 32
+    {"drag_bottom", ELEMENT_button, 0, 1},  // 33
+    {"autodj_more", ELEMENT_button, 0, 1},  // 34
+    {"autodj_less", ELEMENT_button, 0, 1},  // 35
+    {"list_color_clear", ELEMENT_button, 0, 1},  // 36
+    {"list_color_1", ELEMENT_button, 0, 1},  // 37
+    {"list_color_2", ELEMENT_button, 0, 1},  // 38
+    {"list_color_3", ELEMENT_button, 0, 1},  // 39
+    {"list_color_4", ELEMENT_button, 0, 1},  // 40
+    {"list_color_5", ELEMENT_button, 0, 1},  // 41
+    {"list_color_6", ELEMENT_button, 0, 1},  // 42
+    {"list_color_7", ELEMENT_button, 0, 1},  // 43
+    {"list_filter_all", ELEMENT_button, 0, 1},  // 44
+    {"list_filter_audio", ELEMENT_button, 0, 1},  // 45
+    {"list_filter_video", ELEMENT_button, 0, 1},  // 46
+    {"list_filter_karaoke", ELEMENT_button, 0, 1},  // 47
+    {"list_tag_edit", ELEMENT_button, 0, 1},  // 48
+    {"show_info_window", ELEMENT_button, 0, 1},  // 49
+    {"show_hints", ELEMENT_button, 0, 1},  // 50
+    {"lock_crossfaders", ELEMENT_button, 0, 1},  // 51
+    {"lock_crossfaders_alt", ELEMENT_button, 0, 1},  // 52
+    {"load_next_singer", ELEMENT_button, 0, 1},  // 53
+    {"sidelist_automix_list", ELEMENT_button, 0, 1},  // 54
+    {"sidelist_rotation_list", ELEMENT_button, 0, 1},  // 55
+    {"show_video_overlays", ELEMENT_button, 0, 1},  // 56
+    {"enable_video_overlays", ELEMENT_button, 0, 1},  // 57
+    {"learn", ELEMENT_button, 0, 1},  // 58
+    {"fx_sel", ELEMENT_button, 0, 0},  // 59
+    {"playlist_sel", ELEMENT_button, 0, 1},  // 60
+    {"fx_add", ELEMENT_button, 0, 0},  // 61
+    {"about", ELEMENT_button, 0, 1},  // 62
+    {"about2", ELEMENT_button, 0, 1},  // 63
+    {"cfg", ELEMENT_button, 0, 1},  // 64
+    {"cfg2", ELEMENT_button, 0, 1},  // 65
+    {"deck_sync", ELEMENT_button, 0, 0},  // 66
+    {"deck_sync2", ELEMENT_button, 0, 0},  // 67
+    {"deck_match", ELEMENT_button, 0, 0},  // 68
+    {"deck_sync_to_a", ELEMENT_button, 0, 0},  // 69
+    {"deck_sync_to_b", ELEMENT_button, 0, 0},  // 70
+    {"deck_monitor", ELEMENT_button, 0, 0},  // 71
+    {"deck_boost", ELEMENT_button, 0, 0},  // 72
+    {"deck_mute", ELEMENT_button, 0, 0},  // 73
+    {"limiter", ELEMENT_button, 0, 1},  // 74
+    {"enable_video", ELEMENT_button, 0, 1},  // 75
+    {"enable_karaoke", ELEMENT_button, 0, 1},  // 76
+    {"reload_skin", ELEMENT_button, 0, 1},  // 77
+    {"reload_midi", ELEMENT_button, 0, 1},  // 78
+    {"phones_split", ELEMENT_button, 0, 1},  // 79
+    {"talkover", ELEMENT_button, 0, 1},  // 80
+    {"onair", ELEMENT_button, 0, 1},  // 81
+    {"sync_lock", ELEMENT_button, 0, 1},  // 82
+    {"fx_master_add", ELEMENT_button, 0, 1},  // 83
+    {"fx_master_sel", ELEMENT_button, 0, 1},  // 84
+    {"fx_samples_sel", ELEMENT_button, 0, 1},  // 85
+    {"deck_in_master", ELEMENT_button, 0, 0},  // 86
+    {"deck_edit_bpm", ELEMENT_button, 0, 0},  // 87
+    {"deck_back_to_top", ELEMENT_button, 0, 0},  // 88
+    {"deck_setcue", ELEMENT_button, 0, 0},  // 89
+    {"deck_cue", ELEMENT_button, 0, 0},  // 90
+    {"deck_play_pause", ELEMENT_button, 0, 0},  // 91
+    {"deck_cue_play", ELEMENT_button, 0, 0},  // 92
+    {"deck_bend_down", ELEMENT_button, 0, 0},  // 93
+    {"deck_bend_up", ELEMENT_button, 0, 0},  // 94
+    {"deck_unload", ELEMENT_button, 0, 0},  // 95
+    {"deck_rev", ELEMENT_button, 0, 0},  // 96
+    {"deck_fwd", ELEMENT_button, 0, 0},  // 97
+    {"deck_reset_pitch", ELEMENT_button, 0, 0},  // 98
+    {"deck_load", ELEMENT_button, 0, 0},  // 99
+    {"deck_loop_in_end", ELEMENT_button, 0, 0},  // 100
+    {"deck_loop_out", ELEMENT_button, 0, 0},  // 101
+    {"deck_loop_reloop", ELEMENT_button, 0, 0},  // 102
+    {"deck_loop_out_or_reloop", ELEMENT_button, 0, 0},  // 103
+    {"deck_loop_prev", ELEMENT_button, 0, 0},  // 104
+    {"deck_loop_next", ELEMENT_button, 0, 0},  // 105
+    {"deck_loop_less", ELEMENT_button, 0, 0},  // 106
+    {"deck_loop_more", ELEMENT_button, 0, 0},  // 107
+    {"deck_loop_sixteenth", ELEMENT_button, 0, 0},  // 108
+    {"deck_loop_eighth", ELEMENT_button, 0, 0},  // 109
+    {"deck_loop_quarter", ELEMENT_button, 0, 0},  // 110
+    {"deck_loop_half", ELEMENT_button, 0, 0},  // 111
+    {"deck_loop_1", ELEMENT_button, 0, 0},  // 112
+    {"deck_loop_2", ELEMENT_button, 0, 0},  // 113
+    {"deck_loop_4", ELEMENT_button, 0, 0},  // 114
+    {"deck_loop_8", ELEMENT_button, 0, 0},  // 115
+    {"deck_loop_16", ELEMENT_button, 0, 0},  // 116
+    {"deck_loop_32", ELEMENT_button, 0, 0},  // 117
+    {"deck_loop1", ELEMENT_button, 0, 0},  // 118
+    {"deck_loop2", ELEMENT_button, 0, 0},  // 119
+    {"deck_loop3", ELEMENT_button, 0, 0},  // 120
+    {"deck_loop4", ELEMENT_button, 0, 0},  // 121
+    {"deck_loop5", ELEMENT_button, 0, 0},  // 122
+    {"deck_loop6", ELEMENT_button, 0, 0},  // 123
+    {"deck_loop7", ELEMENT_button, 0, 0},  // 124
+    {"deck_loop8", ELEMENT_button, 0, 0},  // 125
+    {"deck_loop1_clear", ELEMENT_button, 0, 0},  // 126
+    {"deck_loop2_clear", ELEMENT_button, 0, 0},  // 127
+    {"deck_loop3_clear", ELEMENT_button, 0, 0},  // 128
+    {"deck_loop4_clear", ELEMENT_button, 0, 0},  // 129
+    {"deck_loop5_clear", ELEMENT_button, 0, 0},  // 130
+    {"deck_loop6_clear", ELEMENT_button, 0, 0},  // 131
+    {"deck_loop7_clear", ELEMENT_button, 0, 0},  // 132
+    {"deck_loop8_clear", ELEMENT_button, 0, 0},  // 133
+    {"deck_loop_mode", ELEMENT_button, 0, 0},  // 134
+    {"deck_slow_bpm", ELEMENT_button, 0, 0},  // 135
+    {"deck_loop_song", ELEMENT_button, 0, 0},  // 136
+    {"deck_reverse", ELEMENT_button, 0, 0},  // 137
+    {"deck_brake", ELEMENT_button, 0, 0},  // 138
+    {"deck_kill_low", ELEMENT_button, 0, 0},  // 139
+    {"deck_kill_mid", ELEMENT_button, 0, 0},  // 140
+    {"deck_kill_high", ELEMENT_button, 0, 0},  // 141
+    {"deck_search_left", ELEMENT_button, 0, 0},  // 142
+    {"deck_search_right", ELEMENT_button, 0, 0},  // 143
+    {"deck_scratch", ELEMENT_button, 0, 0},  // 144
+    {"deck_skip_beat_prev", ELEMENT_button, 0, 0},  // 145
+    {"deck_skip_beat", ELEMENT_button, 0, 0},  // 146
+    {"deck_skip_bar_prev", ELEMENT_button, 0, 0},  // 147
+    {"deck_skip_bar", ELEMENT_button, 0, 0},  // 148
+    {"deck_key_lock", ELEMENT_button, 0, 0},  // 149
+    {"deck_analogin", ELEMENT_button, 0, 0},  // 150
+    {"deck_timecodein", ELEMENT_button, 0, 0},  // 151
+    {"deck_timecode_relative", ELEMENT_button, 0, 0},  // 152
+    {"deck_cuepos_1", ELEMENT_button, 0, 0},  // 153
+    {"deck_cuepos_2", ELEMENT_button, 0, 0},  // 154
+    {"deck_cuepos_3", ELEMENT_button, 0, 0},  // 155
+    {"deck_cuepos_4", ELEMENT_button, 0, 0},  // 156
+    {"deck_cuepos_5", ELEMENT_button, 0, 0},  // 157
+    {"deck_cuepos_6", ELEMENT_button, 0, 0},  // 158
+    {"deck_cuepos_7", ELEMENT_button, 0, 0},  // 159
+    {"deck_cuepos_8", ELEMENT_button, 0, 0},  // 160
+    {"deck_cuepos_9", ELEMENT_button, 0, 0},  // 161
+    {"deck_cuepos_10", ELEMENT_button, 0, 0},  // 162
+    {"deck_cuepos_11", ELEMENT_button, 0, 0},  // 163
+    {"deck_cuepos_12", ELEMENT_button, 0, 0},  // 164
+    {"deck_cuepos_13", ELEMENT_button, 0, 0},  // 165
+    {"deck_cuepos_14", ELEMENT_button, 0, 0},  // 166
+    {"deck_cuepos_15", ELEMENT_button, 0, 0},  // 167
+    {"deck_cuepos_16", ELEMENT_button, 0, 0},  // 168
+    {"deck_cue_in", ELEMENT_button, 0, 0},  // 169
+    {"deck_cue_out", ELEMENT_button, 0, 0},  // 170
+    {"deck_clearcuepos_1", ELEMENT_button, 0, 0},  // 171
+    {"deck_clearcuepos_2", ELEMENT_button, 0, 0},  // 172
+    {"deck_clearcuepos_3", ELEMENT_button, 0, 0},  // 173
+    {"deck_clearcuepos_4", ELEMENT_button, 0, 0},  // 174
+    {"deck_clearcuepos_5", ELEMENT_button, 0, 0},  // 175
+    {"deck_clearcuepos_6", ELEMENT_button, 0, 0},  // 176
+    {"deck_clearcuepos_7", ELEMENT_button, 0, 0},  // 177
+    {"deck_clearcuepos_8", ELEMENT_button, 0, 0},  // 178
+    {"deck_clearcuepos_9", ELEMENT_button, 0, 0},  // 179
+    {"deck_clearcuepos_10", ELEMENT_button, 0, 0},  // 180
+    {"deck_clearcuepos_11", ELEMENT_button, 0, 0},  // 181
+    {"deck_clearcuepos_12", ELEMENT_button, 0, 0},  // 182
+    {"deck_clearcuepos_13", ELEMENT_button, 0, 0},  // 183
+    {"deck_clearcuepos_14", ELEMENT_button, 0, 0},  // 184
+    {"deck_clearcuepos_15", ELEMENT_button, 0, 0},  // 185
+    {"deck_clearcuepos_16", ELEMENT_button, 0, 0},  // 186
+    {"deck_clearcuein", ELEMENT_button, 0, 0},  // 187
+    {"deck_clearcueout", ELEMENT_button, 0, 0},  // 188
+    {"deck_cuepos_clear", ELEMENT_button, 0, 0},  // 189
+    {"deck_sd_zoom_less", ELEMENT_button, 0, 0},  // 190
+    {"deck_sd_zoom_more", ELEMENT_button, 0, 0},  // 191
+    {"deck_slicecue_1", ELEMENT_button, 0, 0},  // 192
+    {"deck_slicecue_2", ELEMENT_button, 0, 0},  // 193
+    {"deck_slicecue_3", ELEMENT_button, 0, 0},  // 194
+    {"deck_slicecue_4", ELEMENT_button, 0, 0},  // 195
+    {"deck_slicecue_5", ELEMENT_button, 0, 0},  // 196
+    {"deck_slicecue_6", ELEMENT_button, 0, 0},  // 197
+    {"deck_slicecue_7", ELEMENT_button, 0, 0},  // 198
+    {"deck_slicecue_8", ELEMENT_button, 0, 0},  // 199
+    {"deck_sliceloopcue_1", ELEMENT_button, 0, 0},  // 200
+    {"deck_sliceloopcue_2", ELEMENT_button, 0, 0},  // 201
+    {"deck_sliceloopcue_3", ELEMENT_button, 0, 0},  // 202
+    {"deck_sliceloopcue_4", ELEMENT_button, 0, 0},  // 203
+    {"deck_sliceloopcue_5", ELEMENT_button, 0, 0},  // 204
+    {"deck_sliceloopcue_6", ELEMENT_button, 0, 0},  // 205
+    {"deck_sliceloopcue_7", ELEMENT_button, 0, 0},  // 206
+    {"deck_sliceloopcue_8", ELEMENT_button, 0, 0},  // 207
+    {"deck_loopcue_1", ELEMENT_button, 0, 0},  // 208
+    {"deck_loopcue_2", ELEMENT_button, 0, 0},  // 209
+    {"deck_loopcue_3", ELEMENT_button, 0, 0},  // 210
+    {"deck_loopcue_4", ELEMENT_button, 0, 0},  // 211
+    {"deck_loopcue_5", ELEMENT_button, 0, 0},  // 212
+    {"deck_loopcue_6", ELEMENT_button, 0, 0},  // 213
+    {"deck_loopcue_7", ELEMENT_button, 0, 0},  // 214
+    {"deck_loopcue_8", ELEMENT_button, 0, 0},  // 215
+    {"deck_looproll_1", ELEMENT_button, 0, 0},  // 216
+    {"deck_looproll_2", ELEMENT_button, 0, 0},  // 217
+    {"deck_looproll_3", ELEMENT_button, 0, 0},  // 218
+    {"deck_looproll_4", ELEMENT_button, 0, 0},  // 219
+    {"deck_looproll_5", ELEMENT_button, 0, 0},  // 220
+    {"deck_looproll_6", ELEMENT_button, 0, 0},  // 221
+    {"deck_looproll_7", ELEMENT_button, 0, 0},  // 222
+    {"deck_looproll_8", ELEMENT_button, 0, 0},  // 223
+    {"deck_pitchcue_1", ELEMENT_button, 0, 0},  // 224
+    {"deck_pitchcue_2", ELEMENT_button, 0, 0},  // 225
+    {"deck_pitchcue_3", ELEMENT_button, 0, 0},  // 226
+    {"deck_pitchcue_4", ELEMENT_button, 0, 0},  // 227
+    {"deck_pitchcue_5", ELEMENT_button, 0, 0},  // 228
+    {"deck_pitchcue_6", ELEMENT_button, 0, 0},  // 229
+    {"deck_pitchcue_7", ELEMENT_button, 0, 0},  // 230
+    {"deck_pitchcue_8", ELEMENT_button, 0, 0},  // 231
+    {"deck_cfassign_left", ELEMENT_button, 0, 0},  // 232
+    {"deck_cfassign_thru", ELEMENT_button, 0, 0},  // 233
+    {"deck_cfassign_right", ELEMENT_button, 0, 0},  // 234
+    {"sampler1_play", ELEMENT_button, 0, 1},  // 235
+    {"sampler2_play", ELEMENT_button, 0, 1},  // 236
+    {"sampler3_play", ELEMENT_button, 0, 1},  // 237
+    {"sampler4_play", ELEMENT_button, 0, 1},  // 238
+    {"sampler5_play", ELEMENT_button, 0, 1},  // 239
+    {"sampler6_play", ELEMENT_button, 0, 1},  // 240
+    {"sampler7_play", ELEMENT_button, 0, 1},  // 241
+    {"sampler8_play", ELEMENT_button, 0, 1},  // 242
+    {"sampler1_instant", ELEMENT_button, 0, 1},  // 243
+    {"sampler2_instant", ELEMENT_button, 0, 1},  // 244
+    {"sampler3_instant", ELEMENT_button, 0, 1},  // 245
+    {"sampler4_instant", ELEMENT_button, 0, 1},  // 246
+    {"sampler5_instant", ELEMENT_button, 0, 1},  // 247
+    {"sampler6_instant", ELEMENT_button, 0, 1},  // 248
+    {"sampler7_instant", ELEMENT_button, 0, 1},  // 249
+    {"sampler8_instant", ELEMENT_button, 0, 1},  // 250
+    {"sampler1_stop", ELEMENT_button, 0, 1},  // 251
+    {"sampler2_stop", ELEMENT_button, 0, 1},  // 252
+    {"sampler3_stop", ELEMENT_button, 0, 1},  // 253
+    {"sampler4_stop", ELEMENT_button, 0, 1},  // 254
+    {"sampler5_stop", ELEMENT_button, 0, 1},  // 255
+    {"sampler6_stop", ELEMENT_button, 0, 1},  // 256
+    {"sampler7_stop", ELEMENT_button, 0, 1},  // 257
+    {"sampler8_stop", ELEMENT_button, 0, 1},  // 258
+    {"sampler1_loop", ELEMENT_button, 0, 1},  // 259
+    {"sampler2_loop", ELEMENT_button, 0, 1},  // 260
+    {"sampler3_loop", ELEMENT_button, 0, 1},  // 261
+    {"sampler4_loop", ELEMENT_button, 0, 1},  // 262
+    {"sampler5_loop", ELEMENT_button, 0, 1},  // 263
+    {"sampler6_loop", ELEMENT_button, 0, 1},  // 264
+    {"sampler7_loop", ELEMENT_button, 0, 1},  // 265
+    {"sampler8_loop", ELEMENT_button, 0, 1},  // 266
+    {"sampler1_load", ELEMENT_button, 0, 1},  // 267
+    {"sampler2_load", ELEMENT_button, 0, 1},  // 268
+    {"sampler3_load", ELEMENT_button, 0, 1},  // 269
+    {"sampler4_load", ELEMENT_button, 0, 1},  // 270
+    {"sampler5_load", ELEMENT_button, 0, 1},  // 271
+    {"sampler6_load", ELEMENT_button, 0, 1},  // 272
+    {"sampler7_load", ELEMENT_button, 0, 1},  // 273
+    {"sampler8_load", ELEMENT_button, 0, 1},  // 274
+    {"sampler1_rec", ELEMENT_button, 0, 1},  // 275
+    {"sampler2_rec", ELEMENT_button, 0, 1},  // 276
+    {"sampler3_rec", ELEMENT_button, 0, 1},  // 277
+    {"sampler4_rec", ELEMENT_button, 0, 1},  // 278
+    {"sampler5_rec", ELEMENT_button, 0, 1},  // 279
+    {"sampler6_rec", ELEMENT_button, 0, 1},  // 280
+    {"sampler7_rec", ELEMENT_button, 0, 1},  // 281
+    {"sampler8_rec", ELEMENT_button, 0, 1},  // 282
+    {"sampler1_sync", ELEMENT_button, 0, 1},  // 283
+    {"sampler2_sync", ELEMENT_button, 0, 1},  // 284
+    {"sampler3_sync", ELEMENT_button, 0, 1},  // 285
+    {"sampler4_sync", ELEMENT_button, 0, 1},  // 286
+    {"sampler5_sync", ELEMENT_button, 0, 1},  // 287
+    {"sampler6_sync", ELEMENT_button, 0, 1},  // 288
+    {"sampler7_sync", ELEMENT_button, 0, 1},  // 289
+    {"sampler8_sync", ELEMENT_button, 0, 1},  // 290
+    {"sampler1_monitor", ELEMENT_button, 0, 1},  // 291
+    {"sampler2_monitor", ELEMENT_button, 0, 1},  // 292
+    {"sampler3_monitor", ELEMENT_button, 0, 1},  // 293
+    {"sampler4_monitor", ELEMENT_button, 0, 1},  // 294
+    {"sampler5_monitor", ELEMENT_button, 0, 1},  // 295
+    {"sampler6_monitor", ELEMENT_button, 0, 1},  // 296
+    {"sampler7_monitor", ELEMENT_button, 0, 1},  // 297
+    {"sampler8_monitor", ELEMENT_button, 0, 1},  // 298
+    {"sampler_magic_loop", ELEMENT_button, 0, 0},  // 299
+    {"fx_mic_sel", ELEMENT_button, 0, 1},  // 300
+    {"fx_mic_add", ELEMENT_button, 0, 1},  // 301
+    {"mic_kill_low", ELEMENT_button, 0, 1},  // 302
+    {"mic_kill_mid", ELEMENT_button, 0, 1},  // 303
+    {"mic_kill_high", ELEMENT_button, 0, 1},  // 304
+    {"deck_key_up", ELEMENT_button, 0, 0},  // 305
+    {"deck_key_down", ELEMENT_button, 0, 0},  // 306
+    {"deck_fx_pan", ELEMENT_button, 0, 0},  // 307
+    {"deck_fx_flanger", ELEMENT_button, 0, 0},  // 308
+    {"deck_fx_phaser", ELEMENT_button, 0, 0},  // 309
+    {"deck_fx_reverb", ELEMENT_button, 0, 0},  // 310
+    {"deck_fx_echo", ELEMENT_button, 0, 0},  // 311
+    {"deck_fx_delay", ELEMENT_button, 0, 0},  // 312
+    {"deck_fx_beatwaw", ELEMENT_button, 0, 0},  // 313
+    {"deck_fx_cutofflp", ELEMENT_button, 0, 0},  // 314
+    {"deck_fx_cutoffhp", ELEMENT_button, 0, 0},  // 315
+    {"deck_fx_bitcrusher", ELEMENT_button, 0, 0},  // 316
+    {"deck_fx_tremolo", ELEMENT_button, 0, 0},  // 317
+    {"deck_audio_fx_x_prev", ELEMENT_button, 0, 0},  // 318
+    {"deck_audio_fx_x_next", ELEMENT_button, 0, 0},  // 319
+    {"deck_audio_fx_y_prev", ELEMENT_button, 0, 0},  // 320
+    {"deck_audio_fx_y_next", ELEMENT_button, 0, 0},  // 321
+    {"deck_fx1_prev", ELEMENT_button, 0, 0},  // 322
+    {"deck_fx1_next", ELEMENT_button, 0, 0},  // 323
+    {"deck_fx1_toggle", ELEMENT_button, 0, 0},  // 324
+    {"deck_fx2_prev", ELEMENT_button, 0, 0},  // 325
+    {"deck_fx2_next", ELEMENT_button, 0, 0},  // 326
+    {"deck_fx2_toggle", ELEMENT_button, 0, 0},  // 327
+    {"deck_edit_bpm_tapbeat", ELEMENT_button, 0, 0},  // 328
+    {"deck_edit_bpm_downbeat", ELEMENT_button, 0, 0},  // 329
+    {"deck_edit_bpm_half", ELEMENT_button, 0, 0},  // 330
+    {"deck_edit_bpm_less", ELEMENT_button, 0, 0},  // 331
+    {"deck_edit_bpm_more", ELEMENT_button, 0, 0},  // 332
+    {"deck_edit_bpm_double", ELEMENT_button, 0, 0},  // 333
+    {"deck_edit_bpm_movel", ELEMENT_button, 0, 0},  // 334
+    {"deck_edit_bpm_mover", ELEMENT_button, 0, 0},  // 335
+    {"deck_edit_bpm_remove_grid", ELEMENT_button, 0, 0},  // 336
+    {"deck_edit_bpm_add_grid", ELEMENT_button, 0, 0},  // 337
+    {"special_dialog_ok", ELEMENT_button, 0, 1},  // 338
+    {"special_dialog_cancel", ELEMENT_button, 0, 1},  // 339
+    {"special_dialog_message", ELEMENT_textarea, 0, 1},  // 340
+    {"special_dialog_input", ELEMENT_editarea, 0, 1},  // 341
+    {"deck_playlive", ELEMENT_playlive, 0, 0},  // 342
+    {"flow", ELEMENT_flow, 0, 1},  // 343
+    {"deck_wheel", ELEMENT_wheel, 0, 0},  // 344
+    {"deck_video", ELEMENT_video, 0, 0},  // 345
+    {"video_preview", ELEMENT_video, 0, 1},  // 346
+    {"deck_beatpos", ELEMENT_beatpos, 0, 0},  // 347
+    {"deck_beatdiff", ELEMENT_beatdiff, 0, 0},  // 348
+    {"beatdiff", ELEMENT_beatdiff, 0, 1},  // 349
+    {"deck_waveform", ELEMENT_waveform, 0, 0},  // 350
+    {"preview", ELEMENT_slider, 0, 1},  // 351
+    {"master_volume", ELEMENT_slider, 0, 1},  // 352
+    {"monitor_volume", ELEMENT_slider, 0, 1},  // 353
+    {"microphone_volume", ELEMENT_slider, 0, 1},  // 354
+    {"filler_player_volume", ELEMENT_slider, 0, 1},  // 355
+    {"master_gain", ELEMENT_slider, 0, 1},  // 356
+    {"monitor_gain", ELEMENT_slider, 0, 1},  // 357
+    {"monitor_gain2", ELEMENT_slider, 0, 1},  // 358
+    {"master_balance", ELEMENT_slider, 0, 1},  // 359
+    {"master_mode", ELEMENT_slider, 0, 1},  // 360
+    {"master_karaoke_mode", ELEMENT_slider, 0, 1},  // 361
+    {"cf_curve", ELEMENT_slider, 0, 1},  // 362
+    {"crossfader", ELEMENT_slider, 0, 1},  // 363
+    {"cue_pgm_mix", ELEMENT_slider, 0, 1},  // 364
+    {"deck_volume", ELEMENT_slider, 0, 0},  // 365
+    {"cf_audio", ELEMENT_slider, 0, 1},  // 366
+    {"cf_video", ELEMENT_slider, 0, 1},  // 367
+    {"cf_video_alt", ELEMENT_slider, 0, 1},  // 368
+    {"mic_eq_low", ELEMENT_slider, 0, 1},  // 369
+    {"mic_eq_mid", ELEMENT_slider, 0, 1},  // 370
+    {"mic_eq_high", ELEMENT_slider, 0, 1},  // 371
+    {"mic_gain", ELEMENT_slider, 0, 1},  // 372
+    {"deck_pitch", ELEMENT_slider, 0, 0},  // 373
+    {"deck_pitch_key", ELEMENT_slider, 0, 0},  // 374
+    {"deck_pos", ELEMENT_slider, 0, 0},  // 375
+    {"deck_eq_low", ELEMENT_slider, 0, 0},  // 376
+    {"deck_eq_mid", ELEMENT_slider, 0, 0},  // 377
+    {"deck_eq_high", ELEMENT_slider, 0, 0},  // 378
+    {"deck_cutoff_filter", ELEMENT_slider, 0, 0},  // 379
+    {"deck_gain", ELEMENT_slider, 0, 0},  // 380
+    {"deck_fx_pan_drywet", ELEMENT_slider, 0, 0},  // 381
+    {"deck_fx_flanger_drywet", ELEMENT_slider, 0, 0},  // 382
+    {"deck_fx_phaser_drywet", ELEMENT_slider, 0, 0},  // 383
+    {"deck_fx_reverb_drywet", ELEMENT_slider, 0, 0},  // 384
+    {"deck_fx_echo_drywet", ELEMENT_slider, 0, 0},  // 385
+    {"deck_fx_delay_drywet", ELEMENT_slider, 0, 0},  // 386
+    {"deck_fx_beatwaw_drywet", ELEMENT_slider, 0, 0},  // 387
+    {"deck_fx_cutofflp_drywet", ELEMENT_slider, 0, 0},  // 388
+    {"deck_fx_cutoffhp_drywet", ELEMENT_slider, 0, 0},  // 389
+    {"deck_fx_bitcrusher_drywet", ELEMENT_slider, 0, 0},  // 390
+    {"deck_fx_tremolo_drywet", ELEMENT_slider, 0, 0},  // 391
+    {"deck_fx_pan_param1", ELEMENT_slider, 0, 0},  // 392
+    {"deck_fx_flanger_param1", ELEMENT_slider, 0, 0},  // 393
+    {"deck_fx_phaser_param1", ELEMENT_slider, 0, 0},  // 394
+    {"deck_fx_reverb_param1", ELEMENT_slider, 0, 0},  // 395
+    {"deck_fx_echo_param1", ELEMENT_slider, 0, 0},  // 396
+    {"deck_fx_delay_param1", ELEMENT_slider, 0, 0},  // 397
+    {"deck_fx_beatwaw_param1", ELEMENT_slider, 0, 0},  // 398
+    {"deck_fx_cutofflp_param1", ELEMENT_slider, 0, 0},  // 399
+    {"deck_fx_cutoffhp_param1", ELEMENT_slider, 0, 0},  // 400
+    {"deck_fx_bitcrusher_param1", ELEMENT_slider, 0, 0},  // 401
+    {"deck_fx_tremolo_param1", ELEMENT_slider, 0, 0},  // 402
+    {"deck_fx_pan_param2", ELEMENT_slider, 0, 0},  // 403
+    {"deck_fx_flanger_param2", ELEMENT_slider, 0, 0},  // 404
+    {"deck_fx_phaser_param2", ELEMENT_slider, 0, 0},  // 405
+    {"deck_fx_reverb_param2", ELEMENT_slider, 0, 0},  // 406
+    {"deck_fx_echo_param2", ELEMENT_slider, 0, 0},  // 407
+    {"deck_fx_delay_param2", ELEMENT_slider, 0, 0},  // 408
+    {"deck_fx_beatwaw_param2", ELEMENT_slider, 0, 0},  // 409
+    {"deck_fx_cutofflp_param2", ELEMENT_slider, 0, 0},  // 410
+    {"deck_fx_cutoffhp_param2", ELEMENT_slider, 0, 0},  // 411
+    {"deck_fx_bitcrusher_param2", ELEMENT_slider, 0, 0},  // 412
+    {"deck_fx_tremolo_param2", ELEMENT_slider, 0, 0},  // 413
+    {"deck_fx1_drywet", ELEMENT_slider, 0, 0},  // 414
+    {"deck_fx1_param1", ELEMENT_slider, 0, 0},  // 415
+    {"deck_fx1_param2", ELEMENT_slider, 0, 0},  // 416
+    {"deck_fx2_drywet", ELEMENT_slider, 0, 0},  // 417
+    {"deck_fx2_param1", ELEMENT_slider, 0, 0},  // 418
+    {"deck_fx2_param2", ELEMENT_slider, 0, 0},  // 419
+    {"sampler_master_volume", ELEMENT_slider, 0, 1},  // 420
+    {"sampler1_pos", ELEMENT_slider, 0, 1},  // 421
+    {"sampler2_pos", ELEMENT_slider, 0, 1},  // 422
+    {"sampler3_pos", ELEMENT_slider, 0, 1},  // 423
+    {"sampler4_pos", ELEMENT_slider, 0, 1},  // 424
+    {"sampler5_pos", ELEMENT_slider, 0, 1},  // 425
+    {"sampler6_pos", ELEMENT_slider, 0, 1},  // 426
+    {"sampler7_pos", ELEMENT_slider, 0, 1},  // 427
+    {"sampler8_pos", ELEMENT_slider, 0, 1},  // 428
+    {"sampler1_vol", ELEMENT_slider, 0, 1},  // 429
+    {"sampler2_vol", ELEMENT_slider, 0, 1},  // 430
+    {"sampler3_vol", ELEMENT_slider, 0, 1},  // 431
+    {"sampler4_vol", ELEMENT_slider, 0, 1},  // 432
+    {"sampler5_vol", ELEMENT_slider, 0, 1},  // 433
+    {"sampler6_vol", ELEMENT_slider, 0, 1},  // 434
+    {"sampler7_vol", ELEMENT_slider, 0, 1},  // 435
+    {"sampler8_vol", ELEMENT_slider, 0, 1},  // 436
+    {"sampler1_pitch", ELEMENT_slider, 0, 1},  // 437
+    {"sampler2_pitch", ELEMENT_slider, 0, 1},  // 438
+    {"sampler3_pitch", ELEMENT_slider, 0, 1},  // 439
+    {"sampler4_pitch", ELEMENT_slider, 0, 1},  // 440
+    {"sampler5_pitch", ELEMENT_slider, 0, 1},  // 441
+    {"sampler6_pitch", ELEMENT_slider, 0, 1},  // 442
+    {"sampler7_pitch", ELEMENT_slider, 0, 1},  // 443
+    {"sampler8_pitch", ELEMENT_slider, 0, 1},  // 444
+    {"sampler1_filter", ELEMENT_slider, 0, 1},  // 445
+    {"sampler2_filter", ELEMENT_slider, 0, 1},  // 446
+    {"sampler3_filter", ELEMENT_slider, 0, 1},  // 447
+    {"sampler4_filter", ELEMENT_slider, 0, 1},  // 448
+    {"sampler5_filter", ELEMENT_slider, 0, 1},  // 449
+    {"sampler6_filter", ELEMENT_slider, 0, 1},  // 450
+    {"sampler7_filter", ELEMENT_slider, 0, 1},  // 451
+    {"sampler8_filter", ELEMENT_slider, 0, 1},  // 452
+    {"time", ELEMENT_textarea, 0, 1},  // 453
+    {"auto_dj_time", ELEMENT_textarea, 0, 1},  // 454
+    {"record_time", ELEMENT_textarea, 0, 1},  // 455
+    {"background_tasks_remaining", ELEMENT_textarea, 0, 1},  // 456
+    {"version", ELEMENT_textarea, 0, 1},  // 457
+    {"master_mode_text", ELEMENT_textarea, 0, 1},  // 458
+    {"master_karaoke_mode_text", ELEMENT_textarea, 0, 1},  // 459
+    {"deck_bpm", ELEMENT_textarea, 0, 0},  // 460
+    {"deck_pitch_tempo", ELEMENT_textarea, 0, 0},  // 461
+    {"deck_pitch_key_label", ELEMENT_textarea, 0, 0},  // 462
+    {"deck_elapsed", ELEMENT_textarea, 0, 0},  // 463
+    {"deck_remained", ELEMENT_textarea, 0, 0},  // 464
+    {"deck_elapsed2", ELEMENT_textarea, 0, 0},  // 465
+    {"deck_remained2", ELEMENT_textarea, 0, 0},  // 466
+    {"deck_songname", ELEMENT_textarea, 0, 0},  // 467
+    {"deck_artistname", ELEMENT_textarea, 0, 0},  // 468
+    {"deck_titlename", ELEMENT_textarea, 0, 0},  // 469
+    {"deck_cutoff", ELEMENT_textarea, 0, 0},  // 470
+    {"deck_fx_name1", ELEMENT_textarea, 0, 0},  // 471
+    {"deck_fx_name2", ELEMENT_textarea, 0, 0},  // 472
+    {"deck_fx_name3", ELEMENT_textarea, 0, 0},  // 473
+    {"deck_fx_name4", ELEMENT_textarea, 0, 0},  // 474
+    {"deck_eq_low_val", ELEMENT_textarea, 0, 0},  // 475
+    {"deck_eq_mid_val", ELEMENT_textarea, 0, 0},  // 476
+    {"deck_eq_high_val", ELEMENT_textarea, 0, 0},  // 477
+    {"deck_gain_val", ELEMENT_textarea, 0, 0},  // 478
+    {"deck_cue1_label", ELEMENT_textarea, 0, 0},  // 479
+    {"deck_cue2_label", ELEMENT_textarea, 0, 0},  // 480
+    {"deck_cue3_label", ELEMENT_textarea, 0, 0},  // 481
+    {"deck_cue4_label", ELEMENT_textarea, 0, 0},  // 482
+    {"deck_cue5_label", ELEMENT_textarea, 0, 0},  // 483
+    {"deck_cue6_label", ELEMENT_textarea, 0, 0},  // 484
+    {"deck_cue7_label", ELEMENT_textarea, 0, 0},  // 485
+    {"deck_cue8_label", ELEMENT_textarea, 0, 0},  // 486
+    {"deck_cue9_label", ELEMENT_textarea, 0, 0},  // 487
+    {"deck_cue10_label", ELEMENT_textarea, 0, 0},  // 488
+    {"deck_cue_in_label", ELEMENT_textarea, 0, 0},  // 489
+    {"deck_cue_out_label", ELEMENT_textarea, 0, 0},  // 490
+    {"deck_fx_pan_drywet_val", ELEMENT_textarea, 0, 0},  // 491
+    {"deck_fx_flanger_drywet_val", ELEMENT_textarea, 0, 0},  // 492
+    {"deck_fx_phaser_drywet_val", ELEMENT_textarea, 0, 0},  // 493
+    {"deck_fx_reverb_drywet_val", ELEMENT_textarea, 0, 0},  // 494
+    {"deck_fx_echo_drywet_val", ELEMENT_textarea, 0, 0},  // 495
+    {"deck_fx_delay_drywet_val", ELEMENT_textarea, 0, 0},  // 496
+    {"deck_fx_beatwaw_drywet_val", ELEMENT_textarea, 0, 0},  // 497
+    {"deck_fx_cutofflp_drywet_val", ELEMENT_textarea, 0, 0},  // 498
+    {"deck_fx_cutoffhp_drywet_val", ELEMENT_textarea, 0, 0},  // 499
+    {"deck_fx_bitcrusher_drywet_val", ELEMENT_textarea, 0, 0},  // 500
+    {"deck_fx_tremolo_drywet_val", ELEMENT_textarea, 0, 0},  // 501
+    {"deck_fx_pan_param1_val", ELEMENT_textarea, 0, 0},  // 502
+    {"deck_fx_flanger_param1_val", ELEMENT_textarea, 0, 0},  // 503
+    {"deck_fx_phaser_param1_val", ELEMENT_textarea, 0, 0},  // 504
+    {"deck_fx_reverb_param1_val", ELEMENT_textarea, 0, 0},  // 505
+    {"deck_fx_echo_param1_val", ELEMENT_textarea, 0, 0},  // 506
+    {"deck_fx_delay_param1_val", ELEMENT_textarea, 0, 0},  // 507
+    {"deck_fx_beatwaw_param1_val", ELEMENT_textarea, 0, 0},  // 508
+    {"deck_fx_cutofflp_param1_val", ELEMENT_textarea, 0, 0},  // 509
+    {"deck_fx_cutoffhp_param1_val", ELEMENT_textarea, 0, 0},  // 510
+    {"deck_fx_bitcrusher_param1_val", ELEMENT_textarea, 0, 0},  // 511
+    {"deck_fx_tremolo_param1_val", ELEMENT_textarea, 0, 0},  // 512
+    {"deck_fx_pan_param2_val", ELEMENT_textarea, 0, 0},  // 513
+    {"deck_fx_flanger_param2_val", ELEMENT_textarea, 0, 0},  // 514
+    {"deck_fx_phaser_param2_val", ELEMENT_textarea, 0, 0},  // 515
+    {"deck_fx_reverb_param2_val", ELEMENT_textarea, 0, 0},  // 516
+    {"deck_fx_echo_param2_val", ELEMENT_textarea, 0, 0},  // 517
+    {"deck_fx_delay_param2_val", ELEMENT_textarea, 0, 0},  // 518
+    {"deck_fx_beatwaw_param2_val", ELEMENT_textarea, 0, 0},  // 519
+    {"deck_fx_cutofflp_param2_val", ELEMENT_textarea, 0, 0},  // 520
+    {"deck_fx_cutoffhp_param2_val", ELEMENT_textarea, 0, 0},  // 521
+    {"deck_fx_bitcrusher_param2_val", ELEMENT_textarea, 0, 0},  // 522
+    {"deck_fx_tremolo_param2_val", ELEMENT_textarea, 0, 0},  // 523
+    {"deck_fx1_drywet_val", ELEMENT_textarea, 0, 0},  // 524
+    {"deck_fx1_param1_val", ELEMENT_textarea, 0, 0},  // 525
+    {"deck_fx1_param2_val", ELEMENT_textarea, 0, 0},  // 526
+    {"deck_fx2_drywet_val", ELEMENT_textarea, 0, 0},  // 527
+    {"deck_fx2_param1_val", ELEMENT_textarea, 0, 0},  // 528
+    {"deck_fx2_param2_val", ELEMENT_textarea, 0, 0},  // 529
+    {"deck_fx1_label", ELEMENT_textarea, 0, 0},  // 530
+    {"deck_fx1_drywet_label", ELEMENT_textarea, 0, 0},  // 531
+    {"deck_fx1_param1_label", ELEMENT_textarea, 0, 0},  // 532
+    {"deck_fx1_param2_label", ELEMENT_textarea, 0, 0},  // 533
+    {"deck_fx2_label", ELEMENT_textarea, 0, 0},  // 534
+    {"deck_fx2_drywet_label", ELEMENT_textarea, 0, 0},  // 535
+    {"deck_fx2_param1_label", ELEMENT_textarea, 0, 0},  // 536
+    {"deck_fx2_param2_label", ELEMENT_textarea, 0, 0},  // 537
+    {"deck_loop1_label", ELEMENT_textarea, 0, 0},  // 538
+    {"deck_loop2_label", ELEMENT_textarea, 0, 0},  // 539
+    {"deck_loop3_label", ELEMENT_textarea, 0, 0},  // 540
+    {"deck_loop4_label", ELEMENT_textarea, 0, 0},  // 541
+    {"deck_loop5_label", ELEMENT_textarea, 0, 0},  // 542
+    {"deck_loop6_label", ELEMENT_textarea, 0, 0},  // 543
+    {"deck_loop7_label", ELEMENT_textarea, 0, 0},  // 544
+    {"deck_loop8_label", ELEMENT_textarea, 0, 0},  // 545
+    {"mic_eq_low_val", ELEMENT_textarea, 0, 1},  // 546
+    {"mic_eq_mid_val", ELEMENT_textarea, 0, 1},  // 547
+    {"mic_eq_high_val", ELEMENT_textarea, 0, 1},  // 548
+    {"mic_gain_val", ELEMENT_textarea, 0, 1},  // 549
+    {"master_gain_val", ELEMENT_textarea, 0, 1},  // 550
+    {"monitor_gain_val", ELEMENT_textarea, 0, 1},  // 551
+    {"cf_curve_val", ELEMENT_textarea, 0, 1},  // 552
+    {"pfl_mix_val", ELEMENT_textarea, 0, 1},  // 553
+    {"sampler1_name", ELEMENT_textarea, 0, 1},  // 554
+    {"sampler2_name", ELEMENT_textarea, 0, 1},  // 555
+    {"sampler3_name", ELEMENT_textarea, 0, 1},  // 556
+    {"sampler4_name", ELEMENT_textarea, 0, 1},  // 557
+    {"sampler5_name", ELEMENT_textarea, 0, 1},  // 558
+    {"sampler6_name", ELEMENT_textarea, 0, 1},  // 559
+    {"sampler7_name", ELEMENT_textarea, 0, 1},  // 560
+    {"sampler8_name", ELEMENT_textarea, 0, 1},  // 561
+    {"sampler1_vol_val", ELEMENT_textarea, 0, 1},  // 562
+    {"sampler2_vol_val", ELEMENT_textarea, 0, 1},  // 563
+    {"sampler3_vol_val", ELEMENT_textarea, 0, 1},  // 564
+    {"sampler4_vol_val", ELEMENT_textarea, 0, 1},  // 565
+    {"sampler5_vol_val", ELEMENT_textarea, 0, 1},  // 566
+    {"sampler6_vol_val", ELEMENT_textarea, 0, 1},  // 567
+    {"sampler7_vol_val", ELEMENT_textarea, 0, 1},  // 568
+    {"sampler8_vol_val", ELEMENT_textarea, 0, 1},  // 569
+    {"sampler1_bpm_val", ELEMENT_textarea, 0, 1},  // 570
+    {"sampler2_bpm_val", ELEMENT_textarea, 0, 1},  // 571
+    {"sampler3_bpm_val", ELEMENT_textarea, 0, 1},  // 572
+    {"sampler4_bpm_val", ELEMENT_textarea, 0, 1},  // 573
+    {"sampler5_bpm_val", ELEMENT_textarea, 0, 1},  // 574
+    {"sampler6_bpm_val", ELEMENT_textarea, 0, 1},  // 575
+    {"sampler7_bpm_val", ELEMENT_textarea, 0, 1},  // 576
+    {"sampler8_bpm_val", ELEMENT_textarea, 0, 1},  // 577
+    {"sampler1_pitch_val", ELEMENT_textarea, 0, 1},  // 578
+    {"sampler2_pitch_val", ELEMENT_textarea, 0, 1},  // 579
+    {"sampler3_pitch_val", ELEMENT_textarea, 0, 1},  // 580
+    {"sampler4_pitch_val", ELEMENT_textarea, 0, 1},  // 581
+    {"sampler5_pitch_val", ELEMENT_textarea, 0, 1},  // 582
+    {"sampler6_pitch_val", ELEMENT_textarea, 0, 1},  // 583
+    {"sampler7_pitch_val", ELEMENT_textarea, 0, 1},  // 584
+    {"sampler8_pitch_val", ELEMENT_textarea, 0, 1},  // 585
+    {"deck_edit_bpm_value", ELEMENT_textarea, 0, 0},  // 586
+    {"track_info_artist", ELEMENT_textarea, 0, 1},  // 587
+    {"track_info_title", ELEMENT_textarea, 0, 1},  // 588
+    {"track_info_time", ELEMENT_textarea, 0, 1},  // 589
+    {"track_info_bpm", ELEMENT_textarea, 0, 1},  // 590
+    {"track_info_key", ELEMENT_textarea, 0, 1},  // 591
+    {"track_info_genre", ELEMENT_textarea, 0, 1},  // 592
+    {"track_info_year", ELEMENT_textarea, 0, 1},  // 593
+    {"track_info_album", ELEMENT_textarea, 0, 1},  // 594
+    {"track_info_track", ELEMENT_textarea, 0, 1},  // 595
+    {"track_info_comment", ELEMENT_textarea, 0, 1},  // 596
+    {"track_info_filename", ELEMENT_textarea, 0, 1},  // 597
+    {"track_info_added", ELEMENT_textarea, 0, 1},  // 598
+    {"track_info_lastplayed", ELEMENT_textarea, 0, 1},  // 599
+    {"track_info_rating", ELEMENT_textarea, 0, 1},  // 600
+    {"label_loop", ELEMENT_textarea, 1, 0},  // 601
+    {"label_sync", ELEMENT_textarea, 1, 0},  // 602
+    {"label_pitch", ELEMENT_textarea, 1, 0},  // 603
+    {"label_filter", ELEMENT_textarea, 1, 0},  // 604
+    {"label_cue_points", ELEMENT_textarea, 1, 0},  // 605
+    {"label_eqlow", ELEMENT_textarea, 1, 0},  // 606
+    {"label_eqmid", ELEMENT_textarea, 1, 0},  // 607
+    {"label_eqhigh", ELEMENT_textarea, 1, 0},  // 608
+    {"label_gain", ELEMENT_textarea, 1, 0},  // 609
+    {"label_pitchbend", ELEMENT_textarea, 1, 0},  // 610
+    {"label_eqlow2", ELEMENT_textarea, 1, 0},  // 611
+    {"label_eqmid2", ELEMENT_textarea, 1, 0},  // 612
+    {"label_eqhigh2", ELEMENT_textarea, 1, 0},  // 613
+    {"label_sampler", ELEMENT_textarea, 1, 1},  // 614
+    {"label_cfg", ELEMENT_textarea, 1, 1},  // 615
+    {"label_learn", ELEMENT_textarea, 1, 1},  // 616
+    {"label_rec", ELEMENT_textarea, 1, 1},  // 617
+    {"", ELEMENT_none, 0, 1},  // 618
+    {"label_effects", ELEMENT_textarea, 1, 0},  // 619
+    {"label_keylock", ELEMENT_textarea, 1, 0},  // 620
+    {"label_skipbeat", ELEMENT_textarea, 1, 0},  // 621
+    {"label_editbpm", ELEMENT_textarea, 1, 0},  // 622
+    {"label_analogin", ELEMENT_textarea, 1, 0},  // 623
+    {"label_reverse", ELEMENT_textarea, 1, 0},  // 624
+    {"label_brake", ELEMENT_textarea, 1, 0},  // 625
+    {"label_preview", ELEMENT_textarea, 1, 1},  // 626
+    {"label_random", ELEMENT_textarea, 1, 1},  // 627
+    {"label_automix", ELEMENT_textarea, 1, 1},  // 628
+    {"label_volume_a", ELEMENT_textarea, 1, 1},  // 629
+    {"label_eqlow_mic", ELEMENT_textarea, 1, 1},  // 630
+    {"label_eqmid_mic", ELEMENT_textarea, 1, 1},  // 631
+    {"label_eqhigh_mic", ELEMENT_textarea, 1, 1},  // 632
+    {"label_gain_mic", ELEMENT_textarea, 1, 1},  // 633
+    {"label_gain_master", ELEMENT_textarea, 1, 1},  // 634
+    {"label_gain_monitor", ELEMENT_textarea, 1, 1},  // 635
+    {"label_cf_curve", ELEMENT_textarea, 1, 1},  // 636
+    {"label_pfl_mix", ELEMENT_textarea, 1, 1},  // 637
+    {"label_deck", ELEMENT_textarea, 1, 0},  // 638
+    {"label_microphone", ELEMENT_textarea, 1, 1},  // 639
+    {"label_master_monitor", ELEMENT_textarea, 1, 1},  // 640
+    {"label_equalizer", ELEMENT_textarea, 1, 0},  // 641
+    {"label_cuepoints", ELEMENT_textarea, 1, 0},  // 642
+    {"label_autopan", ELEMENT_textarea, 1, 0},  // 643
+    {"label_flanger", ELEMENT_textarea, 1, 0},  // 644
+    {"label_phaser", ELEMENT_textarea, 1, 0},  // 645
+    {"label_reverb", ELEMENT_textarea, 1, 0},  // 646
+    {"label_echo", ELEMENT_textarea, 1, 0},  // 647
+    {"label_delay", ELEMENT_textarea, 1, 0},  // 648
+    {"label_beatwaw", ELEMENT_textarea, 1, 0},  // 649
+    {"vm_deck", ELEMENT_vumeter, 0, 0},  // 650
+    {"vm_deckl", ELEMENT_vumeter, 0, 0},  // 651
+    {"vm_deckr", ELEMENT_vumeter, 0, 0},  // 652
+    {"vm_microphone", ELEMENT_vumeter, 0, 1},  // 653
+    {"vm_microphonel", ELEMENT_vumeter, 0, 1},  // 654
+    {"vm_microphoner", ELEMENT_vumeter, 0, 1},  // 655
+    {"vm_masterl", ELEMENT_vumeter, 0, 1},  // 656
+    {"vm_masterr", ELEMENT_vumeter, 0, 1},  // 657
+    {"vm_cpu", ELEMENT_vumeter, 0, 1},  // 658
+    {"vm_cpu2", ELEMENT_vumeter, 0, 1},  // 659
+    {"vm_battery", ELEMENT_vumeter, 0, 1},  // 660
+    {"dropdown_time", ELEMENT_dropdownlist, 0, 1},  // 661
+    {"dropdown_send_loop_to", ELEMENT_dropdownlist, 0, 0},  // 662
+    {"dropdown_send_loop_to2", ELEMENT_dropdownlist, 0, 0},  // 663
+    {"dropdown_video_fx", ELEMENT_dropdownlist, 0, 0},  // 664
+    {"dropdown_video_transition", ELEMENT_dropdownlist, 0, 1},  // 665
+    {"dropdown_video_overlay", ELEMENT_dropdownlist, 0, 1},  // 666
+    {"dropdown_video_shader", ELEMENT_dropdownlist, 0, 1},  // 667
+    {"deck_padfx_choose_fx", ELEMENT_dropdownlist, 0, 0},  // 668
+    {"deck_padfx_choose_px", ELEMENT_dropdownlist, 0, 0},  // 669
+    {"deck_padfx_choose_py", ELEMENT_dropdownlist, 0, 0},  // 670
+    {"deck_fx1_choose_fx", ELEMENT_dropdownlist, 0, 0},  // 671
+    {"deck_fx1_choose_p1", ELEMENT_dropdownlist, 0, 0},  // 672
+    {"deck_fx1_choose_p2", ELEMENT_dropdownlist, 0, 0},  // 673
+    {"deck_fx2_choose_fx", ELEMENT_dropdownlist, 0, 0},  // 674
+    {"deck_fx2_choose_p1", ELEMENT_dropdownlist, 0, 0},  // 675
+    {"deck_fx2_choose_p2", ELEMENT_dropdownlist, 0, 0},  // 676
+    {"deck_edit_bpm_choose_grid", ELEMENT_dropdownlist, 0, 0},  // 677
+    {"dropdown_sampler1", ELEMENT_dropdownlist, 0, 1},  // 678
+    {"dropdown_sampler2", ELEMENT_dropdownlist, 0, 1},  // 679
+    {"dropdown_sampler3", ELEMENT_dropdownlist, 0, 1},  // 680
+    {"dropdown_sampler4", ELEMENT_dropdownlist, 0, 1},  // 681
+    {"dropdown_sampler5", ELEMENT_dropdownlist, 0, 1},  // 682
+    {"dropdown_sampler6", ELEMENT_dropdownlist, 0, 1},  // 683
+    {"dropdown_sampler7", ELEMENT_dropdownlist, 0, 1},  // 684
+    {"dropdown_sampler8", ELEMENT_dropdownlist, 0, 1},  // 685
+    {"dropdown_sampler1_beats", ELEMENT_dropdownlist, 0, 1},  // 686
+    {"dropdown_sampler2_beats", ELEMENT_dropdownlist, 0, 1},  // 687
+    {"dropdown_sampler3_beats", ELEMENT_dropdownlist, 0, 1},  // 688
+    {"dropdown_sampler4_beats", ELEMENT_dropdownlist, 0, 1},  // 689
+    {"dropdown_sampler5_beats", ELEMENT_dropdownlist, 0, 1},  // 690
+    {"dropdown_sampler6_beats", ELEMENT_dropdownlist, 0, 1},  // 691
+    {"dropdown_sampler7_beats", ELEMENT_dropdownlist, 0, 1},  // 692
+    {"dropdown_sampler8_beats", ELEMENT_dropdownlist, 0, 1},  // 693
+    {"dropdown_seq1", ELEMENT_dropdownlist, 0, 0},  // 694
+    {"dropdown_seq2", ELEMENT_dropdownlist, 0, 0},  // 695
+    {"dropdown_seq3", ELEMENT_dropdownlist, 0, 0},  // 696
+    {"dropdown_seq4", ELEMENT_dropdownlist, 0, 0},  // 697
+    {"img_album_art", ELEMENT_image, 0, 0},  // 698
+    {"track_info_image", ELEMENT_image, 0, 1},  // 699
+    {"img_background_tasks_spinner", ELEMENT_image, 0, 1},  // 700
+    {"img_splitter_browser", ELEMENT_image, 0, 1},  // 701
+    {"img_splitter_list", ELEMENT_image, 0, 1},  // 702
+    {"dz_deck", ELEMENT_dropzone, 0, 0},  // 703
+    {"sd_deck", ELEMENT_sounddisplay, 0, 0},  // 704
+    {"sd_deck_alt", ELEMENT_sounddisplay, 0, 0},  // 705
+    {"deck_progress", ELEMENT_rounded_progress, 0, 0},  // 706
+    {"deck_padfx", ELEMENT_xypad, 0, 0},  // 707
+    {"et_search", ELEMENT_editarea, 0, 1},  // 708
+    {"cfcurve", ELEMENT_cfcurve, 0, 1},  // 709
+    {"tb_config", ELEMENT_group, 0, 1},  // 710
+    {"tb_tab_in_tab", ELEMENT_group, 0, 1},  // 711
+    {"playlist", ELEMENT_list, 0, 1},  // 712
+    {"", ELEMENT_none, 0, 1},  // 713
+    {"sidelist", ELEMENT_list, 0, 1},  // 714
+    {"browser", ELEMENT_browser, 0, 1},  // 715
+    {"cfg_latency", ELEMENT_slider, 0, 1},  // 716
+    {"cfg_latency_value", ELEMENT_textarea, 0, 1},  // 717
+    {"cfg_automix_duration", ELEMENT_slider, 0, 1},  // 718
+    {"cfg_automix_duration_value", ELEMENT_textarea, 0, 1},  // 719
+    {"cfg_audio_device", ELEMENT_dropdownlist, 0, 1},  // 720
+    {"cfg_split_stereo_mode", ELEMENT_dropdownlist, 0, 1},  // 721
+    {"cfg_automix_beatmatch", ELEMENT_dropdownlist, 0, 1},  // 722
+    {"cfg_automix_reset_pitch", ELEMENT_dropdownlist, 0, 1},  // 723
+    {"cfg_pitch_range", ELEMENT_dropdownlist, 0, 1},  // 724
+    {"cfg_reset_deck_after_load", ELEMENT_dropdownlist, 0, 1},  // 725
+    {"cfg_slow_pitch_reset", ELEMENT_dropdownlist, 0, 1},  // 726
+    {"action_lastaction", ELEMENT_button, 0, 1},  // 727
+};
+
+const char* const CACTIONTYPES_TAGNAMES[CACTIONTYPES_COUNT] = {
+    "none",  // 0
+    "button",  // 1
+    "slider",  // 2
+    "textarea",  // 3
+    "image",  // 4
+    "backsolid",  // 5
+    "dropzone",  // 6
+    "dropdownlist",  // 7
+    "browser",  // 8
+    "list",  // 9
+    "editarea",  // 10
+    "vumeter",  // 11
+    "sounddisplay",  // 12
+    "xypad",  // 13
+    "rounded_progress",  // 14
+    "playlive",  // 15
+    "wheel",  // 16
+    "beatpos",  // 17
+    "beatdiff",  // 18
+    "video",  // 19
+    "flow",  // 20
+    "seqpos",  // 21
+    "cfcurve",  // 22
+    "waveform",  // 23
+    "grid",  // 24
+    "group",  // 25
+    "unknown",  // 26
+};
+
+const char* const resizingTags[RESIZING_TAGS_COUNT] = {
+    "width", "posx", "upx", "overx", "downx", "selx",
+    "overselx", "downselx", "onx", "cursorwidth", "cursorupx", "cursoroverx",
+    "iconx", "maskx", "progressmaskx", "transparentwheelx", "defimgx", "pressedx",
+    "cellcursorx", "cellselectedx", "celloverx", "celloverw", "celloveroffsetx", "celloverspacex",
+    "cue1x", "cue2x", "cue3x", "cue4x", "cue5x", "cue1w",
+    "cue2w", "cue3w", "cue4w", "cue5w", "fontoffsetx", "height",
+    "posy", "upy", "overy", "downy", "sely", "oversely",
+    "downsely", "ony", "cursorheight", "cursorupy", "cursorovery", "icony",
+    "masky", "progressmasky", "transparentwheely", "defimgy", "pressedy", "cellcursory",
+    "cellselectedy", "cellovery", "celloverh", "celloveroffsety", "celloverspacey", "cue1y",
+    "cue2y", "cue3y", "cue4y", "cue5y", "cue1h", "cue2h",
+    "cue3h", "cue4h", "cue5h", "fontoffsety", "iconsize", "iconspace",
+    "radius", "innerradius", "roundrectradius", "cursorsize", "size", "elementwidth",
+    "firstelementoffset", "granularity", "offsetbegin", "offsetend", "cursorpos", "celloffset",
+    "cellwidth", "cellheight", "linewidth", "linesize", "fontsize",
+};
+// clang-format on
+
+int GetActionIndex(const char* name) {
+  if (name == nullptr || name[0] == '\0') return ACT_action_none;
+  for (int id = 0; id < CACTION_COUNT; ++id) {
+    if (std::strcmp(CZRGETACTIONS[id].name, name) == 0) return id;
+  }
+  return ACT_action_none;
+}
+
+int GetActionTypeTagIndex(const char* tag) {
+  if (tag == nullptr) return ELEMENT_none;
+  for (int type = 0; type < CACTIONTYPES_COUNT; ++type) {
+    if (std::strcmp(CACTIONTYPES_TAGNAMES[type], tag) == 0) return type;
+  }
+  return ELEMENT_none;
+}
+
+const char* GetActionName(int id) {
+  return CZRGETACTIONS[id].name;
+}
+int GetActionType(int id) {
+  return CZRGETACTIONS[id].type;
+}
+int GetActionSubType(int id) {
+  return CZRGETACTIONS[id].subtype;
+}
+int GetActionGlobal(int id) {
+  return CZRGETACTIONS[id].global;
+}
+
+bool isActionOkForResize(const char* name) {
+  for (const char* tag : resizingTags) {
+    if (std::strcmp(tag, name) == 0) return true;
+  }
+  return false;
+}

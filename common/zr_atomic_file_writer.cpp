@@ -1,0 +1,121 @@
+#include "common/zr_atomic_file_writer.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "common/zr_logging.h"
+#include "common/zr_xml_header.h"
+
+namespace {
+
+std::atomic<unsigned> tempCounter{0};
+
+bool syncPath(const std::string& path, int flags) {
+  int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = fsync(fd) == 0;
+  if (close(fd) != 0) ok = false;
+  return ok;
+}
+
+}  // namespace
+
+ZRAtomicFileWriter::ZRAtomicFileWriter(const ZRString& path) {
+  char buffer[4096];
+  if (!path.toUTF8(buffer, sizeof(buffer)) || buffer[0] == 0) return;
+  targetPath_ = buffer;
+
+  struct stat st;
+  if (lstat(targetPath_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* resolved = realpath(targetPath_.c_str(), nullptr)) {
+      targetPath_ = resolved;
+      free(resolved);
+    }
+  }
+  bool haveOld = stat(targetPath_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+
+  size_t slash = targetPath_.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string() : targetPath_.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? targetPath_ : targetPath_.substr(slash + 1);
+  if (base.empty()) return;
+  // Hidden, so that folder listings never show a half-written file.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = folder + "." + base + ".tmp" + std::to_string(getpid()) + "-" +
+                            std::to_string(tempCounter.fetch_add(1, std::memory_order_relaxed));
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return;
+    }
+    // A replaced file keeps the permissions it had.
+    if (haveOld) fchmod(fd, st.st_mode & 07777);
+    close(fd);
+    tempPath_ = candidate;
+    return;
+  }
+}
+
+ZRAtomicFileWriter::~ZRAtomicFileWriter() {
+  if (!committed_) discard();
+}
+
+void ZRAtomicFileWriter::discard() {
+  if (!tempPath_.empty()) unlink(tempPath_.c_str());
+}
+
+bool ZRAtomicFileWriter::open(std::ofstream& stream) {
+  if (tempPath_.empty() || committed_) return false;
+  stream.open(tempPath_, std::ios::out | std::ios::binary | std::ios::trunc);
+  return stream.is_open();
+}
+
+bool ZRAtomicFileWriter::openXml(std::ofstream& stream) {
+  if (tempPath_.empty() || committed_) return false;
+  return writeXmlHeaderUTF8(stream, ZRString(tempPath_));
+}
+
+bool ZRAtomicFileWriter::commit(std::ofstream& stream) {
+  if (committed_) return false;
+  if (tempPath_.empty()) {
+    ZRLOG("error: cannot create a file beside '%s'", targetPath_);
+    return false;
+  }
+  bool ok = stream.is_open() && stream.good();
+  if (stream.is_open()) {
+    stream.flush();
+    ok = ok && stream.good();
+    stream.close();
+    ok = ok && !stream.fail();
+  }
+  int error = errno;
+  const char* step = "write";
+  if (ok && !syncPath(tempPath_, O_RDONLY)) {
+    ok = false;
+    error = errno;
+    step = "flush";
+  }
+  if (ok && rename(tempPath_.c_str(), targetPath_.c_str()) != 0) {
+    ok = false;
+    error = errno;
+    step = "replace";
+  }
+  if (!ok) {
+    ZRLOG("error: cannot %s '%s' (%s); the old file is kept", step, targetPath_, strerror(error));
+    discard();
+    tempPath_.clear();
+    return false;
+  }
+  committed_ = true;
+  // Makes the rename itself durable; the new content is already safe, so a
+  // failure here changes nothing for the caller.
+  size_t slash = targetPath_.rfind('/');
+  syncPath(slash == std::string::npos ? std::string(".") : targetPath_.substr(0, slash + 1),
+           O_RDONLY | O_DIRECTORY);
+  return true;
+}
