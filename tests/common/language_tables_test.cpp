@@ -26,6 +26,9 @@ class LanguageTables : public ::testing::Test {
  protected:
   void SetUp() override {
     ClearLanguageTables();
+    // The log writes "log started" when first used; start it before capturing so each test sees only
+    // its own lines, whichever order the tests run in.
+    ZRLogging::getInstance();
     capturedLines.clear();
     ZRLogging::setLineSink(&captureLine);
   }
