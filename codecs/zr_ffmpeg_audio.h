@@ -1,0 +1,101 @@
+#pragma once
+// ZRFFMpegAudio: decodes the audio of any file or stream FFmpeg reads into interleaved signed 16-bit
+// samples at the source's own rate and channel count, with frame-exact random access.
+//
+// Positions count source frames from the first sample a decode from the start delivers. A read at any
+// position returns exactly the samples that decoding from the start would deliver there: a jump seeks
+// the demuxer to a point well before the target (the decoder needs a few frames to settle after a
+// seek), places the first decoded frame by its time stamp and drops the samples before the target.
+// Short jumps forward decode on instead of seeking, and a short history of delivered samples serves
+// small steps back without any seek.
+//
+// One thread at a time per object.
+
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "codecs/zr_codec_base.h"
+#include "common/zr_string.h"
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct AVIOContext;
+struct SwrContext;
+
+class ZRFFMpegAudio {
+ public:
+  ZRFFMpegAudio();
+  ~ZRFFMpegAudio();
+  ZRFFMpegAudio(const ZRFFMpegAudio&) = delete;
+  ZRFFMpegAudio& operator=(const ZRFFMpegAudio&) = delete;
+
+  // Opens the path, or the stream when it is not null (the stream is the caller's and is not deleted
+  // here). On success format receives {sampleRate, channels, 16, 16, 0, totalFrames}. A source that is
+  // not media, has no audio stream, or yields no decodable audio fails with one log line.
+  bool openAudioStream(const ZRString& path, std::istream* stream, TDSPAudioFormat* format);
+  // Up to frames frames of interleaved 16-bit samples into dst, from source frame pos (-1: the current
+  // position). Returns the frames delivered (fewer at the end of the source). The current position
+  // advances by the whole request.
+  int getSamples(char* dst, int frames, int pos);
+  // Decodes and drops frames frames at the current position.
+  void skipSamples(int frames);
+  // totalFrames / sampleRate while open, else 0.
+  float getSeconds() const;
+  // The source rate while open, else 44100.
+  int getSampleRate() const;
+  // Presentation time in seconds of the first decoded samples while open, else 0.
+  double getAudioPtsStart() const;
+  bool isOpened() const { return opened_; }
+  void closeAudioStream();
+
+ private:
+  bool openInput();
+  void closeInput();
+  // Decodes the next frame with samples and appends it to the pending buffer. False at the end.
+  bool decodeNextFrame();
+  bool appendFrame();
+  void seekTo(int64_t pos);
+  bool restartFromBeginning();
+  void dropHistory();
+  int64_t decodedEnd() const;
+
+  bool opened_ = false;
+  int64_t position_ = 0;
+  TDSPAudioFormat format_;
+
+  // Converted samples [pendingFirst_, decodedEnd()) in source frames; the part before position_ is
+  // kept as a short history.
+  std::vector<int16_t> pending_;
+  int64_t pendingFirst_ = 0;
+
+  int streamIndex_ = -1;
+  AVFormatContext* formatCtx_ = nullptr;
+  AVCodecContext* codecCtx_ = nullptr;
+  AVFrame* frame_ = nullptr;
+  AVPacket* packet_ = nullptr;
+  bool packetWaiting_ = false;  // a packet the decoder could not take yet
+  bool draining_ = false;       // the demuxer ended and the decoder was told so
+  bool ended_ = false;          // the decoder delivered its last frame
+
+  SwrContext* converter_ = nullptr;
+  int converterInFormat_ = -1;
+  int converterInChannels_ = 0;
+  std::vector<int16_t> convertBuffer_;
+
+  std::istream* stream_ = nullptr;
+  AVIOContext* ioCtx_ = nullptr;
+  std::string pathUtf8_;
+
+  // Stream time stamp of the first delivered sample; positions are measured from it.
+  int64_t originPts_ = 0;
+  // Time stamp of the frame appended last (AV_NOPTS_VALUE when it had none).
+  int64_t lastFramePts_ = 0;
+  bool timestampsUsable_ = false;
+  double audioStart_ = 0.0;
+  // Frames decoded before the first sample a seek can settle exactly on.
+  int64_t preroll_ = 0;
+};

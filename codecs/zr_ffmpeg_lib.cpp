@@ -1,0 +1,98 @@
+#include "codecs/zr_ffmpeg_lib.h"
+
+#include <atomic>
+#include <cstdio>
+#include <istream>
+
+extern "C" {
+#include <libavformat/avio.h>
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+}
+
+namespace {
+// Readers are made on worker threads too (batch analysis), so the count is atomic.
+std::atomic<int> g_ffmpegUsers{0};
+}  // namespace
+
+void initFFmpegLib() {
+  if (g_ffmpegUsers.fetch_add(1) == 0) av_log_set_level(AV_LOG_ERROR);
+}
+
+void deinitFFmpegLib() {
+  g_ffmpegUsers.fetch_sub(1);
+}
+
+int getFFmpegLibUsers() {
+  return g_ffmpegUsers.load();
+}
+
+int zrStreamRead(void* opaque, uint8_t* buffer, int size) {
+  auto* stream = static_cast<std::istream*>(opaque);
+  if (!stream) return AVERROR(EINVAL);
+  try {
+    if (stream->eof()) return AVERROR_EOF;
+    stream->read(reinterpret_cast<char*>(buffer), size);
+    const std::streamsize got = stream->gcount();
+    // A short read sets fail with eof; clear fail and bad so that a later seek works, and keep eof
+    // so that the next read reports the end at once.
+    if (stream->fail() || stream->bad()) {
+      const bool atEnd = stream->eof();
+      stream->clear();
+      if (atEnd) stream->setstate(std::ios::eofbit);
+    }
+    if (got <= 0) return AVERROR_EOF;
+    return static_cast<int>(got);
+  } catch (...) {
+    return AVERROR(EIO);
+  }
+}
+
+int64_t zrStreamSeek(void* opaque, int64_t offset, int whence) {
+  auto* stream = static_cast<std::istream*>(opaque);
+  if (!stream) return -1;
+  try {
+    if (whence & AVSEEK_SIZE) {
+      stream->clear();
+      const std::streampos here = stream->tellg();
+      if (here < 0) return -1;
+      stream->seekg(0, std::ios::end);
+      if (stream->fail()) {
+        stream->clear();
+        return -1;
+      }
+      const std::streampos size = stream->tellg();
+      stream->seekg(here);
+      if (stream->fail()) {
+        stream->clear();
+        return -1;
+      }
+      return size < 0 ? -1 : static_cast<int64_t>(size);
+    }
+    std::ios::seekdir dir;
+    switch (whence & ~AVSEEK_FORCE) {
+      case SEEK_SET:
+        dir = std::ios::beg;
+        break;
+      case SEEK_CUR:
+        dir = std::ios::cur;
+        break;
+      case SEEK_END:
+        dir = std::ios::end;
+        break;
+      default:
+        return -1;
+    }
+    // A stream at its end refuses to move until its flags are cleared.
+    stream->clear();
+    stream->seekg(offset, dir);
+    if (stream->fail() || stream->bad()) {
+      stream->clear();
+      return -1;
+    }
+    const std::streampos now = stream->tellg();
+    return now < 0 ? -1 : static_cast<int64_t>(now);
+  } catch (...) {
+    return -1;
+  }
+}

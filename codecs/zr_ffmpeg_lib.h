@@ -1,0 +1,26 @@
+#pragma once
+// Process-wide FFmpeg start-up and the byte callbacks through which FFmpeg reads a std::istream.
+//
+// FFmpeg 5 registers its formats and codecs statically and does its own internal locking, so the
+// start-up only counts users and quiets the library's logging to errors; there is no registration
+// call and no lock manager to install.
+
+#include <cstdint>
+
+// Counts one more FFmpeg user; the first call sets the library's log level to errors only.
+void initFFmpegLib();
+// Counts one user less.
+void deinitFFmpegLib();
+// Current number of users (for diagnostics and tests).
+int getFFmpegLibUsers();
+
+// Custom I/O callbacks with a std::istream* as the opaque pointer. The read callback returns the bytes
+// read, AVERROR_EOF at the end and a negative error for a null stream; the seek callback supports
+// SEEK_SET, SEEK_CUR, SEEK_END and AVSEEK_SIZE. Neither lets an exception of the stream escape into
+// FFmpeg: a throwing stream reads as an error.
+int zrStreamRead(void* opaque, uint8_t* buffer, int size);
+int64_t zrStreamSeek(void* opaque, int64_t offset, int whence);
+
+// Size of the buffer handed to FFmpeg's custom I/O context, and of the probe read from a stream.
+constexpr int kZRStreamIOBufferSize = 32832;
+constexpr int kZRStreamProbeSize = 32768;
