@@ -1,0 +1,120 @@
+// A deck loading and playing a generated five-minute track: how soon the
+// track is playable after the load request, how long decoding the whole track
+// takes, and what one device buffer of 1024 frames costs the audio thread at
+// speed 1.0, at 1.08 and with key lock.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dsp/engine/sound_source.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Five minutes of a 16-bit stereo chord in the temporary folder, written once.
+const std::string& trackPath() {
+  static const std::string path = [] {
+    const std::string p = "/tmp/orvel-bench-deck-" + std::to_string(getpid()) + ".wav";
+    const long frames = 300L * 44100;
+    std::vector<int16_t> data(2 * frames);
+    for (long i = 0; i < frames; ++i) {
+      const double t = i / 44100.0;
+      const double v =
+          6000 * (std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277 * t) + std::sin(2 * M_PI * 330 * t));
+      data[2 * i] = data[2 * i + 1] = static_cast<int16_t>(lrint(v));
+    }
+    const uint32_t bytes = static_cast<uint32_t>(data.size() * 2);
+    const uint32_t header[] = {0x46464952u, 36 + bytes, 0x45564157u, 0x20746d66u, 16,   0x00020001u,
+                               44100,       44100 * 4,  0x00100004u, 0x61746164u, bytes};
+    FILE* f = fopen(p.c_str(), "wb");
+    fwrite(header, sizeof header, 1, f);
+    fwrite(data.data(), 2, data.size(), f);
+    fclose(f);
+    std::atexit([] { std::remove(trackPath().c_str()); });
+    return p;
+  }();
+  return path;
+}
+
+bool waitFor(const std::function<bool()>& done) {
+  const auto deadline = Clock::now() + std::chrono::seconds(60);
+  while (!done()) {
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(50));
+  }
+  return true;
+}
+
+void requestLoad(CSoundSource& deck, const std::string& path) {
+  ZRCodecBase::OpenStruct r;
+  r.path = ZRString(path);
+  while (!deck.OpenFileName(&r, nullptr)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// A fresh deck each time, so no earlier track has to be closed first.
+void BM_LoadUntilTrackOpen(benchmark::State& state) {
+  trackPath();
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto deck = std::make_unique<CSoundSource>(0, ZRString("/tmp"));
+    // Let the deck's threads reach their first wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    state.ResumeTiming();
+    const auto start = Clock::now();
+    requestLoad(*deck, trackPath());
+    if (!waitFor([&] { return deck->isTrackReady() && deck->GetLength() > 0; }))
+      state.SkipWithError("no load");
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    state.PauseTiming();
+    deck.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_LoadUntilTrackOpen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_LoadUntilFullyDecoded(benchmark::State& state) {
+  trackPath();
+  CSoundSource deck(0, ZRString("/tmp"));
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    requestLoad(deck, trackPath());
+    waitFor([&] { return deck.isTrackReady() && deck.GetLength() > 0; });
+    if (!waitFor([&] { return deck.GetLoadingProgressPercent() == 100; })) state.SkipWithError("not decoded");
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+  }
+}
+BENCHMARK(BM_LoadUntilFullyDecoded)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Arg 0: speed 1.0; 1: pitch +8 % (1.08); 2: key lock at 1.08.
+void BM_GetSamples1024(benchmark::State& state) {
+  CSoundSource deck(0, ZRString("/tmp"));
+  requestLoad(deck, trackPath());
+  waitFor([&] { return deck.isTrackReady() && deck.GetLength() > 0; });
+  waitFor([&] { return deck.GetLoadingProgressPercent() == 100; });
+  const int mode = static_cast<int>(state.range(0));
+  if (mode >= 1) deck.SetPitch(800);
+  if (mode == 2) deck.SetMasterTempo(1);
+  deck.SetPositionAsync(44100);
+  deck.PlayPause(1);
+  std::vector<float> buffer(2 * 1024);
+  const int rewindAt = deck.GetLength() - 10 * 44100;
+  for (auto _ : state) {
+    deck.GetSamples(buffer.data(), 1024);
+    benchmark::DoNotOptimize(buffer.data());
+    if (deck.GetCurrentPos() > rewindAt) deck.SetPositionAsync(44100);
+  }
+  state.SetItemsProcessed(state.iterations() * 1024);
+}
+BENCHMARK(BM_GetSamples1024)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,499 @@
+// The deck's loading side: the load request, the "SC-streaming" pass that
+// opens, closes and decodes the track block by block, and the events the
+// GUI reads.
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "codecs/zr_master_codec.h"
+#include "common/zr_global_task_dispatch.h"
+#include "common/zr_logging.h"
+#include "common/zr_ring_buffer.h"
+#include "common/zr_thread.h"
+#include "database/zr_database.h"
+#include "dsp/audio_display_processing.h"
+#include "dsp/engine/sound_source.h"
+#include "dsp/engine/zr_pulselocker.h"
+#include "dsp/engine/zr_time_pitch_scaling.h"
+#include "dsp/zr_audio_detection.h"
+
+namespace {
+
+constexpr int kStreamingIntervalMs = 157;
+constexpr int kDspIntervalMs = 110;
+// The master codec refuses shorter reads, so a short last block is asked
+// for with this many frames and only the track's frames are kept.
+constexpr int kMinCodecRequest = 256;
+
+const char* const kPulselockerScheme = "pulselocker://song/";
+
+// Milliseconds of a position in frames, as the streaming service counts them.
+int framesToMs(int frames) {
+  return static_cast<int>(lrintf(static_cast<float>(frames) / 44.1f));
+}
+
+}  // namespace
+
+CSoundSource::CSoundSource(int id, const ZRString& stripes)
+    : blockState(std::make_unique<std::atomic<uint8_t>[]>(kMaxBlocks)),
+      deckId(id),
+      stripesFolder(stripes),
+      blocks(std::make_unique<std::atomic<ZRAudioBlock*>[]>(kMaxBlocks)) {
+  displayProcessing = new ZRAudioDisplayProcessing(44100, true, true, true, true, true);
+  detector = ZRAudioDetection::create(true, false, false);
+  if (detector) detector->setMarkValues(55.0f, 65.0f);
+  for (int i = 0; i < kMaxBlocks; ++i) {
+    blockState[i].store(0, std::memory_order_relaxed);
+    blocks[i].store(nullptr, std::memory_order_relaxed);
+  }
+  openRequest.format = TDSPAudioFormat{44100, 2, 32, 32, 0, 0};
+  codec = new ZRMasterCodec(deckId);
+  direction.store(1);
+  streamingThread = new ZRThread(
+      [](void* data) {
+        static_cast<CSoundSource*>(data)->UnSyncThreadProc_DISK();
+        return true;
+      },
+      this, 0, kStreamingIntervalMs, "SC-streaming");
+  for (LookAheadBuffer& b : lookAhead) {
+    b.ring = std::make_unique<ZRRingBuffer>(352800, false);
+    b.frames = std::make_unique<float[]>(705600 * 2);
+  }
+  scaler.reset(ZRTimePitchScalingFactory::create(kZRTimePitchScalingRubberband, 44100.0f, 2, 1.0f));
+  resetKeyLockState();
+  dspThread = new ZRThread(
+      [](void* data) {
+        static_cast<CSoundSource*>(data)->UnSyncThreadProc_DSP();
+        return true;
+      },
+      this, 5, kDspIntervalMs, "SC-dsp");
+}
+
+CSoundSource::~CSoundSource() {
+  stopping.store(1, std::memory_order_release);
+  delete dspThread;
+  dspThread = nullptr;
+  delete streamingThread;
+  streamingThread = nullptr;
+  delete analysisThread;
+  analysisThread = nullptr;
+  CloseSource();
+  delete codec;
+  delete detector;
+  delete displayProcessing;
+}
+
+bool CSoundSource::OpenFileName(const ZRCodecBase::OpenStruct* request, const TZRDatabaseTrack* track) {
+  if (!request) return false;
+  if (loadFlag.load(std::memory_order_acquire) & 1) return false;
+  PlayPause(0);
+  trackReady.store(0, std::memory_order_release);
+  pendingEvent.store(kEventLoadRequested, std::memory_order_release);
+
+  // The streaming thread reads the request only while the load flag is set,
+  // so it is written here without a lock.
+  openRequest.path = request->path;
+  openRequest.secondPath = request->secondPath;
+  openRequest.stream = request->stream;
+  openRequest.ownsStream = request->ownsStream;
+  openRequest.writeMode = false;
+  autoPlayRequested = request->playAfterLoad;
+  keyShiftRequested = request->keyShift;
+  requestHasStream.store(request->stream != nullptr, std::memory_order_release);
+
+  {
+    std::lock_guard<std::mutex> guard(detailsLock);
+    if (track) {
+      desiredSong_Details = *track;
+      trackRecordValid.store(true, std::memory_order_release);
+    } else {
+      const bool found =
+          ZRDatabase::getInstance()->getTrackIdOnlyIfFound(-1, request->path, &desiredSong_Details);
+      trackRecordValid.store(found, std::memory_order_release);
+      if (!found) {
+        ZRLOG("error: desiredSong_Details NOT VALID ! (deck id=%d)", deckId);
+        ZRDatabase::resetTrack(&desiredSong_Details, true);
+      }
+    }
+  }
+  loadFlag.exchange(1, std::memory_order_acq_rel);
+  if (streamingThread) streamingThread->wakeUpNow();
+  return true;
+}
+
+int CSoundSource::GetLoadingProgressPercent() const {
+  const int count = blockCount.load(std::memory_order_acquire);
+  if (count <= 0) return 0;
+  int decoded = 0;
+  for (int i = 0; i < count; ++i) decoded += blockState[i].load(std::memory_order_relaxed) ? 1 : 0;
+  return decoded * 100 / count;
+}
+
+ZRString CSoundSource::GetFileName() const {
+  return opened.load(std::memory_order_acquire) ? openRequest.path : ZRString();
+}
+
+ZRString CSoundSource::GetArtist() {
+  std::lock_guard<std::mutex> guard(detailsLock);
+  if (lengthFrames.load(std::memory_order_acquire) > 0 && trackRecordValid.load()) {
+    return currentSong_Details.tags[kTagArtist];
+  }
+  return ZRString();
+}
+
+ZRString CSoundSource::GetTitle() {
+  std::lock_guard<std::mutex> guard(detailsLock);
+  if (lengthFrames.load(std::memory_order_acquire) > 0 && trackRecordValid.load()) {
+    return currentSong_Details.tags[kTagTitle];
+  }
+  return ZRString();
+}
+
+TZRDatabaseTrack CSoundSource::getCurrentTrack() {
+  std::lock_guard<std::mutex> guard(detailsLock);
+  return currentSong_Details;
+}
+
+bool CSoundSource::isBlockDecoded(int index) const {
+  return index >= 0 && index < kMaxBlocks && blockState[index].load(std::memory_order_acquire) != 0;
+}
+
+void CSoundSource::setTrackPlayedCallback(TrackPlayedCallback callback, ZRDispatchQueueBase* queue) {
+  trackPlayedCallback = std::move(callback);
+  trackPlayedQueue = queue;
+}
+
+void CSoundSource::setTrackPlayedMinimumDuration(float seconds) {
+  trackPlayedMinimumDuration.store(seconds, std::memory_order_relaxed);
+}
+
+ZRString CSoundSource::getLoadErrorText() {
+  std::lock_guard<std::mutex> guard(loadErrorLock);
+  return loadErrorText;
+}
+
+void CSoundSource::clearLoadErrorText() {
+  std::lock_guard<std::mutex> guard(loadErrorLock);
+  loadErrorText = ZRString();
+}
+
+void CSoundSource::wakeStreaming() {
+  if (streamingThread) streamingThread->wakeUpNow();
+}
+
+// ---------------------------------------------------------------------------
+// The streaming pass
+
+bool CSoundSource::UnSyncThreadProc_DISK() {
+  int idle = 0;
+  if (!diskBusy.compare_exchange_strong(idle, 1, std::memory_order_acq_rel)) return true;
+  reportTrackPlayed();
+  drainPlayEvents();
+  if (loadFlag.load(std::memory_order_acquire) & 1) {
+    handleLoadRequest();
+    if (loadFlag.load(std::memory_order_acquire) & 1) {
+      // Waiting for a streaming-service track.
+      diskBusy.store(0, std::memory_order_release);
+      return true;
+    }
+  }
+  if (!opened.load(std::memory_order_acquire)) {
+    diskBusy.store(0, std::memory_order_release);
+    return true;
+  }
+  fillAroundPosition();
+  if (stopping.load(std::memory_order_acquire)) return true;
+  finishDecoding();
+  diskBusy.store(0, std::memory_order_release);
+  return true;
+}
+
+void CSoundSource::reportTrackPlayed() {
+  if (trackPlayedReported) return;
+  const long needed = lrintf(trackPlayedMinimumDuration.load(std::memory_order_relaxed) * 44100.0f);
+  if (playedFrames.load(std::memory_order_relaxed) < needed) return;
+  trackPlayedReported = true;
+  ZRString path;
+  {
+    std::lock_guard<std::mutex> guard(detailsLock);
+    path = currentSong_Details.tags[kTagFileName];
+  }
+  if (path.empty() || !trackPlayedCallback) return;
+  const TrackPlayedCallback callback = trackPlayedCallback;
+  const int id = deckId;
+  ZRGlobalTaskDispatch::getInstance()->async([callback, id, path]() { return callback(id, path); },
+                                             trackPlayedQueue);
+}
+
+void CSoundSource::drainPlayEvents() {
+  TQueueItemPlayEvent event;
+  while (playEvents.try_dequeue(event)) {
+    if (event.type > 3 || event.type < 0) {
+      ZRLOG("error: unknown play event type");
+      continue;
+    }
+    if (sourceKind.load(std::memory_order_relaxed) == 2 && pl1) {
+      sendServiceEvent(event.type, event.from, event.type == 2 ? event.to : -1);
+    }
+  }
+}
+
+void CSoundSource::sendServiceEvent(int type, int fromFrames, int toFrames) {
+  if (!pl1) return;
+  pl1->sendPlayEvent(deckId, static_cast<ZRPulselocker::PlayEventType>(type), framesToMs(fromFrames),
+                     toFrames < 0 ? -1 : framesToMs(toFrames));
+}
+
+void CSoundSource::queuePlayEvent(int type, int from, int to) {
+  playEvents.enqueue(TQueueItemPlayEvent{type, from, to});
+}
+
+void CSoundSource::handleLoadRequest() {
+  const ZRString path = openRequest.path;
+  ZRLOG(" *|* requesting loading track '%s', CloseSource", path);
+  CloseSource();
+  if (path != lastStreamPath) {
+    if (pl1) pl1->cancelAndDestroySong(deckId);
+    ZRLOG(" *|* requesting different track (cancel any currently loaded/loading song)");
+  }
+  const bool isServiceTrack = path.contains(kPulselockerScheme);
+  if (isServiceTrack && (!openRequest.stream || path != lastStreamPath)) {
+    lastStreamPath = path;
+    loadFlag.exchange(0, std::memory_order_acq_rel);
+    ZRLOG(" *|* requesting Pulselocker track '%s'", path);
+    if (pl1) {
+      // The client calls back on its own thread: the stream sets the load
+      // flag again, and the next pass opens it.
+      pl1->loadSong(
+          deckId, path.utf8(),
+          [this](std::istream* stream, const std::string& error, bool isError) {
+            ZRLOG(" *|* loaded Pulselocker track OK=%d", stream ? 1 : 0);
+            if (stream) {
+              openRequest.stream = stream;
+              requestHasStream.store(true, std::memory_order_release);
+              loadFlag.exchange(1, std::memory_order_acq_rel);
+              wakeStreaming();
+            } else if (isError) {
+              {
+                std::lock_guard<std::mutex> guard(loadErrorLock);
+                loadErrorText = ZRString(error);
+              }
+              pendingEvent.store(kEventDeckEmpty, std::memory_order_release);
+            } else {
+              clearLoadErrorText();
+              pendingEvent.store(0, std::memory_order_release);
+            }
+            return true;
+          },
+          [this](float progress) {
+            if (stopping.load(std::memory_order_acquire)) return false;
+            bufferingProgress.store(progress, std::memory_order_release);
+            pendingEvent.store(kEventDownloadProgress, std::memory_order_release);
+            return true;
+          });
+    }
+    return;
+  }
+  if (isServiceTrack && openRequest.stream && path == lastStreamPath) {
+    lastStreamPath = ZRString();
+    ZRLOG(" *|* loading same Pulselocker track '%s'", path);
+  }
+  ZRLOG(" *|* OpenSource track stream=%d", openRequest.stream ? 1 : 0);
+  const bool autoPlay = autoPlayRequested;
+  const float keyShift = keyShiftRequested;
+  autoPlayRequested = false;
+  keyShiftRequested = 0.0f;
+  OpenSource();
+  loadFlag.exchange(0, std::memory_order_acq_rel);
+  if (autoPlay) autoPlayTimer.store(0.0f, std::memory_order_release);
+  if (keyShift != 0.0f) SetPitchKey(static_cast<int>(lrintf(keyShift * 100.0f)));
+}
+
+void CSoundSource::fillAroundPosition() {
+  const int count = blockCount.load(std::memory_order_acquire);
+  const int p =
+      static_cast<int>(lrint(std::floor(playPosition.load(std::memory_order_relaxed)))) / kBlockFrames;
+  FillBlock(p);
+  if (stopping.load(std::memory_order_acquire)) return;
+  FillBlock(desiredSpeed.load(std::memory_order_relaxed) > 0 ? p + 1 : p - 1);
+  if (!fillLoop(std::max(0, p), count)) return;
+  fillLoop(0, std::min(p, count));
+}
+
+// Fills the missing blocks of [from, to); false when the deck is stopping.
+// Leaves early when a load is requested or when a playing deck's
+// neighbourhood became incomplete (the next pass fills that first).
+bool CSoundSource::fillLoop(int from, int to) {
+  for (int i = from; i < to; ++i) {
+    if (stopping.load(std::memory_order_acquire)) return false;
+    if (!blockState[i].load(std::memory_order_acquire)) {
+      FillBlock(i);
+      if (loadFlag.load(std::memory_order_acquire) & 1) return true;
+    }
+    if (playing.load(std::memory_order_acquire) &&
+        std::fabs(desiredSpeed.load(std::memory_order_relaxed)) > 0.1) {
+      const int count = blockCount.load(std::memory_order_acquire);
+      const int q =
+          static_cast<int>(lrint(std::floor(playPosition.load(std::memory_order_relaxed)))) / kBlockFrames;
+      const auto missing = [&](int b) {
+        return b >= 0 && b < count && !blockState[b].load(std::memory_order_acquire);
+      };
+      if (missing(q) || (q > 0 && missing(q - 1)) || missing(q + 1)) return true;
+    }
+  }
+  return true;
+}
+
+bool CSoundSource::OpenSource() {
+  if (opened.load(std::memory_order_acquire)) return false;
+  firstPlayReported.store(0, std::memory_order_relaxed);
+  ZRString path;
+  {
+    std::lock_guard<std::mutex> guard(detailsLock);
+    currentSong_Details = desiredSong_Details;
+    path = currentSong_Details.tags[kTagFileName];
+  }
+  autoPlayTimer.store(-1.0f, std::memory_order_release);
+  playedFrames.store(0, std::memory_order_relaxed);
+  trackPlayedReported = false;
+  int kind = 0;
+  if (path.contains(kPulselockerScheme)) kind = 2;
+  if (path.contains("lirra://track/")) kind = 4;
+  if (path.contains("karnet://track/")) kind = 5;
+  sourceKind.store(kind, std::memory_order_relaxed);
+
+  openRequest.format = TDSPAudioFormat{44100, 2, 32, 32, 0, 0};
+  if (!codec->openFileOrStream(&openRequest, 1.0f)) {
+    lengthFrames.store(0, std::memory_order_release);
+    pendingEvent.store(kEventDeckEmpty, std::memory_order_release);
+    return false;
+  }
+  asyncPosition.store(-1.0, std::memory_order_release);
+  const int length = openRequest.format.totalFrames;
+  if (length < 1 || length > kMaxTrackFrames) {
+    codec->close();
+    lengthFrames.store(0, std::memory_order_release);
+    pendingEvent.store(kEventDeckEmpty, std::memory_order_release);
+    return false;
+  }
+  lengthFrames.store(length, std::memory_order_release);
+  isStreamSource.store(openRequest.stream != nullptr, std::memory_order_release);
+  const int count = (length + kBlockFrames - 1) / kBlockFrames;
+  blockCount.store(count, std::memory_order_release);
+  resetKeyLockState();
+  prepareAnalysis();
+  for (int i = 0; i < count; ++i) blockState[i].store(0, std::memory_order_release);
+  stripeLoaded = loadDetailsFromDatabase();
+  needsAnalysis = !stripeLoaded;
+
+  if (playing.load(std::memory_order_acquire)) PlayStatusChanged(0);
+  playing.store(0, std::memory_order_release);
+  // The audio thread leaves a closed deck alone, so the transport state it
+  // owns is reset here without a race; opened (release) publishes it.
+  playPosition.store(0.0, std::memory_order_relaxed);
+  scratching.store(0);
+  stopNow.store(0);
+  brake.store(0);
+  speedRampActive.store(0.0f);
+  cueReturnRequest.store(0);
+  keyLockJump = 0;
+  keyLockCorrection = 0;
+  keyLockCounter = 0;
+  keyLockBestOffset = 0;
+  keyLockJumpPublished.store(0, std::memory_order_relaxed);
+  direction.store(1);
+  pitch.store(0);
+  nominalSpeed.store(1.0);
+  desiredSpeed.store(1.0);
+  currentSpeed.store(1.0);
+  lastDesiredSpeed = 1.0;
+  lookAheadSpeed.store(1.0);
+  speedStep = 0.0;
+  keyShiftCents.store(0);
+  pitchRatio.store(1.0);
+  lastSampleLeft = lastSampleRight = 0.0f;
+  outputLevel = kFullOutputLevel;
+
+  FillBlock(0);
+  opened.store(1, std::memory_order_seq_cst);
+  trackReady.store(1, std::memory_order_release);
+  pendingEvent.store(kEventTrackOpen, std::memory_order_release);
+  if (openCloseHook) openCloseHook(1, this);
+  return true;
+}
+
+bool CSoundSource::FillBlock(int index) {
+  const int count = blockCount.load(std::memory_order_acquire);
+  if (index < 0 || index >= count) return false;
+  if (blocks[index].load(std::memory_order_acquire) || blockState[index].load(std::memory_order_acquire)) {
+    return false;
+  }
+  ZRAudioBlock* block = ZRAudioBlockPool::get()->getFreeBlock();
+  if (!block) {
+    ZRLOG("ERROR -- could not allocate block from pool or memory !");
+    return false;
+  }
+  const int length = lengthFrames.load(std::memory_order_acquire);
+  const int toRead = index == count - 1 ? length - index * kBlockFrames : kBlockFrames;
+  // A short last block is read with the codec's smallest request (the block
+  // has room for it); only the track's own frames are kept.
+  const int request = std::max(toRead, kMinCodecRequest);
+  const int read = codec->getSamplesShort(block->samples, request, index * kBlockFrames);
+  const int kept = std::clamp(read, 0, toRead);
+  block->frames = kept;
+  std::memset(block->samples + kept * 2, 0, sizeof(int16_t) * 2 * static_cast<size_t>(kBlockFrames - kept));
+  if (kept != toRead) ZRLOG("error: framesRead=%d, framesToRead=%d", read, toRead);
+  blocks[index].store(block, std::memory_order_release);
+  analyseBlock(index, block);
+  blockState[index].store(1, std::memory_order_release);
+  int none = 0;
+  pendingEvent.compare_exchange_strong(none, kEventBlockDecoded, std::memory_order_acq_rel);
+  return true;
+}
+
+void CSoundSource::ClearBlock(int index, int release) {
+  const int limit = std::min(kMaxBlocks, blockCount.load(std::memory_order_acquire));
+  if (index < 0 || index >= limit || !release) return;
+  ZRAudioBlock* block = blocks[index].load(std::memory_order_acquire);
+  if (!block) return;
+  blockState[index].store(0, std::memory_order_release);
+  blocks[index].store(nullptr, std::memory_order_release);
+  ZRAudioBlockPool::get()->releaseBlock(block);
+}
+
+void CSoundSource::CloseSource() {
+  if (!opened.load(std::memory_order_acquire)) {
+    // The close-all action waits for this flag, also when nothing was open.
+    trackClosed.store(true, std::memory_order_release);
+    return;
+  }
+  if (pl1 && isStreamSource.load(std::memory_order_acquire)) {
+    pl1->sendPlayEvent(deckId, ZRPulselocker::kEject,
+                       framesToMs(static_cast<int>(playPosition.load(std::memory_order_relaxed))), -1);
+  }
+  isStreamSource.store(false, std::memory_order_release);
+  // A running final analysis reads the display arrays and writes the record:
+  // let it end before they are saved and freed.
+  delete analysisThread;
+  analysisThread = nullptr;
+  saveDetailsToDatabase();
+
+  opened.store(0, std::memory_order_seq_cst);
+  // A buffer the audio thread began before it saw the deck closed may still
+  // read blocks: wait (bounded) until it has left before they are released.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (audioInside.load(std::memory_order_seq_cst) && std::chrono::steady_clock::now() < deadline) {
+    ZRThread::sleep_ms(1);
+  }
+  codec->close();
+  const int count = blockCount.load(std::memory_order_acquire);
+  for (int i = 0; i < count; ++i) ClearBlock(i, 1);
+  blockCount.store(0, std::memory_order_release);
+  lengthFrames.store(0, std::memory_order_release);
+  firstPlayReported.store(0, std::memory_order_relaxed);
+  releaseAnalysis();
+  if (openCloseHook) openCloseHook(0, this);
+  trackClosed.store(true, std::memory_order_release);
+}

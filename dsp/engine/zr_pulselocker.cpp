@@ -1,0 +1,3 @@
+#include "dsp/engine/zr_pulselocker.h"
+
+ZRPulselocker* pl1 = nullptr;
