@@ -108,10 +108,12 @@ class DeckTest : public ::testing::Test {
   // Loads the track and waits until it is open and fully decoded.
   void loadAndDecode(const std::string& path) {
     ASSERT_TRUE(request(path));
-    // A short track may be analysed before the event 2 is taken: the single
-    // event slot then holds a later one.
+    // The single event slot may hold a later event than 2 by the time it is
+    // taken (a short track is analysed at once), or an earlier track's
+    // analysis result while the old track is closed: wait for the deck's own
+    // ready flag, which the request clears.
     const std::vector<int> events = collectEvents(
-        [](const std::vector<int>& v) { return contains(v, 2) || contains(v, 4) || contains(v, 32); });
+        [this](const std::vector<int>& v) { return contains(v, 4) || deck->isTrackReady(); });
     ASSERT_FALSE(contains(events, 4));
     ASSERT_TRUE(deck->isTrackReady());
     const auto deadline = Clock::now() + std::chrono::seconds(20);
@@ -203,7 +205,11 @@ TEST_F(DeckTest, RefusedLoadsEndEmpty) {
   for (const std::string& path : {empty, text, tooLong, dir.file("missing.wav")}) {
     ASSERT_TRUE(request(path)) << path;
     const std::vector<int> events = collectEvents([](const std::vector<int>& v) { return contains(v, 4); });
-    EXPECT_EQ(events, (std::vector<int>{1, 4})) << path;
+    // The deck keeps one pending event, so the request's 1 may already be
+    // replaced by the 4 when the poll first looks; the track never opens.
+    ASSERT_FALSE(events.empty()) << path;
+    EXPECT_EQ(events.back(), 4) << path;
+    EXPECT_FALSE(contains(events, 2)) << path;
     EXPECT_EQ(deck->GetLength(), 0) << path;
   }
 }

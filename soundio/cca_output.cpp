@@ -1,0 +1,167 @@
+#include "soundio/cca_output.h"
+
+#include <samplerate.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "common/zr_logging.h"
+#include "dsp/flush_denormals.h"
+#include "dsp/resample.h"
+#include "soundio/audio_backend.h"
+#include "soundio/audio_device_table.h"
+
+CCAoutput::CCAoutput(int device, int secondDevice, uint32_t rate, uint32_t& inChannels, uint32_t& outChannels,
+                     Callback recordedCallback, Callback toBePlayedCallback, int bufferFrames, void* user)
+    : userData(user),
+      requestedRate(rate),
+      recorded(recordedCallback),
+      toBePlayed(toBePlayedCallback),
+      deviceIndex(device) {
+  inChannels = outChannels = 0;
+  if (device < 0 || device >= CA_DEVs) return;
+  if (secondDevice >= 0) {
+    uint32_t aggregate = 0;
+    const uint32_t secondId = secondDevice < CA_DEVs ? CA_DEVICE[secondDevice].deviceId : 0;
+    if (CA_CreateAggregateDevice(CA_DEVICE[device].deviceId, secondId, aggregate) != 0) {
+      ZRLOG("error creating aggregate audio device - using only the first initial device instead");
+    }
+  }
+  TCAdevice& row = CA_DEVICE[device];
+  inputChannels = static_cast<uint32_t>(row.inputChannels);
+  outputChannels = static_cast<uint32_t>(row.outputChannels);
+  inChannels = inputChannels;
+  outChannels = outputChannels;
+
+  const int frames = std::clamp(bufferFrames, row.minimumBufferFrames, row.maximumBufferFrames);
+  stream = openAudioBackendStream(row, frames, &CCAoutput::ioProc, this);
+  if (!stream) return;
+  latency = stream->bufferFrames();
+  row.currentBufferFrames = latency;
+  outputRate = inputRate = stream->rate();
+  // The stream may have dropped its input side or opened fewer output channels than the row lists.
+  inputChannels = static_cast<uint32_t>(stream->inputChannels());
+  outputChannels = static_cast<uint32_t>(stream->outputChannels());
+
+  engineInput.assign(static_cast<size_t>(kMaxCallbackFrames) * std::max(1u, inputChannels), 0.0f);
+  if (static_cast<uint32_t>(outputRate) != requestedRate) {
+    int error = 0;
+    outConverter = src_new(SRC_SINC_FASTEST, static_cast<int>(outputChannels), &error);
+    if (inputChannels > 0) inConverter = src_new(SRC_SINC_FASTEST, static_cast<int>(inputChannels), &error);
+    if (outConverter == nullptr || (inputChannels > 0 && inConverter == nullptr)) {
+      ZRLOG("error: no sample-rate converter for the sound device (%s)", src_strerror(error));
+      stream.reset();
+      latency = 0;
+      return;
+    }
+    const double ratio = outputRate / requestedRate;
+    engineChunk = static_cast<int>(std::clamp<long>(
+        CalculateDestinationSamples(outputRate, latency, requestedRate), 1, kMaxCallbackFrames));
+    engineOutput.assign(static_cast<size_t>(kMaxCallbackFrames) * outputChannels, 0.0f);
+    const int outCapacity = latency + static_cast<int>(std::ceil(kMaxCallbackFrames * ratio)) + 512;
+    outFifo.assign(static_cast<size_t>(outCapacity) * outputChannels, 0.0f);
+    const int inCapacity = 2 * (engineChunk + static_cast<int>(std::ceil(latency / ratio))) + 1024;
+    inFifo.assign(static_cast<size_t>(inCapacity) * std::max(1u, inputChannels), 0.0f);
+  }
+  running = stream->start();
+}
+
+CCAoutput::~CCAoutput() {
+  if (stream) stream->stop();
+  stream.reset();
+  if (outConverter != nullptr) src_delete(outConverter);
+  if (inConverter != nullptr) src_delete(inConverter);
+}
+
+void CCAoutput::ioProc(const float* input, float* output, int frames, void* client) {
+  auto* self = static_cast<CCAoutput*>(client);
+  // Recursive filters fading out would otherwise turn denormal and slow the whole mix down.
+  ScopedFlushDenormals flushDenormals;
+  if (self->outConverter != nullptr) {
+    self->converted(input, output, frames);
+  } else {
+    self->passThrough(input, output, frames);
+  }
+}
+
+void CCAoutput::passThrough(const float* input, float* output, int frames) {
+  for (int done = 0; done < frames;) {
+    const int n = std::min(kMaxCallbackFrames, frames - done);
+    if (inputChannels > 0 && input != nullptr) {
+      std::memcpy(engineInput.data(), input + static_cast<size_t>(done) * inputChannels,
+                  sizeof(float) * n * inputChannels);
+      recorded(engineInput.data(), n, static_cast<int>(inputChannels), userData);
+    }
+    toBePlayed(output + static_cast<size_t>(done) * outputChannels, n, static_cast<int>(outputChannels),
+               userData);
+    done += n;
+  }
+}
+
+void CCAoutput::converted(const float* input, float* output, int frames) {
+  const int inCh = static_cast<int>(inputChannels);
+  const int outCh = static_cast<int>(outputChannels);
+  // Device input to 44100 Hz, queued for the engine pieces below.
+  if (inCh > 0 && input != nullptr) {
+    const int capacity = static_cast<int>(inFifo.size()) / inCh;
+    SRC_DATA d{};
+    d.data_in = input;
+    d.input_frames = frames;
+    d.src_ratio = requestedRate / inputRate;
+    while (d.input_frames > 0) {
+      if (capacity - inFifoFrames < 64) {
+        // The engine fell behind the device: drop the oldest half rather than stall.
+        const int drop = inFifoFrames / 2;
+        std::memmove(inFifo.data(), inFifo.data() + static_cast<size_t>(drop) * inCh,
+                     sizeof(float) * (inFifoFrames - drop) * inCh);
+        inFifoFrames -= drop;
+      }
+      d.data_out = inFifo.data() + static_cast<size_t>(inFifoFrames) * inCh;
+      d.output_frames = capacity - inFifoFrames;
+      if (src_process(inConverter, &d) != 0) break;
+      inFifoFrames += static_cast<int>(d.output_frames_gen);
+      d.data_in += d.input_frames_used * inCh;
+      d.input_frames -= d.input_frames_used;
+      if (d.input_frames_used == 0 && d.output_frames_gen == 0) break;
+    }
+  }
+  // Engine pieces until the device buffer can be filled; the bound only matters if the converter stalls.
+  for (int guard = 0; outFifoFrames < frames && guard < 256; ++guard) pullEngineChunk(engineChunk);
+  const int have = std::min(frames, outFifoFrames);
+  std::memcpy(output, outFifo.data(), sizeof(float) * have * outCh);
+  std::fill(output + static_cast<size_t>(have) * outCh, output + static_cast<size_t>(frames) * outCh, 0.0f);
+  std::memmove(outFifo.data(), outFifo.data() + static_cast<size_t>(have) * outCh,
+               sizeof(float) * (outFifoFrames - have) * outCh);
+  outFifoFrames -= have;
+}
+
+void CCAoutput::pullEngineChunk(int n) {
+  const int inCh = static_cast<int>(inputChannels);
+  const int outCh = static_cast<int>(outputChannels);
+  if (inCh > 0) {
+    const int take = std::min(n, inFifoFrames);
+    std::memcpy(engineInput.data(), inFifo.data(), sizeof(float) * take * inCh);
+    std::fill(engineInput.begin() + static_cast<size_t>(take) * inCh,
+              engineInput.begin() + static_cast<size_t>(n) * inCh, 0.0f);
+    std::memmove(inFifo.data(), inFifo.data() + static_cast<size_t>(take) * inCh,
+                 sizeof(float) * (inFifoFrames - take) * inCh);
+    inFifoFrames -= take;
+    recorded(engineInput.data(), n, inCh, userData);
+  }
+  toBePlayed(engineOutput.data(), n, outCh, userData);
+  const int capacity = static_cast<int>(outFifo.size()) / outCh;
+  SRC_DATA d{};
+  d.data_in = engineOutput.data();
+  d.input_frames = n;
+  d.src_ratio = outputRate / requestedRate;
+  while (d.input_frames > 0 && outFifoFrames < capacity) {
+    d.data_out = outFifo.data() + static_cast<size_t>(outFifoFrames) * outCh;
+    d.output_frames = capacity - outFifoFrames;
+    if (src_process(outConverter, &d) != 0) break;
+    outFifoFrames += static_cast<int>(d.output_frames_gen);
+    d.data_in += d.input_frames_used * outCh;
+    d.input_frames -= d.input_frames_used;
+    if (d.input_frames_used == 0 && d.output_frames_gen == 0) break;
+  }
+}
