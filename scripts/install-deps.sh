@@ -7,7 +7,7 @@ PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config ccache
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth p7zip-full
   # core runtime
   libicu-dev libconcurrentqueue-dev libxml2-dev libcurl4-openssl-dev
   # dsp

@@ -207,7 +207,8 @@ void ZRTag::getTagAndCopyToBuffer(TagLib::FileRef* file, int index, ZRString* ou
       case kZRTagBpm:
         if (id3v2) {
           *out = firstFrameText(id3v2, "TBPM");
-        } else if (mp4 && mp4->tag()) {
+        } else if (mp4 && mp4->tag() && mp4->tag()->contains("tmpo")) {
+          // An absent item's integer is not initialised by TagLib: ask only for one that exists.
           const int bpm = mp4->tag()->item("tmpo").toInt();
           if (bpm > 0) *out = ZRString(std::to_string(bpm));
         }
