@@ -1,10 +1,6 @@
 #include "codecs/zr_audio_recorder.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdint>
-#include <cstdio>
 #include <thread>
 
 #include "codecs/zr_decoder_aiff.h"
@@ -25,21 +21,6 @@ constexpr ZRThreadPriority kRecordingPriority = 1;
 constexpr int kDrainChunkFrames = 4410;
 // How long close waits for a putSamples call still in progress (a copy of one second at most).
 constexpr auto kProducerWaitLimit = std::chrono::seconds(2);
-
-constexpr long kWavHeaderBytes = 44;
-constexpr long kAiffHeaderBytes = 54;
-
-void putLE32(unsigned char* b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-void putBE32(unsigned char* b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[i] = static_cast<unsigned char>(v >> (8 * (3 - i)));
-}
-
-bool writeAt(FILE* f, long offset, const unsigned char* bytes) {
-  return fseek(f, offset, SEEK_SET) == 0 && fwrite(bytes, 1, 4, f) == 4;
-}
 
 }  // namespace
 
@@ -197,41 +178,11 @@ void ZRAudioRecorder::close() {
       if (queue_->getUsed() >= before) break;
     }
   }
+  // The writers count only what reached the file, so after a write error the header they patch still
+  // matches the file.
   writer_->close();
-  if (failed_.load(std::memory_order_acquire)) repairPcmSizes();
   writer_ = nullptr;
   type_ = kTypeNone;
-}
-
-void ZRAudioRecorder::repairPcmSizes() {
-  if (type_ != kTypeWav && type_ != kTypeAiff) return;
-  FILE* f = OpenFileFromZRString(fileName_, "r+b");
-  if (!f) return;
-  const long header = type_ == kTypeWav ? kWavHeaderBytes : kAiffHeaderBytes;
-  const long frameBytes = channels_ * static_cast<long>(sizeof(short));
-  long size = -1;
-  if (fseek(f, 0, SEEK_END) == 0) size = ftell(f);
-  if (size >= header) {
-    const long frames = (size - header) / frameBytes;
-    const uint32_t dataBytes = static_cast<uint32_t>(frames * frameBytes);
-    unsigned char b[4];
-    bool ok = ftruncate(fileno(f), header + static_cast<long>(dataBytes)) == 0;
-    if (type_ == kTypeWav) {
-      putLE32(b, dataBytes + 36);
-      ok = ok && writeAt(f, 4, b);
-      putLE32(b, dataBytes);
-      ok = ok && writeAt(f, 40, b);
-    } else {
-      putBE32(b, dataBytes + 46);
-      ok = ok && writeAt(f, 4, b);
-      putBE32(b, static_cast<uint32_t>(frames));
-      ok = ok && writeAt(f, 22, b);
-      putBE32(b, dataBytes + 8);
-      ok = ok && writeAt(f, 42, b);
-    }
-    if (!ok) ZRLOG("recording: the sizes of '%s' could not be corrected", fileName_);
-  }
-  fclose(f);
 }
 
 float ZRAudioRecorder::pcmSeconds() const {

@@ -81,9 +81,6 @@ class ZRAudioRecorder {
   // Hands frames frames of buffer to the writer; a short write ends the recording.
   bool writeFrames(const short* buffer, int frames);
   void markWriteError();
-  // After a write error the buffered tail may be missing from the file although the writer counted
-  // it: the header sizes are set to the whole frames the file really holds.
-  void repairPcmSizes();
   // Seconds of 16-bit PCM handed to the WAV or AIFF writer (readable from any thread).
   float pcmSeconds() const;
 

@@ -25,6 +25,19 @@ void removeMark(float& v) {
   }
 }
 
+// The strongest onset above threshold within [centre - h, centre + h) of the onsets, or -1.
+int strongestOnsetNear(const float* onsets, int count, int centre, int h, float threshold) {
+  int found = -1;
+  float best = threshold;
+  for (int k = std::max(centre - h, 0); k < centre + h && k < count; ++k) {
+    if (fabsf(onsets[k]) > best) {
+      best = fabsf(onsets[k]);
+      found = k;
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 ZRAudioDetectionZerlin::ZRAudioDetectionZerlin(bool smooth)
@@ -225,6 +238,13 @@ void ZRAudioDetectionZerlin::MarkBeatOffsets(const float* onsets, int count, flo
   --recursionDepth;
 }
 
+void ZRAudioDetectionZerlin::recordWalkTempo(int beats, float period, float& bpmOut) {
+  if (beats <= 20) return;
+  bpmOut = BeatSizeToBPM(period, 441);
+  beatTempoSum += bpmOut;
+  ++beatTempoCount;
+}
+
 double ZRAudioDetectionZerlin::GetBeatOffsetEstimation(const float* onsets, int count, float bpm, float start,
                                                        int end, float peak, bool mark, float& bpmOut,
                                                        int& stopOut, float* marks) {
@@ -242,14 +262,7 @@ double ZRAudioDetectionZerlin::GetBeatOffsetEstimation(const float* onsets, int 
   double score = 0;
   while (o < limit) {
     const int centre = static_cast<int>(lrintf(o));
-    int found = -1;
-    float best = 0.3f * peak;
-    for (int k = std::max(centre - h, 0); k < centre + h && k < count; ++k) {
-      if (fabsf(onsets[k]) > best) {
-        best = fabsf(onsets[k]);
-        found = k;
-      }
-    }
+    const int found = strongestOnsetNear(onsets, count, centre, h, 0.3f * peak);
     const bool hit = found >= 0;
     if (hit && mark && misses >= 4 && hits >= 4) {
       // The beat was lost and is found again: undo the guesses made while
@@ -274,17 +287,9 @@ double ZRAudioDetectionZerlin::GetBeatOffsetEstimation(const float* onsets, int 
     }
     o = (hit ? static_cast<float>(t) : o) + period;
     ++beats;
-    if (hit) {
-      ++hits;
-    } else {
-      ++misses;
-    }
+    ++(hit ? hits : misses);
   }
-  if (beats > 20) {
-    bpmOut = BeatSizeToBPM(period, 441);
-    beatTempoSum += bpmOut;
-    ++beatTempoCount;
-  }
+  recordWalkTempo(beats, period, bpmOut);
   return score;
 }
 
@@ -306,14 +311,7 @@ double ZRAudioDetectionZerlin::GetBeatOffsetEstimationReverse(const float* onset
   double score = 0;
   while (o > limit) {
     const int centre = static_cast<int>(lrintf(o));
-    int found = -1;
-    float best = 0.3f * peak;
-    for (int k = std::max(centre - h, 0); k < centre + h && k < count; ++k) {
-      if (fabsf(onsets[k]) > best) {
-        best = fabsf(onsets[k]);
-        found = k;
-      }
-    }
+    const int found = strongestOnsetNear(onsets, count, centre, h, 0.3f * peak);
     const bool hit = found >= 0;
     if (hit && mark && misses >= 4 && hits >= 4) {
       const int a = std::min(static_cast<int>(lrintf(o + period * misses)), count - 1);
@@ -336,16 +334,8 @@ double ZRAudioDetectionZerlin::GetBeatOffsetEstimationReverse(const float* onset
     }
     o = (hit ? static_cast<float>(t) : o) - period;
     ++beats;
-    if (hit) {
-      ++hits;
-    } else {
-      ++misses;
-    }
+    ++(hit ? hits : misses);
   }
-  if (beats > 20) {
-    bpmOut = BeatSizeToBPM(period, 441);
-    beatTempoSum += bpmOut;
-    ++beatTempoCount;
-  }
+  recordWalkTempo(beats, period, bpmOut);
   return score;
 }

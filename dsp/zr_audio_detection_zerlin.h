@@ -33,6 +33,10 @@ class ZRAudioDetectionZerlin : public ZRAudioDetection {
   int detectAudioFeaturesInternal(float* onsets, int count, int suggestedBpm, float* marks) override;
 
  private:
+  // After a beat walk of more than 20 beats: its tempo from the last beat period goes to bpmOut and into
+  // the average of the walks.
+  void recordWalkTempo(int beats, float period, float& bpmOut);
+
   CIIRFilter lowPassFilter;
   CIIRFilter highPassFilter;
   double smoothingKernel[66];

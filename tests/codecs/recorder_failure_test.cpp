@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <string>
@@ -45,27 +43,6 @@ TEST(RecorderFailure, DeviceThatRefusesEveryWrite) {
   }
 }
 
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = old_;
-    limit.rlim_cur = bytes;
-    ok_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    signal(SIGXFSZ, oldHandler_);
-  }
-  bool ok() const { return ok_; }
-
- private:
-  rlimit old_{};
-  sighandler_t oldHandler_ = SIG_DFL;
-  bool ok_ = false;
-};
-
 // A file that cannot grow further (a full disk): the part written before stays a valid file that
 // reads back with exactly the frames its header announces.
 TEST(RecorderFailure, PartWrittenBeforeTheErrorStaysValid) {
@@ -75,7 +52,7 @@ TEST(RecorderFailure, PartWrittenBeforeTheErrorStaysValid) {
     const std::string path = dir.file(name);
     const std::vector<float> signal = recorder_test::knownSignal(88200, 2);
     {
-      FileSizeLimit limit(mp3 ? 20000 : 100000);
+      orvel_test::FileSizeLimit limit(mp3 ? 20000 : 100000);
       ASSERT_TRUE(limit.ok());
       LogCapture log;
       ZRAudioRecorder recorder(1, 0);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 #include "codecs/zr_decoder_aiff.h"
 #include "codecs/zr_decoder_wav.h"
@@ -264,6 +265,54 @@ TEST(AiffFile, ReadsFFmpegWrittenFileAndRefusesOthers) {
     ZRCodecBase::OpenStruct read;
     read.path = path;
     EXPECT_FALSE(reader.open(&read)) << c.name;
+  }
+}
+
+// A file that stops growing in the middle of a frame (a full disk): the writers count only the frames
+// that reached the file, cut the partial one off and patch the header with exactly what is there.
+TEST(PcmFileWriter, ShortWriteCountsOnlyWhatReachedTheFile) {
+  struct Case {
+    const char* name;
+    size_t header;
+    bool bigEndianSizes;
+  } cases[] = {{"cut.wav", 44, false}, {"cut.aiff", 54, true}};
+  const std::vector<int16_t> pcm = orvel_test::testSignal(3000, 2, 44100);
+  for (const Case& c : cases) {
+    orvel_test::TempDir dir;
+    const std::string path = dir.file(c.name);
+    std::unique_ptr<ZRCodecBase> writer;
+    if (c.bigEndianSizes) {
+      writer = std::make_unique<ZRDecoderAiff>(99);
+    } else {
+      writer = std::make_unique<ZRDecoderWav>(99);
+    }
+    auto request = writeRequest(path, 44100, 2, 16);
+    {
+      // Room for 2500 frames and half of the next.
+      orvel_test::FileSizeLimit limit(c.header + 2500 * 4 + 2);
+      ASSERT_TRUE(limit.ok());
+      ASSERT_TRUE(writer->open(&request)) << c.name;
+      const char* bytes = reinterpret_cast<const char*>(pcm.data());
+      EXPECT_EQ(writer->putSamples(bytes, 1000), 1000) << c.name;
+      EXPECT_EQ(writer->putSamples(bytes + 4000, 1000), 1000) << c.name;
+      EXPECT_EQ(writer->putSamples(bytes + 8000, 1000), 500) << c.name;
+      EXPECT_EQ(writer->putSamples(bytes + 8000, 10), 0) << c.name << ": nothing after a short write";
+      EXPECT_NEAR(writer->getSeconds(), 2500.0 / 44100.0, 1e-6) << c.name;
+      writer->close();
+    }
+    const std::string file = orvel_test::readFile(path);
+    ASSERT_EQ(file.size(), c.header + 10000u) << c.name;
+    if (c.bigEndianSizes) {
+      EXPECT_EQ(be32(file, 4), 10046u);
+      EXPECT_EQ(be32(file, 22), 2500u);
+      EXPECT_EQ(be32(file, 42), 10008u);
+    } else {
+      EXPECT_EQ(le32(file, 4), 10036u);
+      EXPECT_EQ(le32(file, 40), 10000u);
+    }
+    std::vector<int16_t> back(pcm.size());
+    std::memcpy(back.data(), file.data() + c.header, 10000);
+    EXPECT_TRUE(std::equal(back.begin(), back.begin() + 5000, pcm.begin())) << c.name;
   }
 }
 

@@ -5,34 +5,25 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/action_vocabulary.h"
 #include "common/text_ids.h"
 #include "common/zr_files_platform.h"
-#include "common/zr_logging.h"
+#include "support/log_capture.h"
 #include "support/test_support.h"
 
 namespace {
-
-std::vector<std::string> capturedLines;
-
-void captureLine(const char* line, std::size_t length) {
-  capturedLines.emplace_back(line, length);
-}
 
 class LanguageTables : public ::testing::Test {
  protected:
   void SetUp() override {
     ClearLanguageTables();
-    // The log writes "log started" when first used; start it before capturing so each test sees only
-    // its own lines, whichever order the tests run in.
-    ZRLogging::getInstance();
-    capturedLines.clear();
-    ZRLogging::setLineSink(&captureLine);
+    log_.emplace();
   }
-  void TearDown() override { ZRLogging::setLineSink(nullptr); }
+  void TearDown() override { log_.reset(); }
 
   std::string write(const std::string& name, const std::string& body) {
     const std::string path = dir.file(name);
@@ -47,14 +38,10 @@ class LanguageTables : public ::testing::Test {
            entries + "</languagestrings>\n";
   }
 
-  bool logged(const std::string& text) const {
-    for (const std::string& line : capturedLines) {
-      if (line.find(text) != std::string::npos) return true;
-    }
-    return false;
-  }
+  bool logged(const std::string& text) const { return log_->contains(text); }
 
   orvel_test::TempDir dir;
+  std::optional<orvel_test::LogCapture> log_;
 };
 
 TEST_F(LanguageTables, EmptyBeforeAnyLoad) {
@@ -162,7 +149,7 @@ TEST_F(LanguageTables, LoadRefusesMissingBrokenOrForeignFiles) {
     EXPECT_FALSE(LoadLanguage(ZRString(path))) << path;
   }
   EXPECT_EQ(getTextName(txt_ok).utf8(), "OK");
-  EXPECT_TRUE(capturedLines.empty());
+  EXPECT_TRUE(log_->lines().empty());
 }
 
 TEST_F(LanguageTables, LoadIgnoresTargetVersionButCheckRefusesOldFiles) {
@@ -197,22 +184,22 @@ TEST_F(LanguageTables, CheckLanguageFileLogsAndDeletesBadFiles) {
   };
   for (int deleteIfBad : {0, 1}) {
     for (const Case& c : cases) {
-      capturedLines.clear();
+      log_->clear();
       const std::string path = write(c.name, c.body);
       EXPECT_EQ(CheckLanguageFile(path, deleteIfBad), c.line == nullptr) << c.name;
       if (c.line == nullptr) {
-        EXPECT_TRUE(capturedLines.empty()) << c.name;
+        EXPECT_TRUE(log_->lines().empty()) << c.name;
         EXPECT_TRUE(std::filesystem::exists(path)) << c.name;
       } else {
-        ASSERT_EQ(capturedLines.size(), 1u) << c.name;
-        EXPECT_EQ(capturedLines[0], std::string("-- ztv: ") + c.line) << c.name;
+        ASSERT_EQ(log_->lines().size(), 1u) << c.name;
+        EXPECT_EQ(log_->lines()[0], std::string("-- ztv: ") + c.line) << c.name;
         EXPECT_EQ(std::filesystem::exists(path), deleteIfBad == 0) << c.name;
       }
     }
   }
-  capturedLines.clear();
+  log_->clear();
   EXPECT_FALSE(CheckLanguageFile(ZRString(dir.file("missing.xml")), 1));
-  EXPECT_TRUE(capturedLines.empty());
+  EXPECT_TRUE(log_->lines().empty());
 }
 
 TEST_F(LanguageTables, ScanListsUsableFilesOnly) {
@@ -264,7 +251,7 @@ TEST_F(LanguageTables, ScanKeepsAtMost32FilesAndLogsTheRest) {
   EXPECT_EQ(GetLanguageChoiceEntry(MAX_FOUND_LANGUAGES - 1).utf8(), "l31 (l31)");
   EXPECT_TRUE(GetLanguageFilename(MAX_FOUND_LANGUAGES).empty());
   int skipped = 0;
-  for (const std::string& line : capturedLines) {
+  for (const std::string& line : log_->lines()) {
     if (line.find("lang: warning: more than 32 language files, skipping") != std::string::npos) ++skipped;
   }
   EXPECT_EQ(skipped, 3);

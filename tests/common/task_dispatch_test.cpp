@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "common/zr_global_task_dispatch.h"
-#include "common/zr_logging.h"
 #include "common/zr_thread_utils.h"
 #include "concurrency_test_helpers.h"
+#include "support/log_capture.h"
 
 using namespace std::chrono_literals;
 using orvel_test::BoundedRun;
@@ -30,13 +30,6 @@ std::unique_ptr<ZRGlobalTaskDispatch> makeDispatch() {
 
 void stopWithin(ZRGlobalTaskDispatch& dispatch, bool waitForTasks) {
   ASSERT_TRUE(runWithin([&] { dispatch.stopService(waitForTasks); }, 30s));
-}
-
-std::mutex gLogMutex;
-std::vector<std::string> gLogLines;
-void captureLine(const char* line, std::size_t length) {
-  std::lock_guard<std::mutex> lock(gLogMutex);
-  gLogLines.emplace_back(line, length);
 }
 
 }  // namespace
@@ -298,11 +291,7 @@ TEST(ZRGlobalTaskDispatchTest, OrderedShutDownKeepsSimpleQueuesAndDropsPools) {
 }
 
 TEST(ZRGlobalTaskDispatchTest, DestroyingWithoutStopLogsAndCleansUp) {
-  {
-    std::lock_guard<std::mutex> lock(gLogMutex);
-    gLogLines.clear();
-  }
-  ZRLogging::setLineSink(&captureLine);
+  orvel_test::LogCapture log;
   auto dispatch = makeDispatch();
   WaitableCounter runs;
   dispatch->async(
@@ -314,11 +303,5 @@ TEST(ZRGlobalTaskDispatchTest, DestroyingWithoutStopLogsAndCleansUp) {
   ASSERT_TRUE(runs.waitAtLeast(1));
   ZRGlobalTaskDispatch* raw = dispatch.release();
   ASSERT_TRUE(runWithin([raw] { delete raw; }, 30s));
-  ZRLogging::setLineSink(nullptr);
-  std::lock_guard<std::mutex> lock(gLogMutex);
-  bool found = false;
-  for (const auto& line : gLogLines)
-    found |= line.find("error: ZRGlobalTaskDispatch was not gracefully stopped, atempting cleanup") !=
-             std::string::npos;
-  EXPECT_TRUE(found);
+  EXPECT_TRUE(log.contains("error: ZRGlobalTaskDispatch was not gracefully stopped, atempting cleanup"));
 }

@@ -4,23 +4,17 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "common/zr_logging.h"
 #include "common/zr_time_counter.h"
+#include "support/log_capture.h"
 #include "support/test_support.h"
 
 namespace {
 
-std::mutex gLinesMutex;
+// The log lines of the last FakePowerSupplies::level().
 std::vector<std::string> gLines;
-
-void captureLine(const char* line, std::size_t length) {
-  std::lock_guard<std::mutex> lock(gLinesMutex);
-  gLines.emplace_back(line, length);
-}
 
 // A fake /sys/class/power_supply tree.
 class FakePowerSupplies {
@@ -31,16 +25,11 @@ class FakePowerSupplies {
     for (const auto& [file, content] : files) orvel_test::writeFile(folder + "/" + file, content + "\n");
   }
   float level() {
-    ZRLogging::getInstance();
-    {
-      std::lock_guard<std::mutex> lock(gLinesMutex);
-      gLines.clear();
-    }
-    ZRLogging::setLineSink(&captureLine);
+    orvel_test::LogCapture log;
     ZRCpuUsage meter(dir_.path());
     float value = -1;
     meter.getBatteryLevel(value);
-    ZRLogging::setLineSink(nullptr);
+    gLines = log.lines();
     return value;
   }
   const std::string& root() const { return dir_.path(); }
@@ -50,7 +39,6 @@ class FakePowerSupplies {
 };
 
 std::vector<std::string> lines() {
-  std::lock_guard<std::mutex> lock(gLinesMutex);
   return gLines;
 }
 

@@ -4,35 +4,20 @@
 
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "common/zr_logging.h"
+#include "support/log_capture.h"
 
 namespace {
 
-std::mutex gLinesMutex;
-std::vector<std::string> gLines;
-
-void captureLine(const char* line, std::size_t length) {
-  std::lock_guard<std::mutex> lock(gLinesMutex);
-  gLines.emplace_back(line, length);
-}
-
 class MemoryPoolTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ZRLogging::getInstance();  // its "log started" line is not part of the test
-    gLines.clear();
-    ZRLogging::setLineSink(&captureLine);
-  }
-  void TearDown() override { ZRLogging::setLineSink(nullptr); }
-  std::vector<std::string> lines() {
-    std::lock_guard<std::mutex> lock(gLinesMutex);
-    return gLines;
-  }
+  std::vector<std::string> lines() { return log_.lines(); }
+
+ private:
+  orvel_test::LogCapture log_;
 };
 
 struct Block {

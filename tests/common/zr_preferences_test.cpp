@@ -3,17 +3,13 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "common/zr_logging.h"
 #include "support/test_support.h"
+#include "thread_log_xml_fixture.h"
 
 using orvel_test::readFile;
 using orvel_test::TempDir;
@@ -32,38 +28,8 @@ struct Call {
   ZRPreferences::NotificationSource source;
 };
 
-std::mutex linesMutex;
-std::vector<std::string> lines;
-std::thread::id testThread;
-
-void captureLine(const char* line, std::size_t length) {
-  std::lock_guard<std::mutex> lock(linesMutex);
-  if (std::this_thread::get_id() == testThread) lines.emplace_back(line, length);
-}
-
-void quietXmlError(void*, const char*, ...) {}
-
-class ZRPreferencesTest : public ::testing::Test {
+class ZRPreferencesTest : public orvel_test::ThreadLogXmlTest {
  protected:
-  void SetUp() override {
-    ZRLogging::getInstance();
-    testThread = std::this_thread::get_id();
-    {
-      std::lock_guard<std::mutex> lock(linesMutex);
-      lines.clear();
-    }
-    ZRLogging::setLineSink(&captureLine);
-    xmlSetGenericErrorFunc(nullptr, &quietXmlError);
-  }
-  void TearDown() override {
-    ZRLogging::setLineSink(nullptr);
-    xmlSetGenericErrorFunc(nullptr, nullptr);
-  }
-  static std::vector<std::string> logged() {
-    std::lock_guard<std::mutex> lock(linesMutex);
-    return lines;
-  }
-
   ZRPreferences::ChangeCallback recorder() {
     return [this](void* store, const char* key, ZRPreferenceType type, int i, float f, const char* text,
                   ZRPreferences::NotificationSource source) {
@@ -322,15 +288,12 @@ TEST_F(ZRPreferencesTest, FailedSaveKeepsTheOldFileAndStaysDirty) {
     big.setValue(("Key" + std::to_string(i)).c_str(), std::string(100, 'v').c_str(), 0,
                  ZRPreferences::NotificationProgram);
   }
-  struct rlimit saved;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  struct rlimit small = saved;
-  small.rlim_cur = 200;
-  void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  bool saved_ok = big.saveAll(nullptr);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, oldHandler);
+  bool saved_ok = false;
+  {
+    orvel_test::FileSizeLimit limit(200);
+    ASSERT_TRUE(limit.ok());
+    saved_ok = big.saveAll(nullptr);
+  }
   EXPECT_FALSE(saved_ok);
   EXPECT_EQ(readFile(path()), old);
   EXPECT_EQ(folderEntries(), std::vector<std::string>{"preferences.xml"});

@@ -4,52 +4,19 @@
 #include <libxml/parser.h>
 
 #include <cmath>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "common/zr_logging.h"
 #include "support/test_support.h"
+#include "thread_log_xml_fixture.h"
 
 using orvel_test::TempDir;
 using orvel_test::writeFile;
 
 namespace {
 
-std::mutex linesMutex;
-std::vector<std::string> lines;
-std::thread::id testThread;
-
-void captureLine(const char* line, std::size_t length) {
-  std::lock_guard<std::mutex> lock(linesMutex);
-  if (std::this_thread::get_id() == testThread) lines.emplace_back(line, length);
-}
-
-void quietXmlError(void*, const char*, ...) {}
-
-class ZRXmlUtilsTest : public ::testing::Test {
+class ZRXmlUtilsTest : public orvel_test::ThreadLogXmlTest {
  protected:
-  void SetUp() override {
-    ZRLogging::getInstance();
-    testThread = std::this_thread::get_id();
-    {
-      std::lock_guard<std::mutex> lock(linesMutex);
-      lines.clear();
-    }
-    ZRLogging::setLineSink(&captureLine);
-    // libxml2 reports parse errors on the error stream; keep test output clean.
-    xmlSetGenericErrorFunc(nullptr, &quietXmlError);
-  }
-  void TearDown() override {
-    ZRLogging::setLineSink(nullptr);
-    xmlSetGenericErrorFunc(nullptr, nullptr);
-  }
-  static std::vector<std::string> logged() {
-    std::lock_guard<std::mutex> lock(linesMutex);
-    return lines;
-  }
-
   // Parses one element <e .../> from text and keeps it for the readers.
   xmlNode* element(const std::string& attributes) {
     std::string xml = "<e " + attributes + "/>";

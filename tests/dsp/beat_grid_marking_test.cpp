@@ -6,34 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "common/zr_logging.h"
+#include "support/log_capture.h"
 
 namespace {
 
-std::vector<std::string>* capturedLines = nullptr;
-
-void captureLine(const char* line, std::size_t length) {
-  if (capturedLines != nullptr) capturedLines->emplace_back(line, length);
-}
-
-class LogCapture {
- public:
-  LogCapture() {
-    capturedLines = &lines;
-    ZRLogging::setLineSink(captureLine);
-  }
-  ~LogCapture() {
-    ZRLogging::setLineSink(nullptr);
-    capturedLines = nullptr;
-  }
-  bool contains(const std::string& text) const {
-    for (const auto& l : lines) {
-      if (l.find(text) != std::string::npos) return true;
-    }
-    return false;
-  }
-  std::vector<std::string> lines;
-};
+using orvel_test::LogCapture;
 
 std::vector<int> marked(const std::vector<float>& marks) {
   std::vector<int> out;

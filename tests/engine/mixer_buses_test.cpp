@@ -8,28 +8,15 @@
 
 #include "dsp/engine/zr_mixer.h"
 #include "dsp/engine/zr_mixer_channel.h"
+#include "mixer_test_util.h"
 #include "support/audio_test_sources.h"
 
+using mixer_test::Buses;
+using mixer_test::Frames;
+using mixer_test::mix;
 using orvel_test::ConstSource;
 
 namespace {
-
-using Frames = float (*)[2];
-
-struct Buses {
-  std::vector<float> deckA, deckB, sampler, phones, master;
-  explicit Buses(int frames)
-      : deckA(2 * frames), deckB(2 * frames), sampler(2 * frames), phones(2 * frames), master(2 * frames) {}
-};
-
-Buses mix(ZRMixer& m, int frames) {
-  Buses b(frames);
-  Frames decks[2] = {reinterpret_cast<Frames>(b.deckA.data()), reinterpret_cast<Frames>(b.deckB.data())};
-  m.GetOutputSignalForExternalMixer(decks, reinterpret_cast<Frames>(b.sampler.data()),
-                                    reinterpret_cast<Frames>(b.phones.data()),
-                                    reinterpret_cast<Frames>(b.master.data()), frames);
-  return b;
-}
 
 // Decks A and B, the preview and one sampler, all faders up, ramps settled.
 struct Rig {

@@ -6,29 +6,14 @@
 #include <vector>
 
 #include "dsp/engine/zr_mixer.h"
+#include "mixer_test_util.h"
 #include "support/audio_test_sources.h"
 
+using mixer_test::Buses;
+using mixer_test::mix;
 using orvel_test::ConstSource;
 
 namespace {
-
-struct Buses {
-  std::vector<float> deckA, deckB, sampler, phones, master;
-  explicit Buses(int frames)
-      : deckA(2 * frames), deckB(2 * frames), sampler(2 * frames), phones(2 * frames), master(2 * frames) {}
-};
-
-using Frames = float (*)[2];
-
-// Mixes frames frames; returns the buses.
-Buses mix(ZRMixer& m, int frames) {
-  Buses b(frames);
-  Frames decks[2] = {reinterpret_cast<Frames>(b.deckA.data()), reinterpret_cast<Frames>(b.deckB.data())};
-  m.GetOutputSignalForExternalMixer(decks, reinterpret_cast<Frames>(b.sampler.data()),
-                                    reinterpret_cast<Frames>(b.phones.data()),
-                                    reinterpret_cast<Frames>(b.master.data()), frames);
-  return b;
-}
 
 double db(double amp) {
   return 20.0 * std::log10(amp);

@@ -71,4 +71,17 @@ bool writeFile(const std::string& path, const std::string& bytes) {
   return static_cast<bool>(out);
 }
 
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+  getrlimit(RLIMIT_FSIZE, &old_);
+  oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+  rlimit limit = old_;
+  limit.rlim_cur = bytes;
+  ok_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  setrlimit(RLIMIT_FSIZE, &old_);
+  signal(SIGXFSZ, oldHandler_);
+}
+
 }  // namespace orvel_test

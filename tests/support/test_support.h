@@ -2,6 +2,9 @@
 // Helpers shared by the test programs: a scratch folder per test and
 // generated test media, so no recorded audio is ever committed.
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,5 +34,21 @@ bool writeWav16(const std::string& path, const std::vector<int16_t>& interleaved
 
 std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
+
+// Caps the size of files this process writes (a full disk) while the object lives; a write beyond the
+// cap fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  rlimit old_{};
+  sighandler_t oldHandler_ = SIG_DFL;
+  bool ok_ = false;
+};
 
 }  // namespace orvel_test

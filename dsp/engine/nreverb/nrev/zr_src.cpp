@@ -31,6 +31,13 @@ long runConverter(SRC_STATE* state, const float* in, long inFrames, float* out, 
   return data.output_frames_gen;
 }
 
+// A factor of 1 converts nothing: the input passes as it is (in place or into other buffers).
+long copyThrough(const float* inL, const float* inR, float* outL, float* outR, long n) {
+  if (outL != inL) std::memmove(outL, inL, sizeof(float) * n);
+  if (outR != inR) std::memmove(outR, inR, sizeof(float) * n);
+  return n;
+}
+
 }  // namespace
 
 ZR_src::ZR_src() = default;
@@ -124,11 +131,7 @@ void ZR_src::measureLatency() {
 
 long ZR_src::usrc(const float* inL, const float* inR, float* outL, float* outR, long n) {
   if (n < 1) return 0;
-  if (factor_ == 1) {
-    if (outL != inL) std::memmove(outL, inL, sizeof(float) * n);
-    if (outR != inR) std::memmove(outR, inR, sizeof(float) * n);
-    return n;
-  }
+  if (factor_ == 1) return copyThrough(inL, inR, outL, outR, n);
   const long f = factor_;
   if (converterKind_ == kBiquad || converterKind_ == kOnePole) {
     const float* in[2] = {inL, inR};
@@ -168,11 +171,7 @@ long ZR_src::usrc(const float* inL, const float* inR, float* outL, float* outR, 
 
 long ZR_src::dsrc(const float* inL, const float* inR, float* outL, float* outR, long n) {
   if (n < 1) return 0;
-  if (factor_ == 1) {
-    if (outL != inL) std::memmove(outL, inL, sizeof(float) * n);
-    if (outR != inR) std::memmove(outR, inR, sizeof(float) * n);
-    return n;
-  }
+  if (factor_ == 1) return copyThrough(inL, inR, outL, outR, n);
   const long f = factor_;
   const float* in[2] = {inL, inR};
   float* out[2] = {outL, outR};
