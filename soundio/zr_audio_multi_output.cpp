@@ -114,21 +114,31 @@ int ZRAudioMultiOutput::getRoute(int index) const {
 }
 
 void ZRAudioMultiOutput::setLimiter(bool on) {
-  if (on) {
-    // Clearing a running limiter would race the audio thread; a running one is left as it is.
-    if (!limiter->isRunning()) {
-      limiter->clear();
-      limiter->start();
-    }
-  } else {
-    limiter->stop();
+  limiterRequest.store(on ? kLimiterOn : kLimiterOff, std::memory_order_release);
+}
+
+void ZRAudioMultiOutput::applyLimiterRequest() {
+  switch (limiterRequest.exchange(kLimiterNoRequest, std::memory_order_acquire)) {
+    case kLimiterOn:
+      // Starting clears the limiter's state; a running one is left as it is.
+      if (!limiter->isRunning()) limiter->start();
+      break;
+    case kLimiterOff:
+      limiter->stop();
+      break;
+    default:
+      break;
   }
 }
 
 void ZRAudioMultiOutput::setAudioRecordingCallback(ZRAudioRecordingCallback callback, void* data) {
-  pendingCallback.store(callback, kRelaxed);
-  pendingData.store(data, kRelaxed);
-  pendingFlag.store(1, std::memory_order_release);
+  // Odd while the pair changes. The pair is stored with release so that an audio thread that sees a new
+  // half also sees the odd count afterwards and leaves the pair for a later buffer.
+  const unsigned sequence = pendingSequence.load(kRelaxed);
+  pendingSequence.store(sequence + 1, kRelaxed);
+  pendingCallback.store(callback, std::memory_order_release);
+  pendingData.store(data, std::memory_order_release);
+  pendingSequence.store(sequence + 2, std::memory_order_release);
 }
 
 bool ZRAudioMultiOutput::startRecording(const char* path) {
@@ -164,6 +174,19 @@ int ZRAudioMultiOutput::samplesToBePlayed(float* output, int frames, int channel
   return frames;
 }
 
+void ZRAudioMultiOutput::takePendingRecordingCallback() {
+  const unsigned sequence = pendingSequence.load(std::memory_order_acquire);
+  // Odd: a pair is being written right now; it is taken at a later buffer.
+  if (sequence == takenSequence || (sequence & 1u) != 0) return;
+  const ZRAudioRecordingCallback callback = pendingCallback.load(std::memory_order_acquire);
+  void* const data = pendingData.load(std::memory_order_acquire);
+  // Changed while read: the pair may be torn, so it is left for a later buffer.
+  if (pendingSequence.load(kRelaxed) != sequence) return;
+  recordingCallback.store(callback, kRelaxed);
+  recordingData.store(data, kRelaxed);
+  takenSequence = sequence;
+}
+
 void ZRAudioMultiOutput::mixPiece(float* output, int frames, int channels) {
   using Frames = float(*)[2];
   Frames deckBuses[2] = {reinterpret_cast<Frames>(buses[kBusDeckA].get()),
@@ -172,15 +195,12 @@ void ZRAudioMultiOutput::mixPiece(float* output, int frames, int channels) {
   mixer->GetOutputSignalForExternalMixer(deckBuses, reinterpret_cast<Frames>(buses[kBusSamplerMic].get()),
                                          reinterpret_cast<Frames>(buses[kBusHeadphones].get()),
                                          reinterpret_cast<Frames>(master), frames);
-  if (pendingFlag.load(std::memory_order_acquire) != 0) {
-    recordingCallback.store(pendingCallback.load(kRelaxed), kRelaxed);
-    recordingData.store(pendingData.load(kRelaxed), kRelaxed);
-    pendingFlag.store(0, kRelaxed);
-  }
+  takePendingRecordingCallback();
   if (ZRAudioRecordingCallback callback = recordingCallback.load(kRelaxed)) {
     callback(master, frames, 2, recordingData.load(kRelaxed));
   }
   if (recorder->isRecording()) recorder->putSamples(master, frames);
+  applyLimiterRequest();
   limiter->process(reinterpret_cast<Frames>(master), frames, 0.0f);
 
   int r[kRoutes];

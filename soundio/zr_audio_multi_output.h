@@ -11,8 +11,8 @@
 //
 // Threading: both device callbacks run on the device's thread and neither allocates nor locks; device
 // buffers longer than kMaxPieceFrames are mixed in pieces. Routing, limiter and device changes come from the
-// main thread and write single words; the recording callback is handed over through a pending pair and flag
-// taken up at the next buffer.
+// main thread and write single words; the recording callback is handed over through a pending pair under a
+// sequence count and taken up whole at the next buffer.
 
 #include <atomic>
 #include <memory>
@@ -71,6 +71,7 @@ class ZRAudioMultiOutput {
   int getRoute(int index) const;
   bool isFullyInternalMixer() const { return fullyInternalMixer.load(std::memory_order_relaxed) != 0; }
 
+  // Switches the master limiter at the next buffer (starting clears it; a running one is left as it is).
   void setLimiter(bool on);
   // Hands the pair to the audio thread, which uses it from its next buffer; null removes the callback.
   void setAudioRecordingCallback(ZRAudioRecordingCallback callback, void* data);
@@ -98,6 +99,10 @@ class ZRAudioMultiOutput {
   void setRoutePair(int first, int selector, int channels);
   void checkForFullyInternalMixerMode();
   void mixPiece(float* output, int frames, int channels);
+  // Audio thread: takes a pending recording callback that was handed over whole.
+  void takePendingRecordingCallback();
+  // Audio thread: starts or stops the limiter as last asked; its state belongs to this thread.
+  void applyLimiterRequest();
 
   std::unique_ptr<ZRAudioIO> device;
   ZRMixer* mixer;
@@ -109,14 +114,20 @@ class ZRAudioMultiOutput {
 
   std::atomic<ZRAudioRecordingCallback> recordingCallback{nullptr};
   std::atomic<void*> recordingData{nullptr};
+  // The pending pair under a sequence count: odd while the main thread writes it, so the audio thread
+  // never takes a callback with another callback's data, and a pair set while the audio thread takes the
+  // previous one is not lost.
   std::atomic<ZRAudioRecordingCallback> pendingCallback{nullptr};
   std::atomic<void*> pendingData{nullptr};
-  std::atomic<unsigned char> pendingFlag{0};
+  std::atomic<unsigned> pendingSequence{0};
+  unsigned takenSequence = 0;  // audio thread only
 
   int deviceIndex = -1;
   int secondDeviceIndex = -1;
   int bufferFrames = 2048;
   void* platformHandle = nullptr;
+  enum LimiterRequest { kLimiterNoRequest = 0, kLimiterOn = 1, kLimiterOff = 2 };
+  std::atomic<int> limiterRequest{kLimiterNoRequest};
   std::atomic<int> routes[kRoutes];
   std::atomic<int> fullyInternalMixer{0};
   std::unique_ptr<float[]> buses[kBuses];

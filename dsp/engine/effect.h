@@ -7,11 +7,13 @@
 // otherwise; index 0 is the kind, or the on/off amount of the effects without dry/wet mixing) and, where the
 // effect allows it, by a linear dry/wet amount: fully wet above 0.975, stopped and cleared at 0.
 //
-// Threading: setparam, setdrywetmix, start and stop come from the user-interface side; process,
-// processDryWet and processNormal run on the audio thread. setparam only posts the value: the effect takes
-// it up on the audio thread at its next buffer (or start), so derived values and delay lines are only ever
-// touched by the audio thread. clear belongs to the audio thread, or to any thread while the effect is
-// stopped. Nothing here allocates, locks or does I/O after construction.
+// Threading: setparam and setdrywetmix come from the user-interface side; process, processDryWet and
+// processNormal run on the audio thread. start resets the state process works on, so once the audio thread
+// processes an effect, start and stop run there too: owners hand them over (ZRMixerChannel::EnableFx,
+// ZRAudioMultiOutput::setLimiter) rather than calling them from the user-interface side. setparam only posts
+// the value: the effect takes it up on the audio thread at its next buffer (or start), so derived values and
+// delay lines are only ever touched by the audio thread. clear belongs to the audio thread, or to any thread
+// while no audio thread processes the effect. Nothing here allocates, locks or does I/O after construction.
 
 #include <atomic>
 #include <cstdint>

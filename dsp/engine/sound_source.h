@@ -99,6 +99,8 @@ class CSoundSource : public ZRAudioSignalSource {
   bool isStream() const { return isStreamSource.load(std::memory_order_acquire); }
   void setTrackPlayedCallback(TrackPlayedCallback callback, ZRDispatchQueueBase* queue);
   void setTrackPlayedMinimumDuration(float seconds);
+  // The play-state hook is called on the audio thread when auto-play starts the deck: it must neither
+  // allocate nor block.
   void setPlayStateHook(NotifyHook hook) { playStateHook = hook; }
   void setOpenCloseHook(NotifyHook hook) { openCloseHook = hook; }
 
@@ -140,7 +142,8 @@ class CSoundSource : public ZRAudioSignalSource {
   // A seek, performed at the start of the next buffer.
   void SetPositionAsync(double frames);
   // Tells the codec (and a streaming service) that the position jumps; does
-  // not move the position.
+  // not move the position. Audio thread only: GetSamples calls it when it
+  // applies a seek.
   void announceSeek(double frames);
   void SetDirection(int dir);
   int GetDirection() const { return direction.load(std::memory_order_relaxed); }
@@ -182,7 +185,10 @@ class CSoundSource : public ZRAudioSignalSource {
   void fillAroundPosition();
   bool fillLoop(int from, int to);
   void sendServiceEvent(int type, int fromFrames, int toFrames);
+  // From any thread but the audio thread (may allocate).
   void queuePlayEvent(int type, int from, int to);
+  // From the audio thread: never allocates; an event finding the queue full is counted and dropped.
+  void queuePlayEventFromAudio(int type, int from, int to);
   void wakeStreaming();
 
   // Look-ahead key lock ("SC-dsp"), kept reset and switched off.
@@ -199,6 +205,9 @@ class CSoundSource : public ZRAudioSignalSource {
   void planKeyLockJump(double position, double speed, int length);
   double AutoCorrelationInternal(int a, int n, int lag) const;
   void applyNominalSpeed();
+  // PlayPause and PlayStatusChanged for either side; audioThread picks the non-allocating event path.
+  void setPlaying(int mode, bool audioThread);
+  void reportPlayStatus(int on, bool audioThread);
 
   // Analysis hooks of the decoding path.
   void prepareAnalysis();
@@ -248,6 +257,10 @@ class CSoundSource : public ZRAudioSignalSource {
   std::atomic<int> trackReady{1};
   std::atomic<int> lengthFrames{0};
   ZRLockFreeQueue<TQueueItemPlayEvent> playEvents;
+  // The audio thread's own producer, made here so that its events never allocate.
+  ZRLockFreeQueue<TQueueItemPlayEvent>::Producer audioPlayEvents{playEvents};
+  // Events the audio thread dropped; the streaming pass reports them.
+  std::atomic<int> droppedPlayEvents{0};
   std::atomic<int> sourceKind{0};
   std::atomic<int64_t> playedFrames{0};
   bool trackPlayedReported = false;

@@ -228,6 +228,9 @@ void CSoundSource::reportTrackPlayed() {
 }
 
 void CSoundSource::drainPlayEvents() {
+  if (const int dropped = droppedPlayEvents.exchange(0, std::memory_order_relaxed)) {
+    ZRLOG("warning: %d play events of the audio thread dropped (queue full)", dropped);
+  }
   TQueueItemPlayEvent event;
   while (playEvents.try_dequeue(event)) {
     if (event.type > 3 || event.type < 0) {
@@ -248,6 +251,12 @@ void CSoundSource::sendServiceEvent(int type, int fromFrames, int toFrames) {
 
 void CSoundSource::queuePlayEvent(int type, int from, int to) {
   playEvents.enqueue(TQueueItemPlayEvent{type, from, to});
+}
+
+void CSoundSource::queuePlayEventFromAudio(int type, int from, int to) {
+  if (!playEvents.tryEnqueue(audioPlayEvents, TQueueItemPlayEvent{type, from, to})) {
+    droppedPlayEvents.fetch_add(1, std::memory_order_relaxed);
+  }
 }
 
 void CSoundSource::handleLoadRequest() {

@@ -24,17 +24,30 @@ int64_t nowNs() {
 // Transport
 
 void CSoundSource::PlayPause(int mode) {
+  setPlaying(mode, false);
+}
+
+void CSoundSource::setPlaying(int mode, bool audioThread) {
   const int was = playing.load(std::memory_order_acquire);
   const int now = mode == -1 ? (was ? 0 : 1) : (mode ? 1 : 0);
   playing.store(now, std::memory_order_release);
-  if (was != now) PlayStatusChanged(now);
+  if (was != now) reportPlayStatus(now, audioThread);
 }
 
 void CSoundSource::PlayStatusChanged(int on) {
+  reportPlayStatus(on, false);
+}
+
+void CSoundSource::reportPlayStatus(int on, bool audioThread) {
   int code = on ? 1 : 0;
   if (on && !firstPlayReported.exchange(1, std::memory_order_acq_rel)) code = 2;
   if (requestHasStream.load(std::memory_order_acquire)) {
-    queuePlayEvent(on ? 0 : 1, static_cast<int>(lrint(playPosition.load(std::memory_order_relaxed))), -1);
+    const int at = static_cast<int>(lrint(playPosition.load(std::memory_order_relaxed)));
+    if (audioThread) {
+      queuePlayEventFromAudio(on ? 0 : 1, at, -1);
+    } else {
+      queuePlayEvent(on ? 0 : 1, at, -1);
+    }
   }
   if (playStateHook) playStateHook(static_cast<unsigned long>(code), this);
 }
@@ -48,7 +61,7 @@ void CSoundSource::announceSeek(double frames) {
   if (std::fabs(position - frames) <= 1.0) return;
   codec->announceSeekToSample(static_cast<int>(lrint(frames)), false);
   if (requestHasStream.load(std::memory_order_acquire) && playing.load(std::memory_order_acquire)) {
-    queuePlayEvent(2, static_cast<int>(lrint(position)), static_cast<int>(lrint(frames)));
+    queuePlayEventFromAudio(2, static_cast<int>(lrint(position)), static_cast<int>(lrint(frames)));
   }
 }
 
@@ -167,7 +180,7 @@ void CSoundSource::GetSamples(float* buffer, int frames) {
     timer += static_cast<float>(frames) / 44100.0f;
     if (timer >= 0.65f) {
       autoPlayTimer.store(-1.0f, std::memory_order_release);
-      PlayPause(1);
+      setPlaying(1, true);
     } else {
       autoPlayTimer.store(timer, std::memory_order_release);
     }

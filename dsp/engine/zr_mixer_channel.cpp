@@ -115,6 +115,7 @@ void ZRMixerChannel::GetSamples(float* buffer, int frames) {
   if (ZRAudioSignalSource* pending = pendingSource.exchange(nullptr, std::memory_order_acq_rel)) {
     source.store(pending, std::memory_order_release);
   }
+  applySwitches();
   ZRAudioSignalSource* src = source.load(std::memory_order_relaxed);
   if (src != nullptr) {
     src->GetSamples(buffer, frames);
@@ -141,6 +142,26 @@ void ZRMixerChannel::GetSamples(float* buffer, int frames) {
     int a, b;
     while (e.getNextElement(p, a, b)) static_cast<CEffect*>(p)->processDryWet(frames2, frames, tempo);
     e.endEnum();
+  }
+}
+
+void ZRMixerChannel::requestSwitch(int slot, bool on) {
+  switchOn[slot].store(on ? 1 : 0, std::memory_order_relaxed);
+  switchPending.fetch_or(uint32_t{1} << slot, std::memory_order_release);
+}
+
+void ZRMixerChannel::applySwitches() {
+  uint32_t mask = switchPending.exchange(0, std::memory_order_acquire);
+  while (mask != 0) {
+    const int slot = __builtin_ctz(mask);
+    mask &= mask - 1;
+    CEffect* effect = effects[slot];
+    if (effect == nullptr) continue;
+    if (switchOn[slot].load(std::memory_order_relaxed) != 0) {
+      effect->start();
+    } else {
+      effect->stop();
+    }
   }
 }
 
@@ -173,7 +194,7 @@ void ZRMixerChannel::ChangeSource(ZRAudioSignalSource* src) {
 void ZRMixerChannel::SetEq(int band, float dB) {
   CEffect* eq = effects[kEqSlot];
   if (eq == nullptr) return;
-  if (!eq->isRunning()) eq->start();
+  if (!eq->isRunning()) requestSwitch(kEqSlot, true);
   eqValues[band - 1] = dB;
   if (eqKills[band - 1] == 0) eq->setparam(band, roundToInt(dB));
 }
@@ -181,7 +202,7 @@ void ZRMixerChannel::SetEq(int band, float dB) {
 void ZRMixerChannel::SetEqKill(int band, int kill) {
   CEffect* eq = effects[kEqSlot];
   if (eq == nullptr) return;
-  if (!eq->isRunning()) eq->start();
+  if (!eq->isRunning()) requestSwitch(kEqSlot, true);
   eqKills[band - 1] = kill;
   eq->setparam(band, kill != 0 ? -40 : roundToInt(eqValues[band - 1]));
 }
@@ -252,9 +273,7 @@ void ZRMixerChannel::EnableFx(int slot, int on, int useDryWet) {
   if (e == nullptr) return;
   if (useDryWet != 0 && e->allowdrywetmix()) {
     e->setdrywetmix(on != 0 ? 1.0f : 0.0f);
-  } else if (on != 0) {
-    e->start();
   } else {
-    e->stop();
+    requestSwitch(slot, on != 0);
   }
 }

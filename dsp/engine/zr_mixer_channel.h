@@ -12,9 +12,13 @@
 // Threading: GetSamples, BeforeGetSamples and the tempo, position and length getters run on the audio
 // thread; every setter runs on the user-interface side and writes plain effect parameters that the audio
 // thread takes up at its next buffer. A source change is handed over through one pending pointer and taken
-// at the start of the next GetSamples. The only lock on the audio thread is the extra-effects list's.
+// at the start of the next GetSamples. Switching an effect on or off by start/stop is handed over the same
+// way (a start resets the effect's state, which only the audio thread may touch while it plays), so
+// isRunning() follows at the next buffer. The extra effects are walked without the list's lock: nothing
+// changes that list while the channel plays.
 
 #include <atomic>
+#include <cstdint>
 
 #include "dsp/engine/zr_audio_signal_source.h"
 
@@ -61,7 +65,8 @@ class ZRMixerChannel : public ZRAudioSignalSource {
   float GetFxParam2(int slot);
   // The parameter's value text followed by its unit (a blank between when asked); always 0.
   int GetFxParamValueUnit(int slot, int param, char* text, bool spaceBeforeUnit);
-  // Switches a slot's effect by its dry/wet mix when asked and possible, else by start/stop.
+  // Switches a slot's effect by its dry/wet mix when asked and possible, else by start/stop at the next
+  // buffer.
   void EnableFx(int slot, int on, int useDryWet);
 
   // Slot contents, for inspection; null for an empty slot.
@@ -70,7 +75,16 @@ class ZRMixerChannel : public ZRAudioSignalSource {
   ZRAudioSignalSource* getSource() const { return source.load(std::memory_order_acquire); }
 
  private:
+  // Hands a start (on) or stop of a slot's effect to the audio thread.
+  void requestSwitch(int slot, bool on);
+  // Audio thread: carries out the switches handed over since the last buffer.
+  void applySwitches();
+
   CEffect* effects[kSlots] = {};
+  // Per slot the latest switch asked for (1 start, 0 stop), and a mask of the slots asked since the audio
+  // thread last looked.
+  std::atomic<int> switchOn[kSlots] = {};
+  std::atomic<uint32_t> switchPending{0};
   ZRPointerList* extraEffects;
   int kind;
   std::atomic<ZRAudioSignalSource*> pendingSource{nullptr};

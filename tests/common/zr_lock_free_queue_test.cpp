@@ -43,6 +43,34 @@ TEST(ZRLockFreeQueueTest, ClearAndDestructionDropItems) {
   EXPECT_EQ(shared.use_count(), 1);
 }
 
+TEST(ZRLockFreeQueueTest, AProducerMadeBeforehandFillsTheStartingRoomAndThenRefuses) {
+  ZRLockFreeQueue<int> queue;
+  ZRLockFreeQueue<int>::Producer producer(queue);
+  // Another thread's items take their own room; they must not disturb the producer's order.
+  std::thread([&] { ASSERT_TRUE(queue.enqueue(-1)); }).join();
+  int accepted = 0;
+  while (accepted < 10000 && queue.tryEnqueue(producer, accepted)) ++accepted;
+  EXPECT_GT(accepted, 0);
+  EXPECT_LE(accepted, static_cast<int>(ZRLockFreeQueue<int>::kInitialCapacity)) << "it never grows";
+  std::vector<int> mine;
+  int item;
+  bool other = false;
+  while (queue.try_dequeue(item)) {
+    if (item == -1) {
+      other = true;
+    } else {
+      mine.push_back(item);
+    }
+  }
+  EXPECT_TRUE(other);
+  ASSERT_EQ(static_cast<int>(mine.size()), accepted);
+  for (int i = 0; i < accepted; ++i) ASSERT_EQ(mine[i], i);
+  // Emptied, the room is there again.
+  EXPECT_TRUE(queue.tryEnqueue(producer, 7));
+  ASSERT_TRUE(queue.try_dequeue(item));
+  EXPECT_EQ(item, 7);
+}
+
 TEST(ZRLockFreeQueueTest, ManyProducersAndConsumersLoseNothingAndKeepEachProducersOrder) {
   struct Item {
     int producer = 0;

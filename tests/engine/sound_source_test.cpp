@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -112,8 +113,8 @@ class DeckTest : public ::testing::Test {
     // taken (a short track is analysed at once), or an earlier track's
     // analysis result while the old track is closed: wait for the deck's own
     // ready flag, which the request clears.
-    const std::vector<int> events = collectEvents(
-        [this](const std::vector<int>& v) { return contains(v, 4) || deck->isTrackReady(); });
+    const std::vector<int> events =
+        collectEvents([this](const std::vector<int>& v) { return contains(v, 4) || deck->isTrackReady(); });
     ASSERT_FALSE(contains(events, 4));
     ASSERT_TRUE(deck->isTrackReady());
     const auto deadline = Clock::now() + std::chrono::seconds(20);
@@ -189,7 +190,10 @@ TEST_F(DeckTest, EventSequenceOfALoad) {
   deck->clearTrackClosed();
   ASSERT_TRUE(request("---$"));
   const std::vector<int> unload = collectEvents([](const std::vector<int>& v) { return contains(v, 4); });
-  EXPECT_EQ(unload, (std::vector<int>{1, 4}));
+  // An unload fails at once, so on a busy machine the single pending event may already hold the 4 when the
+  // poll first looks: the request's 1 is then replaced, never reordered or followed by anything else.
+  EXPECT_TRUE(unload == (std::vector<int>{1, 4}) || unload == (std::vector<int>{4}))
+      << ::testing::PrintToString(unload);
   EXPECT_EQ(deck->GetLength(), 0);
   EXPECT_TRUE(deck->isTrackClosed());
   EXPECT_FALSE(deck->isTrackReady());
@@ -552,6 +556,39 @@ TEST_F(DeckTest, KeyLockKeepsThePitch) {
     EXPECT_GE(j, 353 - 302);
     EXPECT_LE(j, 353 + 302);
   }
+}
+
+// A track handed over as a stream reports play, pause and seek events; the ones raised on the audio thread
+// (auto-play starting the deck, seeks applied there) go through a queue path that never allocates. Many
+// more seeks than the queue's starting room must neither stop the deck nor lose its position.
+TEST_F(DeckTest, AudioThreadPlayEventsOfAStreamTrack) {
+  const std::string path = patternTrack(10 * 44100);
+  std::istringstream stream(orvel_test::readFile(path));
+  ZRCodecBase::OpenStruct r;
+  r.path = ZRString(path);
+  r.stream = &stream;
+  r.playAfterLoad = true;
+  ASSERT_TRUE(deck->OpenFileName(&r, nullptr));
+  // The open event may already be replaced by a later one: wait for the deck's own ready flag.
+  const std::vector<int> events =
+      collectEvents([this](const std::vector<int>& v) { return contains(v, 4) || deck->isTrackReady(); });
+  ASSERT_FALSE(contains(events, 4));
+  ASSERT_TRUE(deck->isTrackReady());
+  ASSERT_FALSE(deck->IsPlaying());
+  std::thread audio([&] {
+    render(44100);  // auto-play starts after 0.65 s of output, on this thread
+    EXPECT_TRUE(deck->IsPlaying());
+    for (int i = 0; i < 600; ++i) {
+      deck->SetPositionAsync(44100.0 * (1 + i % 8));
+      render(64);
+    }
+  });
+  audio.join();
+  EXPECT_TRUE(deck->IsPlaying());
+  EXPECT_DOUBLE_EQ(deck->GetPlayPosition(), 44100.0 * (1 + 599 % 8) + 64);
+  deck->PlayPause(0);
+  // The deck may still be decoding from the stream, which it does not own: close it while the stream lives.
+  deck.reset();
 }
 
 }  // namespace

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "dsp/engine/live_input_source.h"
@@ -83,6 +86,21 @@ struct CallbackLog {
     return frames;
   }
 };
+
+// A recording callback that knows which data it was installed with.
+struct TaggedData {
+  int id;
+  std::atomic<int> calls{0};
+  std::atomic<int> mismatched{0};
+};
+
+template <int Id>
+int taggedRecord(float*, int frames, int, void* data) {
+  auto* tag = static_cast<TaggedData*>(data);
+  if (tag->id != Id) tag->mismatched.fetch_add(1);
+  tag->calls.fetch_add(1);
+  return frames;
+}
 
 }  // namespace
 
@@ -193,6 +211,35 @@ TEST(AudioOutputRoutingTest, RecordingCallbackHandOverAndRemoval) {
   r.out->setAudioRecordingCallback(nullptr, nullptr);
   r.pump(512);
   EXPECT_EQ(log.calls, 2);
+}
+
+TEST(AudioOutputRoutingTest, RecordingCallbackPairsHandedOverDuringMixingAreNeverMixedOrLost) {
+  Rig r(2, 0, 64);
+  r.defaultRouting();
+  TaggedData zero{0}, one{1};
+  std::atomic<bool> done{false};
+  std::thread setter([&] {
+    for (int i = 0; i < 20000; ++i) {
+      if (i % 2 == 0) {
+        r.out->setAudioRecordingCallback(&taggedRecord<0>, &zero);
+      } else {
+        r.out->setAudioRecordingCallback(&taggedRecord<1>, &one);
+      }
+    }
+    r.out->setAudioRecordingCallback(&taggedRecord<1>, &one);
+    done.store(true);
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done.load() && std::chrono::steady_clock::now() < deadline) r.pump(64);
+  setter.join();
+  ASSERT_TRUE(done.load());
+  EXPECT_EQ(zero.mismatched.load(), 0) << "a callback ran with the other callback's data";
+  EXPECT_EQ(one.mismatched.load(), 0) << "a callback ran with the other callback's data";
+  // The last pair handed over is the one the next buffer uses.
+  const int zeroCalls = zero.calls.load(), oneCalls = one.calls.load();
+  r.pump(64);
+  EXPECT_EQ(zero.calls.load(), zeroCalls);
+  EXPECT_EQ(one.calls.load(), oneCalls + 1);
 }
 
 TEST(AudioOutputRoutingTest, LimiterHoldsTheCeilingAfterTheRecordingTap) {
