@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codecs/zr_decoder_ffmpeg.h"
+#include "codecs/zr_karaoke_package.h"
 #include "common/shell_hooks.h"
 #include "common/zr_files.h"
 #include "common/zr_logging.h"
@@ -22,7 +23,6 @@ std::atomic<ZRZipCdgExtractor> g_zipExtractorFallback{nullptr};
 constexpr int kVideoCodecMaxId = 49;
 constexpr float kMaxSecondsPerRequest = 2.0f;
 constexpr int kMinFramesPerRequest = 256;
-constexpr int kPathBytes = 4096;
 
 // Streaming-service track URLs: nothing exists on disk for them.
 const char* const kSchemes[] = {"pulselocker://song/", "lirra://track/", "ipod-library://item/"};
@@ -81,6 +81,12 @@ ZRCodecBase* ZRMasterCodec::getOpenCodec() const {
   return index >= 0 ? decoders_[index] : nullptr;
 }
 
+void ZRMasterCodec::releasePackage() {
+  // The extracted files go with the package's last user.
+  if (extractedPackage_.endsWithNoCase("cdg")) ZRKaraokePackages::release(extractedPackage_);
+  extractedPackage_ = ZRString();
+}
+
 void ZRMasterCodec::dropOwnedStream(ZRCodecBase::OpenStruct* request) {
   if (request->ownsStream && request->stream) {
     delete request->stream;
@@ -100,22 +106,8 @@ bool ZRMasterCodec::extractPackage(ZRCodecBase::OpenStruct* request) {
     ZRLOG("error: no Samples folder to extract the karaoke package '%s' into", request->path);
     return false;
   }
-  char zipPath[kPathBytes];
-  char target[kPathBytes];
-  char cdgName[kCdgNameBytes] = {};
-  if (!request->path.toUTF8(zipPath, sizeof zipPath) || !folder.toUTF8(target, sizeof target)) {
-    ZRLOG("error: karaoke package path too long '%s'", request->path);
-    return false;
-  }
-  int ok = primary ? primary(zipPath, target, 1, cdgName) : 0;
-  if (!ok && fallback) {
-    cdgName[0] = '\0';
-    fallback(zipPath, target, 1, cdgName);
-  }
-  cdgName[kCdgNameBytes - 1] = '\0';
-  ZRString path = folder;
-  if (!path.hasCharAtPos('/', -1) && !path.hasCharAtPos('\\', -1)) path += ZRString("/");
-  path += ZRString(cdgName);
+  // Shared and counted: a package another player has open is not extracted over its files again.
+  const ZRString path = ZRKaraokePackages::acquire(request->path, folder, primary, fallback);
   request->path = path;
   extractedPackage_ = path;
   return true;
@@ -164,6 +156,7 @@ bool ZRMasterCodec::openFileOrStream(ZRCodecBase::OpenStruct* request, float max
   if (winner < 0) {
     ZRLOG("no suitable codec found");
     dropOwnedStream(request);
+    releasePackage();
     return false;
   }
 
@@ -304,13 +297,7 @@ void ZRMasterCodec::close() {
   ReadSessionGuard guard;
   decoders_[index]->close();
   openIndex_.store(-1, std::memory_order_release);
-  if (extractedPackage_.endsWithNoCase("cdg")) {
-    const ZRString stem = extractedPackage_.getPathAndName();
-    FileDelete(extractedPackage_);
-    FileDelete(stem + ZRString(".mp3"));
-    FileDelete(stem + ZRString(".wav"));
-  }
-  extractedPackage_ = ZRString();
+  releasePackage();
   delete ownedStream_;
   ownedStream_ = nullptr;
 }

@@ -94,6 +94,8 @@ class ZRMasterCodec {
   // Resolves a zip package into the path of its extracted .cdg; false (logged) when it cannot.
   bool extractPackage(ZRCodecBase::OpenStruct* request);
   void dropOwnedStream(ZRCodecBase::OpenStruct* request);
+  // Gives up this codec's use of an extracted package (its files are deleted with the last user).
+  void releasePackage();
   // Whether a read of frames output frames fits the buffers; logs the refusal when not.
   bool fitsBuffers(int frames) const;
 
