@@ -82,42 +82,18 @@ bool ZRFFMpegAudio::openInput() {
   }
   const AVInputFormat* probed = nullptr;
   if (stream_) {
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kZRStreamIOBufferSize));
-    if (!buffer) {
-      ZRLOG("error: internal buffer is NULL");
-      return false;
+    switch (zrAttachStreamInput(formatCtx_, stream_, &ioCtx_, &probed)) {
+      case ZRStreamInputResult::kReady:
+        break;
+      case ZRStreamInputResult::kNoIOContext:
+        return false;
+      case ZRStreamInputResult::kEmptyStream:
+        ZRLOG("error: empty media stream '%s'", pathUtf8_);
+        return false;
+      case ZRStreamInputResult::kNotRewindable:
+        ZRLOG("error: media stream cannot be rewound '%s'", pathUtf8_);
+        return false;
     }
-    ioCtx_ =
-        avio_alloc_context(buffer, kZRStreamIOBufferSize, 0, stream_, zrStreamRead, nullptr, zrStreamSeek);
-    if (!ioCtx_) {
-      av_free(buffer);
-      ZRLOG("error: av io ctx is NULL");
-      return false;
-    }
-    // Probe from the first bytes with an empty name: a stream has no name to go by.
-    std::vector<uint8_t> probe(kZRStreamProbeSize + AVPROBE_PADDING_SIZE, 0);
-    int got = 0;
-    while (got < kZRStreamProbeSize) {
-      const int r = zrStreamRead(stream_, probe.data() + got, kZRStreamProbeSize - got);
-      if (r <= 0) break;
-      got += r;
-    }
-    if (got < 1) {
-      ZRLOG("error: empty media stream '%s'", pathUtf8_);
-      return false;
-    }
-    if (zrStreamSeek(stream_, 0, SEEK_SET) < 0) {
-      ZRLOG("error: media stream cannot be rewound '%s'", pathUtf8_);
-      return false;
-    }
-    AVProbeData pd{};
-    pd.filename = "";
-    pd.buf = probe.data();
-    pd.buf_size = got;
-    pd.mime_type = "";
-    probed = av_probe_input_format(&pd, 1);
-    formatCtx_->pb = ioCtx_;
-    formatCtx_->flags |= AVFMT_FLAG_CUSTOM_IO;
     name = "";
   }
   // On failure avformat_open_input frees the context (but not a custom I/O context).
@@ -203,10 +179,7 @@ void ZRFFMpegAudio::closeInput() {
   try {
     if (codecCtx_) avcodec_free_context(&codecCtx_);
     if (formatCtx_) avformat_close_input(&formatCtx_);
-    if (ioCtx_) {
-      av_freep(&ioCtx_->buffer);
-      avio_context_free(&ioCtx_);
-    }
+    zrFreeStreamInput(&ioCtx_);
     swr_free(&converter_);
   } catch (...) {
     // Closing must always complete; a failure while closing has nothing left to report to.

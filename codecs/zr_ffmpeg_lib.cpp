@@ -3,11 +3,16 @@
 #include <atomic>
 #include <cstdio>
 #include <istream>
+#include <vector>
+
+#include "common/zr_logging.h"
 
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavformat/avio.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 }
 
 namespace {
@@ -95,4 +100,43 @@ int64_t zrStreamSeek(void* opaque, int64_t offset, int whence) {
   } catch (...) {
     return -1;
   }
+}
+
+ZRStreamInputResult zrAttachStreamInput(AVFormatContext* formatCtx, std::istream* stream, AVIOContext** ioCtx,
+                                        const AVInputFormat** probed) {
+  auto* buffer = static_cast<uint8_t*>(av_malloc(kZRStreamIOBufferSize));
+  if (!buffer) {
+    ZRLOG("error: internal buffer is NULL");
+    return ZRStreamInputResult::kNoIOContext;
+  }
+  *ioCtx = avio_alloc_context(buffer, kZRStreamIOBufferSize, 0, stream, zrStreamRead, nullptr, zrStreamSeek);
+  if (!*ioCtx) {
+    av_free(buffer);
+    ZRLOG("error: av io ctx is NULL");
+    return ZRStreamInputResult::kNoIOContext;
+  }
+  std::vector<uint8_t> probe(kZRStreamProbeSize + AVPROBE_PADDING_SIZE, 0);
+  int got = 0;
+  while (got < kZRStreamProbeSize) {
+    const int r = zrStreamRead(stream, probe.data() + got, kZRStreamProbeSize - got);
+    if (r <= 0) break;
+    got += r;
+  }
+  if (got < 1) return ZRStreamInputResult::kEmptyStream;
+  if (zrStreamSeek(stream, 0, SEEK_SET) < 0) return ZRStreamInputResult::kNotRewindable;
+  AVProbeData pd{};
+  pd.filename = "";
+  pd.buf = probe.data();
+  pd.buf_size = got;
+  pd.mime_type = "";
+  *probed = av_probe_input_format(&pd, 1);
+  formatCtx->pb = *ioCtx;
+  formatCtx->flags |= AVFMT_FLAG_CUSTOM_IO;
+  return ZRStreamInputResult::kReady;
+}
+
+void zrFreeStreamInput(AVIOContext** ioCtx) {
+  if (!*ioCtx) return;
+  av_freep(&(*ioCtx)->buffer);
+  avio_context_free(ioCtx);
 }

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
 #include "codecs/zr_ffmpeg_lib.h"
 #include "common/zr_logging.h"
@@ -90,34 +89,8 @@ bool ZRFFMpegVideo::openInput() {
   const char* name = path_.c_str();
   const AVInputFormat* probed = nullptr;
   if (stream_) {
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kZRStreamIOBufferSize));
-    if (!buffer) {
-      ZRLOG("error: internal buffer is NULL");
+    if (zrAttachStreamInput(formatCtx_, stream_, &ioCtx_, &probed) != ZRStreamInputResult::kReady)
       return false;
-    }
-    ioCtx_ =
-        avio_alloc_context(buffer, kZRStreamIOBufferSize, 0, stream_, zrStreamRead, nullptr, zrStreamSeek);
-    if (!ioCtx_) {
-      av_free(buffer);
-      ZRLOG("error: av io ctx is NULL");
-      return false;
-    }
-    std::vector<uint8_t> probe(kZRStreamProbeSize + AVPROBE_PADDING_SIZE, 0);
-    int got = 0;
-    while (got < kZRStreamProbeSize) {
-      const int r = zrStreamRead(stream_, probe.data() + got, kZRStreamProbeSize - got);
-      if (r <= 0) break;
-      got += r;
-    }
-    if (got < 1 || zrStreamSeek(stream_, 0, SEEK_SET) < 0) return false;
-    AVProbeData pd{};
-    pd.filename = "";
-    pd.buf = probe.data();
-    pd.buf_size = got;
-    pd.mime_type = "";
-    probed = av_probe_input_format(&pd, 1);
-    formatCtx_->pb = ioCtx_;
-    formatCtx_->flags |= AVFMT_FLAG_CUSTOM_IO;
     name = "";
   }
   // On failure avformat_open_input frees the context (but not a custom I/O context).
@@ -168,10 +141,7 @@ void ZRFFMpegVideo::closeInput() {
   try {
     if (codecCtx_) avcodec_free_context(&codecCtx_);
     if (formatCtx_) avformat_close_input(&formatCtx_);
-    if (ioCtx_) {
-      av_freep(&ioCtx_->buffer);
-      avio_context_free(&ioCtx_);
-    }
+    zrFreeStreamInput(&ioCtx_);
     av_frame_free(&frame_);
     av_packet_free(&packet_);
     sws_freeContext(scaler_);

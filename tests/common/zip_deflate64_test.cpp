@@ -12,30 +12,8 @@ namespace {
 using orvel_test::BitWriter;
 using orvel_test::Deflate64Writer;
 
-// Feeds the input in small pieces so that refills happen inside blocks.
-struct Source {
-  std::string data;
-  size_t pos = 0;
-  size_t piece = 7;
-  static unsigned in(void* self, z_const unsigned char** buf) {
-    auto* s = static_cast<Source*>(self);
-    const size_t n = std::min(s->piece, s->data.size() - s->pos);
-    *buf = reinterpret_cast<z_const unsigned char*>(s->data.data() + s->pos);
-    s->pos += n;
-    return static_cast<unsigned>(n);
-  }
-};
-
-struct Sink {
-  std::string data;
-  std::vector<unsigned> calls;
-  static int out(void* self, unsigned char* buf, unsigned len) {
-    auto* s = static_cast<Sink*>(self);
-    s->data.append(reinterpret_cast<char*>(buf), len);
-    s->calls.push_back(len);
-    return 0;
-  }
-};
+using Source = orvel_test::ChunkSource;
+using Sink = orvel_test::CollectSink;
 
 struct Decoded {
   int result;

@@ -6,6 +6,7 @@
 #include <bzlib.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -242,6 +243,33 @@ class ImplodeWriter {
   int lengthLen_[16] = {};
   uint32_t distCode_[64] = {};
   int distLen_[64] = {};
+};
+
+// Input callback state for the streaming decoders: hands out the data in pieces of `piece` bytes so
+// that refills happen inside blocks.
+struct ChunkSource {
+  std::string data;
+  size_t pos = 0;
+  size_t piece = 5;
+  static unsigned in(void* self, unsigned char** buf) {
+    auto* s = static_cast<ChunkSource*>(self);
+    const size_t n = std::min(s->piece, s->data.size() - s->pos);
+    *buf = reinterpret_cast<unsigned char*>(s->data.data() + s->pos);
+    s->pos += n;
+    return static_cast<unsigned>(n);
+  }
+};
+
+// Output callback state for the streaming decoders: collects the bytes and the length of every call.
+struct CollectSink {
+  std::string data;
+  std::vector<unsigned> calls;
+  static int out(void* self, unsigned char* buf, unsigned len) {
+    auto* s = static_cast<CollectSink*>(self);
+    s->data.append(reinterpret_cast<char*>(buf), len);
+    s->calls.push_back(len);
+    return 0;
+  }
 };
 
 struct ZipMember {

@@ -19,6 +19,7 @@
 #include "dsp/engine/zr_mixer.h"
 #include "dsp/engine/zr_mixer_channel.h"
 #include "soundio/audio_device_table.h"
+#include "soundio/engine_test_rig.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
 #include "support/test_support.h"
@@ -26,26 +27,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::vector<int16_t> toneTrack(double freq, double seconds) {
-  const long frames = std::lrint(seconds * 44100);
-  std::vector<int16_t> s(2 * frames);
-  for (long i = 0; i < frames; ++i) {
-    s[2 * i] = s[2 * i + 1] =
-        static_cast<int16_t>(std::lrint(12000 * std::sin(2 * M_PI * freq * i / 44100.0)));
-  }
-  return s;
-}
-
-bool waitReady(CSoundSource& deck) {
-  const auto deadline = Clock::now() + std::chrono::seconds(30);
-  while (Clock::now() < deadline) {
-    deck.takePendingEvent();
-    if (deck.isTrackReady() && deck.GetLoadingProgressPercent() >= 100) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
 
 struct Counter {
   std::atomic<int> calls{0};
@@ -69,8 +50,10 @@ bool waitCalls(const Counter& counter, int n) {
 
 TEST(AudioThreadConcurrencyTest, ControlsMoveWhileTheDeviceThreadMixes) {
   orvel_test::TempDir dir;
-  ASSERT_TRUE(orvel_test::writeWav16(dir.file("a.wav"), toneTrack(440.0, 6.0), 2, 44100));
-  ASSERT_TRUE(orvel_test::writeWav16(dir.file("b.wav"), toneTrack(660.0, 6.0), 2, 44100));
+  ASSERT_TRUE(
+      orvel_test::writeWav16(dir.file("a.wav"), orvel_test::stereoToneTrack(440.0, 6.0, 12000), 2, 44100));
+  ASSERT_TRUE(
+      orvel_test::writeWav16(dir.file("b.wav"), orvel_test::stereoToneTrack(660.0, 6.0, 12000), 2, 44100));
 
   ZRBuiltInAudioDevices settings;
   settings.systemDevices = false;
@@ -82,13 +65,10 @@ TEST(AudioThreadConcurrencyTest, ControlsMoveWhileTheDeviceThreadMixes) {
   {
     CSoundSource deckA(0, ZRString(dir.file("Stripes").c_str()));
     CSoundSource deckB(1, ZRString(dir.file("Stripes").c_str()));
-    ZRCodecBase::OpenStruct ra, rb;
-    ra.path = ZRString(dir.file("a.wav").c_str());
-    rb.path = ZRString(dir.file("b.wav").c_str());
-    ASSERT_TRUE(deckA.OpenFileName(&ra, nullptr));
-    ASSERT_TRUE(deckB.OpenFileName(&rb, nullptr));
-    ASSERT_TRUE(waitReady(deckA));
-    ASSERT_TRUE(waitReady(deckB));
+    ASSERT_TRUE(orvel_test::openDeckFile(deckA, dir.file("a.wav")));
+    ASSERT_TRUE(orvel_test::openDeckFile(deckB, dir.file("b.wav")));
+    ASSERT_TRUE(orvel_test::waitDeckDecoded(deckA, std::chrono::seconds(30)));
+    ASSERT_TRUE(orvel_test::waitDeckDecoded(deckB, std::chrono::seconds(30)));
 
     CLiveInputSource inputA(&deckA, 4410), inputB(&deckB, 4410), microphone(nullptr, 4410);
     CLiveInputSource* deckInputs[2] = {&inputA, &inputB};
@@ -180,8 +160,10 @@ TEST(AudioThreadConcurrencyTest, ControlsMoveWhileTheDeviceThreadMixes) {
 // deck hands back to the pool must never be read after, and a source change is taken whole.
 TEST(AudioThreadConcurrencyTest, DecksLoadAndUnloadWhileTheDeviceThreadPlaysThem) {
   orvel_test::TempDir dir;
-  ASSERT_TRUE(orvel_test::writeWav16(dir.file("a.wav"), toneTrack(440.0, 3.0), 2, 44100));
-  ASSERT_TRUE(orvel_test::writeWav16(dir.file("b.wav"), toneTrack(550.0, 2.0), 2, 44100));
+  ASSERT_TRUE(
+      orvel_test::writeWav16(dir.file("a.wav"), orvel_test::stereoToneTrack(440.0, 3.0, 12000), 2, 44100));
+  ASSERT_TRUE(
+      orvel_test::writeWav16(dir.file("b.wav"), orvel_test::stereoToneTrack(550.0, 2.0, 12000), 2, 44100));
 
   ZRBuiltInAudioDevices settings;
   settings.systemDevices = false;

@@ -16,32 +16,13 @@
 #include "dsp/engine/zr_mixer.h"
 #include "dsp/engine/zr_mixer_channel.h"
 #include "soundio/audio_device_table.h"
+#include "soundio/engine_test_rig.h"
 #include "soundio/manual_audio_device.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
 #include "support/test_support.h"
 
 namespace {
-
-std::vector<int16_t> sineTrack(double freq, double seconds) {
-  const long frames = std::lrint(seconds * 44100);
-  std::vector<int16_t> s(2 * frames);
-  for (long i = 0; i < frames; ++i) {
-    s[2 * i] = s[2 * i + 1] =
-        static_cast<int16_t>(std::lrint(16000 * std::sin(2 * M_PI * freq * i / 44100.0)));
-  }
-  return s;
-}
-
-bool waitDecoded(CSoundSource& deck) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < deadline) {
-    deck.takePendingEvent();
-    if (deck.isTrackReady() && deck.GetLoadingProgressPercent() >= 100) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
 
 // Frequency by positive-going zero crossings and RMS of one channel of 16-bit frames [from, to).
 void analyse(const std::vector<int16_t>& left, long from, long to, double& freq, double& rms) {
@@ -80,8 +61,10 @@ void pumpRecorded(ZRAudioMultiOutput& output, int frames, long& recordedSoFar) {
 
 TEST(WholeEngineTest, TwoDecksCrossfadedIntoARecording) {
   orvel_test::TempDir dir;
-  ASSERT_TRUE(orvel_test::writeWav16(dir.file("a.wav"), sineTrack(1000.0, 4.0), 2, 44100));
-  ASSERT_TRUE(orvel_test::writeWav16(dir.file("b.wav"), sineTrack(1500.0, 4.0), 2, 44100));
+  ASSERT_TRUE(
+      orvel_test::writeWav16(dir.file("a.wav"), orvel_test::stereoToneTrack(1000.0, 4.0, 16000), 2, 44100));
+  ASSERT_TRUE(
+      orvel_test::writeWav16(dir.file("b.wav"), orvel_test::stereoToneTrack(1500.0, 4.0, 16000), 2, 44100));
 
   ZRBuiltInAudioDevices s;
   s.systemDevices = false;
@@ -93,13 +76,10 @@ TEST(WholeEngineTest, TwoDecksCrossfadedIntoARecording) {
   {
     CSoundSource deckA(0, ZRString(dir.file("Stripes").c_str()));
     CSoundSource deckB(1, ZRString(dir.file("Stripes").c_str()));
-    ZRCodecBase::OpenStruct ra, rb;
-    ra.path = ZRString(dir.file("a.wav").c_str());
-    rb.path = ZRString(dir.file("b.wav").c_str());
-    ASSERT_TRUE(deckA.OpenFileName(&ra, nullptr));
-    ASSERT_TRUE(deckB.OpenFileName(&rb, nullptr));
-    ASSERT_TRUE(waitDecoded(deckA));
-    ASSERT_TRUE(waitDecoded(deckB));
+    ASSERT_TRUE(orvel_test::openDeckFile(deckA, dir.file("a.wav")));
+    ASSERT_TRUE(orvel_test::openDeckFile(deckB, dir.file("b.wav")));
+    ASSERT_TRUE(orvel_test::waitDeckDecoded(deckA, std::chrono::seconds(20)));
+    ASSERT_TRUE(orvel_test::waitDeckDecoded(deckB, std::chrono::seconds(20)));
 
     ZRMixerChannel channelA(&deckA, nullptr, 0), channelB(&deckB, nullptr, 0);
     ZRMixer mixer(22050);
