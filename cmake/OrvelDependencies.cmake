@@ -15,6 +15,7 @@ pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET GLOBAL zlib)
 pkg_check_modules(TAGLIB REQUIRED IMPORTED_TARGET GLOBAL taglib)
 pkg_check_modules(PORTAUDIO REQUIRED IMPORTED_TARGET GLOBAL portaudio-2.0)
 pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET GLOBAL alsa)
+pkg_check_modules(JACK REQUIRED IMPORTED_TARGET GLOBAL jack)
 find_package(BZip2 REQUIRED)
 find_path(CONCURRENTQUEUE_INCLUDE concurrentqueue.h
           PATH_SUFFIXES concurrentqueue/moodycamel concurrentqueue REQUIRED)

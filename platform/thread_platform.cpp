@@ -1,6 +1,7 @@
 #include "platform/thread_platform.h"
 
 #include <sched.h>
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -30,6 +31,27 @@ int platformEnterRealtimeClass(pthread_t thread) {
   sched_param param{};
   param.sched_priority = maxPriority;
   return pthread_setschedparam(thread, SCHED_FIFO, &param);
+}
+
+int platformEnterRealtimeClassAt(pthread_t thread, int priority) {
+  const int low = sched_get_priority_min(SCHED_FIFO);
+  const int high = sched_get_priority_max(SCHED_FIFO);
+  if (low < 0 || high < 0) return errno != 0 ? errno : EINVAL;
+  sched_param param{};
+  param.sched_priority = priority < low ? low : (priority > high ? high : priority);
+  int err = pthread_setschedparam(thread, SCHED_FIFO, &param);
+  if (err != EPERM) return err;
+  rlimit budget{};
+  if (getrlimit(RLIMIT_RTPRIO, &budget) != 0 || budget.rlim_cur == 0 || budget.rlim_cur == RLIM_INFINITY ||
+      static_cast<int>(budget.rlim_cur) >= param.sched_priority) {
+    return err;
+  }
+  param.sched_priority = static_cast<int>(budget.rlim_cur) < low ? low : static_cast<int>(budget.rlim_cur);
+  return pthread_setschedparam(thread, SCHED_FIFO, &param);
+}
+
+bool platformIsRealtimePolicy(int policy) {
+  return policy == SCHED_FIFO || policy == SCHED_RR;
 }
 
 int64_t platformMonotonicMicros() {

@@ -27,6 +27,18 @@ int platformSetThreadPriority(pthread_t thread, int policy, int priority);
 // privilege, no real-time budget); the thread then keeps its previous policy.
 int platformEnterRealtimeClass(pthread_t thread);
 
+// Moves the thread into the first-in-first-out real-time policy at priority
+// (clamped to the policy's bounds). Where an unprivileged process has a
+// real-time budget below priority (RLIMIT_RTPRIO), that budget is used
+// instead. Returns 0, or the error number when the system refuses; the thread
+// then keeps its previous policy. Makes no allocation and takes no lock, so a
+// sound device's callback thread may call it.
+int platformEnterRealtimeClassAt(pthread_t thread, int priority);
+
+// Whether the policy is one of the real-time policies (first-in-first-out or
+// round-robin).
+bool platformIsRealtimePolicy(int policy);
+
 // Microseconds on a clock that never jumps (CLOCK_MONOTONIC).
 int64_t platformMonotonicMicros();
 

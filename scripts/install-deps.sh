@@ -16,7 +16,9 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   libtag1-dev libminizip-dev zlib1g-dev libbz2-dev libmp3lame0 libshout3-dev
   # sound devices
-  portaudio19-dev libasound2-dev
+  portaudio19-dev libasound2-dev libjack-jackd2-dev
+  # a paced sound device for the device tests (a JACK server with its dummy driver)
+  jackd2
   # toolkit
   libwxgtk3.2-dev
 )

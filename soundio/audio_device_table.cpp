@@ -54,6 +54,23 @@ void addOwnDevice(const char* name, ZRAudioDeviceKind kind, int inputs, int outp
   ++CA_DEVs;
 }
 
+// Two host APIs may offer devices of one name: each such row gets its host API (the row's maker) in its
+// name, so the name still picks exactly one row (the settings store the device by its name).
+void nameSharedSystemDevices(int rows) {
+  bool shared[kAudioDeviceTableRows] = {};
+  for (int i = 0; i < rows; ++i) {
+    for (int j = i + 1; j < rows; ++j) {
+      if (std::strcmp(CA_DEVICE[i].name, CA_DEVICE[j].name) == 0) shared[i] = shared[j] = true;
+    }
+  }
+  for (int i = 0; i < rows; ++i) {
+    if (!shared[i]) continue;
+    const std::string named = std::string(CA_DEVICE[i].name) + " (" + CA_DEVICE[i].maker + ")";
+    delete[] CA_DEVICE[i].name;
+    CA_DEVICE[i].name = copyText(named.c_str());
+  }
+}
+
 }  // namespace
 
 void setBuiltInAudioDevices(const ZRBuiltInAudioDevices& settings) {
@@ -81,6 +98,7 @@ void CASearchForDevices() {
     }
   }
   const int systemRows = CA_DEVs;
+  nameSharedSystemDevices(systemRows);
   addOwnDevice("Null output", ZRAudioDeviceKind::Null, settings.nullInputChannels,
                settings.nullOutputChannels, settings.nullRate);
   const int nullRow = CA_DEVs - 1;

@@ -59,6 +59,10 @@ struct ZRBuiltInAudioDevices {
   int manualInputChannels = 2;
   int manualOutputChannels = 2;
   double manualRate = 44100.0;
+  // The manual pump can open less than its row lists, as a system device that falls back to stereo or
+  // loses its input side does: 0 opens every listed output channel.
+  int manualOpenedOutputChannels = 0;
+  bool manualOpensInput = true;
 };
 void setBuiltInAudioDevices(const ZRBuiltInAudioDevices& settings);
 ZRBuiltInAudioDevices getBuiltInAudioDevices();

@@ -1,16 +1,31 @@
 #include "soundio/cca_output.h"
 
+#include <pthread.h>
 #include <samplerate.h>
+#include <time.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "common/zr_logging.h"
 #include "dsp/flush_denormals.h"
 #include "dsp/resample.h"
+#include "platform/thread_platform.h"
 #include "soundio/audio_backend.h"
 #include "soundio/audio_device_table.h"
+
+namespace {
+
+int64_t monotonicNanos() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+}  // namespace
 
 CCAoutput::CCAoutput(int device, int secondDevice, uint32_t rate, uint32_t& inChannels, uint32_t& outChannels,
                      Callback recordedCallback, Callback toBePlayedCallback, int bufferFrames, void* user)
@@ -29,10 +44,7 @@ CCAoutput::CCAoutput(int device, int secondDevice, uint32_t rate, uint32_t& inCh
     }
   }
   TCAdevice& row = CA_DEVICE[device];
-  inputChannels = static_cast<uint32_t>(row.inputChannels);
-  outputChannels = static_cast<uint32_t>(row.outputChannels);
-  inChannels = inputChannels;
-  outChannels = outputChannels;
+  const char* name = row.name != nullptr ? row.name : "";
 
   const int frames = std::clamp(bufferFrames, row.minimumBufferFrames, row.maximumBufferFrames);
   stream = openAudioBackendStream(row, frames, &CCAoutput::ioProc, this);
@@ -40,6 +52,8 @@ CCAoutput::CCAoutput(int device, int secondDevice, uint32_t rate, uint32_t& inCh
   latency = stream->bufferFrames();
   row.currentBufferFrames = latency;
   outputRate = inputRate = stream->rate();
+  ownsThread = stream->ownsCallbackThread();
+  if (!ownsThread) realtimeState.store(Realtime::kNotWanted, std::memory_order_release);
   // The stream may have dropped its input side or opened fewer output channels than the row lists.
   inputChannels = static_cast<uint32_t>(stream->inputChannels());
   outputChannels = static_cast<uint32_t>(stream->outputChannels());
@@ -53,6 +67,7 @@ CCAoutput::CCAoutput(int device, int secondDevice, uint32_t rate, uint32_t& inCh
       ZRLOG("error: no sample-rate converter for the sound device (%s)", src_strerror(error));
       stream.reset();
       latency = 0;
+      inputChannels = outputChannels = 0;
       return;
     }
     const double ratio = outputRate / requestedRate;
@@ -64,18 +79,76 @@ CCAoutput::CCAoutput(int device, int secondDevice, uint32_t rate, uint32_t& inCh
     const int inCapacity = 2 * (engineChunk + static_cast<int>(std::ceil(latency / ratio))) + 1024;
     inFifo.assign(static_cast<size_t>(inCapacity) * std::max(1u, inputChannels), 0.0f);
   }
-  running = stream->start();
+  if (!stream->start()) {
+    ZRLOG("error: sound device '%s' opens but does not start", name);
+    stream.reset();
+    latency = 0;
+    inputChannels = outputChannels = 0;
+    return;
+  }
+  running = true;
+  inChannels = inputChannels;
+  outChannels = outputChannels;
+  if (ownsThread) {
+    // A few buffers' time is enough for a running device to call back once.
+    const double periodSeconds = static_cast<double>(latency) / std::max(outputRate, 1.0);
+    const auto bound = std::chrono::milliseconds(200 + static_cast<int>(4000 * periodSeconds));
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (realtimeState.load(std::memory_order_acquire) == Realtime::kUnknown &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (realtimeState.load(std::memory_order_acquire) == Realtime::kUnknown) {
+      ZRLOG("warning: sound device '%s' started but has not called back within %d ms", name,
+            static_cast<int>(bound.count()));
+    }
+    reportRealtime();
+  }
+}
+
+void CCAoutput::reportRealtime() {
+  if (realtimeReported) return;
+  const Realtime state = realtimeState.load(std::memory_order_acquire);
+  if (state == Realtime::kUnknown) return;
+  realtimeReported = true;
+  if (state == Realtime::kRefused) {
+    ZRLOG(
+        "warning: the sound device's thread runs at normal priority, the system refused real-time "
+        "scheduling (%s); under load the sound may break up",
+        std::strerror(realtimeError));
+  }
+}
+
+void CCAoutput::enterRealtime() {
+  PlatformThreadScheduling now;
+  if (platformGetThreadScheduling(pthread_self(), now) == 0 && platformIsRealtimePolicy(now.policy)) {
+    realtimeState.store(Realtime::kAlready, std::memory_order_release);
+    return;
+  }
+  realtimeError = platformEnterRealtimeClassAt(pthread_self(), kRealtimePriority);
+  realtimeState.store(realtimeError == 0 ? Realtime::kGranted : Realtime::kRefused,
+                      std::memory_order_release);
+}
+
+unsigned CCAoutput::xruns() const {
+  return stream ? stream->xruns() : 0;
 }
 
 CCAoutput::~CCAoutput() {
   if (stream) stream->stop();
   stream.reset();
+  if (ownsThread) reportRealtime();
   if (outConverter != nullptr) src_delete(outConverter);
   if (inConverter != nullptr) src_delete(inConverter);
 }
 
 void CCAoutput::ioProc(const float* input, float* output, int frames, void* client) {
   auto* self = static_cast<CCAoutput*>(client);
+  const int64_t began = monotonicNanos();
+  if (!self->firstCallbackDone) {
+    self->firstCallbackDone = true;
+    if (self->ownsThread) self->enterRealtime();
+  }
   // Recursive filters fading out would otherwise turn denormal and slow the whole mix down.
   ScopedFlushDenormals flushDenormals;
   if (self->outConverter != nullptr) {
@@ -83,6 +156,7 @@ void CCAoutput::ioProc(const float* input, float* output, int frames, void* clie
   } else {
     self->passThrough(input, output, frames);
   }
+  self->stats.record(monotonicNanos() - began);
 }
 
 void CCAoutput::passThrough(const float* input, float* output, int frames) {
@@ -100,6 +174,18 @@ void CCAoutput::passThrough(const float* input, float* output, int frames) {
 }
 
 void CCAoutput::converted(const float* input, float* output, int frames) {
+  // The queues are sized for buffers of the accepted size; a device whose buffers vary (a server's period
+  // changed under us) is served in slices of at most that size.
+  const int slice = std::max(1, latency);
+  for (int done = 0; done < frames;) {
+    const int n = std::min(slice, frames - done);
+    convertedSlice(input != nullptr ? input + static_cast<size_t>(done) * inputChannels : nullptr,
+                   output + static_cast<size_t>(done) * outputChannels, n);
+    done += n;
+  }
+}
+
+void CCAoutput::convertedSlice(const float* input, float* output, int frames) {
   const int inCh = static_cast<int>(inputChannels);
   const int outCh = static_cast<int>(outputChannels);
   // Device input to 44100 Hz, queued for the engine pieces below.

@@ -31,10 +31,13 @@ class ManualStream : public ZRAudioBackendStream {
       ZRLOG("error: the manual pump device is already open");
       return false;
     }
+    const ZRBuiltInAudioDevices settings = getBuiltInAudioDevices();
     rate_ = row.defaultRate;
     bufferFrames_ = bufferFrames;
-    inputChannels_ = row.inputChannels;
-    outputChannels_ = row.outputChannels;
+    inputChannels_ = settings.manualOpensInput ? row.inputChannels : 0;
+    outputChannels_ = settings.manualOpenedOutputChannels > 0
+                          ? std::min(row.outputChannels, settings.manualOpenedOutputChannels)
+                          : row.outputChannels;
     input_.assign(static_cast<size_t>(bufferFrames) * std::max(1, inputChannels_), 0.0f);
     output_.assign(static_cast<size_t>(bufferFrames) * outputChannels_, 0.0f);
     openManual = this;
@@ -50,6 +53,8 @@ class ManualStream : public ZRAudioBackendStream {
     std::lock_guard<std::mutex> guard(manualMutex);
     started_ = false;
   }
+  // Buffers run on whichever thread pumps them.
+  bool ownsCallbackThread() const override { return false; }
 
   // Caller holds manualMutex.
   bool pump(int frames, const float* input, float* output) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/zr_logging.h"
+#include "common/zr_utf8_cut.h"
 #include "soundio/audio_device_table.h"
 
 void scanAudioDevices() {
@@ -22,7 +23,10 @@ bool getAudioDeviceNameFromIndex(int index, char* name) {
   if (name == nullptr) return false;
   name[0] = 0;
   if (index < 0 || index >= CA_DEVs || CA_DEVICE[index].name == nullptr) return false;
-  std::strcpy(name, CA_DEVICE[index].name);
+  const char* text = CA_DEVICE[index].name;
+  const size_t n = utf8CutLength(text, std::strlen(text), kAudioDeviceNameBytes - 1);
+  std::memcpy(name, text, n);
+  name[n] = 0;
   return true;
 }
 
@@ -45,6 +49,21 @@ int getDefaultAudioDeviceIndex(bool output) {
     if (output ? CA_DEVICE[i].defaultOutput : CA_DEVICE[i].defaultInput) return i;
   }
   return 0;
+}
+
+int getAudioDeviceIndexFromName(const char* name) {
+  if (name == nullptr) return -1;
+  for (int i = 0; i < CA_DEVs; ++i) {
+    if (CA_DEVICE[i].name != nullptr && std::strcmp(CA_DEVICE[i].name, name) == 0) return i;
+  }
+  return -1;
+}
+
+int getNullAudioDeviceIndex() {
+  for (int i = 0; i < CA_DEVs; ++i) {
+    if (CA_DEVICE[i].kind == ZRAudioDeviceKind::Null) return i;
+  }
+  return -1;
 }
 
 ZRAudioIO::ZRAudioIO(int device, CCAoutput::Callback recorded, CCAoutput::Callback toBePlayed,

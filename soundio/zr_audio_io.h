@@ -12,7 +12,9 @@ void scanAudioDevices();
 void freeScanAudioDevices();
 // Number of devices in the table; both arguments are ignored.
 int getAudioDeviceTotal(int, int);
-// Copies the device's name into name (emptied first); false for a null name or an index outside the table.
+// Copies the device's name into name (emptied first), which holds kAudioDeviceNameBytes bytes; longer names
+// are cut at a character boundary. False for a null name or an index outside the table.
+constexpr int kAudioDeviceNameBytes = 4096;
 bool getAudioDeviceNameFromIndex(int index, char* name);
 // Channel names are not provided: empties name and answers true; false for a null name.
 bool getAudioDeviceChannelNameFromIndex(int, int, int, char* name);
@@ -20,6 +22,10 @@ int getAudioDeviceInputChannels(int index);
 int getAudioDeviceOutputChannels(int index);
 // The first device flagged as default output (or input); 0 when none is.
 int getDefaultAudioDeviceIndex(bool output);
+// The row whose name is name (the settings keep a device by its name); -1 when none is.
+int getAudioDeviceIndexFromName(const char* name);
+// The row of "Null output", the device that always opens; -1 before the first scan.
+int getNullAudioDeviceIndex();
 
 class ZRAudioIO {
  public:
@@ -34,6 +40,13 @@ class ZRAudioIO {
 
   // The accepted buffer size in frames; 0 without an open device.
   int getLatency() const;
+  // Whether the device opened and runs.
+  bool isRunning() const { return output_ != nullptr && output_->isRunning(); }
+  // The table row in use (clamped), -1 without devices.
+  int getDeviceIndex() const { return device_; }
+  // Channel counts of the stream opened, 0 when it did not open.
+  int getInputChannels() const { return output_ ? output_->getInputChannels() : 0; }
+  int getOutputChannels() const { return output_ ? output_->getOutputChannels() : 0; }
   // The open output, null when none.
   const CCAoutput* output() const { return output_.get(); }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "codecs/zr_audio_recorder.h"
+#include "common/zr_logging.h"
 #include "common/zr_string.h"
 #include "dsp/engine/effect_dynamics.h"
 #include "dsp/engine/live_input_source.h"
@@ -38,20 +39,45 @@ int ZRAudioMultiOutput::updateAudioDevices(int dev, int second, int frames, void
     device.reset();
     deviceIndex = dev;
     secondDeviceIndex = second;
-    if (dev >= 0) {
-      device = std::make_unique<ZRAudioIO>(dev, &ZRAudioMultiOutput::callbackSamplesRecorded,
-                                           &ZRAudioMultiOutput::callbackSamplesToBePlayed, frames, this,
-                                           handle, 0, second);
-      outputChannels.store(getAudioDeviceOutputChannels(dev), kRelaxed);
-      inputChannels.store(getAudioDeviceInputChannels(dev), kRelaxed);
-    } else {
-      outputChannels.store(0, kRelaxed);
-      inputChannels.store(0, kRelaxed);
-    }
+    openDevice(dev, second, frames, handle);
+    outputChannels.store(device ? device->getOutputChannels() : 0, kRelaxed);
+    inputChannels.store(device ? device->getInputChannels() : 0, kRelaxed);
   }
   bufferFrames = frames;
   platformHandle = handle;
   return 1;
+}
+
+void ZRAudioMultiOutput::openDevice(int dev, int second, int frames, void* handle) {
+  if (dev < 0) return;
+  device = std::make_unique<ZRAudioIO>(dev, &ZRAudioMultiOutput::callbackSamplesRecorded,
+                                       &ZRAudioMultiOutput::callbackSamplesToBePlayed, frames, this, handle,
+                                       0, second);
+  if (device->isRunning()) return;
+  // The choice stays as the user made it (a re-open tries it again); meanwhile the engine runs on the
+  // device that always opens, so decks, meters and recordings keep going.
+  char failed[kAudioDeviceNameBytes] = "";
+  getAudioDeviceNameFromIndex(device->getDeviceIndex() >= 0 ? device->getDeviceIndex() : dev, failed);
+  device.reset();
+  const int fallback = getNullAudioDeviceIndex();
+  if (fallback >= 0 && fallback != dev) {
+    device = std::make_unique<ZRAudioIO>(fallback, &ZRAudioMultiOutput::callbackSamplesRecorded,
+                                         &ZRAudioMultiOutput::callbackSamplesToBePlayed, frames, this, handle,
+                                         0, -1);
+    if (!device->isRunning()) device.reset();
+  }
+  char used[kAudioDeviceNameBytes] = "";
+  if (device) getAudioDeviceNameFromIndex(device->getDeviceIndex(), used);
+  if (device) {
+    ZRLOG("error: sound device '%s' can not be used, playing on '%s' instead", failed, used);
+  } else {
+    ZRLOG("error: sound device '%s' can not be used and no other device opens: no audio", failed);
+  }
+  if (problemHandler) problemHandler(failed, device ? used : nullptr);
+}
+
+void ZRAudioMultiOutput::setDeviceProblemHandler(ZRAudioDeviceProblemHandler handler) {
+  problemHandler = std::move(handler);
 }
 
 int ZRAudioMultiOutput::reinitAudioDevices() {

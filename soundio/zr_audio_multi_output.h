@@ -15,6 +15,7 @@
 // sequence count and taken up whole at the next buffer.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class CEffectDynamics;
@@ -27,6 +28,11 @@ class ZRSimpleMixZone;
 // The recording callback: the master bus (interleaved stereo, before the limiter) once per device buffer
 // (or piece of one) on the audio thread; returns frames. It must not allocate or block.
 using ZRAudioRecordingCallback = int (*)(float* master, int frames, int channels, void* data);
+
+// Told when a chosen sound device does not open or start: its name, and the name of the device playing
+// instead ("Null output"), or null when none could be opened. Called once per failed choice, on the thread
+// that chose the device (the main thread in the application), which may show the user a message.
+using ZRAudioDeviceProblemHandler = std::function<void(const char* failedDevice, const char* usedDevice)>;
 
 class ZRAudioMultiOutput {
  public:
@@ -53,10 +59,14 @@ class ZRAudioMultiOutput {
   ZRAudioMultiOutput& operator=(const ZRAudioMultiOutput&) = delete;
 
   // Re-opens the device when forced or when a setting changed (a second device equal to the first counts as
-  // none); a negative device closes it. Always 1.
+  // none); a negative device closes it. A device that does not open or start is replaced by "Null output",
+  // so the engine keeps running (silently), and the problem handler is told. The routing's channel counts
+  // are those of the stream that runs. Always 1.
   int updateAudioDevices(int device, int secondDevice, int bufferFrames, void* handle, int force);
   // The same device again.
   int reinitAudioDevices();
+  // Installs (or, with an empty function, removes) the handler told about devices that fail.
+  void setDeviceProblemHandler(ZRAudioDeviceProblemHandler handler);
   // The open device's buffer size in frames, 0 without a device.
   int getLatency();
 
@@ -104,7 +114,11 @@ class ZRAudioMultiOutput {
   // Audio thread: starts or stops the limiter as last asked; its state belongs to this thread.
   void applyLimiterRequest();
 
+  // Opens row dev into `device` (or nothing for a negative row).
+  void openDevice(int dev, int second, int frames, void* handle);
+
   std::unique_ptr<ZRAudioIO> device;
+  ZRAudioDeviceProblemHandler problemHandler;
   ZRMixer* mixer;
   CLiveInputSource** deckInputs;
   CLiveInputSource* microphoneInput;

@@ -50,10 +50,6 @@ bool waitCalls(const Counter& counter, int n) {
 
 TEST(AudioThreadConcurrencyTest, ControlsMoveWhileTheDeviceThreadMixes) {
   orvel_test::TempDir dir;
-  ASSERT_TRUE(
-      orvel_test::writeWav16(dir.file("a.wav"), orvel_test::stereoToneTrack(440.0, 6.0, 12000), 2, 44100));
-  ASSERT_TRUE(
-      orvel_test::writeWav16(dir.file("b.wav"), orvel_test::stereoToneTrack(660.0, 6.0, 12000), 2, 44100));
 
   ZRBuiltInAudioDevices settings;
   settings.systemDevices = false;
@@ -63,12 +59,10 @@ TEST(AudioThreadConcurrencyTest, ControlsMoveWhileTheDeviceThreadMixes) {
   scanAudioDevices();
   InitializeMixerChannels();
   {
-    CSoundSource deckA(0, ZRString(dir.file("Stripes").c_str()));
-    CSoundSource deckB(1, ZRString(dir.file("Stripes").c_str()));
-    ASSERT_TRUE(orvel_test::openDeckFile(deckA, dir.file("a.wav")));
-    ASSERT_TRUE(orvel_test::openDeckFile(deckB, dir.file("b.wav")));
-    ASSERT_TRUE(orvel_test::waitDeckDecoded(deckA, std::chrono::seconds(30)));
-    ASSERT_TRUE(orvel_test::waitDeckDecoded(deckB, std::chrono::seconds(30)));
+    orvel_test::ToneDecks decks(dir, 440.0, 660.0, 6.0, 12000);
+    ASSERT_TRUE(decks.ready(std::chrono::seconds(30)));
+    CSoundSource& deckA = decks.a;
+    CSoundSource& deckB = decks.b;
 
     CLiveInputSource inputA(&deckA, 4410), inputB(&deckB, 4410), microphone(nullptr, 4410);
     CLiveInputSource* deckInputs[2] = {&inputA, &inputB};

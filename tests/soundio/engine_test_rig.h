@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dsp/engine/sound_source.h"
+#include "support/test_support.h"
 
 namespace orvel_test {
 
@@ -41,5 +42,23 @@ inline bool waitDeckDecoded(CSoundSource& deck, std::chrono::seconds limit) {
   }
   return false;
 }
+
+// Two decks (0 and 1) holding generated tones written as a.wav and b.wav into dir. ready() asks them to load
+// the files and waits until both are decoded in full.
+struct ToneDecks {
+  ToneDecks(const TempDir& dir, double freqA, double freqB, double seconds, double amplitude)
+      : folder(dir),
+        written(writeWav16(dir.file("a.wav"), stereoToneTrack(freqA, seconds, amplitude), 2, 44100) &&
+                writeWav16(dir.file("b.wav"), stereoToneTrack(freqB, seconds, amplitude), 2, 44100)) {}
+  bool ready(std::chrono::seconds limit) {
+    return written && openDeckFile(a, folder.file("a.wav")) && openDeckFile(b, folder.file("b.wav")) &&
+           waitDeckDecoded(a, limit) && waitDeckDecoded(b, limit);
+  }
+
+  const TempDir& folder;
+  bool written;
+  CSoundSource a{0, ZRString(folder.file("Stripes").c_str())};
+  CSoundSource b{1, ZRString(folder.file("Stripes").c_str())};
+};
 
 }  // namespace orvel_test

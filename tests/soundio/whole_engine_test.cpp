@@ -61,10 +61,6 @@ void pumpRecorded(ZRAudioMultiOutput& output, int frames, long& recordedSoFar) {
 
 TEST(WholeEngineTest, TwoDecksCrossfadedIntoARecording) {
   orvel_test::TempDir dir;
-  ASSERT_TRUE(
-      orvel_test::writeWav16(dir.file("a.wav"), orvel_test::stereoToneTrack(1000.0, 4.0, 16000), 2, 44100));
-  ASSERT_TRUE(
-      orvel_test::writeWav16(dir.file("b.wav"), orvel_test::stereoToneTrack(1500.0, 4.0, 16000), 2, 44100));
 
   ZRBuiltInAudioDevices s;
   s.systemDevices = false;
@@ -74,12 +70,10 @@ TEST(WholeEngineTest, TwoDecksCrossfadedIntoARecording) {
   scanAudioDevices();
   InitializeMixerChannels();
   {
-    CSoundSource deckA(0, ZRString(dir.file("Stripes").c_str()));
-    CSoundSource deckB(1, ZRString(dir.file("Stripes").c_str()));
-    ASSERT_TRUE(orvel_test::openDeckFile(deckA, dir.file("a.wav")));
-    ASSERT_TRUE(orvel_test::openDeckFile(deckB, dir.file("b.wav")));
-    ASSERT_TRUE(orvel_test::waitDeckDecoded(deckA, std::chrono::seconds(20)));
-    ASSERT_TRUE(orvel_test::waitDeckDecoded(deckB, std::chrono::seconds(20)));
+    orvel_test::ToneDecks decks(dir, 1000.0, 1500.0, 4.0, 16000);
+    ASSERT_TRUE(decks.ready(std::chrono::seconds(20)));
+    CSoundSource& deckA = decks.a;
+    CSoundSource& deckB = decks.b;
 
     ZRMixerChannel channelA(&deckA, nullptr, 0), channelB(&deckB, nullptr, 0);
     ZRMixer mixer(22050);
