@@ -4,6 +4,7 @@
 
 #include "common/zr_files.h"
 #include "common/zr_logging.h"
+#include "database/zr_list.h"
 #include "dsp/key_names.h"
 
 namespace {
@@ -53,7 +54,8 @@ int32_t ZRDatabase::addOrUpdate(TZRDatabaseTrack* track) {
   lock_.enterExclusive();
   if (track->id < 0) track->id = ++lastId_;
   if (track->id > lastId_) lastId_ = track->id;
-  tracks_[track->id] = *track;
+  TZRDatabaseTrack& stored = tracks_[track->id] = *track;
+  stored.searchText = ZRString();
   paths_[track->tags[kTagFileName]] = track->id;
   const int32_t id = track->id;
   lock_.leaveExclusive();
@@ -100,14 +102,14 @@ TZRDatabaseTrack* ZRDatabase::getTrackIdDataUnsafe(int32_t id, bool /*mustExist*
 void ZRDatabase::updateTrack(const ZRString& path, float bpm, int durationMs, bool played,
                              const char* keyName, bool gainValid, float gainDb, const ZRString& singer,
                              float keyAdjust) {
-  lock_.enterShared();
-  const auto byPath = paths_.find(path);
-  const auto it = byPath == paths_.end() ? tracks_.end() : tracks_.find(byPath->second);
-  if (it == tracks_.end()) {
-    lock_.leaveShared();
+  lock_.enterExclusive();
+  TZRDatabaseTrack* found = findByPathLocked(path);
+  if (!found) {
+    lock_.leaveExclusive();
     return;
   }
-  TZRDatabaseTrack& t = it->second;
+  TZRDatabaseTrack& t = *found;
+  t.searchText = ZRString();
   if (bpm > 0) {
     t.bpm = bpm;
     t.tags[kTagBpm] = bpmText(bpm);
@@ -131,9 +133,9 @@ void ZRDatabase::updateTrack(const ZRString& path, float bpm, int durationMs, bo
     t.pgain = gainDb;
   }
   const int32_t id = t.id;
-  lock_.leaveShared();
+  lock_.leaveExclusive();
 
-  markRowsAsDirty(id);
+  ZRList::markRowsAsDirty(id);
   ZRLOG(
       "updating trackId=%d : BPM=%.2f, time=%ds, playedInThisSession=%d, pgainValid=%d (%.1f), keyName='%s', "
       "fn='%s', singer='%s'",
@@ -141,22 +143,27 @@ void ZRDatabase::updateTrack(const ZRString& path, float bpm, int durationMs, bo
       static_cast<double>(gainDb), keyName ? keyName : "", path, singer);
 
   if (played) {
+    TZRListTrack row;
+    row.trackId = id;
+    row.added = now;
+    row.singerName = singer;
+    row.keyAdjust = keyAdjust;
     lock_.enterShared();
-    if (historyList_ && hooks_.appendHistoryRow)
-      hooks_.appendHistoryRow(historyList_, id, now, singer, keyAdjust);
+    if (historyList_) historyList_->addLine(row, -1, true);
     lock_.leaveShared();
   }
 }
 
 void ZRDatabase::updateTrackMerge(const TZRDatabaseTrack* track, bool withOnlineStatus) {
   if (!track) return;
-  lock_.enterShared();
+  lock_.enterExclusive();
   const auto it = tracks_.find(track->id);
   if (it == tracks_.end()) {
-    lock_.leaveShared();
+    lock_.leaveExclusive();
     return;
   }
   TZRDatabaseTrack& t = it->second;
+  t.searchText = ZRString();
   if (track->bpm > 0) {
     t.bpm = track->bpm;
     t.tags[kTagBpm] = bpmText(track->bpm);
@@ -187,8 +194,8 @@ void ZRDatabase::updateTrackMerge(const TZRDatabaseTrack* track, bool withOnline
   t.currentCue = track->currentCue < 16 ? track->currentCue : 0;
   if (!track->stripe.empty()) t.stripe = track->stripe;
   const int32_t id = t.id;
-  lock_.leaveShared();
-  markRowsAsDirty(id);
+  lock_.leaveExclusive();
+  ZRList::markRowsAsDirty(id);
 }
 
 void ZRDatabase::setHistoryList(ZRList* list) {
@@ -198,12 +205,12 @@ void ZRDatabase::setHistoryList(ZRList* list) {
 }
 
 void ZRDatabase::setHighlight(int32_t id, int32_t value) {
-  lock_.enterShared();
+  lock_.enterExclusive();
   const auto it = tracks_.find(id);
   const bool found = it != tracks_.end();
   if (found) it->second.highlight = value;
-  lock_.leaveShared();
-  if (found) markRowsAsDirty(id);
+  lock_.leaveExclusive();
+  if (found) ZRList::markRowsAsDirty(id);
 }
 
 int32_t ZRDatabase::removeDeadFiles() {
@@ -229,17 +236,11 @@ int32_t ZRDatabase::removeDeadFiles() {
   lock_.leaveExclusive();
 
   lock_.enterShared();
-  if (hooks_.removeRowsOfMissingTracks) {
-    hooks_.removeRowsOfMissingTracks([this](int32_t trackId) { return tracks_.count(trackId) != 0; });
-  }
+  ZRList::forEachList([this](ZRList* list) {
+    if (list->database() == this) list->removeRowsOfMissingTracks();
+  });
   lock_.leaveShared();
   return removed;
-}
-
-void ZRDatabase::setListHooks(const ZRDatabaseListHooks& hooks) {
-  lock_.enterExclusive();
-  hooks_ = hooks;
-  lock_.leaveExclusive();
 }
 
 int ZRDatabase::getTrackCount() {
@@ -249,6 +250,9 @@ int ZRDatabase::getTrackCount() {
   return n;
 }
 
-void ZRDatabase::markRowsAsDirty(int32_t id) {
-  if (hooks_.markRowsAsDirty) hooks_.markRowsAsDirty(id);
+TZRDatabaseTrack* ZRDatabase::findByPathLocked(const ZRString& path) {
+  const auto byPath = paths_.find(path);
+  if (byPath == paths_.end()) return nullptr;
+  const auto it = tracks_.find(byPath->second);
+  return it == tracks_.end() ? nullptr : &it->second;
 }

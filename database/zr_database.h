@@ -5,18 +5,24 @@
 // in what the decks and the background analysis learn about a track (tempo,
 // duration, key, gain, cues, loops, EQ, stripe name) and counts plays.
 //
-// Locking: structural changes of the table (storing or removing records) take
-// the write lock; copies out of the table and in-place field updates of an
-// existing record (updateTrack, updateTrackMerge, setHighlight) take the read
-// lock. The lock allows a thread to take a second read hold.
+// Locking: one read/write lock. Storing or removing records and changing
+// fields of a stored record take the write lock; copies out of the table
+// take the read lock. A thread may take a second read hold, also while a
+// writer waits, so a list holding its own write lock may read the library
+// while the library, holding its read lock, waits for that list.
 //
-// The track lists live above the library: they reach it by id, and it reaches
-// them only through the hooks below, which the list registry installs (row
-// redrawing, the history row of a play, dropping rows of removed tracks).
+// The track lists (database/zr_list.h) hold track ids only. The library
+// reaches them after releasing its write lock: rows of a changed track are
+// marked for redrawing, a counted play appends a row to the history list,
+// and rows of removed tracks are dropped.
+//
+// Search (zr_database_search.cpp) fills a result list from the library:
+// searches run one at a time.
 
+#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <map>
+#include <mutex>
 #include <unordered_map>
 
 #include "common/zr_critical_section.h"
@@ -25,21 +31,6 @@
 
 class ZRList;
 class ZRAudioDetection;
-
-// What the library needs of the track lists.
-struct ZRDatabaseListHooks {
-  // Sets the refresh flag of every registered list that shows this track.
-  std::function<void(int32_t trackId)> markRowsAsDirty;
-  // Appends one history row (this track, not marked, added at addedTime, the
-  // singer and key adjustment, no additional tracks, not collapsed) at the end
-  // of list, with notification and under the list's own lock.
-  std::function<void(ZRList* list, int32_t trackId, int64_t addedTime, const ZRString& singer,
-                     float keyAdjust)>
-      appendHistoryRow;
-  // Removes, from every registered list, the rows whose track isStored() no
-  // longer knows (see removeDeadFiles). Called with the library's read lock held.
-  std::function<void(const std::function<bool(int32_t trackId)>& isStored)> removeRowsOfMissingTracks;
-};
 
 class ZRDatabase {
  public:
@@ -58,7 +49,8 @@ class ZRDatabase {
 
   // Stores a copy of the record (write lock). A record with an id below 0
   // gets the next id, written back into the caller's record. Returns the id;
-  // -1 for a null record. An earlier path of the same id stays mapped.
+  // -1 for a null record. An earlier path of the same id stays mapped. The
+  // stored search text is emptied (the search rebuilds it from the fields).
   int32_t addOrUpdate(TZRDatabaseTrack* track);
 
   // Copies the record with this id into out (read lock); false when unknown.
@@ -75,7 +67,9 @@ class ZRDatabase {
 
   // Records what a deck or the analysis learnt about the track with this path
   // (nothing for an unknown path): bpm > 0, durationMs > 0, a play, a key
-  // text, a gain. A counted play also appends a row to the history list.
+  // text, a gain. A counted play also appends a row to the history list (the
+  // play time, the singer and key adjustment), with its change callback.
+  // Like every field change below, it empties the record's search text.
   void updateTrack(const ZRString& path, float bpm, int durationMs, bool played, const char* keyText,
                    bool gainValid, float gainDb, const ZRString& singer, float keyAdjust);
   // Merges a deck's or the analysis's copy into the stored record with the
@@ -88,7 +82,8 @@ class ZRDatabase {
   // are ignored.
   void setHighlight(int32_t id, int32_t value);
   // Drops every track whose path names no existing file and does not end in
-  // "$", then the list rows of those tracks; returns how many were dropped.
+  // "$", then the rows of those tracks from every registered list of this
+  // library (ZRList::removeRowsOfMissingTracks); returns how many were dropped.
   int32_t removeDeadFiles();
 
   // Writes the stripe file of the record (naming it first when it has no
@@ -99,8 +94,20 @@ class ZRDatabase {
                          bool gridSuitable, float displayGain, const float* onsets, const float* amplitudes,
                          const float* beatMarks, int n);
 
-  // Installed once by the list registry.
-  void setListHooks(const ZRDatabaseListHooks& hooks);
+  // ---- Search (zr_database_search.cpp) ----
+
+  // Simple search: every track whose artist or title contains the whole
+  // text without case. Advanced search: up to 8 words of the trimmed text,
+  // each of which must occur in the track's search text (artist, title,
+  // album, comment, genre, "b" + tempo, "k" + key, "y" + year, lower case);
+  // with the middle-of-words setting off a word matches only at the start of
+  // a word; the text "new" also lists the tracks marked new. Both first try
+  // the singer search (searchInHistoryList). The results replace resultList's
+  // rows; nothing when resultList is null. Tracks of online services are
+  // skipped except those of status 2 and karaoke catalogue addresses.
+  void search(const ZRString& text, ZRList* resultList, ZRList* historyList);
+  void searchAdvanced(const ZRString& text, ZRList* resultList, ZRList* historyList);
+  void setSearchInMiddleOfWords(bool on) { searchInMiddleOfWords_.store(on); }
 
   // Number of stored tracks (read lock).
   int getTrackCount();
@@ -110,12 +117,23 @@ class ZRDatabase {
     bool operator()(const ZRString& a, const ZRString& b) const { return a.cmp(b) < 0; }
   };
 
-  void markRowsAsDirty(int32_t id);
+  // The stored record of the path (caller holds the lock); null when unknown.
+  TZRDatabaseTrack* findByPathLocked(const ZRString& path);
+  // Builds the search text of every record that has none (write lock).
+  void buildMissingSearchTexts();
 
   ZRCriticalSection lock_;
   std::unordered_map<int32_t, TZRDatabaseTrack> tracks_;
   std::map<ZRString, int32_t, PathLess> paths_;
   int32_t lastId_ = -1;
   ZRList* historyList_ = nullptr;
-  ZRDatabaseListHooks hooks_;
+
+  // What the last advanced search looked for; searchLock_ keeps searches
+  // one at a time.
+  static constexpr int kMaxSearchWords = 8;
+  std::mutex searchLock_;
+  ZRString searchWords_[kMaxSearchWords];
+  int searchWordCount_ = 0;
+  bool searchNew_ = false;
+  std::atomic<bool> searchInMiddleOfWords_{false};
 };

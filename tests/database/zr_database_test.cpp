@@ -5,16 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "database/list_test_support.h"
 #include "support/test_support.h"
 
 namespace {
 
-TZRDatabaseTrack makeTrack(const std::string& path, const char* artist) {
-  TZRDatabaseTrack t;
-  t.tags[kTagFileName] = ZRString(path);
-  t.tags[kTagArtist] = ZRString(artist);
-  return t;
-}
+using orvel_test::makeTrack;
+using orvel_test::rowIds;
+using orvel_test::rowOf;
+using orvel_test::ScopedList;
 
 TEST(ZRDatabaseTest, NewRecordHoldsResetValues) {
   TZRDatabaseTrack t;
@@ -77,16 +76,17 @@ TEST(ZRDatabaseTest, UpdateTrackByPath) {
   TZRDatabaseTrack a = makeTrack("/music/a.mp3", "A");
   a.tags[kTagKey] = "old";
   const int id = db.addOrUpdate(&a);
+  // A list showing the track is marked for redrawing on each update.
+  ScopedList shown(&db);
+  shown->addLine(rowOf(id), -1, false);
+  ScopedList history(&db, ZRList::kTypeHistory, "history");
   int rowsDirty = 0;
-  std::vector<int> history;
-  ZRDatabaseListHooks hooks;
-  hooks.markRowsAsDirty = [&](int32_t) { ++rowsDirty; };
-  hooks.appendHistoryRow = [&](ZRList*, int32_t trackId, int64_t, const ZRString&, float) {
-    history.push_back(trackId);
-  };
-  db.setListHooks(hooks);
+  const auto countDirty = [&] { rowsDirty += shown->needsRefresh() ? 1 : 0; };
+  countDirty();
+  rowsDirty = 0;
 
   db.updateTrack("/music/nothere.mp3", 128, 1000, true, "Am", true, 1.0f, "", 0.0f);
+  countDirty();
   EXPECT_EQ(rowsDirty, 0);
 
   db.updateTrack("/music/a.mp3", 127.96f, 185000, true, "zz", true, -3.5f, "", 0.0f);
@@ -102,17 +102,27 @@ TEST(ZRDatabaseTest, UpdateTrackByPath) {
   EXPECT_EQ(out.tags[kTagKey], ZRString("old"));
   EXPECT_TRUE(out.pgainValid);
   EXPECT_FLOAT_EQ(out.pgain, -3.5f);
+  countDirty();
   EXPECT_EQ(rowsDirty, 1);
-  EXPECT_TRUE(history.empty());  // no history list set
+  EXPECT_EQ(history->getCount(), 0);  // no history list set
 
-  db.setHistoryList(reinterpret_cast<ZRList*>(&history));
-  db.updateTrack("/music/a.mp3", 0, 0, true, "Am", false, 0, "singer", 0.0f);
+  db.setHistoryList(history.get());
+  orvel_test::CallbackCounter::calls() = 0;
+  history->setListChangedCallback(&orvel_test::CallbackCounter::callback);
+  db.updateTrack("/music/a.mp3", 0, 0, true, "Am", false, 0, "singer", 1.5f);
   ASSERT_TRUE(db.getTrackIdData(id, &out));
   EXPECT_EQ(out.playCount, 2);
   EXPECT_EQ(out.pitchKey, 13);
   EXPECT_FALSE(out.tags[kTagKey].empty());
-  ASSERT_EQ(history.size(), 1u);
-  EXPECT_EQ(history[0], id);
+  ASSERT_EQ(rowIds(history.get()), std::vector<int32_t>{id});
+  EXPECT_EQ(orvel_test::CallbackCounter::calls(), 1);
+  TZRListTrack played;
+  ASSERT_TRUE(history->getRowData(0, &played));
+  EXPECT_EQ(played.singerName, ZRString("singer"));
+  EXPECT_FLOAT_EQ(played.keyAdjust, 1.5f);
+  EXPECT_EQ(played.added, out.dtPlayed);
+  EXPECT_FALSE(played.marked);
+  db.setHistoryList(nullptr);
 }
 
 TEST(ZRDatabaseTest, UpdateTrackMerge) {
@@ -168,16 +178,18 @@ TEST(ZRDatabaseTest, RemoveDeadFilesKeepsDollarPathsAndExistingFiles) {
   db.addOrUpdate(&a);
   const int idB = db.addOrUpdate(&b);
   db.addOrUpdate(&c);
-  int listCalls = 0;
-  ZRDatabaseListHooks hooks;
-  hooks.removeRowsOfMissingTracks = [&](const std::function<bool(int32_t)>& isStored) {
-    ++listCalls;
-    EXPECT_FALSE(isStored(idB));
-    EXPECT_TRUE(isStored(a.id));
-  };
-  db.setListHooks(hooks);
+  // Every list of this library loses the rows of the dropped track.
+  ScopedList one(&db);
+  ScopedList two(&db);
+  for (const int id : {a.id, idB, c.id, idB}) one->addLine(rowOf(id), -1, false);
+  two->addLine(rowOf(a.id), -1, false);
+  one->setMainCursor(0, false);
+  two->setMainCursor(0, false);
   EXPECT_EQ(db.removeDeadFiles(), 1);
-  EXPECT_EQ(listCalls, 1);
+  EXPECT_EQ(rowIds(one.get()), (std::vector<int32_t>{a.id, c.id}));
+  EXPECT_EQ(one->getMainCursor(), -1);
+  EXPECT_EQ(rowIds(two.get()), std::vector<int32_t>{a.id});
+  EXPECT_EQ(two->getMainCursor(), 0);  // lost nothing
   TZRDatabaseTrack out;
   EXPECT_FALSE(db.getTrackIdData(idB, &out));
   EXPECT_FALSE(db.getTrackIdOnlyIfFound(-1, ZRString(dir.file("gone.wav")), &out));
