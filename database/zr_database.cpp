@@ -56,6 +56,7 @@ int32_t ZRDatabase::addOrUpdate(TZRDatabaseTrack* track) {
   if (track->id > lastId_) lastId_ = track->id;
   TZRDatabaseTrack& stored = tracks_[track->id] = *track;
   stored.searchText = ZRString();
+  ++changeCount_;
   paths_[track->tags[kTagFileName]] = track->id;
   const int32_t id = track->id;
   lock_.leaveExclusive();
@@ -110,6 +111,7 @@ void ZRDatabase::updateTrack(const ZRString& path, float bpm, int durationMs, bo
   }
   TZRDatabaseTrack& t = *found;
   t.searchText = ZRString();
+  ++changeCount_;
   if (bpm > 0) {
     t.bpm = bpm;
     t.tags[kTagBpm] = bpmText(bpm);
@@ -164,6 +166,7 @@ void ZRDatabase::updateTrackMerge(const TZRDatabaseTrack* track, bool withOnline
   }
   TZRDatabaseTrack& t = it->second;
   t.searchText = ZRString();
+  ++changeCount_;
   if (track->bpm > 0) {
     t.bpm = track->bpm;
     t.tags[kTagBpm] = bpmText(track->bpm);
@@ -229,6 +232,7 @@ int32_t ZRDatabase::removeDeadFiles() {
       ++it;
     }
   }
+  if (removed > 0) ++changeCount_;
   // Earlier paths of a removed id may still point at it.
   for (auto it = paths_.begin(); it != paths_.end();) {
     it = tracks_.count(it->second) ? std::next(it) : paths_.erase(it);

@@ -23,7 +23,10 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "common/zr_critical_section.h"
 #include "common/zr_string.h"
@@ -119,14 +122,20 @@ class ZRDatabase {
 
   // The stored record of the path (caller holds the lock); null when unknown.
   TZRDatabaseTrack* findByPathLocked(const ZRString& path);
-  // Builds the search text of every record that has none (write lock).
-  void buildMissingSearchTexts();
+  // Brings the simple search's folded texts up to date (read lock held).
+  void refreshSimpleSearchIndexLocked();
+  // Stores search texts built under the read lock (ids and texts in pairs);
+  // when the records changed meanwhile, builds each missing text afresh.
+  void storeSearchTexts(std::vector<std::pair<int32_t, ZRString>>& built, uint64_t builtAtChange);
 
   ZRCriticalSection lock_;
   std::unordered_map<int32_t, TZRDatabaseTrack> tracks_;
   std::map<ZRString, int32_t, PathLess> paths_;
   int32_t lastId_ = -1;
   ZRList* historyList_ = nullptr;
+  // Counts changes of stored records (under the write lock), so that what
+  // the searches build from the records knows when it is out of date.
+  uint64_t changeCount_ = 0;
 
   // What the last advanced search looked for; searchLock_ keeps searches
   // one at a time.
@@ -136,4 +145,15 @@ class ZRDatabase {
   int searchWordCount_ = 0;
   bool searchNew_ = false;
   std::atomic<bool> searchInMiddleOfWords_{false};
+  // The simple search's copy of every searchable track's artist and title,
+  // case-folded and side by side in memory (a keystroke tests them all).
+  // Texts of track i: artist [starts[2i], starts[2i+1]), title up to
+  // starts[2i+2].
+  struct SimpleSearchIndex {
+    uint64_t builtAtChange = ~uint64_t{0};
+    std::vector<int32_t> ids;
+    std::vector<uint32_t> starts;
+    std::u32string text;
+  };
+  SimpleSearchIndex simpleIndex_;
 };

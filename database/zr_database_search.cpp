@@ -5,6 +5,7 @@
 #include "database/zr_database_search.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/zr_utf8_cut.h"
@@ -80,28 +81,58 @@ bool searchInHistoryList(const ZRString& text, ZRList* resultList, ZRList* histo
   return true;
 }
 
+void ZRDatabase::refreshSimpleSearchIndexLocked() {
+  SimpleSearchIndex& index = simpleIndex_;
+  if (index.builtAtChange == changeCount_) return;
+  index.ids.clear();
+  index.starts.clear();
+  index.text.clear();
+  for (const auto& [id, track] : tracks_) {
+    if (!searchable(track)) continue;
+    index.ids.push_back(id);
+    index.starts.push_back(static_cast<uint32_t>(index.text.size()));
+    appendFolded(track.tags[kTagArtist], index.text);
+    index.starts.push_back(static_cast<uint32_t>(index.text.size()));
+    appendFolded(track.tags[kTagTitle], index.text);
+  }
+  index.starts.push_back(static_cast<uint32_t>(index.text.size()));
+  index.builtAtChange = changeCount_;
+}
+
 void ZRDatabase::search(const ZRString& text, ZRList* resultList, ZRList* historyList) {
   if (!resultList) return;
   const std::lock_guard<std::mutex> oneSearch(searchLock_);
   if (searchInHistoryList(text, resultList, historyList)) return;
 
-  const ZRFoldedNeedle needle(text);
-  std::vector<TZRListTrack> rows;
   lock_.enterShared();
-  for (const auto& [id, track] : tracks_) {
-    if (!searchable(track)) continue;
-    if (needle.foundIn(track.tags[kTagArtist]) || needle.foundIn(track.tags[kTagTitle])) {
-      rows.push_back(resultRow(id));
+  refreshSimpleSearchIndexLocked();
+  lock_.leaveShared();
+
+  // The index belongs to the searches (one at a time): it is read without
+  // the library's lock, as it stood when brought up to date.
+  const ZRFoldedNeedle needle(text);
+  const SimpleSearchIndex& index = simpleIndex_;
+  const std::u32string_view all(index.text);
+  std::vector<TZRListTrack> rows;
+  for (size_t i = 0; i < index.ids.size(); ++i) {
+    const uint32_t artist = index.starts[2 * i];
+    const uint32_t title = index.starts[2 * i + 1];
+    const uint32_t end = index.starts[2 * i + 2];
+    if (needle.foundIn(all.substr(artist, title - artist)) ||
+        needle.foundIn(all.substr(title, end - title))) {
+      rows.push_back(resultRow(index.ids[i]));
     }
   }
-  lock_.leaveShared();
   resultList->setContentFrom(std::move(rows));
 }
 
-void ZRDatabase::buildMissingSearchTexts() {
+void ZRDatabase::storeSearchTexts(std::vector<std::pair<int32_t, ZRString>>& built, uint64_t builtAtChange) {
   lock_.enterExclusive();
-  for (auto& [id, track] : tracks_) {
-    if (track.searchText.empty()) track.searchText = buildSearchText(track);
+  const bool unchanged = changeCount_ == builtAtChange;
+  for (auto& [id, text] : built) {
+    const auto it = tracks_.find(id);
+    if (it == tracks_.end() || !it->second.searchText.empty()) continue;
+    it->second.searchText = unchanged ? std::move(text) : buildSearchText(it->second);
   }
   lock_.leaveExclusive();
 }
@@ -132,22 +163,28 @@ void ZRDatabase::searchAdvanced(const ZRString& text, ZRList* resultList, ZRList
   }
   searchNew_ = wanted == ZRString("new");
 
-  buildMissingSearchTexts();
+  // Search texts missing from records are built here under the read lock and
+  // stored afterwards under the write lock, so readers of the library are
+  // held up only for storing them.
   std::vector<TZRListTrack> rows;
+  std::vector<std::pair<int32_t, ZRString>> built;
   lock_.enterShared();
+  const uint64_t builtAtChange = changeCount_;
   for (const auto& [id, track] : tracks_) {
     if (!searchable(track)) continue;
+    const ZRString* searchText = &track.searchText;
+    if (searchText->empty()) {
+      built.emplace_back(id, buildSearchText(track));
+      searchText = &built.back().second;
+    }
     bool passes = searchWordCount_ == 0 || (searchNew_ && track.isNew);
     if (!passes) {
-      // A record stored since the texts were built has none yet; it is built
-      // here for this search only (the read lock does not allow storing it).
-      const ZRString built = track.searchText.empty() ? buildSearchText(track) : ZRString();
-      const ZRString& searchText = track.searchText.empty() ? built : track.searchText;
       passes = true;
-      for (int w = 0; w < searchWordCount_ && passes; ++w) passes = searchText.contains(searchWords_[w]);
+      for (int w = 0; w < searchWordCount_ && passes; ++w) passes = searchText->contains(searchWords_[w]);
     }
     if (passes) rows.push_back(resultRow(id));
   }
   lock_.leaveShared();
+  if (!built.empty()) storeSearchTexts(built, builtAtChange);
   resultList->setContentFrom(std::move(rows));
 }

@@ -9,6 +9,7 @@
 #include "database/zr_database.h"
 #include "database/zr_list.h"
 #include "database/zr_list_custom_sort.h"
+#include "platform/text_icu.h"
 
 namespace {
 
@@ -25,15 +26,42 @@ std::mt19937& shuffleRandom() {
 ZRListCustomSort::ZRListCustomSort(ZRDatabase* database, int32_t field, int32_t direction)
     : database_(database), field_(field), direction_(direction), byNumber_(field == kTagBpm) {}
 
-ZRListCustomSort::Key ZRListCustomSort::keyOf(const TZRListTrack& row) const {
+const ZRString& ZRListCustomSort::textOf(const TZRListTrack& row) const {
   const TZRDatabaseTrack* record = database_->getTrackIdDataUnsafe(row.trackId, false);
-  const ZRString* text = record ? &record->tags[field_] : &empty_;
-  return {text, byNumber_ ? text->toDouble() : 0.0};
+  return record ? record->tags[field_] : empty_;
 }
 
-bool ZRListCustomSort::less(const Key& a, const Key& b) const {
-  if (byNumber_) return direction_ > 0 ? a.number < b.number : b.number < a.number;
-  return a.text->icmp(*b.text) * direction_ < 0;
+bool ZRListCustomSort::operator()(const TZRListTrack& a, const TZRListTrack& b) const {
+  const ZRString& ta = textOf(a);
+  const ZRString& tb = textOf(b);
+  if (byNumber_) return lessNumbers(ta.toDouble(), tb.toDouble());
+  return ta.icmp(tb) * direction_ < 0;
+}
+
+void ZRListCustomSort::takeKeys(const std::vector<TZRListTrack>& rows) {
+  numbers_.clear();
+  texts_.clear();
+  textStarts_.clear();
+  if (byNumber_) {
+    numbers_.reserve(rows.size());
+    for (const TZRListTrack& row : rows) numbers_.push_back(textOf(row).toDouble());
+    return;
+  }
+  textStarts_.reserve(rows.size() + 1);
+  for (const TZRListTrack& row : rows) {
+    textStarts_.push_back(static_cast<uint32_t>(texts_.size()));
+    texts_ += textOf(row).utf16();
+  }
+  textStarts_.push_back(static_cast<uint32_t>(texts_.size()));
+}
+
+bool ZRListCustomSort::lessByKeys(uint32_t i, uint32_t j) const {
+  if (byNumber_) return lessNumbers(numbers_[i], numbers_[j]);
+  const std::u16string_view all(texts_);
+  const std::u16string_view a = all.substr(textStarts_[i], textStarts_[i + 1] - textStarts_[i]);
+  const std::u16string_view b = all.substr(textStarts_[j], textStarts_[j + 1] - textStarts_[j]);
+  // The comparison ZRString::icmp makes.
+  return platformCollate(a, b, true) * direction_ < 0;
 }
 
 void ZRList::sort(int32_t field, bool ascending) {
@@ -58,19 +86,15 @@ void ZRList::sort(int32_t field, bool ascending) {
   sortDirection_.store(direction);
   sortField_.store(field);
 
-  // Each row's key is read from its record once; the rows are then ordered
-  // by their keys (a comparison of two rows would look both records up).
   ZRDatabase* db = database();
+  ZRListCustomSort order(db, field, direction);
   db->lockDatabaseForReading();
-  const ZRListCustomSort order(db, field, direction);
-  std::vector<ZRListCustomSort::Key> keys;
-  keys.reserve(rows_.size());
-  for (const TZRListTrack& row : rows_) keys.push_back(order.keyOf(row));
+  order.takeKeys(rows_);
+  db->unlockDatabaseForReading();
   std::vector<uint32_t> permutation(rows_.size());
   std::iota(permutation.begin(), permutation.end(), 0u);
   std::stable_sort(permutation.begin(), permutation.end(),
-                   [&](uint32_t a, uint32_t b) { return order.less(keys[a], keys[b]); });
-  db->unlockDatabaseForReading();
+                   [&order](uint32_t a, uint32_t b) { return order.lessByKeys(a, b); });
 
   std::vector<TZRListTrack> sorted;
   sorted.reserve(rows_.size());
