@@ -162,6 +162,7 @@ class ZRList {
   // Moves row from to index to (counted after from was taken out); marks of
   // other rows stay. Nothing when equal or from is out of range.
   void moveTo(int32_t from, int32_t to);
+  // Copies visible row (no -1 meaning here); false out of range or for null out.
   bool getRowData(int32_t row, TZRListTrack* out);
   // The row and a copy of its track; false when either is missing.
   bool getRowDataFull(int32_t row, TZRListTrack* outRow, TZRDatabaseTrack* outTrack);
@@ -252,7 +253,7 @@ class ZRList {
   void setAllowFiltering(bool allow) { allowFiltering_.store(allow); }
   bool isFiltered();
   // Whether row passes the current filter (every row when unfiltered). The
-  // caller holds the library's read lock.
+  // caller holds the library's read lock and not this list's write lock.
   bool filterItemUsingCurrentFilter(const TZRListTrack& row);
 
   // ---- Karaoke rotation rows (zr_list_karaoke.cpp) ----

@@ -181,12 +181,13 @@ TEST(ZRDatabaseTest, RemoveDeadFilesKeepsDollarPathsAndExistingFiles) {
   // Every list of this library loses the rows of the dropped track.
   ScopedList one(&db);
   ScopedList two(&db);
-  for (const int id : {a.id, idB, c.id, idB}) one->addLine(rowOf(id), -1, false);
+  // An empty karaoke slot names no track on purpose and stays.
+  for (const int id : {a.id, idB, c.id, idB, -1}) one->addLine(rowOf(id), -1, false);
   two->addLine(rowOf(a.id), -1, false);
   one->setMainCursor(0, false);
   two->setMainCursor(0, false);
   EXPECT_EQ(db.removeDeadFiles(), 1);
-  EXPECT_EQ(rowIds(one.get()), (std::vector<int32_t>{a.id, c.id}));
+  EXPECT_EQ(rowIds(one.get()), (std::vector<int32_t>{a.id, c.id, -1}));
   EXPECT_EQ(one->getMainCursor(), -1);
   EXPECT_EQ(rowIds(two.get()), std::vector<int32_t>{a.id});
   EXPECT_EQ(two->getMainCursor(), 0);  // lost nothing

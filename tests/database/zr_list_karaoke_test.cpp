@@ -95,6 +95,16 @@ TEST_F(RotationTest, RemoveFirstAndMoveToBottom) {
   EXPECT_EQ(list->getCount(), 2);
   EXPECT_EQ(list->getFirstLineWithSingerName("Cleo"), -1);
   EXPECT_EQ(singer(1), ZRString("Bob"));  // nothing else moved
+
+  // An empty slot, kept: the slot goes and the row that takes its place
+  // stays where it is.
+  list->dragTop(1);
+  list->addLine(singerRow("Dora", {30}), -1, false);
+  ASSERT_EQ(songs(0), (Ids{-1}));
+  list->applyLineAction(0, 0, 1, ZRList::RemoveFirstAndMoveToBottom, true);
+  EXPECT_EQ(list->getCount(), 2);
+  EXPECT_EQ(singer(0), ZRString("Anna"));
+  EXPECT_EQ(singer(1), ZRString("Dora"));
 }
 
 TEST_F(RotationTest, RemoveSongsSlotsAndRows) {
