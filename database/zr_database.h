@@ -72,7 +72,7 @@ class ZRDatabase {
   // (nothing for an unknown path): bpm > 0, durationMs > 0, a play, a key
   // text, a gain. A counted play also appends a row to the history list (the
   // play time, the singer and key adjustment), with its change callback.
-  // Like every field change below, it empties the record's search text.
+  // It empties the record's search text, as updateTrackMerge does.
   void updateTrack(const ZRString& path, float bpm, int durationMs, bool played, const char* keyText,
                    bool gainValid, float gainDb, const ZRString& singer, float keyAdjust);
   // Merges a deck's or the analysis's copy into the stored record with the

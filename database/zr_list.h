@@ -32,7 +32,9 @@
 //
 // The change callback runs on the calling thread after the list's lock is
 // released, so it may run on a worker thread: it must not touch the toolkit
-// (it posts to the main thread instead).
+// (it posts to the main thread instead). It may also run while the library
+// holds its read lock (a play's history row, rows of removed tracks), so it
+// must not change the library or the registry either.
 
 #include <atomic>
 #include <cstdint>
