@@ -2,9 +2,11 @@
 // frames per period, reached through PortAudio's JACK host API (or, with --device jack, ALSA's JACK
 // plug-in), idle and with three busy processes sharing the same cores. For each run it prints the xruns
 // the server counted, those the device reported, and the callback's duration at the 99.9th percentile and
-// at its maximum as a share of the period (the time one buffer lasts).
+// at its maximum as a share of the period (the time one buffer lasts). Each engine run is preceded by a
+// reference run of the same device with no engine behind it (the output only writes silence): the xruns the
+// machine and the server cause by themselves.
 //
-// Run by hand (it takes about seven minutes with the defaults):
+// Run by hand (about thirteen minutes with the defaults):
 //   build/bench/bench_jack_device [--seconds 60] [--periods 64,128,256] [--device system] [--cores 2]
 // Target: no xrun at 128 frames under load, p99.9 at most 25% of the period.
 
@@ -99,7 +101,7 @@ const char* realtimeText(CCAoutput::Realtime r) {
   }
 }
 
-bool runOnce(const Options& o, int period, int busy) {
+bool runOnce(const Options& o, int period, int busy, bool engine) {
   orvel_test::JackDummyServer server(44100, period);
   if (!server.running()) {
     std::printf("no JACK server can run here: %s\n", server.failure().c_str());
@@ -122,8 +124,14 @@ bool runOnce(const Options& o, int period, int busy) {
     InitializeMixerChannels();
     {
       orvel_bench::EngineRig rig;
-      rig.open(row, period);
-      const ZRAudioIO* io = rig.output.getDevice();
+      ZRAudioMultiOutput silent(nullptr, nullptr, nullptr, nullptr);
+      ZRAudioMultiOutput& output = engine ? rig.output : silent;
+      if (engine) {
+        rig.open(row, period);
+      } else {
+        silent.updateAudioDevices(row, -1, period, nullptr, 0);
+      }
+      const ZRAudioIO* io = output.getDevice();
       if (io == nullptr || !io->isRunning() || io->getDeviceIndex() != row) {
         std::printf("device '%s' does not run\n", o.device.c_str());
       } else {
@@ -138,8 +146,9 @@ bool runOnce(const Options& o, int period, int busy) {
         const ZRAudioCallbackStats& stats = out->callbackStats();
         const double periodNanos = 1e9 * monitor.period() / monitor.rate();
         stopProcesses(load);
-        std::printf("%-8s %6d %5d %9llu %7u %7u %10.1f%% %9.1f%%  %s\n", o.device.c_str(), monitor.period(),
-                    busy, static_cast<unsigned long long>(stats.count()), serverXruns, deviceXruns,
+        std::printf("%-8s %-9s %6d %5d %9llu %7u %7u %10.1f%% %9.1f%%  %s\n", o.device.c_str(),
+                    engine ? "engine" : "reference", monitor.period(), busy,
+                    static_cast<unsigned long long>(stats.count()), serverXruns, deviceXruns,
                     100.0 * stats.percentileNanos(0.999) / periodNanos,
                     100.0 * stats.maxNanos() / periodNanos, realtimeText(out->realtime()));
         std::fflush(stdout);
@@ -159,11 +168,13 @@ int main(int argc, char** argv) {
   pinToFirstCores(o.cores);
   std::printf("%d s per run on %d cores; shares are of the period's duration (p99.9 = 99.9th percentile)\n",
               o.seconds, o.cores);
-  std::printf("%-8s %6s %5s %9s %7s %7s %11s %10s  %s\n", "device", "period", "busy", "callbacks", "xruns",
-              "dev.xr", "p99.9", "max", "real-time");
+  std::printf("%-8s %-9s %6s %5s %9s %7s %7s %11s %10s  %s\n", "device", "run", "period", "busy", "callbacks",
+              "xruns", "dev.xr", "p99.9", "max", "real-time");
   bool all = true;
   for (int period : o.periods) {
-    for (int busy : {0, 3}) all = runOnce(o, period, busy) && all;
+    for (int busy : {0, 3}) {
+      for (bool engine : {false, true}) all = runOnce(o, period, busy, engine) && all;
+    }
   }
   return all ? 0 : 1;
 }
