@@ -34,10 +34,32 @@ void ZRCurl::GetContentData(char* destination) const {
 
 size_t ZRCurl::HttpContent(void* data, size_t size, size_t count, void* user) {
   size_t bytes = size * count;
-  if (user != nullptr && bytes > 0)
-    static_cast<ZRCurl*>(user)->content_.append(static_cast<char*>(data), bytes);
+  if (user == nullptr || bytes == 0) return bytes;
+  ZRCurl* self = static_cast<ZRCurl*>(user);
+  if (self->maxContentBytes_ > 0 && self->content_.size() + bytes > self->maxContentBytes_) {
+    // Returning fewer bytes than given ends the transfer with a write error.
+    return 0;
+  }
+  self->content_.append(static_cast<char*>(data), bytes);
   return bytes;
 }
+
+void ZRCurl::setTransferLimits(int totalTimeoutSeconds, size_t maxContentBytes,
+                               const std::atomic<bool>* abort) {
+  totalTimeoutSeconds_ = totalTimeoutSeconds > 0 ? totalTimeoutSeconds : 0;
+  maxContentBytes_ = maxContentBytes;
+  abort_ = abort;
+}
+
+namespace {
+
+// Called by libcurl about once a second even while nothing arrives; non-zero ends the transfer.
+int abortWhenAsked(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* abort = static_cast<const std::atomic<bool>*>(user);
+  return abort != nullptr && abort->load(std::memory_order_acquire) ? 1 : 0;
+}
+
+}  // namespace
 
 size_t ZRCurl::HttpHeader(void* data, size_t size, size_t count, void* user) {
   size_t bytes = size * count;
@@ -79,6 +101,13 @@ int ZRCurl::Fetch(std::string url, const std::map<std::string, std::string>* hea
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeoutSeconds));
   if (tcpNoDelay) curl_easy_setopt(curl, CURLOPT_TCP_NODELAY, 1L);
+  if (totalTimeoutSeconds_ > 0)
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(totalTimeoutSeconds_));
+  if (abort_ != nullptr) {
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &abortWhenAsked);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(abort_));
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  }
 
   // The body is copied by libcurl, so a request kept for a later Fetch never
   // points at this call's data.
@@ -100,6 +129,7 @@ int ZRCurl::Fetch(std::string url, const std::map<std::string, std::string>* hea
   }
 
   CURLcode result = curl_easy_perform(curl);
+  if (result != CURLE_OK) content_.clear();
   if (result == CURLE_OK) {
     char* type = nullptr;
     if (curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type != nullptr) {

@@ -3,13 +3,15 @@
 // libcurl handle. Create one per user, call Fetch (it blocks until the
 // transfer is over), then read the body, content type, raw header lines and
 // HTTP status. Every request identifies itself as "zerlin-agent/1.0";
-// redirects are not followed (a 3xx answer is the response) and only the
-// connection has a time limit. One request at a time per object.
+// redirects are not followed (a 3xx answer is the response) and, unless
+// setTransferLimits says otherwise, only the connection has a time limit.
+// One request at a time per object.
 //
 // ZRCurlGlobalInit / ZRCurlGlobalDeinit set the HTTP library up and tear it
 // down for the process; the shell calls them on the main thread at start-up
 // (before any ZRCurl exists) and shut-down.
 
+#include <atomic>
 #include <cstddef>
 #include <map>
 #include <string>
@@ -47,6 +49,14 @@ class ZRCurl {
   int Fetch(std::string url, const std::map<std::string, std::string>* headers, THttpOperationType operation,
             std::string data, bool verbose, int connectTimeoutSeconds, bool tcpNoDelay, bool keepOptions);
 
+  // Limits of the following requests (kept across keepOptions false): the
+  // whole transfer ends after totalTimeoutSeconds (0: no limit) and a body
+  // larger than maxContentBytes (0: no limit) ends it; either gives a
+  // non-zero result and an empty body. While *abort (may be null) is true a
+  // transfer ends within about a second, so a stalled server cannot hold up
+  // the thread that waits for this one (shut-down sets it).
+  void setTransferLimits(int totalTimeoutSeconds, size_t maxContentBytes, const std::atomic<bool>* abort);
+
   // The body of the last response (any bytes).
   std::string Content() const { return content_; }
   size_t ContentSize() const { return content_.size(); }
@@ -70,4 +80,7 @@ class ZRCurl {
   std::vector<std::string> headers_;
   int httpStatus_ = 0;
   void* handle_ = nullptr;
+  int totalTimeoutSeconds_ = 0;
+  size_t maxContentBytes_ = 0;
+  const std::atomic<bool>* abort_ = nullptr;
 };

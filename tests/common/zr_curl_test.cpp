@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -15,108 +16,27 @@
 #include <thread>
 #include <vector>
 
+#include "support/tiny_http_server.h"
+
 namespace {
 
-// A one-connection-at-a-time HTTP server on 127.0.0.1 that records each
-// request and answers by path. Every wait is bounded.
-class TinyHttpServer {
- public:
-  TinyHttpServer() {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
-        listen(listener_, 8) != 0) {
-      return;
-    }
-    socklen_t len = sizeof(addr);
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    thread_ = std::thread([this] { run(); });
+// The routes the client's tests ask for.
+orvel_test::HttpResponse answer(const std::string& path) {
+  orvel_test::HttpResponse r;
+  if (path == "/missing") {
+    r.status = "404 Not Found";
+    r.headers = "Content-Type: text/html\r\n";
+    r.body = "<h1>not here</h1>";
+  } else if (path == "/moved") {
+    r.status = "302 Found";
+    r.headers = "Location: /target\r\n";
+    r.body = "moved";
+  } else if (path == "/untyped") {
+    r.headers = "";
+    r.body = std::string("raw\0bytes", 9);
   }
-  ~TinyHttpServer() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-    if (listener_ >= 0) close(listener_);
-  }
-  int port() const { return port_; }
-  std::string url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-  }
-  std::vector<std::string> requests() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return requests_;
-  }
-
- private:
-  void run() {
-    while (!stop_) {
-      pollfd p{listener_, POLLIN, 0};
-      if (poll(&p, 1, 50) <= 0) continue;
-      int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (client < 0) continue;
-      serve(client);
-      close(client);
-    }
-  }
-
-  void serve(int client) {
-    std::string request;
-    size_t headerEnd = std::string::npos;
-    size_t wanted = 0;
-    for (int rounds = 0; rounds < 100; ++rounds) {
-      if (headerEnd != std::string::npos && request.size() >= headerEnd + 4 + wanted) break;
-      pollfd p{client, POLLIN, 0};
-      if (poll(&p, 1, 50) <= 0) continue;
-      char buffer[4096];
-      ssize_t n = read(client, buffer, sizeof(buffer));
-      if (n <= 0) break;
-      request.append(buffer, static_cast<size_t>(n));
-      if (headerEnd == std::string::npos) {
-        headerEnd = request.find("\r\n\r\n");
-        size_t cl = request.find("Content-Length: ");
-        if (cl != std::string::npos && cl < headerEnd)
-          wanted = std::strtoul(request.c_str() + cl + 16, nullptr, 10);
-      }
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      requests_.push_back(request);
-    }
-    std::string path = request.substr(request.find(' ') + 1);
-    path = path.substr(0, path.find(' '));
-    std::string status = "200 OK", headers = "Content-Type: text/plain\r\n", body = "hello";
-    if (path == "/missing") {
-      status = "404 Not Found";
-      headers = "Content-Type: text/html\r\n";
-      body = "<h1>not here</h1>";
-    } else if (path == "/moved") {
-      status = "302 Found";
-      headers = "Location: /target\r\n";
-      body = "moved";
-    } else if (path == "/untyped") {
-      headers = "";
-      body = std::string("raw\0bytes", 9);
-    }
-    std::string response = "HTTP/1.1 " + status + "\r\n" + headers +
-                           "Content-Length: " + std::to_string(body.size()) +
-                           "\r\nConnection: close\r\n\r\n" + body;
-    for (size_t done = 0; done < response.size();) {
-      ssize_t w = write(client, response.data() + done, response.size() - done);
-      if (w <= 0) break;
-      done += static_cast<size_t>(w);
-    }
-  }
-
-  int listener_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-  std::mutex mutex_;
-  std::vector<std::string> requests_;
-};
+  return r;
+}
 
 class ZRCurlTest : public ::testing::Test {
  protected:
@@ -134,7 +54,7 @@ class ZRCurlTest : public ::testing::Test {
     return curl.Fetch(server.url(path), headers, HttpOperationGet, data, false, 3, false, false);
   }
 
-  TinyHttpServer server;
+  orvel_test::TinyHttpServer server{answer};
 };
 
 }  // namespace
@@ -239,4 +159,37 @@ TEST(ZRCurlGlobal, InitCountsCalls) {
   EXPECT_EQ(ZRCurlGlobalInit(), first + 1);
   ZRCurlGlobalDeinit();
   ZRCurlGlobalDeinit();
+}
+
+TEST_F(ZRCurlTest, TransferLimitsEndStalledAndOversizedTransfers) {
+  orvel_test::StallingHttpServer stalled;
+  ASSERT_GT(stalled.port(), 0);
+  ZRCurl curl;
+
+  // A server that takes the connection and never answers: only the total limit ends the wait.
+  curl.setTransferLimits(1, 0, nullptr);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(curl.Fetch(stalled.url("/cover.jpg"), nullptr, HttpOperationGet, "", false, 3, false, false), 28);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(curl.HttpStatus(), 0);
+
+  // The abort flag ends it as well, without a total limit.
+  std::atomic<bool> abort{false};
+  curl.setTransferLimits(0, 0, &abort);
+  std::thread asker([&abort] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    abort = true;
+  });
+  start = std::chrono::steady_clock::now();
+  EXPECT_NE(curl.Fetch(stalled.url("/cover.jpg"), nullptr, HttpOperationGet, "", false, 3, false, false), 0);
+  asker.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+
+  // A body above the cap fails and leaves nothing; one within passes.
+  curl.setTransferLimits(5, 3, nullptr);
+  EXPECT_NE(get(curl, "/x"), 0);
+  EXPECT_TRUE(curl.Content().empty());
+  curl.setTransferLimits(5, 5, nullptr);
+  ASSERT_EQ(get(curl, "/x"), 0);
+  EXPECT_EQ(curl.Content(), "hello");
 }
