@@ -17,6 +17,17 @@ pkg_check_modules(PORTAUDIO REQUIRED IMPORTED_TARGET GLOBAL portaudio-2.0)
 pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET GLOBAL alsa)
 pkg_check_modules(JACK REQUIRED IMPORTED_TARGET GLOBAL jack)
 find_package(BZip2 REQUIRED)
+if(ORVEL_BUILD_GUI)
+  # Drawing in memory (Cairo, Pango, fontconfig), image readers and OpenGL.
+  pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET GLOBAL pangocairo cairo fontconfig)
+  find_package(PNG REQUIRED)
+  find_package(JPEG REQUIRED)
+  find_package(GIF REQUIRED)
+  find_package(TIFF REQUIRED)
+  find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
+  find_package(GLEW REQUIRED)
+  find_package(X11 REQUIRED)
+endif()
 find_path(CONCURRENTQUEUE_INCLUDE concurrentqueue.h
           PATH_SUFFIXES concurrentqueue/moodycamel concurrentqueue REQUIRED)
 

@@ -21,6 +21,12 @@ PACKAGES=(
   jackd2
   # toolkit
   libwxgtk3.2-dev
+  # drawing: Cairo and Pango in memory, the image readers, OpenGL on Mesa, and the fonts skins name
+  # (Liberation for Arial and Helvetica, DejaVu for the symbols; DejaVu's extra faces include one without
+  # a bold face, which the font tests need)
+  libcairo2-dev libpango1.0-dev libpng-dev libjpeg-dev libgif-dev libtiff-dev
+  libglew-dev libgl-dev libx11-dev libgl1-mesa-dri mesa-utils
+  fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra
 )
 
 missing=()
