@@ -16,6 +16,10 @@ int pixels(int points, float scale) {
   return static_cast<int>(lrintf(v));
 }
 
+bool isTrailingSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r';
+}
+
 // Trailing white space measures as nothing (a caret placed after a typed space relies on it).
 std::string withoutTrailingSpace(const std::string& text) {
   std::string out;
@@ -26,7 +30,7 @@ std::string withoutTrailingSpace(const std::string& text) {
     const bool last = end == std::string::npos;
     if (last) end = text.size();
     size_t cut = end;
-    while (cut > lineStart && (text[cut - 1] == ' ' || text[cut - 1] == '\t' || text[cut - 1] == '\r')) --cut;
+    while (cut > lineStart && isTrailingSpace(text[cut - 1])) --cut;
     out.append(text, lineStart, cut - lineStart);
     if (last) break;
     out.push_back('\n');
@@ -65,6 +69,10 @@ void ZRDrawContext::clearToBlack() {
 
 void ZRDrawContext::setPenWidth(float width) {
   canvas_.setLineWidth(px(width));
+}
+
+void ZRDrawContext::setAntialias(bool on) {
+  canvas_.setAntialias(on);
 }
 
 void ZRDrawContext::setPenColor(float r, float g, float b, float a) {
@@ -174,6 +182,13 @@ std::optional<PlatformFont> ZRDrawContext::getOrCreateFont(const ZRString& name,
 
 namespace {
 
+// Lines are laid out with the face's line gap between them; a measured height leaves the gap out, or a
+// fifth of a line for faces that have none.
+double lineHeightWithoutGap(double laidOutHeight, const PlatformFontMetrics& m) {
+  const double h = m.leading > 0 ? laidOutHeight : laidOutHeight - 0.2 * (m.ascent + m.descent);
+  return std::max(0.0, h);
+}
+
 // A heavier face for a family without a bold one: the glyph outlines are stroked at 4 % of the size as
 // well as filled.
 double syntheticBoldStroke(int boldApplied, const PlatformFont& font) {
@@ -202,7 +217,13 @@ void ZRDrawContext::drawText(float x, float y, const ZRString& text, const ZRStr
   double penX = X, penY = Y + A;
   if (box && align != textAlignTopLeft) {
     float tw = 0, th = 0;
-    measureText(text, fontName, static_cast<float>(px(size)), style, tw, th);
+    if (utf8.empty() || utf8.find('\n') != std::string::npos || isTrailingSpace(utf8.back())) {
+      measureText(text, fontName, static_cast<float>(px(size)), style, tw, th);
+    } else {
+      // One line without trailing space measures as the line being drawn.
+      tw = static_cast<float>(line.width());
+      th = static_cast<float>(lineHeightWithoutGap(line.height(), font->metrics()));
+    }
     switch (align) {
       case textAlignCenter:
         penX = X + (W - tw) / 2;
@@ -268,13 +289,10 @@ void ZRDrawContext::measureText(const ZRString& text, const ZRString& fontName, 
   const double gap = std::max(0.0, m.leading);
   const std::string utf8 = text.utf8();
   PlatformTextLayout whole(utf8, *font, 10000, gap);
-  PlatformTextLayout trimmed(withoutTrailingSpace(utf8), *font, 10000, gap);
-  // Lines are laid out with the face's line gap between them; the result leaves the gap out, or a fifth
-  // of a line for faces that have none.
-  double h = whole.height();
-  if (!(m.leading > 0)) h -= 0.2 * (m.ascent + m.descent);
-  width = static_cast<float>(trimmed.width());
-  height = static_cast<float>(std::max(0.0, h));
+  const std::string trimmed = withoutTrailingSpace(utf8);
+  width = static_cast<float>(trimmed == utf8 ? whole.width()
+                                             : PlatformTextLayout(trimmed, *font, 10000, gap).width());
+  height = static_cast<float>(lineHeightWithoutGap(whole.height(), m));
 }
 
 void ZRDrawContext::measureTextStatic(const ZRString& text, const ZRString& font, float size, textStyle style,

@@ -54,6 +54,8 @@ class ZRDrawContext {
   void clearToBlack();
 
   void setPenWidth(float width);  // x scale
+  // Antialiasing of shapes and lines is on unless switched off here (text is always smoothed).
+  void setAntialias(bool on);
   void setPenColor(float r, float g, float b, float a);
   void setFillColor(float r, float g, float b, float a);
   void setFontColor(float r, float g, float b, float a);

@@ -12,9 +12,13 @@
 
 namespace {
 
-// The calling thread's Pango context; Pango's default font map is itself one per thread.
+using MetricsKey = std::tuple<std::string, double, bool, bool, bool>;
+
+// The calling thread's Pango context (Pango's default font map is itself one per thread) and the metrics
+// of the faces it has measured.
 struct ThreadText {
   PangoContext* context = nullptr;
+  std::map<MetricsKey, PlatformFontMetrics> metrics;
   ~ThreadText() {
     if (context != nullptr) g_object_unref(context);
   }
@@ -170,9 +174,14 @@ PlatformFont PlatformFont::slantedCopy() const {
 }
 
 PlatformFontMetrics PlatformFont::metrics() const {
+  PangoContext* context = threadContext();
+  std::map<MetricsKey, PlatformFontMetrics>& known = threadText->metrics;
+  const MetricsKey key{family_, size_, bold_, italic_, slanted_};
+  auto it = known.find(key);
+  if (it != known.end()) return it->second;
   PlatformFontMetrics out;
   PangoFontDescription* desc = describe(*this);
-  PangoFont* font = pango_context_load_font(threadContext(), desc);
+  PangoFont* font = pango_context_load_font(context, desc);
   pango_font_description_free(desc);
   if (font == nullptr) return out;
   PangoFontMetrics* m = pango_font_get_metrics(font, nullptr);
@@ -184,6 +193,9 @@ PlatformFontMetrics PlatformFont::metrics() const {
     pango_font_metrics_unref(m);
   }
   g_object_unref(font);
+  // Skins use a handful of faces and sizes; a runaway set of sizes starts the table afresh.
+  if (known.size() >= 512) known.clear();
+  known.emplace(key, out);
   return out;
 }
 

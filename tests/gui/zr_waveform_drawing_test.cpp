@@ -46,9 +46,10 @@ class ScrollingWaveform : public ::testing::Test {
     d.data = values.data();
     d.length = static_cast<int>(values.size());
   }
-  // Centred: a value v is a line of half-height v x 8 around row 10, drawn from 10 - amp - 1 to 10 + amp
-  // on pixel centres, so its ink (at least half-covered) runs from row 9 - amp to row 10 + amp.
-  static std::pair<int, int> centred(int amp) { return {9 - amp, 10 + amp}; }
+  // Centred: a value v is a line of half-height amp = v x 8 from 10 - amp - 1 to 10 + amp, moved half a
+  // pixel down onto pixel centres: 2 amp + 1 whole pixels (the columns are not smoothed), rows 9 - amp to
+  // 9 + amp.
+  static std::pair<int, int> centred(int amp) { return {9 - amp, 9 + amp}; }
 
   ZRWaveformPrivateData d;
   std::vector<float> values;
@@ -96,7 +97,7 @@ TEST_F(ScrollingWaveform, BottomAndTopModes) {
   d.position = 100;
   d.mode = 2;
   updateWaveformDisplay(&dc, &d);
-  EXPECT_EQ(columnInk(dc, 3), std::make_pair(0, 2 * amp + 1));
+  EXPECT_EQ(columnInk(dc, 3), std::make_pair(0, 2 * amp));
 }
 
 TEST_F(ScrollingWaveform, MarkedValuesGainAndZoom) {

@@ -60,6 +60,10 @@ void restoreGLContext() {
   if (display != nullptr) glXMakeContextCurrent(display, surface, surface, context);
 }
 
+void finishGL() {
+  glFinish();
+}
+
 RenderTarget::RenderTarget(int width, int height) : width_(width), height_(height) {
   glGenTextures(1, &colour_);
   glBindTexture(GL_TEXTURE_2D, colour_);

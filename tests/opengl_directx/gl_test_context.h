@@ -16,6 +16,8 @@ bool ensureGLContext();
 // Leaves the thread without a current context, and makes the test context current again.
 void releaseGLContext();
 void restoreGLContext();
+// Waits until the GL has done everything asked of it (for timing).
+void finishGL();
 
 class RenderTarget {
  public:
