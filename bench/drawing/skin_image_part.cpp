@@ -21,11 +21,24 @@ namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080;
 
-// A PNG with gradients, shapes and soft alpha, written once to a temporary folder.
-const std::string& skinPart() {
-  static const std::string path = [] {
+// The temporary folder of the part, removed when the program ends.
+struct PartFolder {
+  std::string path;
+  PartFolder() {
     char folder[] = "/tmp/orvel-bench-XXXXXX";
-    std::string file = std::string(mkdtemp(folder)) + "/part.png";
+    path = mkdtemp(folder);
+  }
+  ~PartFolder() {
+    unlink((path + "/part.png").c_str());
+    rmdir(path.c_str());
+  }
+};
+
+// A PNG with gradients, shapes and soft alpha, written once.
+const std::string& skinPart() {
+  static PartFolder folder;
+  static const std::string path = [] {
+    std::string file = folder.path + "/part.png";
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
     cairo_t* cr = cairo_create(surface);
     cairo_pattern_t* gradient = cairo_pattern_create_linear(0, 0, kWidth, kHeight);
