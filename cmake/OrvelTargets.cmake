@@ -20,9 +20,10 @@ function(orvel_library name)
   endif()
 endfunction()
 
-# One GoogleTest executable per tested folder: tests/<folder>/*.cpp.
+# One GoogleTest executable per tested folder: tests/<folder>/*.cpp. SERIAL: its tests run alone (tests on a
+# real-time paced device must not share the machine with the rest of the suite).
 function(orvel_test_folder folder)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "" "DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
   if(NOT srcs)
     return()
@@ -31,8 +32,12 @@ function(orvel_test_folder folder)
   target_link_libraries(test_${folder} PRIVATE ${ARG_DEPS} orvel_testsupport
                         GTest::gtest GTest::gmock GTest::gtest_main)
   # Every test has a bound: a hang fails the run instead of stalling CI.
+  set(serial FALSE)
+  if(ARG_SERIAL)
+    set(serial TRUE)
+  endif()
   gtest_discover_tests(test_${folder} DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 120 ENVIRONMENT "ORVEL_TEST=1")
+                       PROPERTIES TIMEOUT 120 ENVIRONMENT "ORVEL_TEST=1" RUN_SERIAL ${serial})
 endfunction()
 
 # One benchmark program per file in bench/.
