@@ -186,7 +186,7 @@ TEST_F(ListOrderTest, AddingOrRemovingDropsTheSavedOrder) {
 class ListFilterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    struct Spec {
+    struct Row {
       int media;
       std::vector<int32_t> genres;
       const char* year;
@@ -196,14 +196,14 @@ class ListFilterTest : public ::testing::Test {
       bool isNew;
       int64_t added;
     };
-    const Spec specs[] = {
+    const Row rows[] = {
         {0, {17}, "1999", "100.0", "Anna", "Blue", false, 1000},
         {1, {5}, "2005", "128.0", "anna", "Red", true, 2000},
         {2, {5, 17}, "", "", "Bob", "blue", false, -1},
         {0, {}, "2010", "140.0", "\xC3\x89va", "", true, 3000},
         {1, {80}, "1985", "99.5", "Eva", "Green", false, 4000},
     };
-    for (const Spec& s : specs) {
+    for (const Row& s : rows) {
       TZRDatabaseTrack t = makeTrack("/m/" + std::to_string(ids.size()), s.artist);
       t.mediaType = s.media;
       for (size_t g = 0; g < s.genres.size(); ++g) t.genres[g] = s.genres[g];
