@@ -69,6 +69,7 @@ void ZRAudioDetection::resetAndStartProcessing(int total, int keyFramesValue) {
   rmsState = 0;
   audioProcessed = 0;
   autoGain = 0;
+  gainComputed = false;
   gainAnalysis.InitGainAnalysis(44100);
   gainFinished = false;
   keyFinished = false;
@@ -112,11 +113,8 @@ void ZRAudioDetection::processForOtherAudioFeatures(float* mono, int frames, int
 }
 
 int ZRAudioDetection::detectAudioFeatures(float* onsets, int count, int suggestedBpm, float* marks) {
-  if (gainEnabled && audioProcessed && !gainFinished) {
-    autoGain = gainAnalysis.GetTitleGain();
-  } else {
-    autoGain = 0;
-  }
+  gainComputed = gainEnabled && audioProcessed && !gainFinished;
+  autoGain = gainComputed ? gainAnalysis.GetTitleGain() : 0;
   if (keyEnabled && audioProcessed && !keyFinished) {
     try {
       if (keyDetector->finishProcessingAndGetKey(keyName, 0)) {

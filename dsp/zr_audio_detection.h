@@ -66,6 +66,9 @@ class ZRAudioDetection {
   virtual int detectAudioFeatures(float* onsets, int count, int suggestedBpm, float* marks);
 
   virtual float getAutoGain() { return autoGain; }
+  // The last detectAudioFeatures measured a gain: audio was fed since the
+  // analysis started and no earlier call had taken the measurement.
+  bool hasAutoGain() const { return gainComputed; }
   // Copies the key text (64 bytes with its zero); nothing for a null out.
   virtual void getPitchKeyName(char* out);
   virtual float getAverageBPM() = 0;
@@ -98,6 +101,7 @@ class ZRAudioDetection {
   float autoGain;
   bool gainEnabled;
   bool gainFinished;
+  bool gainComputed = false;
   PerceptualGain gainAnalysis;
   char keyName[kKeyNameSize];
   int keyEnabled;

@@ -2,6 +2,7 @@
 
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -52,6 +53,12 @@ int platformEnterRealtimeClassAt(pthread_t thread, int priority) {
 
 bool platformIsRealtimePolicy(int policy) {
   return policy == SCHED_FIFO || policy == SCHED_RR;
+}
+
+int platformMakeCurrentThreadBackground() {
+  // On Linux a nice value belongs to the thread (its kernel task id).
+  const id_t tid = static_cast<id_t>(syscall(SYS_gettid));
+  return setpriority(PRIO_PROCESS, tid, 19) == 0 ? 0 : errno;
 }
 
 int64_t platformMonotonicMicros() {

@@ -39,6 +39,12 @@ int platformEnterRealtimeClassAt(pthread_t thread, int priority);
 // round-robin).
 bool platformIsRealtimePolicy(int policy);
 
+// Gives the calling thread the weakest claim on the processors that the normal
+// policy has (nice 19), so that background work yields to everything else;
+// threads in the real-time class are not affected either way. Returns 0 or an
+// error number.
+int platformMakeCurrentThreadBackground();
+
 // Microseconds on a clock that never jumps (CLOCK_MONOTONIC).
 int64_t platformMonotonicMicros();
 

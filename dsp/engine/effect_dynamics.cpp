@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "dsp/fast_log2.h"
 #include "dsp/flush_denormals.h"
 
 namespace {
@@ -124,15 +125,7 @@ void CEffectDynamics::loadKind(int kind) {
 }
 
 float CEffectDynamics::detectorLevelDb(float h) const {
-  if (!(h > 0.0f)) return -318.7f;
-  // Fast log2 from the float's exponent field and a quadratic in its mantissa.
-  uint32_t bits;
-  std::memcpy(&bits, &h, sizeof(bits));
-  const float e = static_cast<float>((bits >> 23) & 0xFF);
-  const uint32_t mantissaBits = (bits & 0x007FFFFF) | 0x3F800000;
-  float m;
-  std::memcpy(&m, &mantissaBits, sizeof(m));
-  return (e - 128.0f + (2.0f - m / 3.0f) * m - 2.0f / 3.0f) / 3.3125f * 20.0f;
+  return fastDecibels(h, -318.7f);
 }
 
 void CEffectDynamics::process(float buffer[][2], int frames, float) {

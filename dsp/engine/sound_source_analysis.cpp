@@ -1,9 +1,11 @@
 // Where the deck's decoding meets the track analysis: preparing the display
-// arrays for a new track, the stripe data of a known track, the per-block
-// analysis input, the hand-over to the final analysis on "SC-bpm2" once every
-// block is decoded, and writing the results back to the library when the
-// track closes. Cue points and loops are not handled here.
+// arrays for a new track, the stripe data and stored cues and loops of a
+// known track, the per-block analysis input, the hand-over to the final
+// analysis on "SC-bpm2" once every block is decoded, the automatic mix-in and
+// mix-out cues, a forced re-analysis with a typed tempo, and writing the
+// results back to the library when the track closes.
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -13,6 +15,7 @@
 #include "database/zr_stripe_file.h"
 #include "dsp/audio_display_processing.h"
 #include "dsp/engine/sound_source.h"
+#include "dsp/fast_log2.h"
 #include "dsp/zr_audio_detection.h"
 
 namespace {
@@ -20,8 +23,44 @@ namespace {
 constexpr int kPointsPerBlock = 441;
 // Three seconds of display points: shorter tracks are not analysed.
 constexpr int kMinAnalysisPoints = 1324;
+// Tracks shorter than a minute get no automatic cues.
+constexpr int kMinAutoCueFrames = 2646000;
+
+// A tempo read from a file, held to the range the deck's beat arithmetic is
+// made for; 1 or less means none and stays as it is.
+float saneTempo(float bpm) {
+  if (!(bpm > 1.0f)) return bpm;
+  return std::clamp(bpm, CSoundSource::kMinTempoBpm, CSoundSource::kMaxTempoBpm);
+}
+
+// A suggested tempo from a file: -1 none, -2 and -3 choose a range, above 1
+// a tempo (held to the sane range).
+float saneSuggestedTempo(float bpm) {
+  if (!(bpm == bpm)) return -1.0f;  // NaN
+  return bpm > 1.0f ? saneTempo(bpm) : std::max(bpm, -3.0f);
+}
+
+// A display value without the beat mark the detector may have added to it.
+float unmarked(float v) {
+  if (v > 40.0f) {
+    if (v > 50.0f && v < 60.0f) v -= 55.0f;
+    if (v > 60.0f && v < 70.0f) v -= 65.0f;
+    if (v > 70.0f && v < 80.0f) v -= 75.0f;
+  }
+  return v;
+}
 
 }  // namespace
+
+void CSoundSource::setSteadyBpmDetectionMode(bool on) {
+  if (steadyBpmDetection.exchange(on) != on) recreateDetector.store(true);
+}
+
+void CSoundSource::setAutoCueDetectParams(bool useArrayA, float thresholdIn, float thresholdOut) {
+  autoCueUseArrayA.store(useArrayA);
+  autoCueThresholdIn.store(thresholdIn);
+  autoCueThresholdOut.store(thresholdOut);
+}
 
 void CSoundSource::StartUseDisplayData() {
   displayLock.enterExclusive();
@@ -32,10 +71,16 @@ void CSoundSource::StopUseDisplayData() {
 }
 
 void CSoundSource::prepareAnalysis() {
+  if (recreateDetector.exchange(false)) {
+    delete detector;
+    detector = ZRAudioDetection::create(true, false, steadyBpmDetection.load());
+    if (detector) detector->setMarkValues(55.0f, 65.0f);
+  }
   if (detector) detector->resetAndStartProcessing(lengthFrames.load(std::memory_order_acquire), 0);
   if (displayProcessing) displayProcessing->reset();
   displayGain = 1.0f;
-  gridSuitable = detector ? detector->isBeatGridSuitableForAlwaysInSync() : false;
+  gridSuitable.store(detector ? detector->isBeatGridSuitableForAlwaysInSync() : false);
+  if (!gridSuitable.load()) alwaysInSync.store(false);
   suggestedBpm = -1.0f;
   detectedBpm.store(0.0f, std::memory_order_relaxed);
   analysisDone.store(false, std::memory_order_release);
@@ -49,6 +94,11 @@ void CSoundSource::prepareAnalysis() {
     *array = new float[points + 1];
     std::memset(*array, 0, sizeof(float) * static_cast<size_t>(points + 1));
   }
+  delete[] beatBits;
+  beatBitWords = points / 64 + 1;
+  beatBits = new std::atomic<uint64_t>[static_cast<size_t>(beatBitWords)];
+  for (int i = 0; i < beatBitWords; ++i) beatBits[i].store(0, std::memory_order_relaxed);
+  pendingBeatMark.store(-1);
   displayPointCount = points;
   displayLock.leaveExclusive();
 }
@@ -59,18 +109,92 @@ void CSoundSource::releaseAnalysis() {
     delete[] * array;
     *array = nullptr;
   }
+  delete[] beatBits;
+  beatBits = nullptr;
+  beatBitWords = 0;
   displayPointCount = 0;
   displayLock.leaveExclusive();
 }
 
+// Sets the beat bits of [from, to) from the marks in displayArrayB (a point
+// is marked once its value reaches the mark, less a rounding margin).
+void CSoundSource::setBeatBitsFromDisplay(int from, int to) {
+  if (!beatBits || !displayArrayB) return;
+  to = std::min(to, displayPointCount);
+  for (int p = std::max(0, from); p < to; ++p) {
+    if (displayArrayB[p] >= 54.999f) {
+      beatBits[p / 64].fetch_or(uint64_t{1} << (p % 64), std::memory_order_relaxed);
+    }
+  }
+}
+
+// "SC-streaming": a beat the audio thread added to fill a gap in the grid
+// goes into displayArrayB (drawn and saved with it), unless the final
+// analysis is writing the array right now.
+void CSoundSource::applyHandedOverBeatMark() {
+  if (analysisStarted && !analysisDone.load(std::memory_order_acquire)) return;
+  const int point = pendingBeatMark.exchange(-1, std::memory_order_acq_rel);
+  if (point < 0 || point >= displayPointCount || !displayArrayB) return;
+  if (displayArrayB[point] < 50.0f) displayArrayB[point] += 55.0f;
+}
+
+// "SC-streaming": SetForceLockBPM's request. An earlier final analysis may
+// still be marking beats: it is waited for before the marks go.
+void CSoundSource::applyForcedAnalysis() {
+  const int requests = forceLockRequests.load(std::memory_order_acquire);
+  if (requests == forceLockApplied.load(std::memory_order_relaxed)) return;
+  if (!opened.load(std::memory_order_acquire)) {
+    forceLockApplied.store(requests, std::memory_order_release);
+    return;
+  }
+  delete analysisThread;
+  analysisThread = nullptr;
+  suggestedBpm = saneSuggestedTempo(forceLockBpm.load());
+  if (displayArrayB) {
+    for (int p = 0; p < displayPointCount; ++p) displayArrayB[p] = unmarked(displayArrayB[p]);
+  }
+  for (int i = 0; i < beatBitWords; ++i) beatBits[i].store(0, std::memory_order_relaxed);
+  pendingBeatMark.store(-1);
+  if (detector) detector->resetForBpmSuggested();
+  stripeLoaded.store(false, std::memory_order_release);
+  needsAnalysis = true;
+  analysisDone.store(false, std::memory_order_release);
+  analysisStarted = false;
+  forceLockApplied.store(requests, std::memory_order_release);
+}
+
+// The cues and loops stored for the track, each checked against the track:
+// a record from the library may come from another version of the file.
+void CSoundSource::takeOverCuesAndLoops(const TZRDatabaseTrack& record) {
+  const int length = lengthFrames.load(std::memory_order_acquire);
+  for (int i = 0; i < kSavedLoops; ++i) {
+    const TZRDatabaseLoop& l = record.loops[i];
+    const bool valid = l.in >= 0 && l.in < l.out && l.out <= length;
+    storeSavedLoop(i, valid ? l.in : -1, valid ? l.out : -1);
+  }
+  for (int i = 0; i < kHotCueCount; ++i) {
+    const int cue = record.cues[i];
+    cues[i].store(cue > 0 && cue < length ? cue : 0);
+  }
+  if (record.cueIn > 0 && record.cueIn < length) cues[kMixInCue].store(record.cueIn);
+  if (record.cueOut > 0 && record.cueOut <= length) cues[kMixOutCue].store(record.cueOut);
+  currentCue.store(record.currentCue >= 0 && record.currentCue < kHotCueCount ? record.currentCue : 0);
+}
+
 bool CSoundSource::loadDetailsFromDatabase() {
-  if (!trackRecordValid.load(std::memory_order_acquire)) {
+  if (!currentRecordValid.load(std::memory_order_acquire)) {
     ZRLOG("error: loadDetailsFromDatabase: not valid");
     return false;
   }
   TZRDatabaseTrack record = getCurrentTrack();
-  suggestedBpm = record.suggestedBpm;
-  if (record.stripe.len() < 3 || record.bpm <= 1.0f) return false;
+  suggestedBpm = saneSuggestedTempo(record.suggestedBpm);
+  takeOverCuesAndLoops(record);
+  ZRLOG("loadDetailsFromDatabase: '%s' cueSel=%d; cue0=%d, cue1=%d, cue2=%d (currentSong_Details.current_cue=%d)",
+        record.tags[kTagTitle], currentCue.load(), cues[0].load(), cues[1].load(), cues[2].load(),
+        record.currentCue);
+  if (detectMusicalKey.load() && !(record.pitchKey > 0 && !record.tags[kTagKey].empty())) return false;
+  const float bpm = saneTempo(record.bpm);
+  if (record.stripe.len() < 3 || bpm <= 1.0f) return false;
   const ZRString path = stripeFilePath(stripesFolder, record.stripe);
   ZRLOG("loading full stripe='%s'", path);
   ZRStripeData data;
@@ -84,9 +208,10 @@ bool CSoundSource::loadDetailsFromDatabase() {
   std::memcpy(onsetArray, data.onsets.data(), sizeof(float) * data.onsets.size());
   std::memcpy(displayArrayA, data.amplitudes.data(), sizeof(float) * data.amplitudes.size());
   displayGain = data.displayGain;
-  gridSuitable = data.gridSuitable;
+  gridSuitable.store(data.gridSuitable);
+  if (!data.gridSuitable) alwaysInSync.store(false);
   beatGrid = std::move(data.beats);
-  detectedBpm.store(record.bpm, std::memory_order_relaxed);
+  detectedBpm.store(bpm, std::memory_order_relaxed);
   analysisDone.store(true, std::memory_order_release);
   ZRLOG("loaded OK full stripe");
   return true;
@@ -105,9 +230,10 @@ void CSoundSource::analyseBlock(int index, const ZRAudioBlock* block) {
                                nullptr, displayArrayC + f, nullptr);
   }
   if (!detector) return;
-  if (stripeLoaded) {
+  if (stripeLoaded.load(std::memory_order_relaxed)) {
     detector->markBeatsPositionsForInterval(displayArrayB, displayPointCount, f, f + kPointsPerBlock,
                                             beatGrid, -1, 4);
+    setBeatBitsFromDisplay(f, f + kPointsPerBlock);
   } else {
     detector->process(block->samples, block->frames, 2, onsetArray + f, 0);
     const float m = displayProcessing ? displayProcessing->getMaxValue() : 0.0f;
@@ -120,7 +246,7 @@ void CSoundSource::finishDecoding() {
   if (analysisDone.load(std::memory_order_acquire) || analysisStarted) return;
   const int count = blockCount.load(std::memory_order_acquire);
   if (count <= 0 || GetLoadingProgressPercent() < 100) return;
-  if (stripeLoaded) {
+  if (stripeLoaded.load(std::memory_order_relaxed)) {
     analysisDone.store(true, std::memory_order_release);
     pendingEvent.store(kEventAnalysisFinished, std::memory_order_release);
     return;
@@ -141,15 +267,17 @@ bool CSoundSource::UnSyncThreadProc_BPM() {
   pendingEvent.store(kEventAnalysing, std::memory_order_release);
   detectedBpm.store(0.0f, std::memory_order_relaxed);
   {
+    // The record's key and gain stay as they are unless the analysis gives
+    // new ones: the deck detects no key, and a re-analysis after a typed
+    // tempo measures no gain (a key from the file's tags would otherwise be
+    // wiped from the library when the track closes).
     std::lock_guard<std::mutex> guard(detailsLock);
-    currentSong_Details.pgain = 0.0f;
-    currentSong_Details.pgainValid = false;
-    currentSong_Details.pitchKey = 0;
     currentSong_Details.suggestedBpm = suggestedBpm;
   }
   const bool ok = displayPointCount >= kMinAnalysisPoints &&
                   detector->detectAudioFeatures(onsetArray, displayPointCount,
                                                 static_cast<int>(lrintf(suggestedBpm)), displayArrayB) != 0;
+  setBeatBitsFromDisplay(0, displayPointCount);
   if (ok) {
     const float bpm = detector->getAverageBPM();
     detectedBpm.store(bpm, std::memory_order_relaxed);
@@ -165,9 +293,11 @@ bool CSoundSource::UnSyncThreadProc_BPM() {
       r.playedInSession = true;
       r.tags[kTagBpm] = ZRString::format("%.1f", static_cast<double>(bpm));
       r.tags[kTagTime] = ZRString::format("%02d:%02d", durationMs / 60000, (durationMs / 1000) % 60);
-      r.pgain = detector->getAutoGain();
-      r.pgainValid = true;
-      gainValid = r.pgainValid;
+      if (detector->hasAutoGain()) {
+        r.pgain = detector->getAutoGain();
+        r.pgainValid = true;
+      }
+      gainValid = detector->hasAutoGain();
       gain = r.pgain;
       path = r.tags[kTagFileName];
     }
@@ -178,22 +308,82 @@ bool CSoundSource::UnSyncThreadProc_BPM() {
   }
   if (detectedBpm.load(std::memory_order_relaxed) < 0) detectedBpm.store(0.0f, std::memory_order_relaxed);
   analysisDone.store(true, std::memory_order_release);
+  calculateAutoCueInOutPoints(autoCueUseArrayA.load(), autoCueThresholdIn.load(), autoCueThresholdOut.load());
+  if (!playing.load(std::memory_order_acquire) && autoCueEnabled.load()) {
+    SetPositionAsync(cues[kMixInCue].load());
+  }
   pendingEvent.store(kEventAnalysisFinished, std::memory_order_release);
   return false;
 }
 
+void CSoundSource::calculateAutoCueInOutPoints(bool useArrayA, float thresholdIn, float thresholdOut) {
+  const int length = lengthFrames.load(std::memory_order_acquire);
+  if (length < kMinAutoCueFrames) return;
+  if (!analysisDone.load(std::memory_order_acquire) && !stripeLoaded.load(std::memory_order_acquire)) return;
+  const float* p = useArrayA ? displayArrayA : displayArrayB;
+  const int n = displayPointCount;
+  if (!p) return;
+  const auto level = [&](int i) { return fastDecibels(unmarked(p[i]), -318.7f); };
+  const bool valid = currentRecordValid.load(std::memory_order_acquire);
+  bool inByUser, outByUser;
+  {
+    std::lock_guard<std::mutex> guard(detailsLock);
+    inByUser = currentSong_Details.cueInUser;
+    outByUser = currentSong_Details.cueOutUser;
+  }
+  if (!(inByUser && cues[kMixInCue].load() > 0)) {
+    int in = 0;
+    for (int i = 0; i < n / 2; ++i) {
+      if (level(i) > thresholdIn) {
+        in = i * 100;
+        break;
+      }
+    }
+    cues[kMixInCue].store(in);
+    if (valid) {
+      std::lock_guard<std::mutex> guard(detailsLock);
+      currentSong_Details.cueInUser = false;
+    }
+  }
+  const int out = cues[kMixOutCue].load();
+  if (outByUser && out > 0 && out < length - 1) return;
+  int found = (n - 1) * 100;
+  for (int i = n - 1; i >= n / 2 + 1; --i) {
+    if (level(i) > thresholdOut) {
+      found = i * 100;
+      break;
+    }
+  }
+  cues[kMixOutCue].store(found);
+  if (valid) {
+    std::lock_guard<std::mutex> guard(detailsLock);
+    currentSong_Details.cueOutUser = false;
+  }
+}
+
 void CSoundSource::saveDetailsToDatabase() {
   if (!opened.load(std::memory_order_acquire)) return;
-  if (!trackRecordValid.load(std::memory_order_acquire)) {
+  if (!currentRecordValid.load(std::memory_order_acquire)) {
     ZRLOG("error: saveDetailsToDatabase: not valid");
     return;
   }
   TZRDatabaseTrack record = getCurrentTrack();
   record.suggestedBpm = suggestedBpm;
+  for (int i = 0; i < kSavedLoops; ++i) {
+    record.loops[i].in = GetLoopNoStart(i);
+    record.loops[i].out = GetLoopNoEnd(i);
+  }
+  for (int i = 0; i < kHotCueCount; ++i) record.cues[i] = cues[i].load();
+  record.cueIn = cues[kMixInCue].load();
+  record.cueOut = cues[kMixOutCue].load();
+  const int current = currentCue.load();
+  record.currentCue = current < kHotCueCount ? current : 0;
   if (needsAnalysis && analysisDone.load(std::memory_order_acquire)) {
-    ZRDatabase::saveStripe(&record, stripesFolder, detector, gridSuitable, displayGain, onsetArray,
+    ZRDatabase::saveStripe(&record, stripesFolder, detector, gridSuitable.load(), displayGain, onsetArray,
                            displayArrayA, displayArrayB, displayPointCount);
   }
+  ZRLOG("saveDetailsToDatabase: '%s' cueSel=%d; cue0=%d, cue1=%d, cue2=%d (currentSong_Details.current_cue=%d)",
+        record.tags[kTagTitle], current, record.cues[0], record.cues[1], record.cues[2], record.currentCue);
   {
     std::lock_guard<std::mutex> guard(detailsLock);
     currentSong_Details = record;

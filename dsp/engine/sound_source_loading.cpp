@@ -57,10 +57,12 @@ CSoundSource::CSoundSource(int id, const ZRString& stripes)
         return true;
       },
       this, 0, kStreamingIntervalMs, "SC-streaming");
-  for (LookAheadBuffer& b : lookAhead) {
-    b.ring = std::make_unique<ZRRingBuffer>(352800, false);
-    b.frames = std::make_unique<float[]>(705600 * 2);
+  for (std::unique_ptr<LookAheadBuffer>& b : lookAhead) {
+    b = std::make_unique<LookAheadBuffer>();
+    b->ring = std::make_unique<ZRRingBuffer>(352800, false);
+    b->frames = std::make_unique<float[]>(static_cast<size_t>(kLookAheadFrames) * 2);
   }
+  pathSwitchBuffer = std::make_unique<float[]>(2 * kMaxFramesPerBuffer);
   scaler.reset(ZRTimePitchScalingFactory::create(kZRTimePitchScalingRubberband, 44100.0f, 2, 1.0f));
   resetKeyLockState();
   dspThread = new ZRThread(
@@ -118,6 +120,8 @@ bool CSoundSource::OpenFileName(const ZRCodecBase::OpenStruct* request, const TZ
       }
     }
   }
+  jogSearchSum.store(0);
+  jogScratchMode.store(0);
   loadFlag.exchange(1, std::memory_order_acq_rel);
   if (streamingThread) streamingThread->wakeUpNow();
   return true;
@@ -137,7 +141,7 @@ ZRString CSoundSource::GetFileName() const {
 
 ZRString CSoundSource::GetArtist() {
   std::lock_guard<std::mutex> guard(detailsLock);
-  if (lengthFrames.load(std::memory_order_acquire) > 0 && trackRecordValid.load()) {
+  if (lengthFrames.load(std::memory_order_acquire) > 0 && currentRecordValid.load()) {
     return currentSong_Details.tags[kTagArtist];
   }
   return ZRString();
@@ -145,7 +149,7 @@ ZRString CSoundSource::GetArtist() {
 
 ZRString CSoundSource::GetTitle() {
   std::lock_guard<std::mutex> guard(detailsLock);
-  if (lengthFrames.load(std::memory_order_acquire) > 0 && trackRecordValid.load()) {
+  if (lengthFrames.load(std::memory_order_acquire) > 0 && currentRecordValid.load()) {
     return currentSong_Details.tags[kTagTitle];
   }
   return ZRString();
@@ -205,6 +209,8 @@ bool CSoundSource::UnSyncThreadProc_DISK() {
   }
   fillAroundPosition();
   if (stopping.load(std::memory_order_acquire)) return true;
+  applyForcedAnalysis();
+  applyHandedOverBeatMark();
   finishDecoding();
   diskBusy.store(0, std::memory_order_release);
   return true;
@@ -357,6 +363,8 @@ bool CSoundSource::fillLoop(int from, int to) {
 
 bool CSoundSource::OpenSource() {
   if (opened.load(std::memory_order_acquire)) return false;
+  gridSuitable.store(false);
+  alwaysInSync.store(false);
   firstPlayReported.store(0, std::memory_order_relaxed);
   ZRString path;
   {
@@ -364,6 +372,7 @@ bool CSoundSource::OpenSource() {
     currentSong_Details = desiredSong_Details;
     path = currentSong_Details.tags[kTagFileName];
   }
+  currentRecordValid.store(trackRecordValid.load(std::memory_order_acquire), std::memory_order_release);
   autoPlayTimer.store(-1.0f, std::memory_order_release);
   playedFrames.store(0, std::memory_order_relaxed);
   trackPlayedReported = false;
@@ -393,9 +402,10 @@ bool CSoundSource::OpenSource() {
   blockCount.store(count, std::memory_order_release);
   resetKeyLockState();
   prepareAnalysis();
+  resetCuesAndLoops(length);
   for (int i = 0; i < count; ++i) blockState[i].store(0, std::memory_order_release);
-  stripeLoaded = loadDetailsFromDatabase();
-  needsAnalysis = !stripeLoaded;
+  stripeLoaded.store(loadDetailsFromDatabase(), std::memory_order_release);
+  needsAnalysis = !stripeLoaded.load(std::memory_order_relaxed);
 
   if (playing.load(std::memory_order_acquire)) PlayStatusChanged(0);
   playing.store(0, std::memory_order_release);
@@ -423,9 +433,31 @@ bool CSoundSource::OpenSource() {
   keyShiftCents.store(0);
   pitchRatio.store(1.0);
   lastSampleLeft = lastSampleRight = 0.0f;
-  outputLevel = kFullOutputLevel;
+  syncPending.store(0);
+  syncTarget.store(nullptr);
+  jogSearchSum.store(0);
+  jogScratchMode.store(0);
+  jogScratching.store(0);
+  jogTotal.store(0.0f);
+  bendingDown.store(0);
+  bendingUp.store(0);
+  nudgeActive.store(0);
+  searchLeftTicks.store(-1);
+  searchRightTicks.store(-1);
+  lookAheadLastPath = -1;
+  lookAheadPrevious = -1;
+  lookAheadInUse.store(0);
 
   FillBlock(0);
+  outputLevel = kFullOutputLevel;
+  if (stripeLoaded.load(std::memory_order_relaxed)) {
+    calculateAutoCueInOutPoints(autoCueUseArrayA.load(), autoCueThresholdIn.load(), autoCueThresholdOut.load());
+  }
+  if (autoCueEnabled.load() && cues[kMixInCue].load() > 0) SetPositionAsync(cues[kMixInCue].load());
+  {
+    std::lock_guard<std::mutex> guard(lookAheadLock);
+    lookAheadTrackOpen = true;
+  }
   opened.store(1, std::memory_order_seq_cst);
   trackReady.store(1, std::memory_order_release);
   pendingEvent.store(kEventTrackOpen, std::memory_order_release);
@@ -478,6 +510,7 @@ void CSoundSource::CloseSource() {
     trackClosed.store(true, std::memory_order_release);
     return;
   }
+  closeLookAhead();
   if (pl1 && isStreamSource.load(std::memory_order_acquire)) {
     pl1->sendPlayEvent(deckId, ZRPulselocker::kEject,
                        framesToMs(static_cast<int>(playPosition.load(std::memory_order_relaxed))), -1);

@@ -24,6 +24,12 @@ int64_t nowNs() {
 // Transport
 
 void CSoundSource::PlayPause(int mode) {
+  // Play pressed while CUE is held for a preview: the deck keeps playing
+  // when CUE is released.
+  if (playSwallow.load() && playing.load(std::memory_order_acquire)) {
+    playSwallow.store(0);
+    return;
+  }
   setPlaying(mode, false);
 }
 
@@ -31,6 +37,11 @@ void CSoundSource::setPlaying(int mode, bool audioThread) {
   const int was = playing.load(std::memory_order_acquire);
   const int now = mode == -1 ? (was ? 0 : 1) : (mode ? 1 : 0);
   playing.store(now, std::memory_order_release);
+  if (now) {
+    cueSetArmed.store(0);
+  } else {
+    jogScratchMode.store(0);
+  }
   if (was != now) reportPlayStatus(now, audioThread);
 }
 
@@ -57,11 +68,14 @@ void CSoundSource::SetPositionAsync(double frames) {
 }
 
 void CSoundSource::announceSeek(double frames) {
-  const double position = playPosition.load(std::memory_order_relaxed);
-  if (std::fabs(position - frames) <= 1.0) return;
-  codec->announceSeekToSample(static_cast<int>(lrint(frames)), false);
+  announceSeekFrom(playPosition.load(std::memory_order_relaxed), frames);
+}
+
+void CSoundSource::announceSeekFrom(double from, double to) {
+  if (std::fabs(from - to) <= 1.0) return;
+  codec->announceSeekToSample(static_cast<int>(lrint(to)), loop.active);
   if (requestHasStream.load(std::memory_order_acquire) && playing.load(std::memory_order_acquire)) {
-    queuePlayEventFromAudio(2, static_cast<int>(lrint(position)), static_cast<int>(lrint(frames)));
+    queuePlayEventFromAudio(2, static_cast<int>(lrint(from)), static_cast<int>(lrint(to)));
   }
 }
 
@@ -72,6 +86,7 @@ void CSoundSource::SetDirection(int dir) {
     queuePlayEvent(1, at, -1);
     queuePlayEvent(0, at, -1);
   }
+  if (dir != direction.load(std::memory_order_relaxed)) alwaysInSync.store(false);
   direction.store(dir, std::memory_order_relaxed);
   applyNominalSpeed();
 }
@@ -185,11 +200,95 @@ void CSoundSource::GetSamples(float* buffer, int frames) {
       autoPlayTimer.store(timer, std::memory_order_release);
     }
   }
-  // The look-ahead path is never switched on, so the variable-speed reader
-  // renders every buffer.
-  renderVariableSpeed(buffer, frames);
+  if (frames > kMaxFramesPerBuffer || !opened.load(std::memory_order_seq_cst)) {
+    std::memset(buffer, 0, sizeof(float) * 2 * static_cast<size_t>(frames));
+  } else {
+    // The path is chosen before the buffer's requests are taken up: a cue
+    // return, for one, always plays through the variable-speed reader.
+    const bool enabled = lookAheadKeyLockEnabled.load(std::memory_order_relaxed) != 0;
+    const int path = enabled && lookAheadPathWanted() ? 1 : 0;
+    beginBuffer();
+    if (enabled && lookAheadLastPath >= 0 && path != lookAheadLastPath) {
+      // Both paths render; the outgoing one without moving the position, and
+      // the result crossfades linearly over the first 44 frames.
+      const int n = std::min(frames, 44);
+      float* outgoing = pathSwitchBuffer.get();
+      if (path == 1) {
+        renderVariableSpeedDry(outgoing, n);
+        renderLookAhead(buffer, frames, true);
+      } else {
+        renderLookAhead(outgoing, n, false);
+        renderVariableSpeed(buffer, frames);
+      }
+      for (int k = 0; k < n; ++k) {
+        const float w = static_cast<float>(k + 1) / static_cast<float>(n + 1);
+        buffer[2 * k] = outgoing[2 * k] * (1.0f - w) + buffer[2 * k] * w;
+        buffer[2 * k + 1] = outgoing[2 * k + 1] * (1.0f - w) + buffer[2 * k + 1] * w;
+      }
+    } else if (path == 1) {
+      renderLookAhead(buffer, frames, true);
+    } else {
+      renderVariableSpeed(buffer, frames);
+    }
+    if (enabled) lookAheadLastPath = path;
+    if (path == 0 && lookAheadPrevious >= 0) {
+      // Off the look-ahead path: "SC-dsp" may prepare either buffer.
+      lookAheadPrevious = -1;
+      lookAheadInUse.store(0);
+    }
+    if (loopDirty) publishLoop();
+  }
   bufferClockNs.store(nowNs(), std::memory_order_relaxed);
   audioInside.store(0, std::memory_order_seq_cst);
+}
+
+void CSoundSource::beginBuffer() {
+  const float beat = GetCurrentBeatSize();
+  bufferBeatSize = beat > 0 ? beat : 22050.0;
+  double position = playPosition.load(std::memory_order_relaxed);
+  if (cueReturnRequest.exchange(0, std::memory_order_acq_rel)) cueReturn(position);
+  const double seek = asyncPosition.exchange(-1.0, std::memory_order_acq_rel);
+  if (seek >= 0) {
+    announceSeekFrom(position, seek);
+    position = seek;
+  }
+  // After the seek: a loop asked for is placed where the deck now is.
+  runCommands(position);
+  // A deck scratched while it was paused: the next CUE away from the cue
+  // point moves the cue there.
+  if (scratching.load(std::memory_order_relaxed) && !playingBeforeScratch.load(std::memory_order_relaxed)) {
+    cueSetArmed.store(1);
+  }
+  playPosition.store(position, std::memory_order_relaxed);
+}
+
+// Renders the first frames of the variable-speed reader and puts back every
+// bit of reader state it moved, so that the other path can carry on.
+void CSoundSource::renderVariableSpeedDry(float* buffer, int frames) {
+  const double position = playPosition.load(std::memory_order_relaxed);
+  const double speed = currentSpeed.load(std::memory_order_relaxed);
+  const double last = lastDesiredSpeed, step = speedStep;
+  const int level = outputLevel;
+  const float left = lastSampleLeft, right = lastSampleRight;
+  const int counter = keyLockCounter, jump = keyLockJump, correction = keyLockCorrection;
+  const int best = keyLockBestOffset, published = keyLockJumpPublished.load(std::memory_order_relaxed);
+  const TLoopInfo loopBefore = loop;
+  const bool dirty = loopDirty;
+  renderVariableSpeed(buffer, frames);
+  playPosition.store(position, std::memory_order_relaxed);
+  currentSpeed.store(speed, std::memory_order_relaxed);
+  lastDesiredSpeed = last;
+  speedStep = step;
+  outputLevel = level;
+  lastSampleLeft = left;
+  lastSampleRight = right;
+  keyLockCounter = counter;
+  keyLockJump = jump;
+  keyLockCorrection = correction;
+  keyLockBestOffset = best;
+  keyLockJumpPublished.store(published, std::memory_order_relaxed);
+  loop = loopBefore;
+  loopDirty = dirty;
 }
 
 void CSoundSource::readFrame(long frame, float& left, float& right) const {
@@ -240,24 +339,15 @@ bool CSoundSource::neighbourhoodDecoded(double position, double speed, int frame
   return true;
 }
 
+// The variable-speed reader. The cue return and the pending seek were taken
+// up by beginBuffer.
 void CSoundSource::renderVariableSpeed(float* buffer, int frames) {
-  if (frames > kMaxFramesPerBuffer || !opened.load(std::memory_order_seq_cst)) {
-    std::memset(buffer, 0, sizeof(float) * 2 * static_cast<size_t>(frames));
-    return;
-  }
   const int length = lengthFrames.load(std::memory_order_acquire);
   double position = playPosition.load(std::memory_order_relaxed);
   double speed = currentSpeed.load(std::memory_order_relaxed);
 
   // A deck pushed back past the start resumes forward.
   if (position <= 0 && speed < 0 && direction.load(std::memory_order_relaxed) > 0) speed = lastDesiredSpeed;
-
-  // The one pending seek.
-  const double seek = asyncPosition.exchange(-1.0, std::memory_order_acq_rel);
-  if (seek >= 0) {
-    announceSeek(seek);
-    position = seek;
-  }
 
   const bool loadPending = loadFlag.load(std::memory_order_acquire) & 1;
   if (loadPending || !neighbourhoodDecoded(position, speed, frames)) {
@@ -347,8 +437,12 @@ void CSoundSource::renderVariableSpeed(float* buffer, int frames) {
         }
       }
 
+      // Loops; an active loop keeps the position inside the track, so the
+      // end-of-track check is for playing without one (or while scratching).
+      const bool looping = loopFrame(position, speed, keyLock ? 0 : 1);
+
       // Track ends: hold the last frame; the fade below takes it out.
-      if (position > length - 1 || position < 0) {
+      if ((!looping || scratching.load(std::memory_order_relaxed)) && (position > length - 1 || position < 0)) {
         position = position < 0 ? 0.0 : length - 1;
         buffer[2 * k] = static_cast<float>(lastSampleLeft * g);
         buffer[2 * k + 1] = static_cast<float>(lastSampleRight * g);

@@ -7,6 +7,7 @@
 #include "common/zr_geometry_utils.h"
 #include "dsp/engine/zr_audio_signal_source.h"
 #include "dsp/engine/zr_mixer_channel.h"
+#include "dsp/fast_log2.h"
 
 namespace {
 
@@ -50,15 +51,7 @@ void ZRMixer::Meter::read(float& l, float& r) {
 }
 
 float ZRMixer::decibelReadout(float x, float floor) {
-  if (!(x > 0.0f)) return floor;
-  uint32_t bits;
-  std::memcpy(&bits, &x, 4);
-  const int e = static_cast<int>((bits >> 23) & 0xFF);
-  const uint32_t mantissaBits = (bits & 0x007FFFFFu) | 0x3F800000u;
-  float m;
-  std::memcpy(&m, &mantissaBits, 4);
-  const float log2x = static_cast<float>(e - 128) + ((-1.0f / 3.0f * m + 2.0f) * m - 2.0f / 3.0f);
-  return log2x / 3.3125f * 20.0f;
+  return fastDecibels(x, floor);
 }
 
 ZRMixer::ZRMixer(int maxFrames) : maximumFrames(std::max(32, maxFrames)) {

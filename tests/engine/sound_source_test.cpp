@@ -21,135 +21,13 @@
 #include "database/zr_stripe_file.h"
 #include "dsp/zr_audio_detection.h"
 #include "support/test_support.h"
+#include "deck_test_util.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr float kScale = CSoundSource::kSampleScale;
+using namespace deck_test;
 
-// Left channel of the pattern track: a ramp that repeats every 20000 frames,
-// so that every frame of a window can be told apart. Right is its negation.
-int16_t patternValue(long frame) {
-  return static_cast<int16_t>(frame % 20000 - 10000);
-}
-
-std::vector<int16_t> pattern(long frames) {
-  std::vector<int16_t> s(2 * frames);
-  for (long i = 0; i < frames; ++i) {
-    s[2 * i] = patternValue(i);
-    s[2 * i + 1] = static_cast<int16_t>(-patternValue(i));
-  }
-  return s;
-}
-
-std::vector<int16_t> sine(double freq, double seconds) {
-  const long frames = lrint(seconds * 44100);
-  std::vector<int16_t> s(2 * frames);
-  for (long i = 0; i < frames; ++i) {
-    s[2 * i] = s[2 * i + 1] = static_cast<int16_t>(lrint(16000 * std::sin(2 * M_PI * freq * i / 44100.0)));
-  }
-  return s;
-}
-
-// A WAV header claiming dataBytes of 8-bit mono at 44100 Hz, as a sparse file
-// (no disk space used): lengths far beyond what a test could write.
-bool writeSparseWav8(const std::string& path, uint32_t dataBytes) {
-  std::string h = "RIFF";
-  const auto put32 = [&](uint32_t v) {
-    for (int i = 0; i < 4; ++i) h.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-  };
-  const auto put16 = [&](uint16_t v) {
-    h.push_back(static_cast<char>(v & 0xff));
-    h.push_back(static_cast<char>(v >> 8));
-  };
-  put32(36 + dataBytes);
-  h += "WAVEfmt ";
-  put32(16);
-  put16(1);
-  put16(1);
-  put32(44100);
-  put32(44100);
-  put16(1);
-  put16(8);
-  h += "data";
-  put32(dataBytes);
-  if (!orvel_test::writeFile(path, h)) return false;
-  return truncate(path.c_str(), static_cast<off_t>(44) + dataBytes) == 0;
-}
-
-class DeckTest : public ::testing::Test {
- protected:
-  void SetUp() override { deck = std::make_unique<CSoundSource>(0, ZRString(dir.file("Stripes"))); }
-  void TearDown() override { deck.reset(); }
-
-  bool request(const std::string& path) {
-    ZRCodecBase::OpenStruct r;
-    r.path = ZRString(path);
-    return deck->OpenFileName(&r, nullptr);
-  }
-
-  // Takes events as the GUI does until done() or the deadline; returns them
-  // in order.
-  std::vector<int> collectEvents(const std::function<bool(const std::vector<int>&)>& done, int seconds = 20) {
-    std::vector<int> seen;
-    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-    while (Clock::now() < deadline) {
-      const int e = deck->takePendingEvent();
-      if (e) seen.push_back(e);
-      if (done(seen)) break;
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return seen;
-  }
-
-  static bool contains(const std::vector<int>& v, int e) {
-    return std::find(v.begin(), v.end(), e) != v.end();
-  }
-
-  // Loads the track and waits until it is open and fully decoded.
-  void loadAndDecode(const std::string& path) {
-    ASSERT_TRUE(request(path));
-    // The single event slot may hold a later event than 2 by the time it is
-    // taken (a short track is analysed at once), or an earlier track's
-    // analysis result while the old track is closed: wait for the deck's own
-    // ready flag, which the request clears.
-    const std::vector<int> events =
-        collectEvents([this](const std::vector<int>& v) { return contains(v, 4) || deck->isTrackReady(); });
-    ASSERT_FALSE(contains(events, 4));
-    ASSERT_TRUE(deck->isTrackReady());
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (deck->GetLoadingProgressPercent() < 100 && Clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_EQ(deck->GetLoadingProgressPercent(), 100);
-  }
-
-  std::string patternTrack(long frames, const char* name = "pattern.wav") {
-    const std::string path = dir.file(name);
-    EXPECT_TRUE(orvel_test::writeWav16(path, pattern(frames), 2, 44100));
-    return path;
-  }
-
-  // Renders frames in buffers of at most 4410 frames.
-  std::vector<float> render(long frames) {
-    std::vector<float> out(2 * frames);
-    for (long done = 0; done < frames;) {
-      const int n = static_cast<int>(std::min<long>(4410, frames - done));
-      deck->GetSamples(out.data() + 2 * done, n);
-      done += n;
-    }
-    return out;
-  }
-
-  // Starts play at a position inside the track, at speed 1.
-  void playFrom(double position) {
-    deck->SetPositionAsync(position);
-    deck->PlayPause(1);
-  }
-
-  orvel_test::TempDir dir;
-  std::unique_ptr<CSoundSource> deck;
-};
+class DeckTest : public DeckFixture {};
 
 TEST_F(DeckTest, LoadReportsEventsAndPlaysTheTrack) {
   const long frames = 3 * 44100 + 1000;
