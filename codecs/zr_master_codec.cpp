@@ -22,7 +22,6 @@ std::atomic<ZRZipCdgExtractor> g_zipExtractorFallback{nullptr};
 
 constexpr int kVideoCodecMaxId = 49;
 constexpr float kMaxSecondsPerRequest = 2.0f;
-constexpr int kMinFramesPerRequest = 256;
 
 // Streaming-service track URLs: nothing exists on disk for them.
 const char* const kSchemes[] = {"pulselocker://song/", "lirra://track/", "ipod-library://item/"};

@@ -38,6 +38,9 @@ class ZRMasterCodec {
   static constexpr int kMaxDecoders = 16;
   // Bytes of the .cdg name buffer handed to the zip extractors.
   static constexpr int kCdgNameBytes = 4096;
+  // Reads of fewer frames are refused: a caller after a short tail asks for
+  // this many and keeps its own frames.
+  static constexpr int kMinFramesPerRequest = 256;
 
   // Ids in use: a deck's index (0..3), preview players 40, the batch analyser 30, sampler slots 50.
   explicit ZRMasterCodec(int id);

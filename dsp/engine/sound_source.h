@@ -64,7 +64,7 @@ class ZRTimePitchScaling;
 
 // One entry of a deck's marker list (GetTrackMarkers).
 struct TTrackMarker {
-  ZRString label;  // "In", "Out", "1".."16", ">" or empty
+  ZRString label;                          // "In", "Out", "1".."16", ">" or empty
   void* drawData[2] = {nullptr, nullptr};  // filled by the caller for drawing
   float position = 0.0f;                   // 0..1 of the track length
   int style = 0;                           // for the caller

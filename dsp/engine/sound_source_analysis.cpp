@@ -189,9 +189,11 @@ bool CSoundSource::loadDetailsFromDatabase() {
   TZRDatabaseTrack record = getCurrentTrack();
   suggestedBpm = saneSuggestedTempo(record.suggestedBpm);
   takeOverCuesAndLoops(record);
-  ZRLOG("loadDetailsFromDatabase: '%s' cueSel=%d; cue0=%d, cue1=%d, cue2=%d (currentSong_Details.current_cue=%d)",
-        record.tags[kTagTitle], currentCue.load(), cues[0].load(), cues[1].load(), cues[2].load(),
-        record.currentCue);
+  ZRLOG(
+      "loadDetailsFromDatabase: '%s' cueSel=%d; cue0=%d, cue1=%d, cue2=%d "
+      "(currentSong_Details.current_cue=%d)",
+      record.tags[kTagTitle], currentCue.load(), cues[0].load(), cues[1].load(), cues[2].load(),
+      record.currentCue);
   if (detectMusicalKey.load() && !(record.pitchKey > 0 && !record.tags[kTagKey].empty())) return false;
   const float bpm = saneTempo(record.bpm);
   if (record.stripe.len() < 3 || bpm <= 1.0f) return false;
@@ -382,8 +384,9 @@ void CSoundSource::saveDetailsToDatabase() {
     ZRDatabase::saveStripe(&record, stripesFolder, detector, gridSuitable.load(), displayGain, onsetArray,
                            displayArrayA, displayArrayB, displayPointCount);
   }
-  ZRLOG("saveDetailsToDatabase: '%s' cueSel=%d; cue0=%d, cue1=%d, cue2=%d (currentSong_Details.current_cue=%d)",
-        record.tags[kTagTitle], current, record.cues[0], record.cues[1], record.cues[2], record.currentCue);
+  ZRLOG(
+      "saveDetailsToDatabase: '%s' cueSel=%d; cue0=%d, cue1=%d, cue2=%d (currentSong_Details.current_cue=%d)",
+      record.tags[kTagTitle], current, record.cues[0], record.cues[1], record.cues[2], record.currentCue);
   {
     std::lock_guard<std::mutex> guard(detailsLock);
     currentSong_Details = record;

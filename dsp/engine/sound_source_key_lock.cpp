@@ -203,7 +203,8 @@ bool CSoundSource::lookAheadPathWanted() const {
   // Scratching, braking, ramps, cue returns, timecode and reverse play need
   // the variable-speed reader; so does a paused deck (its fade-out).
   return masterTempo.load(std::memory_order_relaxed) && !scratching.load(std::memory_order_relaxed) &&
-         !stopNow.load(std::memory_order_relaxed) && speedRampActive.load(std::memory_order_relaxed) == 0.0f &&
+         !stopNow.load(std::memory_order_relaxed) &&
+         speedRampActive.load(std::memory_order_relaxed) == 0.0f &&
          !cueReturnRequest.load(std::memory_order_relaxed) && !brake.load(std::memory_order_relaxed) &&
          !timecodeMode.load(std::memory_order_relaxed) && direction.load(std::memory_order_relaxed) >= 0 &&
          playing.load(std::memory_order_acquire);

@@ -23,9 +23,6 @@ namespace {
 
 constexpr int kStreamingIntervalMs = 157;
 constexpr int kDspIntervalMs = 110;
-// The master codec refuses shorter reads, so a short last block is asked
-// for with this many frames and only the track's frames are kept.
-constexpr int kMinCodecRequest = 256;
 
 const char* const kPulselockerScheme = "pulselocker://song/";
 
@@ -451,7 +448,8 @@ bool CSoundSource::OpenSource() {
   FillBlock(0);
   outputLevel = kFullOutputLevel;
   if (stripeLoaded.load(std::memory_order_relaxed)) {
-    calculateAutoCueInOutPoints(autoCueUseArrayA.load(), autoCueThresholdIn.load(), autoCueThresholdOut.load());
+    calculateAutoCueInOutPoints(autoCueUseArrayA.load(), autoCueThresholdIn.load(),
+                                autoCueThresholdOut.load());
   }
   if (autoCueEnabled.load() && cues[kMixInCue].load() > 0) SetPositionAsync(cues[kMixInCue].load());
   {
@@ -480,7 +478,7 @@ bool CSoundSource::FillBlock(int index) {
   const int toRead = index == count - 1 ? length - index * kBlockFrames : kBlockFrames;
   // A short last block is read with the codec's smallest request (the block
   // has room for it); only the track's own frames are kept.
-  const int request = std::max(toRead, kMinCodecRequest);
+  const int request = std::max(toRead, ZRMasterCodec::kMinFramesPerRequest);
   const int read = codec->getSamplesShort(block->samples, request, index * kBlockFrames);
   const int kept = std::clamp(read, 0, toRead);
   block->frames = kept;

@@ -442,7 +442,8 @@ void CSoundSource::renderVariableSpeed(float* buffer, int frames) {
       const bool looping = loopFrame(position, speed, keyLock ? 0 : 1);
 
       // Track ends: hold the last frame; the fade below takes it out.
-      if ((!looping || scratching.load(std::memory_order_relaxed)) && (position > length - 1 || position < 0)) {
+      if ((!looping || scratching.load(std::memory_order_relaxed)) &&
+          (position > length - 1 || position < 0)) {
         position = position < 0 ? 0.0 : length - 1;
         buffer[2 * k] = static_cast<float>(lastSampleLeft * g);
         buffer[2 * k + 1] = static_cast<float>(lastSampleRight * g);

@@ -58,11 +58,11 @@ void CSoundSource::ScratchMouseBegin(int startValue, int relative) {
 
 int CSoundSource::scratchTarget() const {
   const int start = scratchStartPosition.load();
-  const long target = scratchRelative.load()
-                          ? static_cast<long>(start) + scratchOffset.load()
-                          : static_cast<long>(scratchStartValue.load() - scratchLastValue.load()) *
-                                    kFramesPerPointerUnit +
-                                start;
+  const long target =
+      scratchRelative.load()
+          ? static_cast<long>(start) + scratchOffset.load()
+          : static_cast<long>(scratchStartValue.load() - scratchLastValue.load()) * kFramesPerPointerUnit +
+                start;
   const int length = lengthFrames.load(std::memory_order_acquire);
   return static_cast<int>(std::clamp(target, 0L, static_cast<long>(std::max(0, length - 1))));
 }

@@ -248,7 +248,8 @@ void CSoundSource::AdvanceDeckPosition(float delta) {
 // Sync and match (user-interface side)
 
 bool CSoundSource::syncChecks(CSoundSource* other, int& newPitch) {
-  if (!other || (loadFlag.load(std::memory_order_acquire) & 1) || !trackReady.load(std::memory_order_acquire)) {
+  if (!other || (loadFlag.load(std::memory_order_acquire) & 1) ||
+      !trackReady.load(std::memory_order_acquire)) {
     return false;
   }
   const float a = GetCurrentBPM();

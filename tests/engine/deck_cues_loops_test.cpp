@@ -157,8 +157,8 @@ TEST_P(DeckLoopSizeTest, LoopWrapsSampleExactly) {
   expectFrames(cycle(info.start, info.end, info.start + 1, 2 * length + 1000), "forward loop");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, DeckLoopSizeTest, ::testing::Values(2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048),
-                         sixtyfourthsName);
+INSTANTIATE_TEST_SUITE_P(Sizes, DeckLoopSizeTest,
+                         ::testing::Values(2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048), sixtyfourthsName);
 
 TEST_F(DeckLoopTest, LoopPlaysBackwardsExactlyToo) {
   loadRecord(patternRecord(10 * 44100));
@@ -348,9 +348,9 @@ TEST_F(DeckLoopTest, SavedLoopsAndCuesComeFromAndGoBackToTheLibrary) {
   const long frames = 10 * 44100;
   TZRDatabaseTrack record = patternRecord(frames, "saved.wav");
   record.loops[0] = {100000, 144099};
-  record.loops[1] = {5000, 100};          // end before start
-  record.loops[2] = {-5, 100};            // before the track
-  record.loops[3] = {400000, frames + 5}; // past the end
+  record.loops[1] = {5000, 100};           // end before start
+  record.loops[2] = {-5, 100};             // before the track
+  record.loops[3] = {400000, frames + 5};  // past the end
   record.cues[0] = 70000;
   record.cues[1] = frames + 1000;  // past the end
   record.cueIn = frames + 5;
@@ -413,10 +413,11 @@ TEST_F(DeckLoopTest, MarkersAreSortedAndAtMost32) {
   for (int i = 1; i < count; ++i) EXPECT_LE(list[i - 1].position, list[i].position);
   int kinds = 0;
   for (int i = 0; i < count; ++i) kinds |= list[i].kind;
-  EXPECT_EQ(kinds & (CSoundSource::kMarkerMixIn | CSoundSource::kMarkerMixOut | CSoundSource::kMarkerCurrentCue |
-                     CSoundSource::kMarkerHotCue | CSoundSource::kMarkerLoopStart),
-            CSoundSource::kMarkerMixIn | CSoundSource::kMarkerMixOut | CSoundSource::kMarkerCurrentCue |
-                CSoundSource::kMarkerHotCue | CSoundSource::kMarkerLoopStart);
+  EXPECT_EQ(
+      kinds & (CSoundSource::kMarkerMixIn | CSoundSource::kMarkerMixOut | CSoundSource::kMarkerCurrentCue |
+               CSoundSource::kMarkerHotCue | CSoundSource::kMarkerLoopStart),
+      CSoundSource::kMarkerMixIn | CSoundSource::kMarkerMixOut | CSoundSource::kMarkerCurrentCue |
+          CSoundSource::kMarkerHotCue | CSoundSource::kMarkerLoopStart);
   EXPECT_EQ(list[0].label, ZRString("In"));
   EXPECT_NEAR(list[0].position, 10000.0 / frames, 1e-6);
 }

@@ -97,6 +97,39 @@ inline bool writeSparseWav8(const std::string& path, uint32_t dataBytes) {
   return truncate(path.c_str(), static_cast<off_t>(44) + dataBytes) == 0;
 }
 
+// Zero crossings per second of the left channel, from the rising ones.
+inline double dominantFrequency(const std::vector<float>& stereo) {
+  const long frames = static_cast<long>(stereo.size() / 2);
+  long first = -1, last = -1, count = 0;
+  for (long i = 1; i < frames; ++i) {
+    if (stereo[2 * (i - 1)] < 0 && stereo[2 * i] >= 0) {
+      if (first < 0) first = i;
+      last = i;
+      ++count;
+    }
+  }
+  return count > 1 ? (count - 1) * 44100.0 / static_cast<double>(last - first) : 0.0;
+}
+
+// The beat marks on a deck's display data.
+inline int countBeatMarks(CSoundSource& deck) {
+  deck.StartUseDisplayData();
+  int marks = 0;
+  for (int i = 0; i < deck.getDisplayPointCount(); ++i) marks += deck.getDisplayArrayB()[i] > 50 ? 1 : 0;
+  deck.StopUseDisplayData();
+  return marks;
+}
+
+// Polls done() until it holds or the deadline passes.
+inline bool waitUntil(const std::function<bool()>& done, int seconds = 20) {
+  const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+  while (!done()) {
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return true;
+}
+
 class DeckFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -131,15 +164,6 @@ class DeckFixture : public ::testing::Test {
 
   static bool contains(const std::vector<int>& v, int e) {
     return std::find(v.begin(), v.end(), e) != v.end();
-  }
-
-  static bool waitUntil(const std::function<bool()>& done, int seconds = 20) {
-    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-      if (Clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
   }
 
   // Waits (after a request) until the track is open and fully decoded.
@@ -178,7 +202,8 @@ class DeckFixture : public ::testing::Test {
 
   // A record for the track at path whose stripe data holds an exact grid of
   // the given beats at bpm, so that the track opens analysed.
-  TZRDatabaseTrack gridRecord(const std::string& path, long frames, double bpm, const std::vector<long>& beats) {
+  TZRDatabaseTrack gridRecord(const std::string& path, long frames, double bpm,
+                              const std::vector<long>& beats) {
     const int points = static_cast<int>((frames + 44099) / 44100) * 441;
     std::vector<float> onsets(points, 0.01f), amplitudes(points, 0.2f), marks(points, 0.1f);
     for (long b : beats) {

@@ -19,9 +19,9 @@
 
 #include "database/zr_database.h"
 #include "database/zr_stripe_file.h"
+#include "deck_test_util.h"
 #include "dsp/zr_audio_detection.h"
 #include "support/test_support.h"
-#include "deck_test_util.h"
 
 namespace {
 
@@ -388,20 +388,6 @@ TEST_F(DeckTest, StripeStandsInForTheAnalysisUnlessMalformed) {
   EXPECT_FALSE(deck->isStripeLoaded());
   const std::vector<int> analysed = collectEvents([](const std::vector<int>& v) { return contains(v, 32); });
   EXPECT_TRUE(contains(analysed, 32));
-}
-
-// Zero crossings per second of the left channel, from the rising ones.
-double dominantFrequency(const std::vector<float>& stereo) {
-  const long frames = static_cast<long>(stereo.size() / 2);
-  long first = -1, last = -1, count = 0;
-  for (long i = 1; i < frames; ++i) {
-    if (stereo[2 * (i - 1)] < 0 && stereo[2 * i] >= 0) {
-      if (first < 0) first = i;
-      last = i;
-      ++count;
-    }
-  }
-  return count > 1 ? (count - 1) * 44100.0 / static_cast<double>(last - first) : 0.0;
 }
 
 TEST_F(DeckTest, KeyLockKeepsThePitch) {
