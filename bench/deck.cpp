@@ -1,7 +1,9 @@
 // A deck loading and playing a generated five-minute track: how soon the
 // track is playable after the load request, how long decoding the whole track
 // takes, and what one device buffer of 1024 frames costs the audio thread at
-// speed 1.0, at 1.08 and with key lock.
+// speed 1.0, at 1.08, with key lock, with a one-beat loop active, and while
+// syncing to another deck (the mixer's three passes over both decks
+// included). Each figure is also given as a share of the buffer's duration.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -9,13 +11,17 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "database/zr_database.h"
 #include "dsp/engine/sound_source.h"
+#include "dsp/zr_audio_detection.h"
 
 namespace {
 
@@ -95,26 +101,88 @@ void BM_LoadUntilFullyDecoded(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadUntilFullyDecoded)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Arg 0: speed 1.0; 1: pitch +8 % (1.08); 2: key lock at 1.08.
-void BM_GetSamples1024(benchmark::State& state) {
-  CSoundSource deck(0, ZRString("/tmp"));
-  requestLoad(deck, trackPath());
+// The stripe folder of the run, removed at exit.
+const std::string& stripesFolder() {
+  static const std::string path = [] {
+    std::string p = "/tmp/orvel-bench-stripes-XXXXXX";
+    if (!mkdtemp(p.data())) p = "/tmp";
+    std::atexit([] {
+      if (stripesFolder() != "/tmp") std::filesystem::remove_all(stripesFolder());
+    });
+    return p;
+  }();
+  return path;
+}
+
+// A record whose stripe data gives the track an exact grid at bpm, so that it
+// opens analysed.
+TZRDatabaseTrack gridRecord(double bpm) {
+  const int points = 300 * 441;
+  std::vector<float> onsets(points, 0.01f), amplitudes(points, 0.2f), marks(points, 0.1f);
+  for (double b = 0; b / 100 < points; b += 2646000.0 / bpm) marks[static_cast<size_t>(b / 100)] = 55.1f;
+  std::unique_ptr<ZRAudioDetection> detector(ZRAudioDetection::create(true, false, false));
+  detector->setMarkValues(55.0f, 65.0f);
+  TZRDatabaseTrack record;
+  record.tags[kTagFileName] = ZRString(trackPath());
+  record.bpm = static_cast<float>(bpm);
+  ZRDatabase::saveStripe(&record, ZRString(stripesFolder()), detector.get(), true, 1.0f, onsets.data(),
+                         amplitudes.data(), marks.data(), points);
+  return record;
+}
+
+void loadDecoded(CSoundSource& deck, const TZRDatabaseTrack* record) {
+  ZRCodecBase::OpenStruct r;
+  r.path = ZRString(trackPath());
+  while (!deck.OpenFileName(&r, record)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   waitFor([&] { return deck.isTrackReady() && deck.GetLength() > 0; });
   waitFor([&] { return deck.GetLoadingProgressPercent() == 100; });
+}
+
+// Arg 0: speed 1.0; 1: pitch +8 % (1.08); 2: key lock at 1.08; 3: a one-beat
+// loop at 1.08; 4: deck B syncing to deck A (both decks' passes, B's samples).
+void BM_GetSamples1024(benchmark::State& state) {
   const int mode = static_cast<int>(state.range(0));
-  if (mode >= 1) deck.SetPitch(800);
+  const TZRDatabaseTrack recordA = gridRecord(126.0), recordB = gridRecord(124.0);
+  CSoundSource deck(0, ZRString(stripesFolder()));
+  CSoundSource other(1, ZRString(stripesFolder()));
+  loadDecoded(deck, mode == 4 ? &recordB : nullptr);
+  if (mode == 4) loadDecoded(other, &recordA);
+  if (mode >= 1 && mode <= 3) deck.SetPitch(800);
   if (mode == 2) deck.SetMasterTempo(1);
   deck.SetPositionAsync(44100);
   deck.PlayPause(1);
   std::vector<float> buffer(2 * 1024);
+  if (mode == 3) {
+    deck.DoLoopFixed(64, false);
+    deck.GetSamples(buffer.data(), 1024);
+    if (!deck.GetLoopInfo().active) state.SkipWithError("no loop");
+  }
+  if (mode == 4) {
+    other.SetPitch(150);
+    other.PlayPause(1);
+  }
   const int rewindAt = deck.GetLength() - 10 * 44100;
+  long iteration = 0;
+  const auto start = Clock::now();
   for (auto _ : state) {
+    if (mode == 4) {
+      // A sync every 32 buffers keeps the phase alignment at work.
+      if (iteration++ % 32 == 0 && !deck.SyncDeckToOtherDeck(&other)) state.SkipWithError("no sync");
+      for (int pass = 0; pass < 3; ++pass) {
+        deck.BeforeGetSamples(pass);
+        other.BeforeGetSamples(pass);
+      }
+    }
     deck.GetSamples(buffer.data(), 1024);
     benchmark::DoNotOptimize(buffer.data());
     if (deck.GetCurrentPos() > rewindAt) deck.SetPositionAsync(44100);
+    if (mode == 4 && other.GetCurrentPos() > rewindAt) other.SetPositionAsync(44100);
   }
+  const double wall = std::chrono::duration<double>(Clock::now() - start).count();
   state.SetItemsProcessed(state.iterations() * 1024);
+  // Beside the reference, the buffer's own duration: the share of it spent.
+  state.counters["buffer_share"] = wall / (static_cast<double>(state.iterations()) * 1024 / 44100.0);
 }
-BENCHMARK(BM_GetSamples1024)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GetSamples1024)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

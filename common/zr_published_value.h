@@ -32,8 +32,9 @@ class ZRPublishedValue {
     std::memcpy(words, &value, sizeof(T));
     const uint32_t s = sequence_.load(std::memory_order_relaxed);
     sequence_.store(s + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    for (size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_relaxed);
+    // Release stores (no fences, which some tools cannot follow): a reader
+    // that sees any new word also sees the odd sequence stored before it.
+    for (size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_release);
     sequence_.store(s + 2, std::memory_order_release);
   }
 
@@ -43,8 +44,8 @@ class ZRPublishedValue {
     for (;;) {
       const uint32_t before = sequence_.load(std::memory_order_acquire);
       if (before & 1) continue;
-      for (size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_relaxed);
-      std::atomic_thread_fence(std::memory_order_acquire);
+      // Acquire loads keep the second look at the sequence after them.
+      for (size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_acquire);
       if (sequence_.load(std::memory_order_relaxed) == before) break;
     }
     T value;

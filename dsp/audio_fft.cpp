@@ -78,6 +78,14 @@ void ZRAppleAccelerateFFT::fft(const float* data, float* re, float* im) {
   im[half] = 0;
 }
 
+const float* ZRAppleAccelerateFFT::fftWindowedInterleaved(const float* data, const float* window) {
+  if (size == 0 || data == nullptr || window == nullptr) return nullptr;
+  float* __restrict in = realBuffer;
+  for (size_t i = 0; i < size; ++i) in[i] = data[i] * window[i];
+  fftwf_execute(static_cast<fftwf_plan>(forwardPlan));
+  return complexBuffer;
+}
+
 void ZRAppleAccelerateFFT::ifft(float* data, const float* re, const float* im) {
   if (size == 0 || data == nullptr || re == nullptr || im == nullptr) return;
   const size_t half = size / 2;

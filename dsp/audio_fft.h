@@ -31,6 +31,12 @@ class ZRAppleAccelerateFFT : public ZRAudioFFTBase {
   void init(size_t size) override;
   void fft(const float* data, float* re, float* im) override;
   void ifft(float* data, const float* re, const float* im) override;
+  // The forward transform of data[n] x window[n] (N values each) in one pass,
+  // for analyses that run hundreds of transforms per second: the spectrum is
+  // left in the transform's own buffer as N/2 + 1 interleaved (re, im)
+  // pairs, valid until the next call (the imaginary parts of DC and Nyquist
+  // as the transform gives them). Null for an empty transform.
+  const float* fftWindowedInterleaved(const float* data, const float* window);
 
   size_t getSize() const { return size; }
   size_t getLog2Size() const { return log2N; }

@@ -48,8 +48,6 @@ ZRAudioDetectionZerlinNew2::ZRAudioDetectionZerlinNew2(bool smooth, bool steady)
       steadyMode(steady) {
   fillOnsetSmoothingKernel(smoothingKernel);
   fft.init(fftSize);
-  fftReal = malloc_a(sizeof(float) * binCount, true);
-  fftImag = malloc_a(sizeof(float) * binCount, true);
   previousMagnitudes = malloc_a(sizeof(float) * binCount, true);
   binWeights = reinterpret_cast<double*>(malloc_a(sizeof(double) * binCount, true));
   analysisWindow = malloc_a(sizeof(float) * fftSize, false);
@@ -59,8 +57,6 @@ ZRAudioDetectionZerlinNew2::ZRAudioDetectionZerlinNew2(bool smooth, bool steady)
 }
 
 ZRAudioDetectionZerlinNew2::~ZRAudioDetectionZerlinNew2() {
-  free_a(fftReal);
-  free_a(fftImag);
   free_a(previousMagnitudes);
   free_a(binWeights);
   free_a(analysisWindow);
@@ -105,17 +101,15 @@ void ZRAudioDetectionZerlinNew2::processInternal(const float* mono, int frames, 
   const int windowBytes = kWindow * static_cast<int>(sizeof(float));
   while (sampleRing->getUsed() >= windowBytes) {
     sampleRing->getBlockOverlap(windowed, windowBytes, kHop * static_cast<int>(sizeof(float)));
-    multiply_float_vectors(windowed, analysisWindow, kWindow);
-    fft.fft(windowed, fftReal, fftImag);
-    *onsetOut++ = fftMagnitudeOnset();
+    *onsetOut++ = fftMagnitudeOnset(fft.fftWindowedInterleaved(windowed, analysisWindow));
   }
 }
 
-float ZRAudioDetectionZerlinNew2::fftMagnitudeOnset() {
+float ZRAudioDetectionZerlinNew2::fftMagnitudeOnset(const float* spectrum) {
   double flux = 0;
   for (int k = lowBin; k < highBin; ++k) {
-    const float m =
-        static_cast<float>(sqrtf(fftReal[k] * fftReal[k] + fftImag[k] * fftImag[k]) * binWeights[k]);
+    const float re = spectrum[2 * k], im = spectrum[2 * k + 1];
+    const float m = static_cast<float>(sqrtf(re * re + im * im) * binWeights[k]);
     const float p = previousMagnitudes[k];
     if (p < m) flux += m - p;
     previousMagnitudes[k] = m;

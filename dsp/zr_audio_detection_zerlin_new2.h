@@ -53,14 +53,13 @@ class ZRAudioDetectionZerlinNew2 : public ZRAudioDetection {
   int detectAudioFeaturesInternal(float* onsets, int count, int suggestedBpm, float* marks) override;
 
  private:
-  float fftMagnitudeOnset();
+  // The onset value of one transform's interleaved spectrum.
+  float fftMagnitudeOnset(const float* spectrum);
 
   ZRAppleAccelerateFFT fft;
   ZRAppleAccelerateFFT analysisFft;  // sized per call by the estimators
   int fftSize;
   int binCount;
-  float* fftReal;
-  float* fftImag;
   float* previousMagnitudes;
   std::unique_ptr<ZRRingBuffer> sampleRing;
   float* analysisWindow;

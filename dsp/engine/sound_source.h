@@ -249,7 +249,9 @@ class CSoundSource : public ZRAudioSignalSource {
 
   // --- Analysis (display data and stripe) ---
   // Hold the display lock while reading the display arrays, the gain and
-  // the point count; the deck takes it only to allocate or free them.
+  // the point count; the deck takes it to allocate or free them and for the
+  // few changes it makes once decoding is over (a beat added to fill a gap,
+  // the marks removed for a forced re-analysis).
   void StartUseDisplayData();
   void StopUseDisplayData();
   int getDisplayPointCount() const { return displayPointCount; }
@@ -451,6 +453,7 @@ class CSoundSource : public ZRAudioSignalSource {
   void saveDetailsToDatabase();
   void releaseAnalysis();
   void takeOverCuesAndLoops(const TZRDatabaseTrack& record);
+  void placeAutoCues(bool useArrayA, float thresholdIn, float thresholdOut);
   void applyForcedAnalysis();
   void applyHandedOverBeatMark();
   void setBeatBitsFromDisplay(int from, int to);

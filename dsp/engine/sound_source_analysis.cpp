@@ -135,7 +135,11 @@ void CSoundSource::applyHandedOverBeatMark() {
   if (analysisStarted && !analysisDone.load(std::memory_order_acquire)) return;
   const int point = pendingBeatMark.exchange(-1, std::memory_order_acq_rel);
   if (point < 0 || point >= displayPointCount || !displayArrayB) return;
+  // Once decoding is over the arrays are only read, by the waveform under
+  // the display lock: this late change takes the lock too.
+  displayLock.enterExclusive();
   if (displayArrayB[point] < 50.0f) displayArrayB[point] += 55.0f;
+  displayLock.leaveExclusive();
 }
 
 // "SC-streaming": SetForceLockBPM's request. An earlier final analysis may
@@ -151,7 +155,9 @@ void CSoundSource::applyForcedAnalysis() {
   analysisThread = nullptr;
   suggestedBpm = saneSuggestedTempo(forceLockBpm.load());
   if (displayArrayB) {
+    displayLock.enterExclusive();
     for (int p = 0; p < displayPointCount; ++p) displayArrayB[p] = unmarked(displayArrayB[p]);
+    displayLock.leaveExclusive();
   }
   for (int i = 0; i < beatBitWords; ++i) beatBits[i].store(0, std::memory_order_relaxed);
   pendingBeatMark.store(-1);
@@ -309,19 +315,25 @@ bool CSoundSource::UnSyncThreadProc_BPM() {
     ZRLOG("error: detectAudioFeatures failed");
   }
   if (detectedBpm.load(std::memory_order_relaxed) < 0) detectedBpm.store(0.0f, std::memory_order_relaxed);
-  analysisDone.store(true, std::memory_order_release);
-  calculateAutoCueInOutPoints(autoCueUseArrayA.load(), autoCueThresholdIn.load(), autoCueThresholdOut.load());
+  // The cues and the seek come before the analysis shows as done, so that
+  // whoever sees it done also sees them.
+  placeAutoCues(autoCueUseArrayA.load(), autoCueThresholdIn.load(), autoCueThresholdOut.load());
   if (!playing.load(std::memory_order_acquire) && autoCueEnabled.load()) {
     SetPositionAsync(cues[kMixInCue].load());
   }
+  analysisDone.store(true, std::memory_order_release);
   pendingEvent.store(kEventAnalysisFinished, std::memory_order_release);
   return false;
 }
 
 void CSoundSource::calculateAutoCueInOutPoints(bool useArrayA, float thresholdIn, float thresholdOut) {
+  if (!analysisDone.load(std::memory_order_acquire) && !stripeLoaded.load(std::memory_order_acquire)) return;
+  placeAutoCues(useArrayA, thresholdIn, thresholdOut);
+}
+
+void CSoundSource::placeAutoCues(bool useArrayA, float thresholdIn, float thresholdOut) {
   const int length = lengthFrames.load(std::memory_order_acquire);
   if (length < kMinAutoCueFrames) return;
-  if (!analysisDone.load(std::memory_order_acquire) && !stripeLoaded.load(std::memory_order_acquire)) return;
   const float* p = useArrayA ? displayArrayA : displayArrayB;
   const int n = displayPointCount;
   if (!p) return;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "allocation_counter.h"
 #include "dsp/engine/effect_amplitudes.h"
 #include "dsp/engine/effect_bit_crusher.h"
 #include "dsp/engine/effect_cutoff_filter.h"
@@ -22,26 +23,7 @@
 #include "dsp/engine/effect_plate_reverb.h"
 #include "effects_test_util.h"
 
-// The replaced operators pair malloc with free themselves; the compiler cannot see that through inlining.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-namespace {
-thread_local bool countAllocations = false;
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (countAllocations) allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-
+using namespace alloc_test;
 using namespace effects_test;
 
 TEST(EffectsRealtime, ProcessingAllocatesNothing) {
