@@ -172,7 +172,7 @@ void CSoundSource::CalculateNearestBeatsInfo() {
       // The audio thread never writes the display arrays: the mark is set
       // in the bit set and handed to "SC-streaming" for displayArrayB.
       const int point = j - R;
-      if (point >= 0 && !beatMarkedAt(point)) {
+      if (point >= 0 && point / 64 < beatBitWords && !beatMarkedAt(point)) {
         beatBits[point / 64].fetch_or(uint64_t{1} << (point % 64), std::memory_order_relaxed);
         pendingBeatMark.store(point, std::memory_order_release);
       }
