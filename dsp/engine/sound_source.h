@@ -26,9 +26,10 @@
 //
 // Loops belong to the audio thread: every loop operation (and a beat skip,
 // which must respect the loop) is queued as a command that the audio thread
-// carries out at the start of its next buffer, and the loop state it keeps is
-// published whole after every change (GetLoopInfo), so no thread ever sees
-// half of a loop. Commands queued for a track are dropped once another track
+// carries out at the start of its next buffer (after a cue return and the
+// pending seek, so a loop asked for after a seek starts where the seek
+// landed), and the loop state it keeps is published whole after every change
+// (GetLoopInfo), so no thread ever sees half of a loop. Commands queued for a track are dropped once another track
 // opens. The audio thread reads the beat grid from a bit set kept beside the
 // display arrays; a beat it has to add is set there and handed to
 // "SC-streaming", which adds it to the display array.
