@@ -21,7 +21,12 @@ std::atomic<int> g_ffmpegUsers{0};
 }  // namespace
 
 void initFFmpegLib() {
-  if (g_ffmpegUsers.fetch_add(1) == 0) av_log_set_level(AV_LOG_ERROR);
+  if (g_ffmpegUsers.fetch_add(1) == 0) {
+    av_log_set_level(AV_LOG_ERROR);
+    // FFmpeg sizes some buffers from what a file claims (a RIFF INFO chunk of 2 GB in a 5 KB file):
+    // no single allocation of the library may take more than this.
+    av_max_alloc(kZRFFmpegMaxAllocation);
+  }
 }
 
 void deinitFFmpegLib() {

@@ -6,6 +6,7 @@
 // start-up only counts users and quiets the library's logging to errors; there is no registration
 // call and no lock manager to install.
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 
@@ -13,7 +14,11 @@ struct AVFormatContext;
 struct AVIOContext;
 struct AVInputFormat;
 
-// Counts one more FFmpeg user; the first call sets the library's log level to errors only.
+// The largest single allocation FFmpeg may make in this process (an 8K RGBA picture is 133 MB).
+constexpr size_t kZRFFmpegMaxAllocation = size_t{256} << 20;
+
+// Counts one more FFmpeg user; the first call sets the library's log level to errors only and caps its
+// allocations at kZRFFmpegMaxAllocation, so a small broken file cannot make it reserve gigabytes.
 void initFFmpegLib();
 // Counts one user less.
 void deinitFFmpegLib();

@@ -213,19 +213,20 @@ bool ZRFFMpegVideo::decodePicture() {
 }
 
 void ZRFFMpegVideo::convertPicture(void* dst) {
-  const int outWidth = targetWidth_ > 0 ? targetWidth_ : frame_->width;
-  const int outHeight = targetHeight_ > 0 ? targetHeight_ : frame_->height;
+  // The caller's buffer holds getFrameWidth() x getFrameHeight() pictures: a stream whose pictures change
+  // size on the way is scaled to that size, never written at its own.
+  const int outWidth = getFrameWidth();
+  const int outHeight = getFrameHeight();
+  if (outWidth <= 0 || outHeight <= 0 || frame_->width <= 0 || frame_->height <= 0) return;
+  scaler_ = sws_getCachedContext(scaler_, frame_->width, frame_->height,
+                                 static_cast<AVPixelFormat>(frame_->format), outWidth, outHeight,
+                                 targetPixelFormat(bytesPerPixel_), SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (!scaler_) {
-    scaler_ =
-        sws_getContext(frame_->width, frame_->height, static_cast<AVPixelFormat>(frame_->format), outWidth,
-                       outHeight, targetPixelFormat(bytesPerPixel_), SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!scaler_) {
-      ZRLOG("error: frameConverter NOT created !!!");
-      return;
-    }
+    ZRLOG("error: frameConverter NOT created !!!");
+    return;
   }
   uint8_t* planes[4] = {static_cast<uint8_t*>(dst), nullptr, nullptr, nullptr};
-  int strides[4] = {targetWidth_ > 0 ? targetWidth_ * bytesPerPixel_ : frame_->width * 4, 0, 0, 0};
+  int strides[4] = {outWidth * getBytesPerPixel(), 0, 0, 0};
   sws_scale(scaler_, frame_->data, frame_->linesize, 0, frame_->height, planes, strides);
 }
 

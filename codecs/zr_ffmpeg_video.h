@@ -3,7 +3,7 @@
 // with FFmpeg, converts them to a fixed size and pixel layout, and time-stamps them on the audio's
 // time line, looping a video that is shorter than its audio.
 //
-// Pictures are rows of (target width x bytes per pixel) bytes, top row first, written into a caller's
+// Pictures are rows of (frame width x bytes per pixel) bytes, top row first, written into a caller's
 // buffer aligned to 16 bytes. Pixel layout by bytes per pixel and ZRTexture::defaultRenderEngine:
 // 4: RGBA with engine 2, else BGRA; 3: BGR24 with engine 2, else RGB24; other values: BGRA.
 //
@@ -35,7 +35,7 @@ class ZRFFMpegVideo {
   ZRFFMpegVideo(const ZRFFMpegVideo&) = delete;
   ZRFFMpegVideo& operator=(const ZRFFMpegVideo&) = delete;
 
-  // -1 keeps the source size. Must be set before the first picture of a stream is converted.
+  // -1 keeps the size the stream reported at open. Takes effect from the next picture.
   void setTargetFrameSize(int width, int height, int bytesPerPixel);
   // Opens the path, or the stream when it is not null (the caller's; not deleted here).
   bool openVideoStream(const ZRString& path, std::istream* stream, bool isCDG);
@@ -50,15 +50,17 @@ class ZRFFMpegVideo {
   // The target size when set, else the source size; -1 when closed.
   int getFrameWidth() const;
   int getFrameHeight() const;
-  int getBytesPerPixel() const { return bytesPerPixel_; }
+  // Bytes per pixel of a delivered picture: 3 when 3 was asked for, else 4.
+  int getBytesPerPixel() const { return bytesPerPixel_ == 3 ? 3 : 4; }
   // The time of the first picture delivered since the open (before the audio correction).
   double getFirstFramePts() const { return firstFramePts_; }
   // Loops completed by a video (for diagnostics and tests).
   int getLoopCount() const { return loopCount_; }
 
-  // The next picture into dst (16-byte aligned) and its time into *pts. samplePos >= 0 (at sampleRate)
-  // first positions the reader there; -1 reads on. audioStart is subtracted from the time; backToTop
-  // starts a video over (one loop more). False when closed, dst is misaligned, or a CDG has ended.
+  // The next picture into dst (16-byte aligned, getFrameWidth() x getFrameHeight() x getBytesPerPixel()
+  // bytes; a picture of another size is scaled to that size) and its time into *pts. samplePos >= 0 (at
+  // sampleRate) first positions the reader there; -1 reads on. audioStart is subtracted from the time;
+  // backToTop starts a video over (one loop more). False when closed, dst is misaligned, or a CDG has ended.
   bool getNextFrame(void* dst, double* pts, int samplePos, int sampleRate, double audioStart, bool backToTop);
 
  private:

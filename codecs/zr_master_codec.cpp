@@ -22,6 +22,11 @@ std::atomic<ZRZipCdgExtractor> g_zipExtractorFallback{nullptr};
 
 constexpr int kVideoCodecMaxId = 49;
 constexpr float kMaxSecondsPerRequest = 2.0f;
+// What a source may claim: buffers and work are sized from its rate and channel count, so a broken or
+// hostile header must not reach them. 64 channels is the most the FFmpeg converter takes.
+constexpr int kMinSourceRate = 1000;
+constexpr int kMaxSourceRate = 768000;
+constexpr int kMaxSourceChannels = 64;
 
 // Streaming-service track URLs: nothing exists on disk for them.
 const char* const kSchemes[] = {"pulselocker://song/", "lirra://track/", "ipod-library://item/"};
@@ -160,6 +165,15 @@ bool ZRMasterCodec::openFileOrStream(ZRCodecBase::OpenStruct* request, float max
   }
 
   source_ = request->format;
+  if (source_.sampleRate < kMinSourceRate || source_.sampleRate > kMaxSourceRate || source_.channels < 1 ||
+      source_.channels > kMaxSourceChannels) {
+    ZRLOG("error: unsupported audio format (%d Hz, %d channels) in '%s'", source_.sampleRate,
+          source_.channels, request->path);
+    decoders_[winner]->close();
+    dropOwnedStream(request);
+    releasePackage();
+    return false;
+  }
   if (requested_.sampleRate <= 0) requested_.sampleRate = source_.sampleRate;
   if (requested_.channels <= 0) requested_.channels = source_.channels;
   request->format = requested_;

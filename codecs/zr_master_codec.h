@@ -60,8 +60,9 @@ class ZRMasterCodec {
   // source's). A request that owns its stream hands it over: it is deleted on failure (and the
   // request's stream set to null) or at close. maxSecondsPerRequest (at most 2) bounds every later read.
   // Fails when a decoder is already open, when the file does not exist (unless the path is a
-  // streaming-service URL, ends with "$", or the request writes), and with "no suitable codec found"
-  // when no decoder accepts the source.
+  // streaming-service URL, ends with "$", or the request writes), with "no suitable codec found"
+  // when no decoder accepts the source, and with a log line when the source claims a rate outside
+  // 1000..768000 Hz or more than 64 channels.
   bool openFileOrStream(ZRCodecBase::OpenStruct* request, float maxSecondsPerRequest);
 
   // Reads frames output frames from output frame pos as interleaved floats of the requested channel

@@ -12,12 +12,14 @@
 #include <ctime>
 #include <vector>
 
+#include "common/zr_zip_budget.h"
 #include "common/zr_zip_safe_path.h"
 
 namespace {
 
 constexpr size_t kCopyBufferSize = 8192;
 constexpr int kOutOfMemory = -104;
+constexpr int kOverBudget = -105;
 
 bool endsWithNoCase(const std::string& name, const char* tail) {
   const size_t n = std::strlen(tail);
@@ -85,10 +87,15 @@ bool writeAll(int fd, const char* data, size_t size) {
 
 class PackageExtractor {
  public:
-  PackageExtractor(unzFile zip, const char* target, bool withoutPaths, bool overwrite)
-      : zip_(zip), target_(target ? target : ""), withoutPaths_(withoutPaths), overwrite_(overwrite) {}
+  PackageExtractor(unzFile zip, const char* target, bool withoutPaths, bool overwrite, uint64_t archiveBytes)
+      : zip_(zip),
+        target_(target ? target : ""),
+        withoutPaths_(withoutPaths),
+        overwrite_(overwrite),
+        budget_(archiveBytes) {}
 
-  // Every .mp3, .wav and .cdg member; 1 when all went well, 0 otherwise.
+  // Every .mp3, .wav and .cdg member; 1 when all went well, 0 otherwise. A package that expands beyond
+  // its budget is refused, and what this call wrote is removed again.
   int extractMembers(std::string* cdgName) {
     unz_global_info64 global = {};
     int err = unzGetGlobalInfo64(zip_, &global);
@@ -96,7 +103,39 @@ class PackageExtractor {
     err = unzGoToFirstFile(zip_);
     if (err != UNZ_OK) printdebugstring2("error %d with zipfile in unzGoToFirstFile \n", err);
     if (global.number_entry == 0) return 1;
-    for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
+    if (!declaredSizesFit(global.number_entry)) return 0;
+    const int result = extractEach(global.number_entry, cdgName);
+    if (result == 0 && overBudget_) removeWritten();
+    return result;
+  }
+
+ private:
+  // The sizes the directory declares must fit the budget before anything is written (what is really
+  // written is counted again, since a directory may lie).
+  bool declaredSizesFit(ZPOS64_T entries) {
+    uint64_t declared = 0;
+    for (ZPOS64_T i = 0; i < entries; ++i) {
+      unz_file_info64 info;
+      std::string name;
+      if (currentMember(zip_, &info, &name) != UNZ_OK) break;
+      if (isMp3WavCdg(name.c_str())) {
+        const uint64_t size = info.uncompressed_size;
+        declared = size > UINT64_MAX - declared ? UINT64_MAX : declared + size;
+      }
+      if (i + 1 < entries && unzGoToNextFile(zip_) != UNZ_OK) break;
+    }
+    unzGoToFirstFile(zip_);
+    if (budget_.allows(declared)) return true;
+    overBudget_ = true;
+    printdebugstring2("error: the package would expand to %llu bytes (at most %llu allowed), refused\n",
+                      static_cast<unsigned long long>(declared),
+                      static_cast<unsigned long long>(budget_.limit()));
+    return false;
+  }
+
+  int extractEach(ZPOS64_T entries, std::string* cdgName) {
+    int err = UNZ_OK;
+    for (ZPOS64_T i = 0; i < entries; ++i) {
       unz_file_info64 info;
       std::string name;
       err = currentMember(zip_, &info, &name);
@@ -108,7 +147,7 @@ class PackageExtractor {
         if (endsWithNoCase(name, "cdg") && cdgName) *cdgName = afterLastSeparator(name);
         if (extractCurrent() != 0) return 0;
       }
-      if (i + 1 < global.number_entry) {
+      if (i + 1 < entries) {
         err = unzGoToNextFile(zip_);
         if (err != UNZ_OK) {
           printdebugstring2("error %d with zipfile in unzGoToNextFile\n", err);
@@ -119,7 +158,22 @@ class PackageExtractor {
     return 1;
   }
 
- private:
+  // Removes the files this extraction wrote (after it ran over its budget).
+  void removeWritten() {
+    const int folder = openTarget();
+    if (folder < 0) return;
+    for (const std::string& name : written_) {
+      const std::vector<std::string> parts = zipNameComponents(name);
+      if (parts.empty()) continue;
+      const int parent = zipOpenFolderAt(folder, parts, parts.size() - 1, false, nullptr);
+      if (parent < 0) continue;
+      unlinkat(parent, parts.back().c_str(), 0);
+      ::close(parent);
+    }
+    ::close(folder);
+    written_.clear();
+  }
+
   int extractCurrent() {
     unz_file_info64 info;
     std::string name;
@@ -173,6 +227,7 @@ class PackageExtractor {
       return err;
     }
     const int out = openOutput(written);
+    if (out >= 0) written_.push_back(written);
     if (out < 0) {
       printdebugstring2("error opening %s\n", written.c_str());
       err = unzCloseCurrentFile(zip_);
@@ -187,6 +242,13 @@ class PackageExtractor {
         break;
       }
       if (n == 0) break;
+      if (!budget_.take(static_cast<uint64_t>(n))) {
+        printdebugstring2("error: the package expands beyond %llu bytes, refused\n",
+                          static_cast<unsigned long long>(budget_.limit()));
+        overBudget_ = true;
+        err = kOverBudget;
+        break;
+      }
       if (!writeAll(out, buffer.data(), static_cast<size_t>(n))) {
         printdebugstring2("error in writing extracted file\n");
         err = -1;
@@ -241,6 +303,10 @@ class PackageExtractor {
   std::string target_;
   bool withoutPaths_;
   bool overwrite_;
+  ZRZipBudget budget_;
+  bool overBudget_ = false;
+  // Names (relative to the target folder) of the files this extraction opened for writing.
+  std::vector<std::string> written_;
 };
 
 // An archive without members is just an end record; minizip's search for that record never looks at
@@ -344,7 +410,7 @@ int extractZipCdgFile(const char* zipPath, const char* targetFolder, unsigned ov
     printdebugstring2("error(zip): can not open file '%s'\n", zipPath ? zipPath : "");
     return 0;
   }
-  PackageExtractor extractor(zip, targetFolder, true, overwrite != 0);
+  PackageExtractor extractor(zip, targetFolder, true, overwrite != 0, ZRZipBudget::archiveSize(zipPath));
   const int result = extractor.extractMembers(cdgName);
   unzClose(zip);
   return result;

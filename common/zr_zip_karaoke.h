@@ -12,6 +12,10 @@
 // bytes is written as "__". A member is an .mp3, .wav or .cdg by the last three characters of its
 // name in any letter case (no dot required). Names of any length are read whole.
 //
+// A package that would expand beyond its budget (common/zr_zip_budget.h) is refused: by the sizes its
+// directory declares before anything is written, else as soon as the written bytes exceed it, and
+// what the extraction wrote is then removed.
+//
 // Messages are diagnostics on standard output: "-- ztv: " and the text (at most 4000 bytes) and a
 // line feed. Both operations open and close the archive within the call and share no state; files
 // are written relative to the target folder without changing the current folder, never through a

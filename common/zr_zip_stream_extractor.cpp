@@ -21,6 +21,7 @@
 
 #include "common/zr_deflate64_decoder.h"
 #include "common/zr_implode_decoder.h"
+#include "common/zr_zip_budget.h"
 #include "common/zr_zip_safe_path.h"
 
 namespace {
@@ -114,7 +115,7 @@ struct FolderTimes {
 class Sunzip {
  public:
   Sunzip(FILE* in, int root, int replace, std::string* cdgName)
-      : in_(in), root_(root), replace_(replace != 0), cdgName_(cdgName) {}
+      : in_(in), root_(root), replace_(replace != 0), cdgName_(cdgName), budget_(archiveBytes(in)) {}
   ~Sunzip() { release(); }
 
   bool run(ZRSunzipSummary* summary) {
@@ -231,10 +232,19 @@ class Sunzip {
     left_ = count;
   }
 
+  static uint64_t archiveBytes(FILE* in) {
+    struct stat st;
+    return fstat(fileno(in), &st) == 0 && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+  }
+
   // ---- output ----
   int put(const unsigned char* data, size_t len) {
     crc_ = crc32(crc_, data, static_cast<uInt>(len));
     produced_ += len;
+    if (!budget_.take(len)) {
+      bye("the archive expands beyond its limit");
+      return 1;
+    }
     if (outFd_ < 0) return 0;
     while (len > 0) {
       const size_t slice = len > 32767 ? std::min(len, kWriteSlice) : len;
@@ -350,6 +360,9 @@ class Sunzip {
       skipList_.insert(std::upper_bound(skipList_.begin(), skipList_.end(), offset), offset);
       return skip(clen);
     }
+    // A member declaring more than is left needs no decoding to be refused (a deferred length is 0 here,
+    // and every member is counted again as it is written).
+    if (!budget_.allows(ulen)) return bye("the archive expands beyond its limit");
     const std::string tempName = to36(offset);
     outFd_ = openat(tempFd_, tempName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (outFd_ < 0) return bye("write error (7)");
@@ -810,6 +823,9 @@ class Sunzip {
   int root_;
   bool replace_;
   std::string* cdgName_;
+  // What the archive may expand to; members are placed only after the central directory, so a refusal
+  // leaves nothing behind but the temporary folder, which is removed.
+  ZRZipBudget budget_;
   std::string abort_;
 
   std::vector<unsigned char> input_;

@@ -12,6 +12,8 @@
 // refused member by member. The process's current folder is never changed, and extractions share no
 // state, so several may run at once (into different folders).
 //
+// An archive that expands beyond its budget (common/zr_zip_budget.h) ends the extraction.
+//
 // Messages are diagnostics on standard output, one line each, prefixed with "-- ". Members of an
 // unknown method or encrypted are skipped and the walk goes on; every other problem ends the
 // extraction (the temporary folder is removed, members already placed stay).

@@ -1,5 +1,8 @@
 #include "support/test_support.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +72,45 @@ bool writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
+}
+
+std::string sourceFile(const std::string& relative) {
+  return std::string(ORVEL_SOURCE_DIR) + "/" + relative;
+}
+
+namespace {
+
+long vmPeakKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmPeak:", 0) == 0) return std::strtol(line.c_str() + 7, nullptr, 10);
+  }
+  return -1;
+}
+
+}  // namespace
+
+long peakMemoryGrowthKb(const std::function<void()>& work) {
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) return -1;
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    close(pipeFds[0]);
+    const long before = vmPeakKb();
+    work();
+    const long growth = vmPeakKb() - before;
+    const ssize_t written = write(pipeFds[1], &growth, sizeof growth);
+    _exit(written == static_cast<ssize_t>(sizeof growth) ? 0 : 1);
+  }
+  close(pipeFds[1]);
+  long growth = -1;
+  if (read(pipeFds[0], &growth, sizeof growth) != static_cast<ssize_t>(sizeof growth)) growth = -1;
+  close(pipeFds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? growth : -1;
 }
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes) {

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,15 @@ bool writeWav16(const std::string& path, const std::vector<int16_t>& interleaved
 
 std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
+
+// A file of the source tree by its path from the checkout's root (inputs that once broke the system
+// are kept in fuzz/crashes/).
+std::string sourceFile(const std::string& relative);
+
+// Runs work in a child process and returns by how many kilobytes the child's peak of mapped memory
+// (VmPeak) grew while it ran, or -1 when the child failed. A reservation of gigabytes shows here even
+// when its pages are never touched.
+long peakMemoryGrowthKb(const std::function<void()>& work);
 
 // Caps the size of files this process writes (a full disk) while the object lives; a write beyond the
 // cap fails with EFBIG instead of raising SIGXFSZ.
