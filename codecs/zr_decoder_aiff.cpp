@@ -66,7 +66,10 @@ bool ZRDecoderAiff::parseHeader(FILE* file, TDSPAudioFormat* format, long* dataS
       if (size != 18 || fread(comm, 1, 18, file) != 18) break;
       channels = static_cast<int>(getBE16(comm));
       bits = static_cast<int>(getBE16(comm + 6));
-      rate = static_cast<int>(ieee_80_to_double(comm + 8));
+      // The rate is an 80-bit float from the file: NaN, infinity and values beyond an int are refused here,
+      // before the conversion (which would be undefined for them).
+      const double claimed = ieee_80_to_double(comm + 8);
+      rate = claimed > 0.0 && claimed < 1e9 ? static_cast<int>(claimed) : 0;
       haveComm = true;
     } else if (std::memcmp(c, "SSND", 4) == 0) {
       unsigned char ssnd[8];

@@ -8,7 +8,7 @@
 // block size 0. Samples are exchanged big-endian: getNeedEndianConversion is true and the caller swaps.
 //
 // The reader accepts rates above 11024 up to 96000 Hz and sample sizes of 16 to 32 bits; AIFF-C is
-// refused.
+// refused. A reader's getSeconds is the time read so far, not the file's length.
 
 #include "codecs/zr_pcm_file_codec.h"
 
@@ -27,4 +27,6 @@ class ZRDecoderAiff : public ZRPcmFileCodec {
   int makeHeader(const TDSPAudioFormat& format, int bytesPerFrame, unsigned char* header) const override;
   bool parseHeader(FILE* file, TDSPAudioFormat* format, long* dataStart, uint32_t* dataBytes) const override;
   void patchSizes(FILE* file, uint32_t frames, uint32_t dataBytes) const override;
+  // An AIFF reader's time is what it has read so far (the recorder's counterpart counts what it wrote).
+  bool readerCountsTimeRead() const override { return true; }
 };

@@ -146,7 +146,7 @@ int ZRPcmFileCodec::framesInFile(long long counted) {
 
 float ZRPcmFileCodec::getSeconds() {
   if (!opened_ || sampleRate_ <= 0) return 0.0f;
-  const int frames = writer_ ? framesCounted_ : format_.totalFrames;
+  const int frames = (writer_ || readerCountsTimeRead()) ? framesCounted_ : format_.totalFrames;
   return static_cast<float>(frames) / static_cast<float>(sampleRate_);
 }
 

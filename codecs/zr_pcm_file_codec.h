@@ -23,7 +23,8 @@ class ZRPcmFileCodec : public ZRCodecBase {
   int getSamples(char* dst, int frames, int pos) override;
   // Writers: appends frames frames; the whole frames that reached the file.
   int putSamples(const char* src, int frames) override;
-  // Writer: the time written so far; reader: the sample data's length. 0 when closed.
+  // Writer: the time written so far; reader: the sample data's length, or the time read so far where
+  // the derived class counts time that way. 0 when closed.
   float getSeconds() override;
   void close() override;
   bool canOpenStream() override { return false; }
@@ -47,6 +48,8 @@ class ZRPcmFileCodec : public ZRCodecBase {
                            uint32_t* dataBytes) const = 0;
   // Writes the final sizes into the header of a written file.
   virtual void patchSizes(FILE* file, uint32_t frames, uint32_t dataBytes) const = 0;
+  // Whether a reader's getSeconds counts the frames read so far instead of the file's length.
+  virtual bool readerCountsTimeRead() const { return false; }
 
   // Writes four bytes at offset.
   static bool writeFieldAt(FILE* file, long offset, const unsigned char bytes[4]);

@@ -1,5 +1,6 @@
 #include "common/zr_format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -83,16 +84,21 @@ class Formatter {
  private:
   const ZRFormatArg* next() { return index_ < count_ ? &args_[index_++] : nullptr; }
 
+  // A '*' width or precision, held to -kMaxWidth..kMaxWidth whatever the argument (a huge or NaN
+  // float, INT_MIN), so that neither the conversion nor a later negation can overflow.
   int nextInt() {
     const ZRFormatArg* a = next();
     if (a == nullptr) return 0;
     switch (a->kind()) {
       case ZRFormatArg::Kind::kSigned:
-        return static_cast<int>(a->signedValue());
+        return static_cast<int>(std::clamp<long long>(a->signedValue(), -kMaxWidth, kMaxWidth));
       case ZRFormatArg::Kind::kUnsigned:
-        return static_cast<int>(a->unsignedValue());
-      case ZRFormatArg::Kind::kFloat:
-        return static_cast<int>(a->floatValue());
+        return static_cast<int>(std::min<unsigned long long>(a->unsignedValue(), kMaxWidth));
+      case ZRFormatArg::Kind::kFloat: {
+        const double v = a->floatValue();
+        if (!(v == v)) return 0;
+        return static_cast<int>(std::clamp<double>(v, -kMaxWidth, kMaxWidth));
+      }
       default:
         return 0;
     }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -66,6 +68,21 @@ TEST(ZRFormatTest, MismatchesHaveDefinedResults) {
   EXPECT_EQ(zrFormat("%k|%"), "%k|%");
   EXPECT_EQ(zrFormat("%5"), "%5");
   EXPECT_EQ(zrFormat(nullptr, 1), "");
+}
+
+// A '*' width or precision from any argument stays a bounded, defined width: a float far beyond an int,
+// NaN, INT_MIN (whose negation would overflow) and a huge unsigned value.
+TEST(ZRFormatTest, StarWidthFromAnyArgumentIsBounded) {
+  constexpr std::size_t kMaxWidth = 1 << 16;
+  const std::string huge = zrFormat("%*d", 1e300, 7);
+  EXPECT_EQ(huge.size(), kMaxWidth);
+  EXPECT_EQ(huge.back(), '7');
+  EXPECT_EQ(zrFormat("%*d", std::nan(""), 7), "7");
+  const std::string leftHuge = zrFormat("%s%s%s%*d", "a", "b", "c", INT_MIN, 7);
+  EXPECT_EQ(leftHuge.size(), 3 + kMaxWidth);
+  EXPECT_EQ(leftHuge.substr(0, 4), "abc7");
+  EXPECT_EQ(zrFormat("%*d", ~0ULL, 7).size(), kMaxWidth);
+  EXPECT_EQ(zrFormat("%.*f", -1e300, 0.5), "0.500000");
 }
 
 TEST(ZRFormatTest, BoundedSinkCutsAtCharacterBoundary) {

@@ -25,7 +25,9 @@ class ConstSource : public ZRAudioSignalSource {
   float GetCurrentBPM() override { return bpm; }
   int GetCurrentPos() override { return position; }
   int GetLength() override { return length; }
-  void BeforeGetSamples(int pass) override { passes = passes * 10 + pass + 1; }
+  // The latest passes as decimal digits, oldest first (only the last nine are kept, so a long run
+  // cannot overflow the count).
+  void BeforeGetSamples(int pass) override { passes = (passes % 100000000) * 10 + pass + 1; }
 
   float left, right;
   float bpm = 0.0f;
