@@ -1,5 +1,6 @@
 #include "common/zr_atomic_file_writer.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -11,10 +12,50 @@
 
 #include "common/zr_logging.h"
 #include "common/zr_xml_header.h"
+#include "platform/process_identity.h"
 
 namespace {
 
 std::atomic<unsigned> tempCounter{0};
+
+// Temporary files are named "." + the target's name + ".orvel-tmp.<pid>.<start ticks>.<n>": the writing
+// process's id and start time tell a file still being written from one a dead process left behind.
+constexpr char kTempMarker[] = ".orvel-tmp.";
+
+std::string tempPrefix(const std::string& base) {
+  return "." + base + kTempMarker;
+}
+
+// Whether the process named in a temporary file's name (what follows the prefix) no longer runs.
+bool writerIsGone(const char* rest) {
+  char* end = nullptr;
+  const unsigned long long pid = strtoull(rest, &end, 10);
+  if (end == rest || *end != '.') return false;
+  const char* ticksText = end + 1;
+  const unsigned long long ticks = strtoull(ticksText, &end, 10);
+  if (end == ticksText || *end != '.' || pid == 0 || pid > 0x7fffffffULL) return false;
+  const auto owner = static_cast<pid_t>(pid);
+  if (owner == getpid() && ticks == platformOwnStartTicks()) return false;
+  return platformProcessStartTicks(owner) != ticks;
+}
+
+// Removes the temporary files of base in folder that processes which have ended left behind (a crash or
+// a kill in the middle of a save); those of running writers stay.
+void removeStaleTemporaries(const std::string& folder, const std::string& base) {
+  const std::string prefix = tempPrefix(base);
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* e = readdir(dir)) {
+    if (strncmp(e->d_name, prefix.c_str(), prefix.size()) != 0) continue;
+    if (!writerIsGone(e->d_name + prefix.size())) continue;
+    const std::string path = folder + e->d_name;
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(path.c_str()) == 0) {
+      ZRLOG("removed '%s', left behind by an interrupted save", path);
+    }
+  }
+  closedir(dir);
+}
 
 bool syncPath(const std::string& path, int flags) {
   int fd = ::open(path.c_str(), flags | O_CLOEXEC);
@@ -44,10 +85,12 @@ ZRAtomicFileWriter::ZRAtomicFileWriter(const ZRString& path) {
   std::string folder = slash == std::string::npos ? std::string() : targetPath_.substr(0, slash + 1);
   std::string base = slash == std::string::npos ? targetPath_ : targetPath_.substr(slash + 1);
   if (base.empty()) return;
+  removeStaleTemporaries(folder, base);
   // Hidden, so that folder listings never show a half-written file.
+  const std::string prefix = folder + tempPrefix(base) + std::to_string(getpid()) + "." +
+                             std::to_string(platformOwnStartTicks()) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = folder + "." + base + ".tmp" + std::to_string(getpid()) + "-" +
-                            std::to_string(tempCounter.fetch_add(1, std::memory_order_relaxed));
+    std::string candidate = prefix + std::to_string(tempCounter.fetch_add(1, std::memory_order_relaxed));
     int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;

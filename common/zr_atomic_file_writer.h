@@ -6,6 +6,10 @@
 // other failed write leaves the old file as it was, and the failure is
 // reported instead of being taken for success.
 //
+// The temporary file is named "." + the file's name + ".orvel-tmp.<pid>.<start>.<n>". A process that
+// dies in the middle of a save leaves it behind; the next writer of the same file removes the
+// temporaries of processes that no longer run before it writes.
+//
 //   ZRAtomicFileWriter writer(path);
 //   std::ofstream out;
 //   if (!writer.openXml(out)) return false;   // header written, 4-decimal floats
@@ -19,8 +23,9 @@
 
 class ZRAtomicFileWriter {
  public:
-  // Prepares replacing the file at path (its folder must exist). A symbolic
-  // link at path is kept and the file it points to is replaced.
+  // Prepares replacing the file at path (its folder must exist): removes the
+  // stale temporaries of earlier, dead writers and creates the temporary file.
+  // A symbolic link at path is kept and the file it points to is replaced.
   explicit ZRAtomicFileWriter(const ZRString& path);
   // Removes the temporary file unless commit succeeded.
   ~ZRAtomicFileWriter();

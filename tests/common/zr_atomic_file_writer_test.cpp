@@ -3,11 +3,15 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/process_identity.h"
 #include "support/test_support.h"
 
 using orvel_test::readFile;
@@ -97,4 +101,51 @@ TEST(ZRAtomicFileWriter, ALinkKeepsPointingAtTheNewContent) {
   ASSERT_EQ(lstat(dir.file("link.xml").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(readFile(dir.file("real.xml")), "new");
+}
+
+// A save killed halfway leaves its temporary file; the next save of the same file removes it, but not
+// the temporary of a writer that still runs, nor the temporaries of other files.
+TEST(ZRAtomicFileWriter, StaleTemporariesOfDeadWritersAreRemoved) {
+  TempDir dir;
+  const std::string path = dir.file("data.xml");
+  // A child process starts a save and dies without finishing it.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto* writer = new ZRAtomicFileWriter{ZRString(path)};
+    std::ofstream out;
+    const bool ok = writer->open(out);
+    out << "half";
+    out.flush();
+    _exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::vector<std::string> left = entries(dir.path());
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].rfind(".data.xml.orvel-tmp." + std::to_string(child) + ".", 0), 0u) << left[0];
+
+  // The parent of this test runs: its temporary is left alone, as is another file's.
+  const std::string alive = ".data.xml.orvel-tmp." + std::to_string(getppid()) + "." +
+                            std::to_string(platformProcessStartTicks(getppid())) + ".0";
+  const std::string otherFile = ".other.xml.orvel-tmp." + std::to_string(child) + ".1.0";
+  // This process's id with another start time: an earlier process that had the same id.
+  const std::string reusedId = ".data.xml.orvel-tmp." + std::to_string(getpid()) + "." +
+                               std::to_string(platformOwnStartTicks() + 1) + ".0";
+  for (const std::string& name : {alive, otherFile, reusedId}) ASSERT_TRUE(writeFile(dir.file(name), "x"));
+
+  {
+    ZRAtomicFileWriter writer{ZRString(path)};
+    std::ofstream out;
+    ASSERT_TRUE(writer.open(out));
+    out << "whole";
+    ASSERT_TRUE(writer.commit(out));
+  }
+  EXPECT_EQ(readFile(path), "whole");
+  std::vector<std::string> now = entries(dir.path());
+  std::sort(now.begin(), now.end());
+  std::vector<std::string> expected = {alive, otherFile, "data.xml"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(now, expected);
 }
