@@ -8,7 +8,7 @@
 #include "codecs/zr_encoder_lame.h"
 #include "common/zr_files.h"
 #include "common/zr_logging.h"
-#include "common/zr_ring_buffer.h"
+#include "common/zr_spsc_byte_ring.h"
 #include "common/zr_thread.h"
 #include "dsp/sample_formats.h"
 
@@ -17,10 +17,11 @@ namespace {
 constexpr int kRecordingRate = 44100;
 constexpr int kRecordingBits = 16;
 constexpr ZRThreadPriority kRecordingPriority = 1;
-// Frames moved out of the queue per copy, so the audio thread never waits long on the queue's lock.
+// Frames moved out of the queue per copy.
 constexpr int kDrainChunkFrames = 4410;
-// How long close waits for a putSamples call still in progress (a copy of one second at most).
-constexpr auto kProducerWaitLimit = std::chrono::seconds(2);
+// A putSamples call converts and copies one second at most: close says so in the log when one takes
+// longer than this, and goes on waiting for it.
+constexpr auto kProducerWaitWarning = std::chrono::seconds(2);
 
 }  // namespace
 
@@ -35,7 +36,7 @@ ZRAudioRecorder::ZRAudioRecorder(int asynchronous, int mono)
       writeBuffer_(std::make_unique<short[]>(kMaxValuesPerCall)) {
   lame_->setBitrate(128);
   lame_->setIsVBR(1);
-  if (asynchronous_) queue_ = std::make_unique<ZRRingBuffer>(kQueueBytes, true);
+  if (asynchronous_) queue_ = std::make_unique<ZRSpscByteRing>(kQueueBytes);
 }
 
 ZRAudioRecorder::~ZRAudioRecorder() {
@@ -163,10 +164,16 @@ bool ZRAudioRecorder::drainQueue() {
 void ZRAudioRecorder::close() {
   if (!recording_.load(std::memory_order_acquire)) return;
   recording_.store(false, std::memory_order_seq_cst);
-  const auto waitEnd = std::chrono::steady_clock::now() + kProducerWaitLimit;
-  while (producersInside_.load(std::memory_order_seq_cst) != 0 &&
-         std::chrono::steady_clock::now() < waitEnd) {
-    std::this_thread::yield();
+  // The producer's buffers and the queue are finished and freed only once a call in progress has left:
+  // there is no deadline after which they would be taken from under it.
+  const auto warnAt = std::chrono::steady_clock::now() + kProducerWaitWarning;
+  bool warned = false;
+  while (producersInside_.load(std::memory_order_seq_cst) != 0) {
+    if (!warned && std::chrono::steady_clock::now() >= warnAt) {
+      ZRLOG("warning: recording: closing waits for the audio thread to leave putSamples");
+      warned = true;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   if (asynchronous_) {
     // The thread finishes the pass it is in; whatever it has not taken is written here, so the file

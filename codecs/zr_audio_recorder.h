@@ -5,9 +5,10 @@
 // headroom before the 16-bit clamp.
 //
 // An asynchronous recorder (the one the audio thread feeds) only converts and queues in putSamples: no
-// allocation, no file access and no lock beyond the queue's spin lock around a short copy. A worker
-// thread named "recording" drains the queue into the file every 250 ms. close() writes everything that
-// was queued before it began, then finishes the file (headers patched, MP3 tag frame written).
+// allocation, no file access and no lock (the queue is a single-producer, single-consumer ring). A
+// worker thread named "recording" drains the queue into the file every 250 ms. close() waits until a
+// putSamples call in progress has left (however long that takes), then writes everything that was
+// queued before it began and finishes the file (headers patched, MP3 tag frame written).
 // A synchronous recorder writes from putSamples directly.
 //
 // A write error (disk full, a vanished device) ends the recording: it is logged once, nothing more is
@@ -26,7 +27,7 @@
 class ZRDecoderAiff;
 class ZRDecoderWav;
 class ZREncoderLame;
-class ZRRingBuffer;
+class ZRSpscByteRing;
 class ZRThread;
 
 class ZRAudioRecorder {
@@ -102,6 +103,6 @@ class ZRAudioRecorder {
   std::atomic<int> framesWritten_{0};
   std::unique_ptr<short[]> sampleBuffer_;
   std::unique_ptr<short[]> writeBuffer_;
-  std::unique_ptr<ZRRingBuffer> queue_;
+  std::unique_ptr<ZRSpscByteRing> queue_;
   std::unique_ptr<ZRThread> thread_;
 };

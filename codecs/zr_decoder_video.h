@@ -60,6 +60,8 @@ class ZRDecoderVideo : public ZRCodecBase {
   static ZRDecoderVideo* getCodecById(int id);
 
   void SetTargetFrameSize(int width, int height, int bytesPerPixel);
+  // The callback runs on the thread that announces the seek: a deck's audio thread. It must neither
+  // block, allocate nor log; set it while no track plays.
   void SetOnAnnounceSeekToSampleCallBack(SeekCallback callback, void* user);
   // 44100 when silent or the audio is closed, else the audio's rate.
   int GetSampleRate();

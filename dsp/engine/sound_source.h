@@ -192,7 +192,8 @@ class CSoundSource : public ZRAudioSignalSource {
   bool OpenSource();
   bool FillBlock(int index);
   void ClearBlock(int index, int release);
-  // Closes the open track; nothing when none is open.
+  // Closes the open track; nothing when none is open. Its blocks go back to
+  // the pool only after the audio thread has left a buffer it began on them.
   void CloseSource();
 
   // --- ZRAudioSignalSource (audio thread) ---
@@ -534,6 +535,7 @@ class CSoundSource : public ZRAudioSignalSource {
   std::mutex detailsLock;  // the records, between "SC-streaming" and the main thread
   TZRDatabaseTrack currentSong_Details;
   TZRDatabaseTrack desiredSong_Details;
+  bool desiredRecordValid = false;  // under detailsLock, like the record it describes
   std::atomic<float> autoPlayTimer{-1.0f};
   std::unique_ptr<std::atomic<uint8_t>[]> blockState;
   int deckId;

@@ -104,13 +104,15 @@ bool CSoundSource::OpenFileName(const ZRCodecBase::OpenStruct* request, const TZ
 
   {
     std::lock_guard<std::mutex> guard(detailsLock);
+    // Whether the new record is valid takes effect when the new track opens: the track still open
+    // keeps its own, so that its close still saves what was learnt about it.
     if (track) {
       desiredSong_Details = *track;
-      trackRecordValid.store(true, std::memory_order_release);
+      desiredRecordValid = true;
     } else {
       const bool found =
           ZRDatabase::getInstance()->getTrackIdOnlyIfFound(-1, request->path, &desiredSong_Details);
-      trackRecordValid.store(found, std::memory_order_release);
+      desiredRecordValid = found;
       if (!found) {
         ZRLOG("error: desiredSong_Details NOT VALID ! (deck id=%d)", deckId);
         ZRDatabase::resetTrack(&desiredSong_Details, true);
@@ -367,6 +369,7 @@ bool CSoundSource::OpenSource() {
   {
     std::lock_guard<std::mutex> guard(detailsLock);
     currentSong_Details = desiredSong_Details;
+    trackRecordValid.store(desiredRecordValid, std::memory_order_release);
     path = currentSong_Details.tags[kTagFileName];
   }
   currentRecordValid.store(trackRecordValid.load(std::memory_order_acquire), std::memory_order_release);
@@ -522,9 +525,15 @@ void CSoundSource::CloseSource() {
 
   opened.store(0, std::memory_order_seq_cst);
   // A buffer the audio thread began before it saw the deck closed may still
-  // read blocks: wait (bounded) until it has left before they are released.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (audioInside.load(std::memory_order_seq_cst) && std::chrono::steady_clock::now() < deadline) {
+  // read blocks: they are released only once it has left, however long that
+  // takes (a buffer is a few milliseconds of work; the log says when it is not).
+  const auto warnAt = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  bool warned = false;
+  while (audioInside.load(std::memory_order_seq_cst)) {
+    if (!warned && std::chrono::steady_clock::now() >= warnAt) {
+      ZRLOG("warning: closing deck %d waits for the audio thread to leave it", deckId);
+      warned = true;
+    }
     ZRThread::sleep_ms(1);
   }
   codec->close();

@@ -137,7 +137,8 @@ void ZRMixerChannel::GetSamples(float* buffer, int frames) {
     }
   }
   if (extraEffects->getCount() > 0) {
-    ZRPointerList::Enumeration e(*extraEffects, false);
+    // Unlocked: a locked walk takes the list's lock, which the audio thread must never wait for.
+    ZRPointerList::Enumeration e(*extraEffects, true);
     void* p;
     int a, b;
     while (e.getNextElement(p, a, b)) static_cast<CEffect*>(p)->processDryWet(frames2, frames, tempo);

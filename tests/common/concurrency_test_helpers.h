@@ -2,6 +2,7 @@
 // Bounded waiting for the concurrency tests: every wait has a timeout, so a
 // broken thread makes a test fail instead of hanging the run.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -94,6 +95,43 @@ inline bool eventually(const std::function<bool()>& pred, std::chrono::milliseco
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
+}
+
+// Streams `total` bytes of a known sequence from a producer thread through the ring (putBlock and
+// getBlock, all or nothing) to this thread, within kBound. True when exactly the sequence arrived.
+template <typename Ring>
+bool streamsIntact(Ring& ring, int total) {
+  std::atomic<bool> stop{false};
+  std::thread producer([&] {
+    int next = 0;
+    unsigned char chunk[97];
+    while (next < total && !stop.load()) {
+      const int n = std::min(97, total - next);
+      for (int i = 0; i < n; ++i) chunk[i] = static_cast<unsigned char>((next + i) * 31);
+      if (ring.putBlock(chunk, n)) {
+        next += n;
+      } else {
+        std::this_thread::yield();
+      }
+    }
+  });
+  int received = 0;
+  bool inOrder = true;
+  const auto deadline = std::chrono::steady_clock::now() + kBound;
+  unsigned char out[64];
+  while (received < total && std::chrono::steady_clock::now() < deadline) {
+    const int n = std::min(64, total - received);
+    if (!ring.getBlock(out, n)) {
+      std::this_thread::yield();
+      continue;
+    }
+    for (int i = 0; i < n; ++i)
+      inOrder = inOrder && out[i] == static_cast<unsigned char>((received + i) * 31);
+    received += n;
+  }
+  stop = true;
+  producer.join();
+  return received == total && inOrder;
 }
 
 }  // namespace orvel_test

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <numeric>
-#include <thread>
 #include <vector>
+
+#include "concurrency_test_helpers.h"
 
 namespace {
 
@@ -126,40 +125,7 @@ INSTANTIATE_TEST_SUITE_P(RingBuffer, RingBufferBothKinds, ::testing::Values(fals
 // consumer sees exactly the produced byte sequence.
 TEST(RingBufferThreads, LockedRingCarriesAStreamIntact) {
   ZRRingBuffer ring(1000, true);
-  constexpr int kTotal = 200000;
-  std::atomic<bool> stop{false};
-  std::thread producer([&] {
-    int next = 0;
-    unsigned char chunk[97];
-    while (next < kTotal && !stop.load()) {
-      const int n = std::min(97, kTotal - next);
-      for (int i = 0; i < n; ++i) chunk[i] = static_cast<unsigned char>((next + i) * 31);
-      if (ring.putBlock(chunk, n)) {
-        next += n;
-      } else {
-        std::this_thread::yield();
-      }
-    }
-  });
-  int received = 0;
-  bool inOrder = true;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  unsigned char out[64];
-  while (received < kTotal && std::chrono::steady_clock::now() < deadline) {
-    const int n = std::min(64, kTotal - received);
-    if (!ring.getBlock(out, n)) {
-      std::this_thread::yield();
-      continue;
-    }
-    for (int i = 0; i < n; ++i) {
-      if (out[i] != static_cast<unsigned char>((received + i) * 31)) inOrder = false;
-    }
-    received += n;
-  }
-  stop = true;
-  producer.join();
-  EXPECT_EQ(received, kTotal);
-  EXPECT_TRUE(inOrder);
+  EXPECT_TRUE(orvel_test::streamsIntact(ring, 200000));
 }
 
 }  // namespace

@@ -5,11 +5,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "dsp/engine/sound_source.h"
+#include "dsp/engine/zr_mixer.h"
 #include "support/test_support.h"
 
 namespace orvel_test {
@@ -43,6 +46,31 @@ inline bool waitDeckDecoded(CSoundSource& deck, std::chrono::seconds limit) {
   return false;
 }
 
+// Loads each deck's file (all at once) and waits until every one is decoded in full; false after
+// `limit` for any of them.
+inline bool loadDecoded(std::initializer_list<std::pair<CSoundSource*, std::string>> decks,
+                        std::chrono::seconds limit) {
+  for (const auto& [deck, path] : decks) {
+    if (!openDeckFile(*deck, path)) return false;
+  }
+  for (const auto& [deck, path] : decks) {
+    if (!waitDeckDecoded(*deck, limit)) return false;
+  }
+  return true;
+}
+
+// Registers a and b as the mixer's channels 0 and 1, on crossfader sides A and B with their faders
+// fully open, and sets the crossfader; false when they do not get channels 0 and 1.
+inline bool mixTwoChannels(ZRMixer& mixer, ZRAudioSignalSource& a, ZRAudioSignalSource& b, int crossfader) {
+  if (mixer.AddMixerChannel(&a) != 0 || mixer.AddMixerChannel(&b) != 1) return false;
+  mixer.SetCrossfaderChannel(0, 0);
+  mixer.SetCrossfaderChannel(1, 1);
+  mixer.SetFaderPosition(0, 127);
+  mixer.SetFaderPosition(1, 127);
+  mixer.SetCrossfaderPosition(crossfader);
+  return true;
+}
+
 // Two decks (0 and 1) holding generated tones written as a.wav and b.wav into dir. ready() asks them to load
 // the files and waits until both are decoded in full.
 struct ToneDecks {
@@ -51,8 +79,7 @@ struct ToneDecks {
         written(writeWav16(dir.file("a.wav"), stereoToneTrack(freqA, seconds, amplitude), 2, 44100) &&
                 writeWav16(dir.file("b.wav"), stereoToneTrack(freqB, seconds, amplitude), 2, 44100)) {}
   bool ready(std::chrono::seconds limit) {
-    return written && openDeckFile(a, folder.file("a.wav")) && openDeckFile(b, folder.file("b.wav")) &&
-           waitDeckDecoded(a, limit) && waitDeckDecoded(b, limit);
+    return written && loadDecoded({{&a, folder.file("a.wav")}, {&b, folder.file("b.wav")}}, limit);
   }
 
   const TempDir& folder;

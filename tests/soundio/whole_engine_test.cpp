@@ -77,14 +77,8 @@ TEST(WholeEngineTest, TwoDecksCrossfadedIntoARecording) {
 
     ZRMixerChannel channelA(&deckA, nullptr, 0), channelB(&deckB, nullptr, 0);
     ZRMixer mixer(22050);
-    ASSERT_EQ(mixer.AddMixerChannel(&channelA), 0);
-    ASSERT_EQ(mixer.AddMixerChannel(&channelB), 1);
+    ASSERT_TRUE(orvel_test::mixTwoChannels(mixer, channelA, channelB, 0));
     mixer.SetCrossfaderCurveStartPoint(50, false);
-    mixer.SetCrossfaderChannel(0, 0);
-    mixer.SetCrossfaderChannel(1, 1);
-    mixer.SetFaderPosition(0, 127);
-    mixer.SetFaderPosition(1, 127);
-    mixer.SetCrossfaderPosition(0);
 
     ZRAudioMultiOutput output(&mixer, nullptr, nullptr, nullptr);
     output.updateAudioDevices(0 + 1, -1, 512, nullptr, 0);  // row 0 is the null output
