@@ -344,7 +344,11 @@ bool GetResourcesDir_Apple(char* destination, int size) {
   if (exe.empty()) return false;
   std::string installed = resolvedPath(exe + "../share/orvel");
   if (isDirectory(installed)) return copyToBuffer(installed + "/", destination, size);
-  // Running from a build folder: the resources of the source tree.
+  // Running from a build folder, wherever it lies: the resources of the source tree it was built from.
+  if (isDirectory(ORVEL_SOURCE_RESOURCES_DIR)) {
+    return copyToBuffer(std::string(ORVEL_SOURCE_RESOURCES_DIR) + "/", destination, size);
+  }
+  // A build folder inside a checkout that moved since the build.
   std::string dir = resolvedPath(exe);
   while (!dir.empty()) {
     std::string candidate = joinPath(dir, "resources");

@@ -49,10 +49,11 @@ int getMountedVolumesFromTable_Apple(const char* mountTablePath, TAppleVolumeInf
 ZRString getDocumentsFolder_Apple();
 
 // The application's resources folder with a trailing '/': share/orvel beside
-// the executable's folder when it exists, else the first folder named
-// "resources" found walking up from the executable's folder. Written as UTF-8
-// into destination (size bytes); false and "" when there is none or it does
-// not fit.
+// the executable's folder (the installed layout) when it exists, else the
+// resources folder of the source tree the program was built from, else the
+// first folder named "resources" found walking up from the executable's
+// folder. Written as UTF-8 into destination (size bytes); false and "" when
+// there is none or it does not fit.
 bool GetResourcesDir_Apple(char* destination, int size);
 
 // The folder of the running executable with a trailing '/', as UTF-8 into

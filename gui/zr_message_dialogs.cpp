@@ -1,0 +1,65 @@
+#include "gui/zr_message_dialogs.h"
+
+#include <wx/app.h>
+#include <wx/msgdlg.h>
+#include <wx/textdlg.h>
+#include <wx/thread.h>
+
+#include <atomic>
+
+#include "common/zr_logging.h"
+#include "gui/zr_wx_strings.h"
+
+namespace {
+
+std::atomic<ZRModalRunner> g_runner{nullptr};
+
+wxWindow* parentOrTop(wxWindow* parent) {
+  if (parent != nullptr) return parent;
+  return wxTheApp != nullptr ? wxTheApp->GetTopWindow() : nullptr;
+}
+
+wxString titleOf(const ZRString& caption) {
+  return CharTowxString(caption.empty() ? kZRDialogDefaultCaption : caption.utf8().c_str());
+}
+
+int runModal(wxDialog& dialog) {
+  if (ZRModalRunner runner = g_runner.load()) return runner(dialog);
+  return dialog.ShowModal();
+}
+
+bool onMainThread(const char* what) {
+  if (wxIsMainThread()) return true;
+  ZRLOG("error: %s called off the main thread; not shown", what);
+  return false;
+}
+
+}  // namespace
+
+void setModalRunner(ZRModalRunner runner) {
+  g_runner.store(runner);
+}
+
+bool showConfirmationDialog(const ZRString& message, const ZRString& caption, wxWindow* parent) {
+  if (!onMainThread("showConfirmationDialog")) return false;
+  wxMessageDialog dialog(parentOrTop(parent), CharTowxString(message.utf8().c_str()), titleOf(caption),
+                         wxYES_NO | wxICON_QUESTION | wxCENTRE);
+  const int answer = runModal(dialog);
+  return answer == wxID_YES || answer == wxID_OK;
+}
+
+void showMessageDialog(const ZRString& message, const ZRString& caption, wxWindow* parent) {
+  if (!onMainThread("showMessageDialog")) return;
+  wxMessageDialog dialog(parentOrTop(parent), CharTowxString(message.utf8().c_str()), titleOf(caption),
+                         wxOK | wxCENTRE);
+  runModal(dialog);
+}
+
+ZRString showGetTextFromUserDialog(const ZRString& message, const ZRString& caption,
+                                   const ZRString& defaultText, wxWindow* parent) {
+  if (!onMainThread("showGetTextFromUserDialog")) return ZRString();
+  wxTextEntryDialog dialog(parentOrTop(parent), CharTowxString(message.utf8().c_str()), titleOf(caption),
+                           CharTowxString(defaultText.utf8().c_str()), wxOK | wxCANCEL | wxCENTRE);
+  if (runModal(dialog) != wxID_OK) return ZRString();
+  return ZRString(dialog.GetValue().utf8_str().data());
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The system's small modal boxes: a yes/no question, a message with OK, and a one-line text entry. Each
+// is shown on its parent, or on the application's top window when there is none, and titled with its
+// caption, or with the edition name "Orvel" when the caption is empty.
+//
+// Main thread only (the toolkit aborts otherwise): called from another thread they log the mistake and
+// answer as if cancelled.
+
+#include "common/zr_string.h"
+
+class wxDialog;
+class wxWindow;
+
+// True when the user answered Yes (or OK).
+bool showConfirmationDialog(const ZRString& message, const ZRString& caption, wxWindow* parent);
+
+void showMessageDialog(const ZRString& message, const ZRString& caption, wxWindow* parent);
+
+// The entered text, or the empty text when cancelled. The box starts with defaultText.
+ZRString showGetTextFromUserDialog(const ZRString& message, const ZRString& caption,
+                                   const ZRString& defaultText, wxWindow* parent);
+
+// The title every box takes when its caption is empty.
+inline constexpr const char* kZRDialogDefaultCaption = "Orvel";
+
+// How the boxes are run: the toolkit's modal loop unless a test puts its own runner in (it gets the
+// built box, may change it, and returns the button id a user would have pressed). Null restores the
+// modal loop.
+using ZRModalRunner = int (*)(wxDialog& dialog);
+void setModalRunner(ZRModalRunner runner);
