@@ -41,5 +41,25 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get -o DPkg::Lock::Timeout=300 update -qq
+# apt 2.6 does not apply DPkg::Lock::Timeout to `apt-get update`: it fails at once while another apt
+# process holds the lists lock. Wait for that lock instead, at most 10 minutes, saying so.
+update_package_lists() {
+  local waited=0 output
+  while true; do
+    if output=$($SUDO apt-get -o DPkg::Lock::Timeout=300 update -qq 2>&1); then
+      [ -n "$output" ] && echo "$output"
+      return 0
+    fi
+    if ! grep -q 'Could not get lock' <<<"$output" || [ "$waited" -ge 600 ]; then
+      echo "$output" >&2
+      return 1
+    fi
+    if [ "$waited" -eq 0 ]; then
+      echo "another package manager holds the apt lists lock; waiting for it (at most 10 minutes)"
+    fi
+    sleep 5
+    waited=$((waited + 5))
+  done
+}
+update_package_lists
 $SUDO apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}"
