@@ -9,6 +9,14 @@ JOBS=${JOBS:-$(nproc)}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" -j "$JOBS"
 
+# Test names must be the same in every build (CTest's filters and cost data go by them): a parameter
+# without a readable name prints as its bytes, pointers and padding included.
+if ctest --test-dir "$BUILD_DIR" -N | grep -q 'byte object <'; then
+  echo "error: parameterised tests whose names print raw bytes (give the parameter a PrintTo):" >&2
+  ctest --test-dir "$BUILD_DIR" -N | grep 'byte object <' | head -5 >&2
+  exit 1
+fi
+
 # The toolkit tests need a display: start a private Xvfb when there is none. Xvfb picks a free display
 # itself and writes its number once it accepts clients, so parallel runs never share or race for one.
 xvfb_pid=""

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <ostream>
 #include <random>
 
 #include "codecs/zr_decoder_ffmpeg.h"
@@ -31,6 +32,10 @@ struct FormatRow {
   // length is an estimate from the bit rate.
   int priming = 0;
 };
+// Test names and CTest's list show the row's name, never its bytes.
+void PrintTo(const FormatRow& row, std::ostream* out) {
+  *out << row.name;
+}
 
 const FormatRow kFormats[] = {
     {"wav", "wav", nullptr, nullptr, true, 44100, 2, false},
@@ -203,6 +208,9 @@ struct BadSource {
   const char* name;
   std::string (*make)(const orvel_test::TempDir& dir, std::string* path);
 };
+void PrintTo(const BadSource& source, std::ostream* out) {
+  *out << source.name;
+}
 
 std::string makeTextFile(const orvel_test::TempDir& dir, std::string* path) {
   *path = dir.file("notes.mp3");

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "beat_test_signals.h"
@@ -42,6 +44,14 @@ struct TempoCase {
   bool drums;
 };
 
+// A readable name for test names and CTest's list, e.g. "128bpm_drums".
+std::string caseName(const TempoCase& c) {
+  return std::to_string(static_cast<int>(c.bpm)) + "bpm_" + (c.drums ? "drums" : "clicks");
+}
+void PrintTo(const TempoCase& c, std::ostream* out) {
+  *out << caseName(c);
+}
+
 // Every mark sits on a beat and almost every beat is marked.
 void expectMarksOnBeats(const beat_test::Analysis& a, const std::vector<long>& beats, double tolerance,
                         double minShare) {
@@ -68,13 +78,13 @@ TEST_P(New2TempoTest, DetectsTempoAndMarksTheBeats) {
   expectMarksOnBeats(a, beats, 3.0, 0.97);
 }
 
-INSTANTIATE_TEST_SUITE_P(Tempos, New2TempoTest,
-                         ::testing::Values(TempoCase{70, -2, false}, TempoCase{95, -1, false},
-                                           TempoCase{120, -1, false}, TempoCase{128, -1, false},
-                                           TempoCase{140, -1, false}, TempoCase{174, -3, false},
-                                           TempoCase{70, -2, true}, TempoCase{95, -1, true},
-                                           TempoCase{120, -1, true}, TempoCase{128, -1, true},
-                                           TempoCase{140, -1, true}, TempoCase{174, -3, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Tempos, New2TempoTest,
+    ::testing::Values(TempoCase{70, -2, false}, TempoCase{95, -1, false}, TempoCase{120, -1, false},
+                      TempoCase{128, -1, false}, TempoCase{140, -1, false}, TempoCase{174, -3, false},
+                      TempoCase{70, -2, true}, TempoCase{95, -1, true}, TempoCase{120, -1, true},
+                      TempoCase{128, -1, true}, TempoCase{140, -1, true}, TempoCase{174, -3, true}),
+    [](const ::testing::TestParamInfo<TempoCase>& info) { return caseName(info.param); });
 
 TEST(New2DetectorTest, TempoRampIsFollowedByTheBeatTracker) {
   const double seconds = 60;
