@@ -41,14 +41,17 @@ std::mutex& factoryMutex() {
   return m;
 }
 
+// The shared keys and codes live as long as the process: callers keep the pointers anywhere, also in
+// objects destroyed at exit. The tables are made once and never destroyed, so every entry stays
+// reachable (a table destroyed at exit would leave its entries behind as leaks).
 std::map<std::string, Key*>& keyFlyWeights() {
-  static std::map<std::string, Key*> m;
-  return m;
+  static auto* m = new std::map<std::string, Key*>;
+  return *m;
 }
 
 std::map<std::string, KeyCode*>& keyCodeFlyWeights() {
-  static std::map<std::string, KeyCode*> m;
-  return m;
+  static auto* m = new std::map<std::string, KeyCode*>;
+  return *m;
 }
 
 void appendShiftText(int s, char* out) {

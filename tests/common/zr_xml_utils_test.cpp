@@ -17,9 +17,10 @@ namespace {
 
 class ZRXmlUtilsTest : public orvel_test::ThreadLogXmlTest {
  protected:
-  // Parses one element <e .../> from text and keeps it for the readers.
+  // Parses one element <e .../> from text and keeps it for the readers (until the next one).
   xmlNode* element(const std::string& attributes) {
     std::string xml = "<e " + attributes + "/>";
+    if (doc_) xmlFreeDoc(doc_);
     doc_ = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, 0);
     return doc_ ? xmlDocGetRootElement(doc_) : nullptr;
   }
