@@ -36,8 +36,9 @@ function(orvel_test_folder folder)
   if(ARG_SERIAL)
     set(serial TRUE)
   endif()
+  # Labelled by folder, so that a run can pick layers (ctest -L / -LE).
   gtest_discover_tests(test_${folder} DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 120 ENVIRONMENT "ORVEL_TEST=1" RUN_SERIAL ${serial})
+                       PROPERTIES TIMEOUT 120 ENVIRONMENT "ORVEL_TEST=1" LABELS ${folder} RUN_SERIAL ${serial})
 endfunction()
 
 # One benchmark program per file in bench/.

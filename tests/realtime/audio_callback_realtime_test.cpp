@@ -49,7 +49,7 @@ void* stack[32];
 int stackDepth = 0;
 
 // Called by every forwarder; counts only on a watched thread.
-void note(Kind kind) {
+[[maybe_unused]] void note(Kind kind) {
   if (!watching) return;
   watching = false;  // what follows may call the forwarders itself
   counts[kind].fetch_add(1, std::memory_order_relaxed);
@@ -59,7 +59,7 @@ void note(Kind kind) {
 }
 
 template <typename F>
-F realFunction(F& cache, const char* name) {
+[[maybe_unused]] F realFunction(F& cache, const char* name) {
   if (cache == nullptr) cache = reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
   return cache;
 }

@@ -1,0 +1,264 @@
+#!/usr/bin/env python3
+"""Writes the fuzz harnesses' seed inputs into fuzz/corpus/<harness>/.
+
+Every seed is generated here (tiny tones, hand-built containers and archives), so nothing recorded is
+committed. Run it again after changing a seed; `7z` (p7zip-full) adds the Deflate64 seeds when present.
+"""
+
+import io
+import math
+import os
+import shutil
+import struct
+import subprocess
+import tempfile
+import zipfile
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CORPUS = os.path.join(HERE, "corpus")
+
+
+def put(harness, name, data):
+    folder = os.path.join(CORPUS, harness)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def tone(frames, channels, rate=44100, freq=440.0):
+    out = []
+    for i in range(frames):
+        v = int(12000 * math.sin(2 * math.pi * freq * i / rate))
+        out.extend([v] * channels)
+    return out
+
+
+def wav(frames=200, channels=2, rate=44100, bits=16, tag=1, extra_chunk=b""):
+    samples = tone(frames, channels, rate)
+    if bits == 16:
+        data = struct.pack("<%dh" % len(samples), *samples)
+    elif bits == 8:
+        data = bytes((s >> 8) + 128 for s in samples)
+    elif bits == 24:
+        data = b"".join(struct.pack("<i", s << 8)[1:] for s in samples)
+    else:
+        data = struct.pack("<%df" % len(samples), *[s / 32768.0 for s in samples])
+    block = channels * ((bits + 7) // 8)
+    fmt = struct.pack("<HHIIHH", tag, channels, rate, rate * block, block, bits)
+    body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + extra_chunk
+    body += b"data" + struct.pack("<I", len(data)) + data
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+
+def ieee80(x):
+    exponent = int(math.floor(math.log2(x)))
+    mantissa = int(x / 2.0 ** exponent * (1 << 63))
+    return struct.pack(">HQ", exponent + 16383, mantissa)
+
+
+def aiff(frames=200, channels=2, rate=44100):
+    samples = tone(frames, channels, rate)
+    data = struct.pack(">%dh" % len(samples), *samples)
+    comm = struct.pack(">hIh", channels, frames, 16) + ieee80(rate)
+    ssnd = struct.pack(">II", 0, 0) + data
+    body = b"AIFF" + b"COMM" + struct.pack(">I", len(comm)) + comm + b"SSND" + struct.pack(">I", len(ssnd)) + ssnd
+    return b"FORM" + struct.pack(">I", len(body)) + body
+
+
+def cdg(packets=300):
+    """CD+G packets: load a colour table, clear the screen, then draw tiles."""
+    out = bytearray()
+    for i in range(packets):
+        p = bytearray(24)
+        p[0] = 0x09
+        if i == 0:
+            p[1] = 30  # load colour table (low)
+            for c in range(8):
+                p[4 + 2 * c] = (c * 5) & 0x3F
+                p[5 + 2 * c] = (c * 9) & 0x3F
+        elif i == 1:
+            p[1] = 1  # memory preset
+        else:
+            p[1] = 6  # tile block
+            p[4] = 1
+            p[5] = 2
+            p[6] = (i // 50) % 18
+            p[7] = i % 50
+            for r in range(12):
+                p[8 + r] = (i * 7 + r) & 0x3F
+        out += p
+    return bytes(out)
+
+
+def id3_mp3():
+    """An ID3v2.3 tag (title, artist, BPM, key) in front of two silent MPEG-1 layer III frames."""
+
+    def frame(fid, text):
+        payload = b"\x00" + text.encode("latin-1")
+        return fid.encode() + struct.pack(">I", len(payload)) + b"\x00\x00" + payload
+
+    frames = frame("TIT2", "Title") + frame("TPE1", "Artist") + frame("TBPM", "128") + frame("TKEY", "Am")
+    size = len(frames)
+    syncsafe = bytes([(size >> 21) & 0x7F, (size >> 14) & 0x7F, (size >> 7) & 0x7F, size & 0x7F])
+    tag = b"ID3\x03\x00\x00" + syncsafe + frames
+    mpeg = (b"\xff\xfb\x90\x64" + bytes(413)) * 2
+    return tag + mpeg
+
+
+def flac():
+    """fLaC with STREAMINFO and a Vorbis comment block (no audio frames)."""
+    info = struct.pack(">HH", 4096, 4096) + b"\x00\x00\x00" + b"\x00\x00\x00"
+    rate, channels, bits, total = 44100, 2, 16, 0
+    packed = (rate << 44) | ((channels - 1) << 41) | ((bits - 1) << 36) | total
+    info += struct.pack(">Q", packed) + bytes(16)
+    vendor = b"seed"
+    comments = [b"TITLE=Seed", b"ARTIST=Orvel", b"BPM=120"]
+    vc = struct.pack("<I", len(vendor)) + vendor + struct.pack("<I", len(comments))
+    for c in comments:
+        vc += struct.pack("<I", len(c)) + c
+    blocks = b"\x00" + struct.pack(">I", len(info))[1:] + info
+    blocks += b"\x84" + struct.pack(">I", len(vc))[1:] + vc
+    return b"fLaC" + blocks
+
+
+def zip_bytes(members, method=zipfile.ZIP_DEFLATED):
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", compression=method) as z:
+        for name, data in members:
+            z.writestr(name, data)
+    return buf.getvalue()
+
+
+def zip_with_link():
+    """A folder, a file in it and a symbolic link to that file (Unix attributes)."""
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w", compression=zipfile.ZIP_DEFLATED) as z:
+        folder = zipfile.ZipInfo("songs/")
+        folder.external_attr = (0o40755 << 16) | 0x10
+        folder.create_system = 3
+        z.writestr(folder, b"")
+        z.writestr("songs/song.cdg", cdg(20))
+        link = zipfile.ZipInfo("songs/link.cdg")
+        link.external_attr = 0o120777 << 16
+        link.create_system = 3
+        z.writestr(link, b"song.cdg")
+    return buf.getvalue()
+
+
+def deflate64_zip():
+    if shutil.which("7z") is None:
+        return None
+    with tempfile.TemporaryDirectory() as tmp:
+        song = os.path.join(tmp, "song.cdg")
+        with open(song, "wb") as f:
+            f.write(cdg(400) * 3)
+        out = os.path.join(tmp, "d64.zip")
+        subprocess.run(["7z", "a", "-tzip", "-mm=Deflate64", out, song], check=True, capture_output=True)
+        with open(out, "rb") as f:
+            return f.read()
+
+
+def raw_member(archive):
+    """The compressed data of the first member of a zip archive."""
+    name_len, extra_len = struct.unpack("<HH", archive[26:30])
+    size = struct.unpack("<I", archive[18:22])[0]
+    start = 30 + name_len + extra_len
+    return archive[start:start + size]
+
+
+def stripe(points=200, beats=True):
+    out = struct.pack("<ii", 1, points)
+    out += struct.pack("<%df" % points, *[(i % 10) / 10.0 for i in range(points)])
+    out += struct.pack("<fi", 0.8, points)
+    out += bytes((i * 3) & 0xFF for i in range(points))
+    out += struct.pack("<iii", 1, 4, 1)
+    if beats:
+        marks = list(range(5, points, 25))
+        out += struct.pack("<i", len(marks)) + struct.pack("<%di" % len(marks), *marks)
+    return out
+
+
+def main():
+    if os.path.isdir(CORPUS):
+        shutil.rmtree(CORPUS)
+    audio = {
+        "tone16.wav": wav(),
+        "tone8mono.wav": wav(channels=1, bits=8, rate=22050),
+        "tone24.wav": wav(bits=24, rate=48000),
+        "float32.wav": wav(bits=32, tag=3),
+        "list-chunk.wav": wav(extra_chunk=b"LIST" + struct.pack("<I", 12) + b"INFOISFT\x00\x00\x00\x00"),
+        "tone16.aiff": aiff(),
+        "id3.mp3": id3_mp3(),
+    }
+    for harness in ("master_codec", "ffmpeg_audio", "pcm_files"):
+        for name, data in audio.items():
+            put(harness, name, data)
+    put("master_codec", "graphics.cdg", cdg())
+    package = zip_bytes([("song.mp3", id3_mp3()), ("song.cdg", cdg())])
+    put("master_codec", "package.zip", package)
+
+    # The video harness's first byte: bit 0 CDG, bit 1 a target size, bit 2 three bytes per pixel.
+    put("video", "cdg", b"\x01" + cdg())
+    put("video", "cdg-rgb-target", b"\x07" + cdg())
+    with open(os.path.join(HERE, "crashes", "video-frame-size-changes.avi"), "rb") as f:
+        avi = f.read()
+    put("video", "avi-target", b"\x02" + avi)
+    put("video", "avi-rgb", b"\x04" + avi)
+
+    put("zip_packages", "stored.zip", zip_bytes([("song.mp3", id3_mp3()), ("song.cdg", cdg())], zipfile.ZIP_STORED))
+    put("zip_packages", "deflated.zip", package)
+    put("zip_packages", "bzip2.zip", zip_bytes([("a/song.wav", wav()), ("a/song.cdg", cdg())], zipfile.ZIP_BZIP2))
+    put("zip_packages", "escape.zip", zip_bytes([("../up.cdg", cdg(10)), ("/abs.mp3", b"x" * 10)]))
+    put("zip_packages", "link.zip", zip_with_link())
+    d64 = deflate64_zip()
+    if d64 is not None:
+        put("zip_packages", "deflate64.zip", d64)
+        put("deflate64", "member", raw_member(d64))
+    # Plain deflate without long matches reads the same as Deflate64.
+    deflater = zlib.compressobj(9, zlib.DEFLATED, -15)
+    put("deflate64", "short-deflate", deflater.compress(b"abcabcabd" * 3) + deflater.flush())
+    # Compressed in the DCL implode format: "AIAIAIAIAIAIA" (the decoder's reference example).
+    put("implode", "aiaia", b"\x00\x04\x82\x24\x25\x8f\x80\x7f")
+    put("implode", "literals", b"\x01\x06" + bytes(range(0, 200, 3)))
+
+    # The tags harness's first byte picks the ending: 0 mp3, 1 flac.
+    put("tags", "id3.mp3", b"\x00" + id3_mp3())
+    put("tags", "comments.flac", b"\x01" + flac())
+
+    put("stripe", "with-beats", stripe())
+    put("stripe", "without-beats", stripe(beats=False))
+
+    header = b"\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
+    put("preferences", "preferences.xml", header +
+        b"<preferences version=\"100\">\n"
+        b"\t<pref name=\"AudioDevice\" value=\"Built-in Output\" type=\"3\" />\n"
+        b"\t<pref name=\"Gain\" value=\"0.5000\" type=\"2\" />\n"
+        b"\t<pref name=\"Limiter\" value=\"1\" type=\"1\" />\n"
+        b"\t<pref name=\"Name\" value=\"say &quot;hi&quot; &amp; &lt;go&gt;\" type=\"3\" />\n"
+        b"</preferences>\n")
+
+    with open(os.path.join(HERE, "..", "resources", "languages", "english.xml"), "rb") as f:
+        english = f.read()
+    put("language", "english.xml", english[:1500].rsplit(b"\n", 1)[0] + b"\n</languagestrings>\n")
+    put("language", "other.xml", b"<languagestrings language=\"deutsch\" locale=\"de\" targetversion=\"100\">"
+        b"<string action=\"txt_ok\" value=\"OK\"/><string action=\"ACT_cfg2\" value=\"x\" hint=\"y\"/>"
+        b"</languagestrings>")
+
+    put("xml", "plist.xml", b"<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict><key>Tracks</key><dict>"
+        b"<key>1</key><dict><key>Name</key><string>Song &amp; more</string><key>Total Time</key>"
+        b"<integer>215000</integer><key>Compilation</key><true/></dict></dict></dict></plist>\n")
+    put("xml", "document.xml", b"<document a=\"12px\" b=\"-3.5e2\" ok=\"YES\" align=\"topright\" style=\"bolditalic\""
+        b" color=\"#FF000080\"><item name=\"caf\xc3\xa9\" value=\"\xe2\x99\xab\"/><item/></document>")
+
+    put("skin_values", "attributes", b"x=12px\ny=2.5\nvisible=tRuE\ncolor=#00FF00\nalign=TopLeft\n"
+        b"style=underlined\naxis=Vertical\ndistribution=FillEqually\nalignment=LastBaseline\n"
+        b"attribute=CenterY\nrelation=>=\nurl=file:///Users/me/My%20Song.mp3\nbad=%\n")
+
+    put("formatter", "usual", b"\x81%d:%02d %5.2f %s|%S|%p %x %c %ls %hd %g %%")
+    put("formatter", "stars", b"\x02%*d %-*.*s %.*f")
+    put("formatter", "broken", b"\xff%ll%hh%5%-%#%n%q%")
+
+
+if __name__ == "__main__":
+    main()
