@@ -8,6 +8,8 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth p7zip-full
+  # fuzzing (the libFuzzer programs of fuzz/ need clang)
+  clang
   # core runtime
   libicu-dev libconcurrentqueue-dev libxml2-dev libcurl4-openssl-dev
   # dsp
