@@ -535,7 +535,6 @@ class CSoundSource : public ZRAudioSignalSource {
   std::mutex detailsLock;  // the records, between "SC-streaming" and the main thread
   TZRDatabaseTrack currentSong_Details;
   TZRDatabaseTrack desiredSong_Details;
-  bool desiredRecordValid = false;  // under detailsLock, like the record it describes
   std::atomic<float> autoPlayTimer{-1.0f};
   std::unique_ptr<std::atomic<uint8_t>[]> blockState;
   int deckId;

@@ -104,15 +104,13 @@ bool CSoundSource::OpenFileName(const ZRCodecBase::OpenStruct* request, const TZ
 
   {
     std::lock_guard<std::mutex> guard(detailsLock);
-    // Whether the new record is valid takes effect when the new track opens: the track still open
-    // keeps its own, so that its close still saves what was learnt about it.
     if (track) {
       desiredSong_Details = *track;
-      desiredRecordValid = true;
+      trackRecordValid.store(true, std::memory_order_release);
     } else {
       const bool found =
           ZRDatabase::getInstance()->getTrackIdOnlyIfFound(-1, request->path, &desiredSong_Details);
-      desiredRecordValid = found;
+      trackRecordValid.store(found, std::memory_order_release);
       if (!found) {
         ZRLOG("error: desiredSong_Details NOT VALID ! (deck id=%d)", deckId);
         ZRDatabase::resetTrack(&desiredSong_Details, true);
@@ -369,7 +367,6 @@ bool CSoundSource::OpenSource() {
   {
     std::lock_guard<std::mutex> guard(detailsLock);
     currentSong_Details = desiredSong_Details;
-    trackRecordValid.store(desiredRecordValid, std::memory_order_release);
     path = currentSong_Details.tags[kTagFileName];
   }
   currentRecordValid.store(trackRecordValid.load(std::memory_order_acquire), std::memory_order_release);
