@@ -141,7 +141,8 @@ TEST_P(SystemDeviceTest, PlaysTwoTonesAtTheDevicesPace) {
     ASSERT_NE(output.getDevice(), nullptr);
     const CCAoutput* device = output.getDevice()->output();
     ASSERT_TRUE(device != nullptr && device->isRunning());
-    EXPECT_GT(device->GetLatency(), 0);
+    const int bufferFrames = device->GetLatency();
+    EXPECT_GT(bufferFrames, 0);
     EXPECT_NE(device->realtime(), CCAoutput::Realtime::kUnknown);
     // Deck A's bus alone on the first channel, deck B's on the second (mono routes on a stereo device).
     ASSERT_EQ(output.getOutputChannels(), 2);
@@ -166,7 +167,7 @@ TEST_P(SystemDeviceTest, PlaysTwoTonesAtTheDevicesPace) {
     output.updateAudioDevices(-1, -1, 256, nullptr, 0);
 
     // The device called back at its own pace: one buffer of its size per buffer's time.
-    const double framesPerSecond = static_cast<double>(callbacks) * device->GetLatency() / seconds;
+    const double framesPerSecond = static_cast<double>(callbacks) * bufferFrames / seconds;
     EXPECT_NEAR(framesPerSecond / c.rate, 1.0, 0.1) << callbacks << " callbacks in " << seconds << " s";
 
     const long start = std::max(firstSound(left), firstSound(right));
