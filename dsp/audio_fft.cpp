@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -18,6 +19,13 @@ constexpr size_t kMeasuredPlanLimit = 2048;
 
 bool isPowerOf2(size_t n) {
   return n != 0 && (n & (n - 1)) == 0;
+}
+
+void requirePowerOf2(size_t n) {
+  if (n != 0 && !isPowerOf2(n)) {
+    fprintf(stderr, "Assertion failed: internal::IsPowerOf2(size)\n");
+    abort();
+  }
 }
 
 }  // namespace
@@ -41,10 +49,7 @@ void ZRAppleAccelerateFFT::release() {
 }
 
 void ZRAppleAccelerateFFT::init(size_t newSize) {
-  if (newSize != 0 && !isPowerOf2(newSize)) {
-    fprintf(stderr, "Assertion failed: internal::IsPowerOf2(size)\n");
-    abort();
-  }
+  requirePowerOf2(newSize);
   release();
   if (newSize == 0) return;
   size = newSize;
@@ -99,4 +104,29 @@ void ZRAppleAccelerateFFT::ifft(float* data, const float* re, const float* im) {
   fftwf_execute(static_cast<fftwf_plan>(inversePlan));
   const float scale = 1.0f / static_cast<float>(size);
   for (size_t i = 0; i < size; ++i) data[i] = realBuffer[i] * scale;
+}
+
+ZRComplexSplitFFT::ZRComplexSplitFFT(size_t n) : size(n) {
+  requirePowerOf2(n);
+  if (n == 0) return;
+  buffer = fftwf_alloc_real(2 * n);
+  fftwf_iodim dim{static_cast<int>(n), 1, 1};
+  std::lock_guard<std::mutex> lock(plannerMutex());
+  plan = fftwf_plan_guru_split_dft(1, &dim, 0, nullptr, buffer, buffer + n, buffer, buffer + n,
+                                   n <= kMeasuredPlanLimit ? FFTW_MEASURE : FFTW_ESTIMATE);
+}
+
+ZRComplexSplitFFT::~ZRComplexSplitFFT() {
+  std::lock_guard<std::mutex> lock(plannerMutex());
+  if (plan) fftwf_destroy_plan(static_cast<fftwf_plan>(plan));
+  fftwf_free(buffer);
+}
+
+void ZRComplexSplitFFT::forward(float* re, float* im) const {
+  if (plan == nullptr || re == nullptr || im == nullptr) return;
+  std::memcpy(buffer, re, sizeof(float) * size);
+  std::memcpy(buffer + size, im, sizeof(float) * size);
+  fftwf_execute(static_cast<fftwf_plan>(plan));
+  std::memcpy(re, buffer, sizeof(float) * size);
+  std::memcpy(im, buffer + size, sizeof(float) * size);
 }

@@ -51,3 +51,25 @@ class ZRAppleAccelerateFFT : public ZRAudioFFTBase {
   float* realBuffer = nullptr;     // N values
   float* complexBuffer = nullptr;  // N/2 + 1 interleaved pairs
 };
+
+// Complex transform of one size on split arrays (real parts in re, imaginary parts in im), in place, forward
+// and unscaled: X[k] = sum z[n] e^(-2 pi i k n / N) with z = re + i im. The plan is made at construction
+// (never on a real-time path) on the instance's own buffer, which forward copies through (a split plan only
+// runs on arrays as far apart as those it was made for); forward allocates nothing and takes any pair of
+// arrays of N floats. One thread uses an instance at a time.
+class ZRComplexSplitFFT {
+ public:
+  // size: a power of two (anything else is a programming error and stops the process).
+  explicit ZRComplexSplitFFT(size_t size);
+  ~ZRComplexSplitFFT();
+  ZRComplexSplitFFT(const ZRComplexSplitFFT&) = delete;
+  ZRComplexSplitFFT& operator=(const ZRComplexSplitFFT&) = delete;
+
+  void forward(float* re, float* im) const;
+  size_t getSize() const { return size; }
+
+ private:
+  size_t size;
+  void* plan = nullptr;
+  float* buffer = nullptr;  // N real parts, then N imaginary parts
+};

@@ -107,6 +107,41 @@ TEST(AudioFftTest, ReinitAndEmpty) {
   EXPECT_EQ(i1[0], 0);
 }
 
+TEST(AudioFftTest, ComplexSplitTransformMatchesPlainDftOnAnyArrays) {
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> dist(-1, 1);
+  for (size_t n : {8u, 256u}) {
+    const ZRComplexSplitFFT fft(n);
+    EXPECT_EQ(fft.getSize(), n);
+    // Real and imaginary parts side by side in one block, and in two separate blocks: a plan made for
+    // arrays at one distance must not write past arrays at another.
+    std::vector<float> block(2 * n + 8, 7.0f), re2(n), im2(n);
+    float* re1 = block.data();
+    float* im1 = block.data() + n;
+    for (size_t i = 0; i < n; ++i) {
+      re1[i] = re2[i] = dist(rng);
+      im1[i] = im2[i] = dist(rng);
+    }
+    std::vector<double> dre(n), dim(n);
+    for (size_t k = 0; k < n; ++k) {
+      for (size_t t = 0; t < n; ++t) {
+        const double a = -2 * M_PI * static_cast<double>(k * t % n) / n;
+        dre[k] += re1[t] * cos(a) - im1[t] * sin(a);
+        dim[k] += re1[t] * sin(a) + im1[t] * cos(a);
+      }
+    }
+    fft.forward(re1, im1);
+    fft.forward(re2.data(), im2.data());
+    for (size_t k = 0; k < n; ++k) {
+      EXPECT_NEAR(re1[k], dre[k], 1e-3) << k;
+      EXPECT_NEAR(im1[k], dim[k], 1e-3) << k;
+      EXPECT_EQ(re2[k], re1[k]);
+      EXPECT_EQ(im2[k], im1[k]);
+    }
+    for (size_t i = 2 * n; i < block.size(); ++i) EXPECT_EQ(block[i], 7.0f);
+  }
+}
+
 TEST(AudioFftDeathTest, NonPowerOfTwoStopsTheProcess) {
   ZRAppleAccelerateFFT fft;
   EXPECT_DEATH(fft.init(1000), "internal::IsPowerOf2\\(size\\)");
