@@ -78,6 +78,11 @@ CCAoutput::CCAoutput(int device, int secondDevice, uint32_t rate, uint32_t& inCh
     outFifo.assign(static_cast<size_t>(outCapacity) * outputChannels, 0.0f);
     const int inCapacity = 2 * (engineChunk + static_cast<int>(std::ceil(latency / ratio))) + 1024;
     inFifo.assign(static_cast<size_t>(inCapacity) * std::max(1u, inputChannels), 0.0f);
+    // The output side asks for engine pieces as the device consumes, which can run a piece (and the
+    // converters' delay) ahead of the input converted so far. Without a cushion the input queue ran dry
+    // every few buffers at many buffer sizes and silence was spliced into the input (a timecode read from
+    // it jumped); with one piece plus a few frames of silence queued at the start it never runs dry.
+    inFifoFrames = engineChunk + kInputCushionFrames;
   }
   if (!stream->start()) {
     ZRLOG("error: sound device '%s' opens but does not start", name);

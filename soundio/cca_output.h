@@ -7,7 +7,8 @@
 // longer device buffer is passed on in pieces of at most that size, each piece's input delivered before its
 // output. A device that refuses 44100 Hz runs at its own rate: both directions then go through stateful
 // band-limited converters, and the callbacks are asked for the 44100 Hz frames one buffer needs (a few
-// frames of converter delay are held between buffers).
+// frames of converter delay are held between buffers). The converted input runs one engine piece plus 64
+// frames late, so it arrives without gaps.
 //
 // Nothing is allocated on the device's thread: every buffer and converter is made at opening. The device's
 // own callback thread is moved to real-time priority at its first call (a server's thread that already runs
@@ -102,6 +103,8 @@ class CCAoutput {
   std::vector<float> engineInput;
   // Conversion state, used only when the device does not run at 44100 Hz.
   std::vector<float> engineOutput;
+  // Frames of silence beyond one engine piece that the converted input starts with.
+  static constexpr int kInputCushionFrames = 64;
   std::vector<float> outFifo, inFifo;
   int outFifoFrames = 0, inFifoFrames = 0;
   int engineChunk = 0;
