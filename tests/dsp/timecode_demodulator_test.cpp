@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,10 @@ struct AbsoluteCase {
   double snrDb;
   long buffer;
 };
+
+void PrintTo(const AbsoluteCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class TimecodeAbsoluteTest : public ::testing::TestWithParam<AbsoluteCase> {};
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -62,6 +63,10 @@ std::vector<Codec> codecs() {
       psk("table8psk16states_11symbols", table8, 11, 2, 18),  // generations 7 and 8
       psk("table16qam64states_8symbols", table16, 8, 2, 18),
   };
+}
+
+void PrintTo(const Codec& c, std::ostream* os) {
+  *os << c.name;
 }
 
 class TimecodeTcmTest : public ::testing::TestWithParam<Codec> {};

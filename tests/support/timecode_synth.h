@@ -1,5 +1,8 @@
 #pragma once
-// A generation-4 timecode signal for tests, built from the format's definition and independent of the
+// Timecode signals for tests: TimecodeSynth (the demodulator's generation 4) and ZeroCrossingSynth (the
+// zero-crossing decoder's format), both built from their formats' definitions.
+//
+// TimecodeSynth: a generation-4 timecode signal, built from the format's definition and independent of the
 // demodulator's code:
 // - pilot: 7/256 of 44100 Hz (1205.859375 Hz); left = A cos, right = A sin, so the complex signal
 //   left + i right turns forwards (a medium running backwards turns it the other way);
@@ -158,6 +161,46 @@ class TimecodeSynth {
   }
 
   std::vector<uint8_t> phases_;
+};
+
+// The zero-crossing decoder's format, for tests: left a 1575 Hz tone (28 samples per cycle at 44100 Hz and
+// nominal speed), right the same tone a quarter cycle later whose half-cycles are high (the full amplitude)
+// or low (a quarter of it). Word w occupies the 320 right half-cycles from 320 w on (4480 samples): a sync
+// (high +, low -, low +, high -), then 14 positive half-cycles every other one carrying bits 0..12 of w and a
+// bit making the ones even (high = 1); every other half-cycle is low.
+class ZeroCrossingSynth {
+ public:
+  static constexpr double kCycle = 28.0;
+  static constexpr long kHalfCyclesPerWord = 320;
+
+  double amplitude = 0.5;
+  // Words whose parity bit is wrong.
+  bool wrongParity = false;
+
+  bool high(long halfCycle) const {
+    const long w = halfCycle / kHalfCyclesPerWord, j = halfCycle % kHalfCyclesPerWord;
+    if (j == 0 || j == 3) return true;
+    if (j < 4 || j > 4 + 26 || (j - 4) % 2 != 0) return false;
+    const long m = (j - 4) / 2;
+    if (m < 13) return ((w >> m) & 1) != 0;
+    int ones = 0;
+    for (int b = 0; b < 13; ++b) ones += static_cast<int>((w >> b) & 1);
+    return (ones % 2 == 1) != wrongParity;
+  }
+
+  // frames of interleaved stereo, the medium moving at `speed` from record sample `start`.
+  std::vector<float> render(double start, double speed, long frames) const {
+    std::vector<float> out(2 * static_cast<size_t>(frames));
+    for (long i = 0; i < frames; ++i) {
+      const double tau = start + speed * static_cast<double>(i);
+      const double phase = 2 * M_PI * tau / kCycle;
+      const long k = static_cast<long>(std::floor(tau / (kCycle / 2) - 0.5));
+      const double a = k >= 0 && high(k) ? amplitude : amplitude / 4;
+      out[2 * i] = static_cast<float>(amplitude * std::sin(phase));
+      out[2 * i + 1] = static_cast<float>(a * std::sin(phase - M_PI / 2));
+    }
+    return out;
+  }
 };
 
 }  // namespace orvel_test
