@@ -1,35 +1,14 @@
 // The demodulator runs on the audio thread: processing allocates nothing, in either mode, at any buffer size
-// (counted through the global allocation operators while a flag of the testing thread is set).
+// (counted through the global allocation operators while counting is on for the testing thread).
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include <memory>
 #include <vector>
 
 #include "dsp/timecode_demodulator.h"
+#include "support/allocation_counter.h"
 #include "support/timecode_synth.h"
-
-// The replaced operators pair malloc with free themselves; the compiler cannot see that through inlining.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-namespace {
-thread_local bool countAllocations = false;
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (countAllocations) allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
 
 TEST(TimecodeRealtime, ProcessingAllocatesNothing) {
   orvel_test::TimecodeSynth synth;
@@ -39,11 +18,18 @@ TEST(TimecodeRealtime, ProcessingAllocatesNothing) {
   MPVT2_SetVinylGeneration(h, 4);
   MPVT2_SetCutoffSharpness(h, 1.0);
   std::vector<double> speed(2048), power(2048), position(2048);
+  // The counter sees allocations at all.
+  orvel_test::resetCountedAllocations();
+  orvel_test::setCountAllocations(true);
+  auto probe = std::make_unique<std::vector<float>>(16);
+  orvel_test::setCountAllocations(false);
+  ASSERT_GE(orvel_test::countedAllocations(), 1);
+  orvel_test::resetCountedAllocations();
   long decoded = 0;
   for (int absolute : {1, 0}) {
     MPVT2_SetAbsoluteMode(h, absolute);
     long at = 0;
-    countAllocations = true;
+    orvel_test::setCountAllocations(true);
     for (long frames : {1024L, 17L, 256L, 4410L, 20000L, 1L, 512L}) {
       for (int i = 0; i < 3 && at + frames <= static_cast<long>(l.size()); ++i, at += frames) {
         long count = frames / 32 + 1;
@@ -52,9 +38,9 @@ TEST(TimecodeRealtime, ProcessingAllocatesNothing) {
         for (long k = 0; k < count; ++k) decoded += position[k] > 0 ? 1 : 0;
       }
     }
-    countAllocations = false;
+    orvel_test::setCountAllocations(false);
   }
-  EXPECT_EQ(allocations.load(), 0);
+  EXPECT_EQ(orvel_test::countedAllocations(), 0);
   EXPECT_GT(decoded, 0);
   MPVT2_Destruct(h);
 }

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "allocation_counter.h"
 #include "deck_test_util.h"
+#include "support/allocation_counter.h"
 
 namespace {
 
@@ -48,17 +48,17 @@ TEST_F(DeckRealtimeTest, ControlsAndLoadsWhileTheAudioThreadPlays) {
 
   std::atomic<bool> stop{false};
   std::atomic<long> buffers{0};
-  alloc_test::allocations = 0;
+  orvel_test::resetCountedAllocations();
   std::thread audio([&] {
     std::vector<float> out(2 * 256);
     while (!stop.load()) {
       // Only this thread counts its allocations.
-      alloc_test::countAllocations = true;
+      orvel_test::setCountAllocations(true);
       for (int pass = 0; pass < 3; ++pass) {
         for (CSoundSource* d : decks) d->BeforeGetSamples(pass);
       }
       for (CSoundSource* d : decks) d->GetSamples(out.data(), 256);
-      alloc_test::countAllocations = false;
+      orvel_test::setCountAllocations(false);
       buffers.fetch_add(1);
       std::this_thread::sleep_for(std::chrono::microseconds(300));
     }
@@ -179,7 +179,7 @@ TEST_F(DeckRealtimeTest, ControlsAndLoadsWhileTheAudioThreadPlays) {
   audio.join();
   clocks.join();
   EXPECT_GT(buffers.load(), 50);
-  EXPECT_EQ(alloc_test::allocations.load(), 0) << "the audio thread allocated";
+  EXPECT_EQ(orvel_test::countedAllocations(), 0) << "the audio thread allocated";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The audio-thread paths of every effect allocate nothing: counted through the global allocation operators
-// while a flag of the testing thread is set.
+// while counting is on for the testing thread.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "allocation_counter.h"
 #include "dsp/engine/effect_amplitudes.h"
 #include "dsp/engine/effect_bit_crusher.h"
 #include "dsp/engine/effect_cutoff_filter.h"
@@ -22,8 +21,8 @@
 #include "dsp/engine/effect_phaser.h"
 #include "dsp/engine/effect_plate_reverb.h"
 #include "effects_test_util.h"
+#include "support/allocation_counter.h"
 
-using namespace alloc_test;
 using namespace effects_test;
 
 TEST(EffectsRealtime, ProcessingAllocatesNothing) {
@@ -42,15 +41,15 @@ TEST(EffectsRealtime, ProcessingAllocatesNothing) {
   Frames v = sine(CEffect::kMaxFrames, 440, 0.5f);
 
   // The counter sees allocations at all.
-  allocations = 0;
-  countAllocations = true;
+  orvel_test::resetCountedAllocations();
+  orvel_test::setCountAllocations(true);
   std::vector<float>* volatile probe = new std::vector<float>(16);
   delete probe;
-  countAllocations = false;
-  ASSERT_GE(allocations.load(), 1);
+  orvel_test::setCountAllocations(false);
+  ASSERT_GE(orvel_test::countedAllocations(), 1);
 
-  allocations = 0;
-  countAllocations = true;
+  orvel_test::resetCountedAllocations();
+  orvel_test::setCountAllocations(true);
   for (int round = 0; round < 6; ++round) {
     for (auto& e : effects) {
       // Parameter and preset changes, starts and stops, all taken up on this (the audio) thread.
@@ -65,8 +64,8 @@ TEST(EffectsRealtime, ProcessingAllocatesNothing) {
       }
     }
   }
-  countAllocations = false;
-  EXPECT_EQ(allocations.load(), 0);
+  orvel_test::setCountAllocations(false);
+  EXPECT_EQ(orvel_test::countedAllocations(), 0);
 }
 
 TEST(EffectsRealtime, ParametersFromAnotherThreadWhileProcessing) {

@@ -12,6 +12,7 @@
 #include "dsp/engine/live_input_source.h"
 #include "dsp/engine/sound_source.h"
 #include "soundio/engine_test_rig.h"
+#include "support/allocation_counter.h"
 #include "support/log_capture.h"
 #include "support/test_support.h"
 #include "support/timecode_synth.h"
@@ -30,12 +31,15 @@ class LiveInputTimecodeTest : public ::testing::Test {
     ASSERT_TRUE(orvel_test::waitDeckDecoded(deck, std::chrono::seconds(20)));
   }
 
-  // Pulls the signal through the input in buffers of `buffer` frames, as the sound output would fill it.
-  void feed(CLiveInputSource& input, const std::vector<float>& signal, int buffer) {
+  // Pulls the signal through the input in buffers of `buffer` frames, as the sound output would fill it;
+  // with countPulls, allocations are counted during the pulls.
+  void feed(CLiveInputSource& input, const std::vector<float>& signal, int buffer, bool countPulls = false) {
     std::vector<float> out(2 * buffer);
     for (size_t at = 0; at + 2 * buffer <= signal.size(); at += 2 * buffer) {
       std::copy(signal.begin() + at, signal.begin() + at + 2 * buffer, input.getInputBuffer());
+      orvel_test::setCountAllocations(countPulls);
       input.GetSamples(out.data(), buffer);
+      orvel_test::setCountAllocations(false);
     }
   }
 
@@ -141,6 +145,20 @@ TEST_F(LiveInputTimecodeTest, BuffersTooShortForAHopKeepTheLastSpeed) {
   EXPECT_TRUE(std::isfinite(input.GetTimecodeSpeed()));
   EXPECT_EQ(input.GetTimecodeSpeed(), before);
   EXPECT_NEAR(deckSeconds(), 4.1, 0.06);
+}
+
+TEST_F(LiveInputTimecodeTest, TheAudioThreadPathAllocatesNothing) {
+  CLiveInputSource input(&deck, 4410);
+  input.SetTimeCodeMode(1);
+  const std::vector<float> start = record.render(9.0, 1.0, 22050);
+  const std::vector<float> jump = record.render(21.0, -1.0, 44100);
+  feed(input, start, 1024);
+  orvel_test::resetCountedAllocations();
+  // Speed changes, a jump, a direction change and short buffers.
+  feed(input, jump, 1024, true);
+  feed(input, jump, 17, true);
+  EXPECT_EQ(orvel_test::countedAllocations(), 0);
+  EXPECT_NEAR(input.GetTimecodeSpeed(), -1.0, 0.01);
 }
 
 TEST_F(LiveInputTimecodeTest, KeyLockIsOffInTimecodeModeAndComesBack) {
