@@ -59,6 +59,11 @@ void CLiveInputSource::GetSamples(float* buffer, int frames) {
   if (frames > n) std::memset(buffer + 2 * n, 0, sizeof(float) * 2 * (frames - n));
   if (timecodeMode.load(std::memory_order_acquire) == 0 || player == nullptr) return;
 
+  // The decoders' filters would keep a value that is not a number for good, and never lock again.
+  float* in = inputBuffer.get();
+  for (int i = 0; i < 2 * n; ++i) {
+    if (!std::isfinite(in[i])) in[i] = 0.0f;
+  }
   double speed =
       decoderSelector.load(std::memory_order_relaxed) >= 1 ? demodulate(n) : decodeZeroCrossings(n);
   // A buffer that measured nothing (or nothing usable) keeps the deck at its last speed: a speed that is not

@@ -161,6 +161,23 @@ TEST_F(LiveInputTimecodeTest, TheAudioThreadPathAllocatesNothing) {
   EXPECT_NEAR(input.GetTimecodeSpeed(), -1.0, 0.01);
 }
 
+TEST_F(LiveInputTimecodeTest, GarbageOnTheInputDoesNotStopItForGood) {
+  CLiveInputSource input(&deck, 4410);
+  input.SetTimeCodeMode(1);
+  feed(input, record.render(4.0, 1.0, 22050), 1024);
+  // Values that are not numbers, infinities and huge values, then the record again.
+  std::vector<float> garbage(2 * 4096);
+  for (size_t i = 0; i < garbage.size(); ++i) {
+    const float kinds[4] = {std::nanf(""), INFINITY, -1e30f, 3.0f};
+    garbage[i] = kinds[i % 4];
+  }
+  feed(input, garbage, 1024);
+  EXPECT_TRUE(std::isfinite(input.GetTimecodeSpeed()));
+  feed(input, record.render(20.0, 1.0, 44100), 1024);
+  EXPECT_NEAR(input.GetTimecodeSpeed(), 1.0, 0.005);
+  EXPECT_NEAR(deckSeconds(), 21.0, 0.06);
+}
+
 TEST_F(LiveInputTimecodeTest, KeyLockIsOffInTimecodeModeAndComesBack) {
   deck.SetMasterTempo(1);
   CLiveInputSource input(&deck, 4410);
