@@ -96,8 +96,8 @@ double CLiveInputSource::demodulate(int n) {
   speed /= static_cast<double>(count);
   strength /= static_cast<double>(count);
   if (!std::isfinite(speed) || !std::isfinite(strength)) return lastSpeed.load(std::memory_order_relaxed);
-  // No signal: the deck stops where it is.
-  if (strength < kNoSignalStrength) return 0.0;
+  // No signal: the deck stops.
+  if (strength < kNoSignalStrength) speed = 0.0;
   if (found > 0) {
     const double wordsPerSecond =
         decoderSelector.load(std::memory_order_relaxed) == 2 ? kShortCodeWordsPerSecond : kCodeWordsPerSecond;

@@ -123,10 +123,13 @@ TEST_F(LiveInputTimecodeTest, LostSignalStopsTheDeckWhereItIs) {
   input.SetTimeCodeMode(1);
   feed(input, record.render(12.0, 1.0, 44100), 1024);
   ASSERT_NEAR(deckSeconds(), 13.0, 0.06);
-  // A faint hum far below the timecode: strength below 0.025, speed 0.
-  std::vector<float> hum = TimecodeSynth().render(0.0, 1.0, 22050);
-  for (float& v : hum) v *= 0.001f;
-  feed(input, hum, 1024);
+  // A pilot 66 dB down: the tracker still reads its speed, but the strength is below 0.025, so the deck
+  // gets speed 0.
+  TimecodeSynth pilotOnly;
+  pilotOnly.dataLevel = 0.0;
+  std::vector<float> faint = pilotOnly.render(0.0, 1.0, 22050);
+  for (float& v : faint) v *= 0.001f;
+  feed(input, faint, 1024);
   EXPECT_EQ(input.GetTimecodeSpeed(), 0.0);
   const double stoppedAt = deckSeconds();
   EXPECT_NEAR(stoppedAt, 13.0, 0.1);
