@@ -34,10 +34,11 @@ void MPVT2_SetCutoffSharpness(MPVT2Handle* handle, double sharpness);
 // Bit 0 of mode on: absolute mode (positions decoded); off: relative mode (speed and strength only).
 void MPVT2_SetAbsoluteMode(MPVT2Handle* handle, int mode);
 // Processes frames samples per channel. On entry *count holds the capacity of the three output arrays; on
-// return the number of entries written: one per tracker hop of 32 input samples (at least 1 per piece of
-// input), up to the capacity. Per entry: speedOut the speed ratio (1.0 nominal, negative backwards, 0 while
+// return the number of entries written: one per tracker hop of 32 input samples (at least one for every
+// 8160 frames or part of them), up to the capacity. Per entry: speedOut the speed ratio (1.0 nominal, negative backwards, 0 while
 // the strength is below 0.005); powerOut the strength (0.5 at the -30 dB threshold, near 1 for a strong
 // signal); positionOut the absolute position in code words where a word was decoded reliably, else -1
-// (always -1 in relative mode). Entries after the last decoded one of a buffer repeat its value.
+// (always -1 in relative mode); entries beyond the hops the demodulator covered repeat the last covered
+// one's position.
 void MPVT2_ProcessBuffer(MPVT2Handle* handle, const float* left, const float* right, long frames,
                          double* speedOut, double* powerOut, double* positionOut, long* count);
