@@ -13,12 +13,6 @@ ZRString bpmText(float bpm) {
   return ZRString::format("%.1f", static_cast<double>(bpm));
 }
 
-ZRString timeText(int durationMs) {
-  const int minutes = durationMs / 60000;
-  const int seconds = durationMs / 1000 - minutes * 60;
-  return ZRString::format("%02d:%02d", minutes, seconds);
-}
-
 // The key's name in the numbered sharp notation; empty outside 1..24.
 ZRString keyText(int key) {
   char name[kPitchKeyNameMaxLength];
@@ -35,6 +29,10 @@ ZRDatabase* ZRDatabase::getInstance() {
 
 ZRDatabase::ZRDatabase() = default;
 
+ZRDatabase::~ZRDatabase() {
+  stopBackgroundWork();
+}
+
 void ZRDatabase::resetTrack(TZRDatabaseTrack* track, bool resetStrings) {
   if (!track) return;
   TZRDatabaseTrack empty;
@@ -49,18 +47,49 @@ void ZRDatabase::resetTrack(TZRDatabaseTrack* track, bool resetStrings) {
   *track = empty;
 }
 
-int32_t ZRDatabase::addOrUpdate(TZRDatabaseTrack* track) {
-  if (!track) return -1;
-  lock_.enterExclusive();
+int32_t ZRDatabase::storeLocked(TZRDatabaseTrack* track) {
   if (track->id < 0) track->id = ++lastId_;
   if (track->id > lastId_) lastId_ = track->id;
   TZRDatabaseTrack& stored = tracks_[track->id] = *track;
   stored.searchText = ZRString();
   ++changeCount_;
   paths_[track->tags[kTagFileName]] = track->id;
-  const int32_t id = track->id;
+  return track->id;
+}
+
+int32_t ZRDatabase::addOrUpdate(TZRDatabaseTrack* track) {
+  if (!track) return -1;
+  lock_.enterExclusive();
+  const int32_t id = storeLocked(track);
   lock_.leaveExclusive();
+  noteChanged();
   return id;
+}
+
+int32_t ZRDatabase::storeTrackIfNew(TZRDatabaseTrack* track) {
+  if (!track) return -1;
+  lock_.enterExclusive();
+  const TZRDatabaseTrack* existing = findByPathLocked(track->tags[kTagFileName]);
+  const int32_t id = existing ? existing->id : storeLocked(track);
+  lock_.leaveExclusive();
+  if (!existing) noteChanged();
+  return id;
+}
+
+bool ZRDatabase::changeStoredTrack(int32_t id, const std::function<void(TZRDatabaseTrack&)>& change) {
+  lock_.enterExclusive();
+  const auto it = tracks_.find(id);
+  const bool found = it != tracks_.end();
+  if (found) {
+    change(it->second);
+    it->second.searchText = ZRString();
+    ++changeCount_;
+  }
+  lock_.leaveExclusive();
+  if (!found) return false;
+  noteChanged();
+  ZRList::markRowsAsDirty(id);
+  return true;
 }
 
 bool ZRDatabase::getTrackIdData(int32_t id, TZRDatabaseTrack* out) {
@@ -118,7 +147,7 @@ void ZRDatabase::updateTrack(const ZRString& path, float bpm, int durationMs, bo
   }
   if (durationMs > 0) {
     t.durationMs = durationMs;
-    t.tags[kTagTime] = timeText(durationMs);
+    t.tags[kTagTime] = trackTimeText(durationMs);
   }
   const int64_t now = static_cast<int64_t>(time(nullptr));
   if (played) {
@@ -136,6 +165,7 @@ void ZRDatabase::updateTrack(const ZRString& path, float bpm, int durationMs, bo
   }
   const int32_t id = t.id;
   lock_.leaveExclusive();
+  noteChanged();
 
   ZRList::markRowsAsDirty(id);
   ZRLOG(
@@ -175,7 +205,7 @@ void ZRDatabase::updateTrackMerge(const TZRDatabaseTrack* track, bool withOnline
   if (withOnlineStatus && track->onlineStatus != 0) t.onlineStatus = track->onlineStatus;
   if (track->durationMs > 0 && track->durationMs != t.durationMs) {
     t.durationMs = track->durationMs;
-    t.tags[kTagTime] = timeText(track->durationMs);
+    t.tags[kTagTime] = trackTimeText(track->durationMs);
   }
   if (track->eqLow > -100) t.eqLow = track->eqLow;
   if (track->eqMid > -100) t.eqMid = track->eqMid;
@@ -198,6 +228,7 @@ void ZRDatabase::updateTrackMerge(const TZRDatabaseTrack* track, bool withOnline
   if (!track->stripe.empty()) t.stripe = track->stripe;
   const int32_t id = t.id;
   lock_.leaveExclusive();
+  noteChanged();
   ZRList::markRowsAsDirty(id);
 }
 
@@ -213,7 +244,9 @@ void ZRDatabase::setHighlight(int32_t id, int32_t value) {
   const bool found = it != tracks_.end();
   if (found) it->second.highlight = value;
   lock_.leaveExclusive();
-  if (found) ZRList::markRowsAsDirty(id);
+  if (!found) return;
+  noteChanged();
+  ZRList::markRowsAsDirty(id);
 }
 
 int32_t ZRDatabase::removeDeadFiles() {
@@ -232,7 +265,10 @@ int32_t ZRDatabase::removeDeadFiles() {
       ++it;
     }
   }
-  if (removed > 0) ++changeCount_;
+  if (removed > 0) {
+    ++changeCount_;
+    noteChanged();
+  }
   // Earlier paths of a removed id may still point at it.
   for (auto it = paths_.begin(); it != paths_.end();) {
     it = tracks_.count(it->second) ? std::next(it) : paths_.erase(it);

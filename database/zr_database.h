@@ -18,10 +18,23 @@
 //
 // Search (zr_database_search.cpp) fills a result list from the library:
 // searches run one at a time.
+//
+// database.xml (zr_database_file_reader.cpp, zr_database_file_writer.cpp)
+// holds every track and every saved list. It is the user's whole library, so
+// a save never leaves a partial file (temporary file, flush, rename), the
+// previous good file is kept as database.xml.bak, and a file that cannot be
+// read is never written over: it is moved aside and the backup is loaded in
+// its place. Saves also happen in the background a few seconds after the
+// library or a list changed (startAutoSave), on their own thread.
+//
+// Adding files (zr_database_adding.cpp): addFile and addFolder queue work for
+// the "asyncOpsDB" thread, which reads the tags of each new file, stores its
+// record and appends a row to the target list. Shut-down stops that thread
+// and the background saver (stopBackgroundWork) before the last save.
 
 #include <atomic>
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -29,11 +42,15 @@
 #include <vector>
 
 #include "common/zr_critical_section.h"
+#include "common/zr_lock_free_queue.h"
 #include "common/zr_string.h"
 #include "database/zr_database_track.h"
+#include "database/zr_media_files.h"
 
 class ZRList;
 class ZRAudioDetection;
+class ZRTag;
+class ZRThread;
 
 class ZRDatabase {
  public:
@@ -42,6 +59,8 @@ class ZRDatabase {
 
   // Separate instances serve tests; the application uses getInstance().
   ZRDatabase();
+  // Stops the background work first (stopBackgroundWork).
+  ~ZRDatabase();
   ZRDatabase(const ZRDatabase&) = delete;
   ZRDatabase& operator=(const ZRDatabase&) = delete;
 
@@ -115,13 +134,97 @@ class ZRDatabase {
   // Number of stored tracks (read lock).
   int getTrackCount();
 
+  // Stores the record unless a record of the same path is stored already
+  // (both decided under the write lock, so two threads adding one file make
+  // one record). Returns the id of the stored or the existing record (-1 for
+  // null); a newly stored record gets the next id, written back into track.
+  int32_t storeTrackIfNew(TZRDatabaseTrack* track);
+  // Calls change on the stored record of this id under the write lock, then
+  // marks its rows for redrawing; false when the id is not stored. change
+  // must not call the library or a list.
+  bool changeStoredTrack(int32_t id, const std::function<void(TZRDatabaseTrack&)>& change);
+
+  // ---- database.xml (zr_database_file_reader.cpp, zr_database_file_writer.cpp) ----
+
+  // Gives the list that a saved list of this name, type and subtype is read
+  // into; null skips the list and its rows.
+  using ListFactory = ZRList* (*)(const ZRString& name, int32_t type, int32_t subtype, void* user);
+
+  // Reads database.xml into the library. The whole file is read before
+  // anything is stored: a file that cannot be read changes nothing. Such a
+  // file is moved aside to "<path>.unreadable-<date>-<time>" (logged), and
+  // "<path>.bak" is read in its place; true when either file was read. A
+  // missing file returns false without a log line. Track ids are kept as
+  // read; a track without a usable id, or with an id an earlier track of the
+  // file has, gets a new id above every id of the file and of the library,
+  // and list rows naming no track of the library are dropped. Meant for
+  // start-up, before the library is used (it takes the locks all the same).
+  bool load(const ZRString& path, ListFactory listFactory, void* user);
+  // Writes every track and, withLists, every registered list of this library
+  // created with the save flag (after ending every list's filter, as the
+  // shut-down does). The file is replaced only when the whole new file was
+  // written and flushed; the file it replaces becomes "<path>.bak". Never
+  // writes over a file that failed to load and could not be moved aside.
+  // Safe while other threads use the library: it reads under the locks and
+  // never changes a record. False (logged) when nothing was replaced.
+  bool save(const ZRString& path, bool withLists);
+  // Saves (with lists, without touching any filter) on the "saveDB" thread
+  // once the library and the lists have been unchanged for quietMs, or at the
+  // latest maxDelayMs after the first unsaved change. A second call moves it
+  // to the new path and delays.
+  void startAutoSave(const ZRString& path, int quietMs = 2000, int maxDelayMs = 10000);
+  void stopAutoSave();
+
+  // ---- Adding files and folders (zr_database_adding.cpp) ----
+
+  // Queues one file for the "asyncOpsDB" thread (it runs within 190 ms). A
+  // list (may be null) gets a row for it, unless the list has left the
+  // registry by then.
+  void addFile(const ZRString& path, ZRList* list);
+  // Queues every accepted file of a folder, with recursive also those of its
+  // subfolders (all subfolders before the folder's own files, each folder in
+  // name order), and wakes the thread at once. The list's change callback
+  // runs once, after the whole folder.
+  void addFolder(const ZRString& path, ZRList* list, bool recursive);
+  // Adds one existing accepted file on the calling thread; with a list, a
+  // row is appended (with its change callback). Returns the track's id, -1
+  // when the file is refused or its tags cannot be read.
+  int32_t addFileNow(const ZRString& path, ZRList* list);
+  static ZRMediaType getFileMediaType(const ZRString& path) { return ::getFileMediaType(path); }
+  // A new record for the file at path, its fields from the tags and audio
+  // properties read with tagReader; false when the tags cannot be read.
+  static bool fillTrackDetails(const ZRString& path, TZRDatabaseTrack* record, ZRTag* tagReader);
+  // Waits until every queued addition is done; false when timeoutMs passed
+  // first. For tests and for callers that must see the rows.
+  bool waitUntilAddingIsDone(int timeoutMs);
+  // Stops and joins the adding thread (dropping what is still queued, with a
+  // log line) and the background saver. Later additions are refused with a
+  // log line. The shut-down calls it before the last save.
+  void stopBackgroundWork();
+
  private:
-  struct PathLess {
-    bool operator()(const ZRString& a, const ZRString& b) const { return a.cmp(b) < 0; }
-  };
+  struct AddOperation;
+
+  // The adding thread's loop and its parts (zr_database_adding.cpp).
+  bool runAddOperations();
+  void enqueueAddOperation(int32_t code, const ZRString& path, ZRList* list);
+  void addFolderContents(const ZRString& folder, const AddOperation& op, bool recursive, void* visited);
+  void addOneFile(const ZRString& path, const AddOperation& op);
+  // Bumped by every change of the library that database.xml keeps.
+  void noteChanged() { saveGeneration_.fetch_add(1, std::memory_order_relaxed); }
+  uint64_t currentSaveGeneration() const;
+  bool autoSaveTick();
+  // Writes the file (zr_database_file_writer.cpp); saves are one at a time.
+  bool writeFile(const ZRString& path, bool withLists);
 
   // The stored record of the path (caller holds the lock); null when unknown.
   TZRDatabaseTrack* findByPathLocked(const ZRString& path);
+  // Stores a copy (write lock held): the next id for a record without one,
+  // the path mapped to it. Returns the id.
+  int32_t storeLocked(TZRDatabaseTrack* track);
+  // The id of the path's record, else of a new record read from the file
+  // with tagReader; -1 when the tags cannot be read.
+  int32_t findOrAddTrack(const ZRString& path, ZRTag* tagReader);
   // Brings the simple search's folded texts up to date (read lock held).
   void refreshSimpleSearchIndexLocked();
   // Stores search texts built under the read lock (ids and texts in pairs);
@@ -130,7 +233,10 @@ class ZRDatabase {
 
   ZRCriticalSection lock_;
   std::unordered_map<int32_t, TZRDatabaseTrack> tracks_;
-  std::map<ZRString, int32_t, PathLess> paths_;
+  // Paths are told apart unit by unit, as the file system does: a localized
+  // comparison takes distinct file names (differing in a control character
+  // or in the Unicode form of an accent) for one.
+  std::unordered_map<ZRString, int32_t> paths_;
   int32_t lastId_ = -1;
   ZRList* historyList_ = nullptr;
   // Counts changes of stored records (under the write lock), so that what
@@ -156,4 +262,32 @@ class ZRDatabase {
     std::u32string text;
   };
   SimpleSearchIndex simpleIndex_;
+
+  // database.xml: saves one at a time; files that failed to load and are
+  // still in place (never written over).
+  std::mutex saveLock_;
+  std::vector<std::string> unreadableFiles_;
+  std::atomic<uint64_t> saveGeneration_{0};
+
+  // The background saver (zr_database_autosave.cpp), guarded by autoSaveLock_.
+  std::mutex autoSaveLock_;
+  ZRThread* autoSaveThread_ = nullptr;
+  ZRString autoSavePath_;
+  int autoSaveQuietMs_ = 2000;
+  int autoSaveMaxDelayMs_ = 10000;
+  // Used by the saver thread only.
+  uint64_t savedGeneration_ = 0;
+  uint64_t lastSeenGeneration_ = 0;
+  int64_t lastChangeSeenMs_ = 0;
+  int64_t firstUnsavedMs_ = 0;
+
+  // Adding files: the queue of operations, its thread (started with the
+  // first operation) and the tag reader only that thread uses.
+  std::mutex adderLock_;  // guards starting and stopping the thread
+  ZRLockFreeQueue<AddOperation*> addQueue_;
+  ZRThread* addThread_ = nullptr;
+  ZRTag* addTagReader_ = nullptr;
+  bool addingStopped_ = false;
+  std::atomic<bool> stopAdding_{false};
+  std::atomic<int> pendingAdds_{0};
 };

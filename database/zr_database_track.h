@@ -28,6 +28,9 @@ constexpr int kTagFieldCount = 12;
 // The four-letter ids in TagFieldTypes order.
 extern const char* const kTagFieldIds[kTagFieldCount];
 
+// The "time" text of a duration: "%02d:%02d" of minutes and seconds.
+ZRString trackTimeText(int durationMs);
+
 struct TZRDatabaseLoop {
   int32_t in = -1;  // frames; 0 or less = empty
   int32_t out = -1;
@@ -46,7 +49,7 @@ struct TZRDatabaseTrack {
   bool hasHighlightColor = false;
   int32_t mediaType = -1;  // 0 audio, 1 video, 2 karaoke, -1 undetermined
   int32_t genres[3] = {-1, -1, -1};
-  int32_t size = 0;              // bytes
+  int64_t size = 0;              // bytes (files over 2 GiB keep their size)
   bool playedInSession = false;  // runtime only
   bool isNew = false;
   bool isExplicit = false;

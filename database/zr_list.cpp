@@ -1,6 +1,7 @@
 #include "database/zr_list.h"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 #include "database/zr_database.h"
@@ -16,6 +17,13 @@ struct Registry {
 Registry& registry() {
   static Registry* instance = new Registry();
   return *instance;
+}
+
+std::atomic<uint64_t> nextSerial{1};
+std::atomic<uint64_t> generation{0};
+
+void noteListsChanged() {
+  generation.fetch_add(1, std::memory_order_relaxed);
 }
 
 // Index of the first entry of list; -1 when absent. Caller holds the lock.
@@ -34,6 +42,7 @@ ZRList* ZRList::create(const ZRString& name, bool saveInDatabase, int32_t type, 
   registry().lock.enterExclusive();
   registry().lists.push_back(list);
   registry().lock.leaveExclusive();
+  noteListsChanged();
   return list;
 }
 
@@ -45,6 +54,7 @@ bool ZRList::removeList(ZRList* list) {
   lists.erase(std::remove(lists.begin(), lists.end(), list), lists.end());
   const bool removed = lists.size() != before;
   registry().lock.leaveExclusive();
+  if (removed) noteListsChanged();
   return removed;
 }
 
@@ -59,6 +69,7 @@ bool ZRList::moveList(ZRList* list, ZRList* target, bool after) {
     lists.insert(lists.begin() + at, list);
   }
   registry().lock.leaveExclusive();
+  if (registered) noteListsChanged();
   return registered;
 }
 
@@ -73,6 +84,7 @@ void ZRList::sortListsByName() {
                    [](const auto& a, const auto& b) { return a.first.icmp(b.first) < 0; });
   for (size_t i = 0; i < named.size(); ++i) lists[i] = named[i].second;
   registry().lock.leaveExclusive();
+  noteListsChanged();
 }
 
 void ZRList::markRowsAsDirty(int32_t trackId) {
@@ -81,7 +93,7 @@ void ZRList::markRowsAsDirty(int32_t trackId) {
     const bool shows = std::any_of(list->rows_.begin(), list->rows_.end(),
                                    [trackId](const TZRListTrack& row) { return row.trackId == trackId; });
     list->lock_.leaveShared();
-    if (shows) list->setNeedsRefresh();
+    if (shows) list->setNeedsRedraw();
   });
 }
 
@@ -98,10 +110,28 @@ void ZRList::forEachList(const std::function<void(ZRList*)>& fn) {
   registry().lock.leaveShared();
 }
 
+bool ZRList::withRegisteredList(ZRList* list, uint64_t serial, const std::function<void(ZRList*)>& fn) {
+  if (!list) return false;
+  registry().lock.enterShared();
+  // A registered list is alive, so its serial may be read.
+  const bool alive = indexInRegistry(list) >= 0 && list->serial_ == serial;
+  if (alive) fn(list);
+  registry().lock.leaveShared();
+  return alive;
+}
+
+uint64_t ZRList::changeGeneration() {
+  return generation.load(std::memory_order_relaxed);
+}
+
 // ---- Life ----
 
 ZRList::ZRList(const ZRString& name, bool saveInDatabase, int32_t type, int32_t subtype)
-    : name_(name), type_(type), subtype_(subtype), saveInDatabase_(saveInDatabase) {}
+    : name_(name),
+      type_(type),
+      subtype_(subtype),
+      saveInDatabase_(saveInDatabase),
+      serial_(nextSerial.fetch_add(1, std::memory_order_relaxed)) {}
 
 ZRList::~ZRList() {
   refresh_.store(false);
@@ -130,6 +160,11 @@ void ZRList::setName(const ZRString& name) {
   name_ = name;
   lock_.leaveExclusive();
   setNeedsRefresh();
+}
+
+void ZRList::setNeedsRefresh() {
+  refresh_.store(true);
+  noteListsChanged();
 }
 
 void ZRList::callListChangedCallback() {
@@ -227,6 +262,14 @@ void ZRList::addAllLinesToList(ZRList* destination, bool selectionOnly) {
   destination->finishChange(true);
 }
 
+void ZRList::addFile(const ZRString& path) {
+  database()->addFile(path, this);
+}
+
+void ZRList::addFolder(const ZRString& path, bool recursive) {
+  database()->addFolder(path, this, recursive);
+}
+
 // ---- Rows ----
 
 int32_t ZRList::resolveRow(int32_t row) const {
@@ -281,6 +324,20 @@ void ZRList::addLine(const TZRListTrack& row, int32_t position, bool notify) {
     db->unlockDatabaseForReading();
   }
   insertRowLocked(row, position, passes);
+  savedOrder_.clear();
+  lock_.leaveExclusive();
+  finishChange(notify);
+}
+
+void ZRList::addLines(std::vector<TZRListTrack>&& rows, bool notify) {
+  lock_.enterExclusive();
+  ZRDatabase* db = filtered_ ? database() : nullptr;
+  if (db) db->lockDatabaseForReading();
+  for (TZRListTrack& row : rows) {
+    const bool passes = passesFilterLocked(row);
+    insertRowLocked(std::move(row), -1, passes);
+  }
+  if (db) db->unlockDatabaseForReading();
   savedOrder_.clear();
   lock_.leaveExclusive();
   finishChange(notify);
@@ -407,7 +464,7 @@ void ZRList::setNextCursor(int32_t row) {
   lock_.enterShared();
   nextCursor_.store(row == -1 ? -1 : clampCursor(std::max(row, 0)));
   lock_.leaveShared();
-  setNeedsRefresh();
+  setNeedsRedraw();
 }
 
 // ---- Insert marks ----
@@ -437,7 +494,7 @@ void ZRList::insert(int32_t row, int32_t mode) {
     }
   }
   lock_.leaveExclusive();
-  if (valid) setNeedsRefresh();
+  if (valid) setNeedsRedraw();
 }
 
 void ZRList::insertLines(int32_t from, int32_t to, int32_t mode) {
@@ -455,7 +512,7 @@ void ZRList::insertLines(int32_t from, int32_t to, int32_t mode) {
     if (valid) setMarkLocked(rows_[i], mark);
   }
   lock_.leaveExclusive();
-  setNeedsRefresh();
+  setNeedsRedraw();
 }
 
 void ZRList::insertAll(bool clear) {
@@ -463,7 +520,7 @@ void ZRList::insertAll(bool clear) {
   for (TZRListTrack& row : rows_) row.marked = !clear;
   markCount_.store(clear ? 0 : countLocked());
   lock_.leaveExclusive();
-  setNeedsRefresh();
+  setNeedsRedraw();
 }
 
 int32_t ZRList::getFirstInsertedLine() {
@@ -596,4 +653,16 @@ bool ZRList::removeRowsOfMissingTracks() {
     finishChange(true);
   }
   return removed;
+}
+
+void ZRList::getStateForSaving(ZRString* name, int32_t* mainCursor, std::vector<TZRListTrack>* rows) {
+  lock_.enterShared();
+  if (name) *name = name_;
+  const std::vector<TZRListTrack>& all = filtered_ ? fullCopy_ : rows_;
+  if (mainCursor) {
+    const int32_t cursor = filtered_ ? savedMainCursor_ : mainCursor_.load();
+    *mainCursor = cursor < 0 ? -1 : std::min(cursor, static_cast<int32_t>(all.size()) - 1);
+  }
+  if (rows) *rows = all;
+  lock_.leaveShared();
 }

@@ -18,6 +18,10 @@
 // Registry: every list made by create() is in one process-wide ordered
 // registry until removeList(); its order is the browser's and database.xml's.
 //
+// List files (zr_list_files.cpp): .m3u and .tvl files are imported by
+// queueing their paths for the library's adding thread; the visible rows are
+// exported as .m3u or .csv.
+//
 // Threads: lists are written by the main thread (user actions, drag and
 // drop), by the thread adding files, by the play reports (history rows) and
 // by the library when tracks disappear; the render thread reads them to draw.
@@ -102,6 +106,13 @@ class ZRList {
   // read lock throughout (fn must not change the registry).
   static void forEachList(const std::function<void(ZRList*)>& fn);
   // The filter and its end applied to every registered list, in order.
+  // Runs fn with the list while the registry's read lock keeps it from
+  // leaving the registry (and so from being deleted): only when the list is
+  // registered and is the one that had this serial. False otherwise.
+  static bool withRegisteredList(ZRList* list, uint64_t serial, const std::function<void(ZRList*)>& fn);
+  // Grows with every change database.xml would see (rows, cursors, names,
+  // singers, the registry); the background save watches it.
+  static uint64_t changeGeneration();
   static void filterAllLists(const int32_t* genreIds, int32_t mediaType, int32_t yearMin, int32_t yearMax,
                              int32_t bpmMin, int32_t bpmMax, const ZRString& artist, const ZRString& album,
                              bool onlyNew, int64_t addedFrom, int64_t addedTo, bool sticky);
@@ -122,6 +133,9 @@ class ZRList {
 
   ZRString getName();
   void setName(const ZRString& name);
+  // Unique among all lists of the process: tells a list apart from a later
+  // one made at the same address.
+  uint64_t serial() const { return serial_; }
   int32_t getType() const { return type_; }
   int32_t getSubtype() const { return subtype_; }
   bool getSaveInDatabase() const { return saveInDatabase_; }
@@ -148,6 +162,28 @@ class ZRList {
   // list. The destination's change callback is called even when nothing was
   // appended; null does nothing.
   void addAllLinesToList(ZRList* destination, bool selectionOnly);
+  // Hands the path to the library's adding thread (ZRDatabase::addFile /
+  // addFolder) with this list as the target.
+  void addFile(const ZRString& path);
+  void addFolder(const ZRString& path, bool recursive);
+
+  // ---- List files (zr_list_files.cpp) ----
+
+  // Queues every path of an .m3u or .tvl file (ending compared without case)
+  // for the adding thread; the rows appear as the files are read, in file
+  // order. With clearFirst the list is emptied first. The sort field becomes
+  // 0. False (logged) for a missing file, a .tvl that is not a list, or any
+  // other ending. M3U: lines end at a line feed, a carriage return or both;
+  // "#" lines are comments; lines of more than 4095 bytes are skipped; a
+  // file:// address is taken as its local path, an old "Disk:Folder:file"
+  // path becomes "/Volumes/Disk/Folder/file", and a relative path is taken
+  // from the list file's folder.
+  bool importList(const ZRString& path, bool clearFirst);
+  // Writes the visible rows whose track is stored: the path of each (M3U),
+  // or the header line and eleven quoted fields per row (CSV). The file is
+  // replaced only when it was written whole; false (logged) otherwise.
+  bool exportListAsM3U(const ZRString& path);
+  bool exportListAsCSV(const ZRString& path);
 
   // ---- Rows ----
 
@@ -156,6 +192,8 @@ class ZRList {
   // shows only when it passes. A next cursor at or after position moves down
   // by one; the main cursor keeps its index. Drops the saved order.
   void addLine(const TZRListTrack& row, int32_t position, bool notify);
+  // Appends the rows at the end, as addLine does for each, in one go.
+  void addLines(std::vector<TZRListTrack>&& rows, bool notify);
   // Removes the marked rows (whatever row says; both cursors -1), or when
   // none is marked the one row (-1: main cursor row; out of range: nothing).
   // After removing one row the main cursor keeps its index and the next
@@ -222,7 +260,8 @@ class ZRList {
 
   bool needsRefresh() { return refresh_.exchange(false); }
   bool needsScrollToCursor() { return scrollRequest_.exchange(false); }
-  void setNeedsRefresh() { refresh_.store(true); }
+  // Also counts as a change database.xml would see.
+  void setNeedsRefresh();
 
   // ---- Sorting and shuffling (zr_list_sort.cpp) ----
 
@@ -284,6 +323,10 @@ class ZRList {
   // state, sets the main cursor to -1 and calls the change callback. The
   // caller holds the library's read lock. True when rows were removed.
   bool removeRowsOfMissingTracks();
+  // What database.xml keeps of the list (read lock): its name, every row
+  // (while filtered the full copy, as ending the filter would show it) and
+  // the main cursor (while filtered the one ending the filter restores).
+  void getStateForSaving(ZRString* name, int32_t* mainCursor, std::vector<TZRListTrack>* rows);
 
  private:
   // Helpers named ...Locked run with the write lock held.
@@ -299,6 +342,9 @@ class ZRList {
   void moveRow(int32_t row, int32_t delta, bool toEnd);
   bool passesFilterLocked(const TZRListTrack& row) const;
   void finishChange(bool notify);
+  // The view redraws; nothing database.xml keeps has changed (marks, the
+  // next cursor).
+  void setNeedsRedraw() { refresh_.store(true); }
 
   ZRCriticalSection lock_;
   std::atomic<ListChangedCallback> callback_{nullptr};
@@ -318,6 +364,7 @@ class ZRList {
   const int32_t type_;
   const int32_t subtype_;
   const bool saveInDatabase_;
+  const uint64_t serial_;
 
   std::atomic<int32_t> mainCursor_{-1};
   std::atomic<int32_t> nextCursor_{-1};

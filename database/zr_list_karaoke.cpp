@@ -32,7 +32,7 @@ void swapSongs(TZRListTrack& row, int32_t a, int32_t b) {
 }  // namespace
 
 void ZRList::setIsKaraokeSingersRotationList(bool flag) {
-  if (karaokeRotation_.exchange(flag) != flag) setNeedsRefresh();
+  if (karaokeRotation_.exchange(flag) != flag) setNeedsRedraw();
 }
 
 void ZRList::setSingerName(int32_t row, const ZRString& name, float keyAdjust) {

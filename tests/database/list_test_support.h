@@ -14,8 +14,9 @@ namespace orvel_test {
 // A list in the registry, reading db; taken out and deleted at the end.
 class ScopedList {
  public:
-  explicit ScopedList(ZRDatabase* db, int32_t type = ZRList::kTypeUserList, const char* name = "list")
-      : list_(ZRList::create(ZRString(name), true, type, 0)) {
+  explicit ScopedList(ZRDatabase* db, int32_t type = ZRList::kTypeUserList, const char* name = "list",
+                      bool saveInDatabase = true)
+      : list_(ZRList::create(ZRString(name), saveInDatabase, type, 0)) {
     list_->setDatabase(db);
   }
   ~ScopedList() {

@@ -209,3 +209,31 @@ TEST(ZRDatabaseTest, SetHighlightIgnoresUnknownIds) {
 }
 
 }  // namespace
+
+namespace {
+
+// File names are told apart as the file system tells them apart: a localized
+// comparison would take these pairs for one name and give both files one
+// record.
+TEST(ZRDatabaseTest, PathsThatDifferInAnyUnitAreDifferentTracks) {
+  const char* const pairs[][2] = {
+      {"/music/caf\xC3\xA9.mp3", "/music/cafe\xCC\x81.mp3"},  // composed and decomposed accent
+      {"/music/a\x01"
+       "b.mp3",
+       "/music/ab.mp3"},  // an ignorable control character
+  };
+  for (const auto& pair : pairs) {
+    ZRDatabase db;
+    TZRDatabaseTrack first = makeTrack(pair[0], "first");
+    TZRDatabaseTrack second = makeTrack(pair[1], "second");
+    const int idFirst = db.storeTrackIfNew(&first);
+    const int idSecond = db.storeTrackIfNew(&second);
+    EXPECT_NE(idFirst, idSecond);
+    TZRDatabaseTrack found;
+    ASSERT_TRUE(db.getTrackIdOnlyIfFound(-1, ZRString(pair[1]), &found));
+    EXPECT_EQ(found.tags[kTagArtist], ZRString("second"));
+    EXPECT_EQ(db.getTrackCount(), 2);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,481 @@
+// Reading database.xml. The whole file is read into memory first; only a
+// file read to its end without an error reaches the library and the lists,
+// so a truncated or damaged file changes nothing. Such a file is moved aside
+// (never written over) and the backup is read in its place.
+
+#include <libxml/xmlreader.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "common/zr_c_numbers.h"
+#include "common/zr_files.h"
+#include "common/zr_logging.h"
+#include "common/zr_utf8_cut.h"
+#include "common/zr_value_codecs.h"
+#include "common/zr_xml_utils.h"
+#include "database/zr_database.h"
+#include "database/zr_database_file_format.h"
+#include "database/zr_list.h"
+
+namespace {
+
+using namespace database_file;
+
+struct LoadedLibrary {
+  std::vector<TZRDatabaseTrack> tracks;
+  std::vector<ListInFile> lists;
+};
+
+enum class ReadResult { kOk, kCannotOpen, kParseError, kNotALibrary };
+
+// The attributes of one element, looked up by the position of their name in
+// a fixed table: an element's attributes are walked once, whatever their
+// order or number.
+class Attributes {
+ public:
+  explicit Attributes(std::vector<std::string> names) : names_(std::move(names)) {
+    for (size_t i = 0; i < names_.size(); ++i) index_.emplace(names_[i], static_cast<int>(i));
+    values_.resize(names_.size());
+    present_.resize(names_.size());
+  }
+  int indexOf(const std::string& name) const {
+    const auto it = index_.find(name);
+    return it == index_.end() ? -1 : it->second;
+  }
+
+  // Reads the attributes of the reader's current element (unknown names are
+  // ignored) and moves the reader back to the element.
+  void read(xmlTextReaderPtr reader) {
+    std::fill(present_.begin(), present_.end(), false);
+    if (xmlTextReaderMoveToFirstAttribute(reader) != 1) return;
+    do {
+      const xmlChar* name = xmlTextReaderConstName(reader);
+      if (name == nullptr) continue;
+      const auto it = index_.find(std::string_view(reinterpret_cast<const char*>(name)));
+      if (it == index_.end()) continue;
+      const xmlChar* value = xmlTextReaderConstValue(reader);
+      values_[static_cast<size_t>(it->second)].assign(value ? reinterpret_cast<const char*>(value) : "");
+      present_[static_cast<size_t>(it->second)] = true;
+    } while (xmlTextReaderMoveToNextAttribute(reader) == 1);
+    xmlTextReaderMoveToElement(reader);
+  }
+
+  bool has(int key) const { return present_[static_cast<size_t>(key)]; }
+  // Missing: -1.
+  int32_t integer(int key) const { return has(key) ? atoiC(value(key)) : -1; }
+  int64_t integer64(int key) const {
+    if (!has(key)) return -1;
+    // strtoll reads integers the same in every locale and stops at the
+    // range's ends instead of overflowing.
+    return static_cast<int64_t>(strtoll(value(key), nullptr, 10));
+  }
+  // Missing or not a finite number: 0.
+  float decimal(int key) const {
+    if (!has(key)) return 0.0f;
+    const float v = static_cast<float>(atofC(value(key)));
+    return std::isfinite(v) ? v : 0.0f;
+  }
+  // "OK", "YES", "Y", "TRUE" or "1" in any case; missing: false.
+  bool boolean(int key) const {
+    if (!has(key)) return false;
+    std::string upper = values_[static_cast<size_t>(key)];
+    if (upper.size() > 4) return false;
+    for (char& c : upper) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper == "OK" || upper == "YES" || upper == "Y" || upper == "TRUE" || upper == "1";
+  }
+  // Cut at 8191 bytes; missing: empty.
+  ZRString text(int key) const {
+    if (!has(key)) return ZRString();
+    const std::string& v = values_[static_cast<size_t>(key)];
+    return ZRString(std::string_view(v.data(), utf8CutLength(v.data(), v.size(), kXmlMaxStringBytes)));
+  }
+  const char* value(int key) const { return values_[static_cast<size_t>(key)].c_str(); }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::vector<std::string> names_;
+  std::unordered_map<std::string, int, Hash, std::equal_to<>> index_;
+  std::vector<std::string> values_;
+  std::vector<bool> present_;
+};
+
+// Track attribute keys: the fixed names first, then the numbered ones.
+enum TrackKey : int {
+  kId = 0,
+  kFirstText = 1,  // the 12 tag fields
+  kBpm = kFirstText + kTagFieldCount,
+  kSuggestedBpm,
+  kDurationMs,
+  kDuration,
+  kPgain,
+  kPitchKey,
+  kEqLow,
+  kEqMid,
+  kEqHigh,
+  kCurrentCue,
+  kCueIn,
+  kCueOut,
+  kCueInUser,
+  kCueOutUser,
+  kSize,
+  kGenre1,
+  kGenre2,
+  kGenre3,
+  kHighlight,
+  kHighlightColor,
+  kMediaType,
+  kOnlineStatus,
+  kImgUrl,
+  kLinkedFile,
+  kIsNew,
+  kExplicit,
+  kStripe,
+  kRating,
+  kPlayCount,
+  kBitRate,
+  kBitDepth,
+  kSampleRate,
+  kChannels,
+  kDtAdded,
+  kDtPlayed,
+  kFirstCue,  // cue1 .. cue16, then loop1_in, loop1_out .. loop8_out
+  kFirstLoop = kFirstCue + TZRDatabaseTrack::kCueCount,
+  kTrackKeyCount = kFirstLoop + 2 * TZRDatabaseTrack::kLoopCount,
+};
+
+Attributes makeTrackAttributes() {
+  std::vector<std::string> names = {"id"};
+  for (int i = 0; i < kTagFieldCount; ++i) names.emplace_back(kTagFieldIds[i]);
+  for (const char* name :
+       {"bpm",       "suggested_bpm", "duration_ms", "duration", "pgain",    "pitch_key",      "eql",
+        "eqm",       "eqh",           "currentcue",  "cue_in",   "cue_out",  "cue_in_user",    "cue_out_user",
+        "size",      "gnr1",          "gnr2",        "gnr3",     "hid",      "highlightColor", "mediatype",
+        "ostatus",   "imgurl",        "linkedfile",  "isnew",    "explicit", "stripe",         "rating",
+        "playCount", "bitRate",       "bitDepth",    "sr",       "ch",       "dtAdded",        "dtPlayed"}) {
+    names.emplace_back(name);
+  }
+  for (int i = 1; i <= TZRDatabaseTrack::kCueCount; ++i) names.push_back(cueName(i));
+  for (int i = 1; i <= TZRDatabaseTrack::kLoopCount; ++i) {
+    names.push_back(loopName(i, false));
+    names.push_back(loopName(i, true));
+  }
+  return Attributes(std::move(names));
+}
+
+// Row attribute keys: id2/kadj2 .. id10/kadj10 follow the fixed ones.
+enum RowKey : int { kRowId = 0, kMarked, kAdded, kSinger, kKeyAdjust, kCollapsed, kFirstExtra };
+
+Attributes makeRowAttributes() {
+  std::vector<std::string> names = {"id", "ins", "added", "singerName", "kadj", "coll"};
+  for (int k = 2; k < 2 + kMaxAdditionalTracks; ++k) {
+    names.push_back(additionalIdName(k));
+    names.push_back(additionalKeyName(k));
+  }
+  return Attributes(std::move(names));
+}
+
+void readTrack(const Attributes& a, TZRDatabaseTrack* t, int64_t now) {
+  t->id = a.integer(kId);
+  for (int i = 0; i < kTagFieldCount; ++i) t->tags[i] = a.text(kFirstText + i);
+  t->bpm = a.decimal(kBpm);
+  t->suggestedBpm = a.has(kSuggestedBpm) ? a.decimal(kSuggestedBpm) : -1.0f;
+  t->durationMs = a.integer(kDurationMs);
+  if (t->durationMs < 1) {
+    const int32_t seconds = a.integer(kDuration);
+    t->durationMs = seconds > 0 ? (seconds > INT32_MAX / 1000 ? INT32_MAX : seconds * 1000) : seconds;
+  }
+  if (a.has(kPgain)) {
+    t->pgain = a.decimal(kPgain);
+    t->pgainValid = true;
+  }
+  t->pitchKey = a.integer(kPitchKey);
+  t->eqLow = a.decimal(kEqLow);
+  t->eqMid = a.decimal(kEqMid);
+  t->eqHigh = a.decimal(kEqHigh);
+  const int32_t currentCue = a.integer(kCurrentCue);
+  t->currentCue = currentCue >= 1 && currentCue <= 20 ? currentCue - 1 : 0;
+  for (int i = 0; i < TZRDatabaseTrack::kCueCount; ++i) t->cues[i] = std::max(a.integer(kFirstCue + i), 0);
+  t->cueIn = std::max(a.integer(kCueIn), 0);
+  t->cueOut = a.integer(kCueOut);
+  t->cueInUser = a.boolean(kCueInUser);
+  t->cueOutUser = a.boolean(kCueOutUser);
+  for (int i = 0; i < TZRDatabaseTrack::kLoopCount; ++i) {
+    t->loops[i].in = a.integer(kFirstLoop + 2 * i);
+    t->loops[i].out = a.integer(kFirstLoop + 2 * i + 1);
+  }
+  t->size = a.integer64(kSize);
+  t->genres[0] = a.integer(kGenre1);
+  t->genres[1] = a.integer(kGenre2);
+  t->genres[2] = a.integer(kGenre3);
+  t->highlight = a.integer(kHighlight);
+  if (a.has(kHighlightColor)) {
+    const ZRColorFloat c = decodeColorStr2(a.value(kHighlightColor));
+    t->highlightColor[0] = c.r;
+    t->highlightColor[1] = c.g;
+    t->highlightColor[2] = c.b;
+    t->highlightColor[3] = c.a;
+    t->hasHighlightColor = true;
+  }
+  const int32_t mediaType = a.integer(kMediaType);
+  t->mediaType = mediaType >= 0 && mediaType <= 2 ? mediaType : -1;
+  const int32_t onlineStatus = a.integer(kOnlineStatus);
+  t->onlineStatus = onlineStatus == 2 || onlineStatus == 4 ? onlineStatus : 0;
+  // The artwork cache fetches this address: nothing but the web.
+  t->imgUrl = a.text(kImgUrl);
+  if (!t->imgUrl.empty() && !isWebAddress(t->imgUrl)) t->imgUrl = ZRString();
+  t->linkedFile = a.text(kLinkedFile);
+  t->isNew = a.boolean(kIsNew);
+  t->isExplicit = a.boolean(kExplicit);
+  // The stripe name becomes a path: only the form the library makes.
+  t->stripe = a.text(kStripe);
+  if (!t->stripe.empty() && !isStripeName(t->stripe)) t->stripe = ZRString();
+  t->rating = a.decimal(kRating);
+  t->playCount = std::max(a.integer(kPlayCount), 0);
+  t->bitRate = a.integer(kBitRate);
+  t->bitDepth = a.integer(kBitDepth);
+  t->sampleRate = a.integer(kSampleRate);
+  t->channels = a.integer(kChannels);
+  t->dtAdded = a.has(kDtAdded) ? a.integer64(kDtAdded) : now;
+  t->dtPlayed = a.has(kDtPlayed) ? a.integer64(kDtPlayed) : 0;
+}
+
+void readRow(const Attributes& a, TZRListTrack* row) {
+  row->trackId = a.integer(kRowId);
+  row->marked = a.boolean(kMarked);
+  row->added = a.integer64(kAdded);
+  // Further tracks up to the first missing or negative one.
+  for (int k = 0; k < kMaxAdditionalTracks; ++k) {
+    const int id = a.integer(kFirstExtra + 2 * k);
+    if (id < 0) break;
+    row->additionalTracks.push_back(TZRAdditionalTrack{id, a.decimal(kFirstExtra + 2 * k + 1)});
+  }
+  row->singerName = a.text(kSinger);
+  row->keyAdjust = a.decimal(kKeyAdjust);
+  row->collapsed = a.boolean(kCollapsed);
+  row->sortTag = 0;
+}
+
+bool nameIs(xmlTextReaderPtr reader, const char* name) {
+  const xmlChar* n = xmlTextReaderConstName(reader);
+  return n != nullptr && strcmp(reinterpret_cast<const char*>(n), name) == 0;
+}
+
+// libxml2's message for the first error, for the log.
+void noteFirstError(void* arg, const char* msg, xmlParserSeverities severity,
+                    xmlTextReaderLocatorPtr locator) {
+  if (severity != XML_PARSER_SEVERITY_ERROR) return;
+  std::string* first = static_cast<std::string*>(arg);
+  if (!first->empty()) return;
+  *first = "line " + std::to_string(xmlTextReaderLocatorLineNumber(locator)) + ": " + (msg ? msg : "");
+  while (!first->empty() && (first->back() == '\n' || first->back() == ' ')) first->pop_back();
+}
+
+ReadResult readLibraryFile(const std::string& path, LoadedLibrary* out) {
+  // Nothing from the network; entities are not expanded into the values.
+  xmlTextReaderPtr reader = xmlReaderForFile(path.c_str(), nullptr, XML_PARSE_NONET);
+  if (reader == nullptr) {
+    ZRLOG("error: cannot open xml reader");
+    return ReadResult::kCannotOpen;
+  }
+  std::string firstError;
+  xmlTextReaderSetErrorHandler(reader, noteFirstError, &firstError);
+
+  static const Attributes kTrackNames = makeTrackAttributes();
+  static const Attributes kRowNames = makeRowAttributes();
+  Attributes track = kTrackNames;
+  Attributes row = kRowNames;
+  const int64_t now = static_cast<int64_t>(time(nullptr));
+
+  bool rootSeen = false;
+  bool isLibrary = false;
+  bool inDatabase = false;
+  bool tracksSeen = false, inTracks = false;
+  bool listsSeen = false, inLists = false;
+  ListInFile* list = nullptr;  // the list whose rows are being read
+  int result;
+  while ((result = xmlTextReaderRead(reader)) == 1) {
+    const int type = xmlTextReaderNodeType(reader);
+    const int depth = xmlTextReaderDepth(reader);
+    if (type == XML_READER_TYPE_ELEMENT) {
+      const bool empty = xmlTextReaderIsEmptyElement(reader) == 1;
+      if (depth == 0) {
+        if (!rootSeen) isLibrary = nameIs(reader, "database");
+        rootSeen = true;
+        inDatabase = isLibrary && !empty;
+      } else if (!inDatabase) {
+        continue;
+      } else if (depth == 1) {
+        if (!tracksSeen && nameIs(reader, "tracks")) {
+          tracksSeen = true;
+          inTracks = !empty;
+        } else if (!listsSeen && nameIs(reader, "lists")) {
+          listsSeen = true;
+          inLists = !empty;
+        }
+      } else if (depth == 2 && inTracks && nameIs(reader, "track")) {
+        track.read(reader);
+        out->tracks.emplace_back();
+        readTrack(track, &out->tracks.back(), now);
+      } else if (depth == 2 && inLists && nameIs(reader, "list")) {
+        ListInFile loaded;
+        loaded.name = decodeNewStrNode2(reader, "name", nullptr);
+        loaded.type = decodeNewIntNode(reader, "type", nullptr);
+        loaded.subtype = decodeNewIntNode(reader, "subtype", nullptr);
+        loaded.cursor = decodeNewIntNode(reader, "cursor", nullptr);
+        xmlTextReaderMoveToElement(reader);
+        out->lists.push_back(std::move(loaded));
+        list = empty ? nullptr : &out->lists.back();
+      } else if (depth == 3 && list != nullptr && nameIs(reader, "item")) {
+        row.read(reader);
+        list->rows.emplace_back();
+        readRow(row, &list->rows.back());
+      }
+    } else if (type == XML_READER_TYPE_END_ELEMENT) {
+      if (depth == 0) {
+        inDatabase = false;
+      } else if (depth == 1 && nameIs(reader, "tracks")) {
+        inTracks = false;
+      } else if (depth == 1 && nameIs(reader, "lists")) {
+        inLists = false;
+      } else if (depth == 2 && nameIs(reader, "list")) {
+        list = nullptr;
+      }
+    }
+  }
+  xmlFreeTextReader(reader);
+  if (result != 0) {
+    ZRLOG("error: failed to parse XML");
+    if (!firstError.empty()) ZRLOG("error: database.xml %s", firstError);
+    return ReadResult::kParseError;
+  }
+  if (!isLibrary) {
+    ZRLOG("error: '%s' is not a library file (its root element is not database)", path);
+    return ReadResult::kNotALibrary;
+  }
+  return ReadResult::kOk;
+}
+
+// Moves a file that could not be read out of the way, so that no later save
+// writes over it; false when it stays where it is.
+bool keepAside(const std::string& path, std::string* keptAs) {
+  const std::string base = path + ".unreadable-" + timeStamp();
+  for (int n = 0; n < 100; ++n) {
+    const std::string candidate = n == 0 ? base : base + "-" + std::to_string(n);
+    if (FileExists(ZRString(candidate))) continue;
+    if (rename(path.c_str(), candidate.c_str()) != 0) return false;
+    *keptAs = candidate;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ZRDatabase::load(const ZRString& path, ListFactory listFactory, void* user) {
+  char shown[4096];
+  path.toUTF8(shown, sizeof(shown));
+  ZRLOG("start reading db (db is at '%s')", shown);
+  const std::string file = path.utf8();
+  if (file.empty() || !FileExists(path)) return false;
+
+  LoadedLibrary loaded;
+  struct stat st;
+  const bool isFile = stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (!isFile) ZRLOG("error: the library file '%s' is not a file", file);
+  if (!isFile || readLibraryFile(file, &loaded) != ReadResult::kOk) {
+    std::string keptAs;
+    if (isFile && keepAside(file, &keptAs)) {
+      ZRLOG("error: the library file '%s' could not be read; it is kept as '%s'", file, keptAs);
+    } else {
+      ZRLOG("error: the library file '%s' could not be read; it stays as it is and is not saved over", file);
+      std::lock_guard<std::mutex> g(saveLock_);
+      unreadableFiles_.push_back(file);
+    }
+    const std::string backup = file + ".bak";
+    loaded = LoadedLibrary();
+    if (!FileExists(ZRString(backup))) return false;
+    ZRLOG("reading the backup '%s' instead", backup);
+    if (readLibraryFile(backup, &loaded) != ReadResult::kOk) {
+      ZRLOG("error: the backup '%s' could not be read either", backup);
+      std::string backupKeptAs;
+      if (keepAside(backup, &backupKeptAs)) ZRLOG("the backup is kept as '%s'", backupKeptAs);
+      return false;
+    }
+    ZRLOG("the library was restored from the backup '%s'", backup);
+  }
+
+  // Ids: kept as read, so that the rows keep naming their tracks. A track
+  // without a usable id, or with one an earlier track of the file took, gets
+  // a new id above every id of the file and of the library.
+  lock_.enterExclusive();
+  int32_t largest = lastId_;
+  for (const TZRDatabaseTrack& t : loaded.tracks) {
+    if (t.id >= 0 && t.id <= kMaxTrackId) largest = std::max(largest, t.id);
+  }
+  int32_t next = largest + 1;
+  int renumbered = 0;
+  std::unordered_set<int32_t> taken;
+  taken.reserve(loaded.tracks.size());
+  tracks_.reserve(tracks_.size() + loaded.tracks.size());
+  paths_.reserve(paths_.size() + loaded.tracks.size());
+  for (TZRDatabaseTrack& t : loaded.tracks) {
+    if (t.id < 0 || t.id > kMaxTrackId || !taken.insert(t.id).second) {
+      t.id = next++;
+      ++renumbered;
+    }
+    paths_[t.tags[kTagFileName]] = t.id;
+    tracks_[t.id] = std::move(t);
+  }
+  lastId_ = std::max(largest, next - 1);
+  ++changeCount_;
+  lock_.leaveExclusive();
+  noteChanged();
+  if (renumbered > 0) ZRLOG("warning: %d tracks of the library file got new ids", renumbered);
+
+  // Rows naming no stored track would show nothing and could never be
+  // played; empty rotation slots (-1) keep their place.
+  int droppedRows = 0;
+  int listCount = 0;
+  for (ListInFile& l : loaded.lists) {
+    ZRList* target = listFactory ? listFactory(l.name, l.type, l.subtype, user) : nullptr;
+    if (!target) continue;
+    ++listCount;
+    lock_.enterShared();
+    std::vector<TZRListTrack> rows;
+    rows.reserve(l.rows.size());
+    for (TZRListTrack& r : l.rows) {
+      if (r.trackId != -1 && !tracks_.count(r.trackId)) {
+        ++droppedRows;
+        continue;
+      }
+      r.additionalTracks.erase(
+          std::remove_if(r.additionalTracks.begin(), r.additionalTracks.end(),
+                         [this](const TZRAdditionalTrack& a) { return !tracks_.count(a.trackId); }),
+          r.additionalTracks.end());
+      rows.push_back(std::move(r));
+    }
+    lock_.leaveShared();
+    target->addLines(std::move(rows), false);
+    target->setMainCursor(l.cursor, true);
+    target->callListChangedCallback();
+  }
+  if (droppedRows > 0)
+    ZRLOG("warning: %d list rows of the library file named no track and were dropped", droppedRows);
+  ZRLOG("finish reading db (%d tracks, %d lists)[2]", static_cast<int>(loaded.tracks.size()), listCount);
+  return true;
+}
