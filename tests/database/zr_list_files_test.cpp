@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "database/list_test_support.h"
+#include "database/xml_test_documents.h"
 #include "database/zr_database.h"
 #include "database/zr_list.h"
 #include "database/zr_list_file_readers.h"
@@ -89,21 +90,13 @@ TEST(ListFileReadersTest, TvlSongsAndBrokenTvlFiles) {
   EXPECT_EQ(paths[0], ZRString("/a.mp3"));
   EXPECT_EQ(paths[1], ZRString("/b & c.mp3"));
 
-  // Entities that would grow to gigabytes if they were expanded.
-  std::string laughs = "<!DOCTYPE list [<!ENTITY l0 \"laugh\">";
-  for (int i = 1; i < 12; ++i) {
-    laughs += "<!ENTITY l" + std::to_string(i) + " \"";
-    for (int k = 0; k < 10; ++k) laughs += "&l" + std::to_string(i - 1) + ";";
-    laughs += "\">";
-  }
-  laughs += "]>\n<list><song fnam=\"/&l11;.mp3\"/></list>\n";
   const std::vector<std::string> broken = {
       "",
       "not xml",
       "<?xml version=\"1.0\"?>\n<playlist><song fnam=\"/a.mp3\"/></playlist>\n",
       "<list><song fnam=\"/a.mp3\">",
       "<list><song fnam=\"/a.mp3\" fnam=\"/b.mp3\"/></list>",
-      laughs};
+      orvel_test::withExpandingEntities("list", "<list><song fnam=\"/&l11;.mp3\"/></list>")};
   for (const std::string& content : broken) {
     SCOPED_TRACE(content);
     ASSERT_TRUE(writeFile(file, content));
