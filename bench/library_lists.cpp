@@ -23,6 +23,7 @@
 #include "database/zr_database.h"
 #include "database/zr_list.h"
 #include "database/zr_list_custom_sort.h"
+#include "library_generator.h"
 
 namespace {
 
@@ -31,22 +32,6 @@ using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-const char* const kTitleWords[] = {"Love",    "Night",   "Dance",    "\xC3\x89t\xC3\xA9",
-                                   "Fire",    "Heart",   "Dream",    "Caf\xC3\xA9",
-                                   "Moon",    "Sun",     "Road",     "City",
-                                   "Rain",    "Gold",    "Sky",      "Lost",
-                                   "Forever", "Baby",    "Girl",     "Time",
-                                   "Light",   "Summer",  "Blue",     "Wild",
-                                   "Home",    "Tonight", "World",    "Feel",
-                                   "Stars",   "Ocean",   "Fever",    "Paradise",
-                                   "Angel",   "Crazy",   "Electric", "Shadow"};
-const char* const kFirstNames[] = {"Anna", "DJ",          "Marco",        "Lena", "The",    "Sofia", "Kid",
-                                   "MC",   "Jos\xC3\xA9", "Chlo\xC3\xA9", "Big",  "Little", "Max",   "Nina"};
-const char* const kLastNames[] = {"Rivers", "Shadow", "Moreau",        "Kings",  "Brothers",   "Electric",
-                                  "Young",  "Santos", "M\xC3\xBCller", "Nights", "Collective", "Orchestra"};
-const char* const kGenres[] = {"House", "Techno", "Pop",   "Hip-Hop", "Disco",
-                               "Funk",  "Rock",   "Latin", "Trance",  "R&B"};
 
 struct Library {
   ZRDatabase db;
@@ -58,30 +43,10 @@ struct Library {
   Library() {
     collection->setDatabase(&db);
     results->setDatabase(&db);
-    std::mt19937 random(20240607);
-    const auto pick = [&random](const auto& words) {
-      return words[std::uniform_int_distribution<size_t>(0, std::size(words) - 1)(random)];
-    };
-    std::uniform_int_distribution<int> wordCount(1, 4);
-    std::uniform_real_distribution<double> bpm(70.0, 180.0);
-    std::uniform_int_distribution<int> year(1965, 2024);
-    for (int i = 0; i < 100000; ++i) {
-      std::string title;
-      const int n = wordCount(random);
-      for (int w = 0; w < n; ++w) title += std::string(w ? " " : "") + pick(kTitleWords);
-      if (i % 5 == 0) title += " (Remix)";
-      TZRDatabaseTrack t;
-      t.tags[kTagTitle] = ZRString(title);
-      t.tags[kTagArtist] = ZRString(std::string(pick(kFirstNames)) + " " + pick(kLastNames));
-      t.tags[kTagGenre] = ZRString(pick(kGenres));
-      t.tags[kTagAlbum] = ZRString(std::string(pick(kTitleWords)) + " " + pick(kTitleWords));
-      t.bpm = static_cast<float>(bpm(random));
-      t.tags[kTagBpm] = ZRString::format("%.1f", static_cast<double>(t.bpm));
-      t.tags[kTagYear] = ZRString(std::to_string(year(random)));
-      t.tags[kTagFileName] = ZRString("/music/" + std::to_string(i) + ".mp3");
-      ids.push_back(db.addOrUpdate(&t));
+    ids = bench_library::addGeneratedTracks(db, 100000);
+    for (const int32_t id : ids) {
       TZRListTrack row;
-      row.trackId = ids.back();
+      row.trackId = id;
       rows.push_back(row);
     }
     collection->setContentFrom(&rows);

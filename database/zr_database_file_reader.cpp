@@ -3,7 +3,9 @@
 // so a truncated or damaged file changes nothing. Such a file is moved aside
 // (never written over) and the backup is read in its place.
 
-#include <libxml/xmlreader.h>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/xmlerror.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -53,21 +55,19 @@ class Attributes {
     return it == index_.end() ? -1 : it->second;
   }
 
-  // Reads the attributes of the reader's current element (unknown names are
-  // ignored) and moves the reader back to the element.
-  void read(xmlTextReaderPtr reader) {
+  // Takes the attributes of an element as the parser hands them over (five
+  // pointers each: name, prefix, namespace, value, end of value); unknown
+  // names are ignored.
+  void read(int count, const xmlChar** attributes) {
     std::fill(present_.begin(), present_.end(), false);
-    if (xmlTextReaderMoveToFirstAttribute(reader) != 1) return;
-    do {
-      const xmlChar* name = xmlTextReaderConstName(reader);
-      if (name == nullptr) continue;
-      const auto it = index_.find(std::string_view(reinterpret_cast<const char*>(name)));
+    for (int i = 0; i < count; ++i) {
+      const xmlChar** a = attributes + 5 * i;
+      const auto it = index_.find(std::string_view(reinterpret_cast<const char*>(a[0])));
       if (it == index_.end()) continue;
-      const xmlChar* value = xmlTextReaderConstValue(reader);
-      values_[static_cast<size_t>(it->second)].assign(value ? reinterpret_cast<const char*>(value) : "");
+      values_[static_cast<size_t>(it->second)].assign(reinterpret_cast<const char*>(a[3]),
+                                                      static_cast<size_t>(a[4] - a[3]));
       present_[static_cast<size_t>(it->second)] = true;
-    } while (xmlTextReaderMoveToNextAttribute(reader) == 1);
-    xmlTextReaderMoveToElement(reader);
+    }
   }
 
   bool has(int key) const { return present_[static_cast<size_t>(key)]; }
@@ -180,6 +180,12 @@ Attributes makeTrackAttributes() {
 // Row attribute keys: id2/kadj2 .. id10/kadj10 follow the fixed ones.
 enum RowKey : int { kRowId = 0, kMarked, kAdded, kSinger, kKeyAdjust, kCollapsed, kFirstExtra };
 
+enum ListKey : int { kListName = 0, kListType, kListSubtype, kListCursor };
+
+Attributes makeListAttributes() {
+  return Attributes({"name", "type", "subtype", "cursor"});
+}
+
 Attributes makeRowAttributes() {
   std::vector<std::string> names = {"id", "ins", "added", "singerName", "kadj", "coll"};
   for (int k = 2; k < 2 + kMaxAdditionalTracks; ++k) {
@@ -270,100 +276,121 @@ void readRow(const Attributes& a, TZRListTrack* row) {
   row->sortTag = 0;
 }
 
-bool nameIs(xmlTextReaderPtr reader, const char* name) {
-  const xmlChar* n = xmlTextReaderConstName(reader);
-  return n != nullptr && strcmp(reinterpret_cast<const char*>(n), name) == 0;
-}
-
-// libxml2's message for the first error, for the log.
-void noteFirstError(void* arg, const char* msg, xmlParserSeverities severity,
-                    xmlTextReaderLocatorPtr locator) {
-  if (severity != XML_PARSER_SEVERITY_ERROR) return;
-  std::string* first = static_cast<std::string*>(arg);
-  if (!first->empty()) return;
-  *first = "line " + std::to_string(xmlTextReaderLocatorLineNumber(locator)) + ": " + (msg ? msg : "");
-  while (!first->empty() && (first->back() == '\n' || first->back() == ' ')) first->pop_back();
-}
-
-ReadResult readLibraryFile(const std::string& path, LoadedLibrary* out) {
-  // Nothing from the network; entities are not expanded into the values.
-  xmlTextReaderPtr reader = xmlReaderForFile(path.c_str(), nullptr, XML_PARSE_NONET);
-  if (reader == nullptr) {
-    ZRLOG("error: cannot open xml reader");
-    return ReadResult::kCannotOpen;
-  }
-  std::string firstError;
-  xmlTextReaderSetErrorHandler(reader, noteFirstError, &firstError);
-
-  static const Attributes kTrackNames = makeTrackAttributes();
-  static const Attributes kRowNames = makeRowAttributes();
-  Attributes track = kTrackNames;
-  Attributes row = kRowNames;
-  const int64_t now = static_cast<int64_t>(time(nullptr));
-
+// The reading of one file, element by element as the parser meets them.
+struct FileReading {
+  LoadedLibrary* out = nullptr;
+  Attributes track = makeTrackAttributes();
+  Attributes list = makeListAttributes();
+  Attributes row = makeRowAttributes();
+  int64_t now = 0;
+  int depth = 0;
   bool rootSeen = false;
   bool isLibrary = false;
   bool inDatabase = false;
   bool tracksSeen = false, inTracks = false;
   bool listsSeen = false, inLists = false;
-  ListInFile* list = nullptr;  // the list whose rows are being read
-  int result;
-  while ((result = xmlTextReaderRead(reader)) == 1) {
-    const int type = xmlTextReaderNodeType(reader);
-    const int depth = xmlTextReaderDepth(reader);
-    if (type == XML_READER_TYPE_ELEMENT) {
-      const bool empty = xmlTextReaderIsEmptyElement(reader) == 1;
-      if (depth == 0) {
-        if (!rootSeen) isLibrary = nameIs(reader, "database");
-        rootSeen = true;
-        inDatabase = isLibrary && !empty;
-      } else if (!inDatabase) {
-        continue;
-      } else if (depth == 1) {
-        if (!tracksSeen && nameIs(reader, "tracks")) {
-          tracksSeen = true;
-          inTracks = !empty;
-        } else if (!listsSeen && nameIs(reader, "lists")) {
-          listsSeen = true;
-          inLists = !empty;
-        }
-      } else if (depth == 2 && inTracks && nameIs(reader, "track")) {
-        track.read(reader);
-        out->tracks.emplace_back();
-        readTrack(track, &out->tracks.back(), now);
-      } else if (depth == 2 && inLists && nameIs(reader, "list")) {
-        ListInFile loaded;
-        loaded.name = decodeNewStrNode2(reader, "name", nullptr);
-        loaded.type = decodeNewIntNode(reader, "type", nullptr);
-        loaded.subtype = decodeNewIntNode(reader, "subtype", nullptr);
-        loaded.cursor = decodeNewIntNode(reader, "cursor", nullptr);
-        xmlTextReaderMoveToElement(reader);
-        out->lists.push_back(std::move(loaded));
-        list = empty ? nullptr : &out->lists.back();
-      } else if (depth == 3 && list != nullptr && nameIs(reader, "item")) {
-        row.read(reader);
-        list->rows.emplace_back();
-        readRow(row, &list->rows.back());
-      }
-    } else if (type == XML_READER_TYPE_END_ELEMENT) {
-      if (depth == 0) {
-        inDatabase = false;
-      } else if (depth == 1 && nameIs(reader, "tracks")) {
-        inTracks = false;
-      } else if (depth == 1 && nameIs(reader, "lists")) {
-        inLists = false;
-      } else if (depth == 2 && nameIs(reader, "list")) {
-        list = nullptr;
-      }
+  ListInFile* rows = nullptr;  // the list whose rows are being read
+  std::string firstError;
+};
+
+bool is(const xmlChar* name, const char* expected) {
+  return strcmp(reinterpret_cast<const char*>(name), expected) == 0;
+}
+
+void startElement(void* context, const xmlChar* name, const xmlChar*, const xmlChar*, int, const xmlChar**,
+                  int attributeCount, int, const xmlChar** attributes) {
+  FileReading& r = *static_cast<FileReading*>(context);
+  const int depth = r.depth++;
+  if (depth == 0) {
+    r.isLibrary = !r.rootSeen && is(name, "database");
+    r.rootSeen = true;
+    r.inDatabase = r.isLibrary;
+  } else if (!r.inDatabase) {
+    return;
+  } else if (depth == 1) {
+    if (!r.tracksSeen && is(name, "tracks")) {
+      r.tracksSeen = r.inTracks = true;
+    } else if (!r.listsSeen && is(name, "lists")) {
+      r.listsSeen = r.inLists = true;
     }
+  } else if (depth == 2 && r.inTracks && is(name, "track")) {
+    r.track.read(attributeCount, attributes);
+    r.out->tracks.emplace_back();
+    readTrack(r.track, &r.out->tracks.back(), r.now);
+  } else if (depth == 2 && r.inLists && is(name, "list")) {
+    r.list.read(attributeCount, attributes);
+    ListInFile loaded;
+    loaded.name = r.list.text(kListName);
+    loaded.type = r.list.integer(kListType);
+    loaded.subtype = r.list.integer(kListSubtype);
+    loaded.cursor = r.list.integer(kListCursor);
+    r.out->lists.push_back(std::move(loaded));
+    r.rows = &r.out->lists.back();
+  } else if (depth == 3 && r.rows != nullptr && is(name, "item")) {
+    r.row.read(attributeCount, attributes);
+    r.rows->rows.emplace_back();
+    readRow(r.row, &r.rows->rows.back());
   }
-  xmlFreeTextReader(reader);
-  if (result != 0) {
+}
+
+void endElement(void* context, const xmlChar* name, const xmlChar*, const xmlChar*) {
+  FileReading& r = *static_cast<FileReading*>(context);
+  const int depth = --r.depth;
+  if (depth == 0) {
+    r.inDatabase = false;
+  } else if (depth == 1 && is(name, "tracks")) {
+    r.inTracks = false;
+  } else if (depth == 1 && is(name, "lists")) {
+    r.inLists = false;
+  } else if (depth == 2 && is(name, "list")) {
+    r.rows = nullptr;
+  }
+}
+
+// libxml2's message for the first error, for the log.
+void noteError(void* context, xmlErrorPtr error) {
+  FileReading& r = *static_cast<FileReading*>(context);
+  if (error == nullptr || !r.firstError.empty()) return;
+  r.firstError = "line " + std::to_string(error->line) + ": " + (error->message ? error->message : "");
+  while (!r.firstError.empty() && (r.firstError.back() == '\n' || r.firstError.back() == ' ')) {
+    r.firstError.pop_back();
+  }
+}
+
+ReadResult readLibraryFile(const std::string& path, LoadedLibrary* out) {
+  xmlParserCtxtPtr parser = xmlCreateFileParserCtxt(path.c_str());
+  if (parser == nullptr) {
+    ZRLOG("error: cannot open xml reader");
+    return ReadResult::kCannotOpen;
+  }
+  // Nothing from the network. The parser only reports elements: no tree is
+  // built and no entity declaration is taken, so a document that uses
+  // entities of its own is not well-formed and nothing is ever expanded.
+  // Substitution on: attribute values come with "&amp;" as "&" (else the
+  // parser keeps it as "&#38;" for a tree builder).
+  xmlCtxtUseOptions(parser, XML_PARSE_NONET | XML_PARSE_NOENT);
+  xmlSAXHandler handler;
+  memset(&handler, 0, sizeof(handler));
+  handler.initialized = XML_SAX2_MAGIC;
+  handler.startElementNs = startElement;
+  handler.endElementNs = endElement;
+  handler.serror = noteError;
+  *parser->sax = handler;
+  FileReading reading;
+  reading.out = out;
+  reading.now = static_cast<int64_t>(time(nullptr));
+  parser->userData = &reading;
+  xmlParseDocument(parser);
+  const bool wellFormed = parser->wellFormed != 0 && parser->errNo == XML_ERR_OK;
+  // A document type makes the parser keep a document of its own.
+  if (parser->myDoc != nullptr) xmlFreeDoc(parser->myDoc);
+  xmlFreeParserCtxt(parser);
+  if (!wellFormed) {
     ZRLOG("error: failed to parse XML");
-    if (!firstError.empty()) ZRLOG("error: database.xml %s", firstError);
+    if (!reading.firstError.empty()) ZRLOG("error: database.xml %s", reading.firstError);
     return ReadResult::kParseError;
   }
-  if (!isLibrary) {
+  if (!reading.isLibrary) {
     ZRLOG("error: '%s' is not a library file (its root element is not database)", path);
     return ReadResult::kNotALibrary;
   }
