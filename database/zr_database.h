@@ -168,6 +168,10 @@ class ZRDatabase {
   // Safe while other threads use the library: it reads under the locks and
   // never changes a record. False (logged) when nothing was replaced.
   bool save(const ZRString& path, bool withLists);
+  // The last save of the shut-down: stops the adding thread and the
+  // background saver (stopBackgroundWork) first, so nothing changes the
+  // library while it is written, then saves with lists.
+  bool saveAtShutDown(const ZRString& path);
   // Saves (with lists, without touching any filter) on the "saveDB" thread
   // once the library and the lists have been unchanged for quietMs, or at the
   // latest maxDelayMs after the first unsaved change. A second call moves it

@@ -240,6 +240,11 @@ bool ZRDatabase::save(const ZRString& path, bool withLists) {
   return writeFile(path, withLists);
 }
 
+bool ZRDatabase::saveAtShutDown(const ZRString& path) {
+  stopBackgroundWork();
+  return save(path, true);
+}
+
 bool ZRDatabase::writeFile(const ZRString& path, bool withLists) {
   std::lock_guard<std::mutex> oneAtATime(saveLock_);
   const std::string target = path.utf8();

@@ -315,7 +315,11 @@ void ZRiTunes::importTrack(const ZRiTunesTrack& from, ZRList* list) const {
 }
 
 bool ZRiTunes::importIntoList(ZRList* list, int n) const {
-  if (!list || !ok_) return false;
+  if (!list) return false;
+  if (!ok_) {
+    ZRLOG("iTunes import: there is no iTunes library ('%s')", path_);
+    return false;
+  }
   if (n < 0) {
     for (const auto& entry : tracks_) importTrack(entry.second, list);
     return true;

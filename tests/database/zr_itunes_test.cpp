@@ -287,8 +287,11 @@ TEST(ItunesLocationTest, WithoutALibraryNothingIsOffered) {
   EXPECT_FALSE(iTunesGetListDetails(0, &name, &id));
   ZRDatabase db;
   ScopedList list(&db);
+  LogCapture log;
   EXPECT_FALSE(iTunesGetList(-1, list.get()));
+  EXPECT_TRUE(log.contains("there is no iTunes library"));
   EXPECT_FALSE(iTunesGetList(0, nullptr));
+  EXPECT_TRUE(iTunesImportChoices(*ZRiTunes::getInstance()).empty());
 }
 
 // The browser's side, as the plug-in sees it: a tree of lines and a table of
