@@ -9,7 +9,12 @@
 // fields of a stored record take the write lock; copies out of the table
 // take the read lock. A thread may take a second read hold, also while a
 // writer waits, so a list holding its own write lock may read the library
-// while the library, holding its read lock, waits for that list.
+// while the library, holding its read lock, waits for that list. The adding
+// thread appends a row holding the list registry's read lock (the list
+// cannot be deleted meanwhile), then the list's lock and, for a filtered
+// list, the library's read lock; a save copies the lists under the
+// registry's and each list's read lock first and then reads the tracks under
+// the library's read lock.
 //
 // The track lists (database/zr_list.h) hold track ids only. The library
 // reaches them after releasing its write lock: rows of a changed track are
@@ -208,11 +213,13 @@ class ZRDatabase {
 
  private:
   struct AddOperation;
+  struct VisitedFolders;
 
   // The adding thread's loop and its parts (zr_database_adding.cpp).
   bool runAddOperations();
   void enqueueAddOperation(int32_t code, const ZRString& path, ZRList* list);
-  void addFolderContents(const ZRString& folder, const AddOperation& op, bool recursive, void* visited);
+  void addFolderContents(const ZRString& folder, const AddOperation& op, bool recursive,
+                         VisitedFolders* visited);
   void addOneFile(const ZRString& path, const AddOperation& op);
   // Bumped by every change of the library that database.xml keeps.
   void noteChanged() { saveGeneration_.fetch_add(1, std::memory_order_relaxed); }
@@ -284,6 +291,7 @@ class ZRDatabase {
   uint64_t lastSeenGeneration_ = 0;
   int64_t lastChangeSeenMs_ = 0;
   int64_t firstUnsavedMs_ = 0;
+  int64_t retryAtMs_ = 0;  // after a failed save
 
   // Adding files: the queue of operations, its thread (started with the
   // first operation) and the tag reader only that thread uses.

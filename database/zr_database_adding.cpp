@@ -30,11 +30,13 @@ constexpr int kAddIntervalMs = 190;
 
 enum AddCode : int32_t { kAddFile = 0, kAddFolder = 1, kAddFolderTree = 2 };
 
+}  // namespace
+
 // The folders one folder operation has entered, by device and inode: a
 // symbolic link back up the tree must not make the walk endless.
-using VisitedFolders = std::set<std::pair<dev_t, ino_t>>;
-
-}  // namespace
+struct ZRDatabase::VisitedFolders {
+  std::set<std::pair<dev_t, ino_t>> folders;
+};
 
 struct ZRDatabase::AddOperation {
   int32_t code = kAddFile;
@@ -138,10 +140,9 @@ void ZRDatabase::addOneFile(const ZRString& path, const AddOperation& op) {
 }
 
 void ZRDatabase::addFolderContents(const ZRString& folder, const AddOperation& op, bool recursive,
-                                   void* visitedFolders) {
-  VisitedFolders& visited = *static_cast<VisitedFolders*>(visitedFolders);
+                                   VisitedFolders* visited) {
   struct stat st;
-  if (stat(folder.utf8().c_str(), &st) != 0 || !visited.emplace(st.st_dev, st.st_ino).second) return;
+  if (stat(folder.utf8().c_str(), &st) != 0 || !visited->folders.emplace(st.st_dev, st.st_ino).second) return;
 
   // One listing: subfolders and files, each in name order.
   std::vector<ZRString> folders;
@@ -160,7 +161,7 @@ void ZRDatabase::addFolderContents(const ZRString& folder, const AddOperation& o
   if (recursive) {
     for (const ZRString& sub : folders) {
       if (stopAdding_.load()) return;
-      addFolderContents(sub, op, true, visitedFolders);
+      addFolderContents(sub, op, true, visited);
     }
   }
   for (const ZRString& file : files) {

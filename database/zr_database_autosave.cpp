@@ -6,6 +6,7 @@
 // folder being added). It never runs on the audio thread and never ends a
 // filter or touches a record: it only reads, under the locks.
 
+#include <algorithm>
 #include <chrono>
 
 #include "common/zr_logging.h"
@@ -16,6 +17,7 @@
 namespace {
 
 constexpr int kLookIntervalMs = 500;
+constexpr int kRetryAfterFailureMs = 30000;
 
 int64_t nowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -38,6 +40,7 @@ void ZRDatabase::startAutoSave(const ZRString& path, int quietMs, int maxDelayMs
   // What is in memory now is what was just loaded or saved.
   savedGeneration_ = lastSeenGeneration_ = currentSaveGeneration();
   firstUnsavedMs_ = 0;
+  retryAtMs_ = 0;
   autoSaveThread_ =
       new ZRThread([this](void*) { return autoSaveTick(); }, nullptr, 0, kLookIntervalMs, "saveDB");
 }
@@ -65,15 +68,15 @@ bool ZRDatabase::autoSaveTick() {
     lastSeenGeneration_ = generation;
     lastChangeSeenMs_ = now;
   }
+  if (now < retryAtMs_) return true;
   if (now - lastChangeSeenMs_ < autoSaveQuietMs_ && now - firstUnsavedMs_ < autoSaveMaxDelayMs_) return true;
   // Changes made while the file is written make the next save.
   if (writeFile(autoSavePath_, true)) {
     savedGeneration_ = generation;
     firstUnsavedMs_ = 0;
   } else {
-    // Tried again after the next full delay, not twice a second.
-    firstUnsavedMs_ = now;
-    lastChangeSeenMs_ = now;
+    // A full disk stays full for a while: not twice a second.
+    retryAtMs_ = now + std::max(autoSaveMaxDelayMs_, kRetryAfterFailureMs);
   }
   return true;
 }
