@@ -255,6 +255,37 @@ def main():
         b"style=underlined\naxis=Vertical\ndistribution=FillEqually\nalignment=LastBaseline\n"
         b"attribute=CenterY\nrelation=>=\nurl=file:///Users/me/My%20Song.mp3\nbad=%\n")
 
+    header = b"\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
+    put("database_file", "library.xml", header + b"<database version=\"1\">\n<tracks>\n"
+        b"<track id=\"0\" arti=\"Arti &amp; st\" titl=\"T\" fnam=\"/music/a.mp3\" bpm=\"128.5000\" "
+        b"duration_ms=\"215000\" pitch_key=\"13\" cue1=\"44100\" cue_in=\"1000\" cue_out=\"9000000\" "
+        b"loop1_in=\"100\" loop1_out=\"200\" size=\"3000000000\" gnr1=\"17\" mediatype=\"2\" "
+        b"imgurl=\"https://example.com/c.jpg\" stripe=\"0A-0000BEEF\" playCount=\"12\" "
+        b"dtAdded=\"5000000000\" dtPlayed=\"1700000000\" />\n"
+        b"<track id=\"1\" fnam=\"/music/b.mp3\" />\n<track fnam=\"/music/c.mp3\" />\n</tracks>\n<lists>\n"
+        b"  <list name=\"special\" type=\"200\" subtype=\"0\" cursor=\"1\">\n"
+        b"    <item id=\"0\"/>\n    <item id=\"1\"/>\n  </list>\n"
+        b"  <list name=\"My set\" type=\"210\" subtype=\"0\" cursor=\"-1\">\n    <item id=\"7\"/>\n  </list>\n"
+        b"  <list name=\"special\" type=\"217\" subtype=\"0\" cursor=\"0\">\n"
+        b"    <item id=\"0\" singerName=\"Bob\" id2=\"1\" kadj2=\"2.0000\" kadj=\"-1.5000\" coll=\"1\"/>\n"
+        b"    <item id=\"-1\" singerName=\"Amy\" />\n  </list>\n</lists>\n</database>\n")
+    put("database_file", "duplicate_ids.xml", header + b"<database version=\"1\"><tracks>"
+        b"<track id=\"5\" fnam=\"/a\"/><track fnam=\"/b\"/><track id=\"5\" fnam=\"/c\"/></tracks></database>")
+
+    put("list_files", "list.m3u", b"\xef\xbb\xbf#EXTM3U\r\n#EXTINF:215,Artist - Title\r\n/music/a.mp3\r\n"
+        b"relative/b.mp3\rfile:///music/c%20d.mp3\nDisk:Folder:file.mp3\nhttp://example.com/s.mp3\n")
+    put("list_files", "list.tvl", b"<?xml version=\"1.0\"?>\n<list version=\"1\"><song fnam=\"/music/a.mp3\"/>"
+        b"<song fnam=\"\"/><song/><other fnam=\"/x\"/></list>\n")
+
+    put("itunes", "library.xml", b"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+        b"<key>Tracks</key><dict><key>7</key><dict><key>Track ID</key><integer>7</integer>"
+        b"<key>Name</key><string>Song &amp; more</string><key>Artist</key><string>A</string>"
+        b"<key>Total Time</key><integer>215000</integer><key>Size</key><integer>3000000000</integer>"
+        b"<key>Location</key><string>file:///home/me/Music/a%20b.mp3</string></dict></dict>"
+        b"<key>Playlists</key><array><dict><key>Name</key><string>Set</string><key>Playlist ID</key>"
+        b"<integer>99</integer><key>Playlist Items</key><array><dict><key>Track ID</key><integer>7</integer>"
+        b"</dict><dict><key>Track ID</key><integer>8</integer></dict></array></dict></array></dict></plist>\n")
+
     put("formatter", "usual", b"\x81%d:%02d %5.2f %s|%S|%p %x %c %ls %hd %g %%")
     put("formatter", "stars", b"\x02%*d %-*.*s %.*f")
     put("formatter", "broken", b"\xff%ll%hh%5%-%#%n%q%")
