@@ -405,6 +405,20 @@ void ZRList::remove(int32_t row, bool notify) {
   setNeedsRefresh();
 }
 
+bool ZRList::removeRowIfTrack(int32_t row, int32_t trackId, bool notify) {
+  lock_.enterExclusive();
+  if (row < 0 || row >= countLocked() || rows_[row].trackId != trackId) {
+    lock_.leaveExclusive();
+    return false;
+  }
+  savedOrder_.clear();
+  removeOneRowLocked(row);
+  lock_.leaveExclusive();
+  if (notify) callListChangedCallback();
+  setNeedsRefresh();
+  return true;
+}
+
 void ZRList::moveTo(int32_t from, int32_t to) {
   lock_.enterExclusive();
   if (from == to || from < 0 || from >= countLocked()) {

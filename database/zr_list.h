@@ -199,6 +199,10 @@ class ZRList {
   // After removing one row the main cursor keeps its index and the next
   // cursor stays on its row, both kept inside the list. Drops the saved order.
   void remove(int32_t row, bool notify);
+  // Takes out exactly the visible row when it still names trackId, whatever is marked (a player taking
+  // the next song from a list must not take the user's selection with it). False, nothing changed,
+  // otherwise. Adjusts the cursors as remove does for one row.
+  bool removeRowIfTrack(int32_t row, int32_t trackId, bool notify);
   // Moves row from to index to (counted after from was taken out); marks of
   // other rows stay. Nothing when equal or from is out of range.
   void moveTo(int32_t from, int32_t to);

@@ -13,8 +13,15 @@
 // runs on the user-interface side and writes single words that the audio thread reads at its next buffer
 // (a ramp target and its factor per channel); meter reads reset sums that the audio thread accumulates.
 // Nothing here locks or allocates while mixing; powers and logarithms run only in setters.
+//
+// The automatic-mix engine (zr_mixer_automix.cpp) watches the source on the audible side of the crossfader
+// and, when its remaining time has dropped to the mix time, sweeps a crossfader value from one side to the
+// other, reporting the sweep through a callback that applies it. It moves no fader itself and runs wholly on
+// the user-interface side, from one thread at a time (its owner serialises the calls); it reads the
+// sources' positions and lengths, which any thread may read.
 
 #include <atomic>
+#include <functional>
 
 class ZRAudioSignalSource;
 class ZRMixerChannel;
@@ -27,8 +34,33 @@ enum ChannelMode {
   ChannelModeRight = 4,  // left = right
 };
 
+// Where a sweep goes: 0 automatic (to the other side of the crossfader's current half), 1 towards 0,
+// 2 towards the last position. Callbacks report a running sweep as 2 when increasing, else 1.
+enum AutomixDirection {
+  AutomixDirectionAutomatic = 0,
+  AutomixDirectionDown = 1,
+  AutomixDirectionUp = 2,
+};
+
+enum AutomixEvent {
+  AutomixEventProgress = 0,
+  AutomixEventPreNotice = 1,  // a mix will start soon
+  AutomixEventStarted = 2,
+  AutomixEventFinished = 3,
+};
+
+using ZRAutomixCallback = std::function<void(int position, AutomixDirection direction, AutomixEvent event,
+                                             bool beatmatch, void* userData)>;
+using ZRAutomixSyncCallback =
+    std::function<void(int positionFlag, int increasing, bool beatmatch, void* userData)>;
+
 class ZRMixer {
  public:
+  // The shortest sweep: a mix time of 0 (a broken setting) would otherwise sweep at infinite speed.
+  static constexpr float kMinMixSeconds = 0.1f;
+  // A manual mix request starts the sweep this long after the pre-notice.
+  static constexpr float kRequestDelaySeconds = 0.35f;
+
   static constexpr int kMaxChannels = 16;
   static constexpr int kRampFrames = 100;
   // -12 dB: the programme under talk-over.
@@ -62,6 +94,7 @@ class ZRMixer {
   void SetVetoPgmMix(int channel, int veto);
 
   void SetCrossfaderPosition(int position);
+  int GetCrossfaderPosition() const { return crossfaderPosition.load(std::memory_order_relaxed); }
   // start -1 (hard cut) .. positions total - 3; other values are ignored.
   void SetCrossfaderCurveStartPoint(int start, bool customCurve);
   // Headphones between cue (0) and programme (the last position).
@@ -109,7 +142,49 @@ class ZRMixer {
 
   int GetMaximumFrames() const { return maximumFrames; }
 
+  // --- Automatic mix (user-interface side, one thread at a time) ---
+  // Stores the user data and copies both callbacks.
+  void AutoMixSetCallback(ZRAutomixCallback automix, ZRAutomixSyncCallback sync, void* userData);
+  // preNotice: seconds before the mix at which the callback hears of it (negative: never).
+  void AutoMixEnableAutoMode(bool on, float mixTime, bool beatmatch, float preNotice);
+  void AutoMixSetDefaultMixTimeSeconds(float seconds);
+  // force, or a sweep running: a sweep starts at once. Otherwise the next updates give the pre-notice and
+  // start the sweep 0.35 s later (with auto mode on).
+  void AutoMixNow(bool force);
+  // Stops a running sweep where it is (no finish event).
+  void AutoMixCancel();
+  // The engine's clock: call regularly with the seconds since the last call.
+  void AutoMixUpdate(float seconds);
+  bool AutoMixIsMixing() const { return automixMixing; }
+  bool AutoMixGetAutoMode() const { return automixAutoMode; }
+  float AutoMixGetMixTime() const { return automixMixTime; }
+  // The sweep's crossfader value, 0..127.
+  float AutoMixGetPosition() const { return automixPosition; }
+  // Starts a sweep (direction as AutomixDirection; negative seconds: the mix time).
+  void AutoMixNow_internal(int direction, float seconds, bool beatmatch);
+  // Whether the source of channel has come within the mix time of its end (or a manual request is due);
+  // gives the pre-notice on the way.
+  bool AutoMixShouldMixChannel_internal(int channel, float seconds);
+
  private:
+  // Automatic mix (user-interface side).
+  void* automixUserData = nullptr;
+  ZRAutomixCallback automixCallback;
+  ZRAutomixSyncCallback automixSyncCallback;
+  bool automixAutoMode = false;
+  bool automixMixing = false;
+  bool automixLastMixing = false;
+  bool automixIncreasing = true;
+  float automixSpeed = 0.1f;  // crossfader positions per second
+  float automixPosition = 63.0f;
+  float automixMixTime = 6.0f;
+  float automixPreNotice = -1.0f;
+  bool automixNotified = false;
+  bool automixBeatmatch = false;
+  bool automixBeatmatchInUse = false;
+  // Seconds since a manual request; -1: none pending.
+  float automixRequestTimer = -1.0f;
+
   struct Meter {
     std::atomic<float> left{0.0f};
     std::atomic<float> right{0.0f};
@@ -163,7 +238,8 @@ class ZRMixer {
   float crossfaderCoefficient = 1.0f;
   std::atomic<int> crossfaderSide[kMaxChannels];
   int crossfaderTotal = 128;
-  int crossfaderPosition = 0;
+  // Read by the automatic mix and by callers choosing the leading deck on other user-side threads.
+  std::atomic<int> crossfaderPosition{0};
   int curveStart = 0;
   bool customCurve = false;
 

@@ -19,14 +19,6 @@ using namespace deck_test;
 
 class DeckSyncTest : public DeckFixture {
  protected:
-  // A click track at bpm whose first beat is at first, with its exact grid.
-  TZRDatabaseTrack clickRecord(const char* name, double bpm, long first, long frames = 12 * 44100) {
-    const std::string path = dir.file(name);
-    const std::vector<long> beats = beatFrames(frames, bpm, first);
-    EXPECT_TRUE(orvel_test::writeWav16(path, clicks(frames, beats), 2, 44100));
-    return gridRecord(path, frames, bpm, beats);
-  }
-
   // Where a deck stands in its own beat: the fraction of a beat since its
   // last beat, from its exact position and the track's true grid.
   static double trueFraction(CSoundSource& d, double bpm, long first) {

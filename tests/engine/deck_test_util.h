@@ -219,6 +219,14 @@ class DeckFixture : public ::testing::Test {
     return record;
   }
 
+  // A click track at bpm whose first beat is at first, with its exact grid.
+  TZRDatabaseTrack clickRecord(const char* name, double bpm, long first, long frames = 12 * 44100) {
+    const std::string path = dir.file(name);
+    const std::vector<long> beats = beatFrames(frames, bpm, first);
+    EXPECT_TRUE(orvel_test::writeWav16(path, clicks(frames, beats), 2, 44100));
+    return gridRecord(path, frames, bpm, beats);
+  }
+
   // Renders frames in buffers of at most 4410 frames.
   std::vector<float> render(long frames, CSoundSource* d = nullptr) {
     CSoundSource* target = d ? d : deck.get();

@@ -1,0 +1,7 @@
+#include "actions_dj/engine_globals.h"
+
+CSoundSource* decks[4] = {nullptr, nullptr, nullptr, nullptr};
+ZRPreviewPlayer* previewPlayer = nullptr;
+ZRAudioBroadcast* audioBroadcast = nullptr;
+ZRMixer* mixer = nullptr;
+ZRPreferences* preferences = nullptr;

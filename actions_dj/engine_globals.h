@@ -1,0 +1,22 @@
+#pragma once
+// The engine objects of the application. The shell creates them at start-up and deletes them at shut-down;
+// they are null before and after. The user actions act on them on the user-interface side.
+//
+// audioBroadcast is also read by the recording callback on the audio thread: the shell sets it before it
+// installs that callback and clears it only after removing the callback.
+
+class CSoundSource;
+class ZRAudioBroadcast;
+class ZRMixer;
+class ZRPreferences;
+class ZRPreviewPlayer;
+
+// Slots 0 and 1 hold the two decks; 2 and 3 stay null.
+extern CSoundSource* decks[4];
+// The headphone preview player.
+extern ZRPreviewPlayer* previewPlayer;
+extern ZRAudioBroadcast* audioBroadcast;
+// The main mixer.
+extern ZRMixer* mixer;
+// The settings store (null: settings read as absent).
+extern ZRPreferences* preferences;
