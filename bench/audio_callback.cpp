@@ -4,7 +4,6 @@
 // CPU time as a share of the buffer's duration at 44100 Hz (1.0 = the whole buffer period).
 
 #include <benchmark/benchmark.h>
-#include <time.h>
 
 #include <vector>
 
@@ -15,22 +14,10 @@
 
 namespace {
 
-double threadCpuSeconds() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
 void BM_AudioCallback(benchmark::State& state) {
   const int frames = static_cast<int>(state.range(0));
   // A stereo device of our own to route to; the callback is then driven directly, not by the device.
-  ZRBuiltInAudioDevices devices;
-  devices.systemDevices = false;
-  devices.manualPump = true;
-  devices.manualInputChannels = 0;
-  setBuiltInAudioDevices(devices);
-  scanAudioDevices();
-  InitializeMixerChannels();
+  orvel_bench::ManualPumpScope devices;
   {
     orvel_bench::EngineRig rig;
     rig.open(getAudioDeviceIndexFromName("Manual pump"), frames);
@@ -41,17 +28,15 @@ void BM_AudioCallback(benchmark::State& state) {
     for (int i = 0; i < 50; ++i)
       ZRAudioMultiOutput::callbackSamplesToBePlayed(device.data(), frames, 2, &output);
 
-    const double cpuStart = threadCpuSeconds();
+    const double cpuStart = orvel_bench::threadCpuSeconds();
     for (auto _ : state) {
       ZRAudioMultiOutput::callbackSamplesToBePlayed(device.data(), frames, 2, &output);
       benchmark::DoNotOptimize(device.data());
     }
-    const double cpu = threadCpuSeconds() - cpuStart;
+    const double cpu = orvel_bench::threadCpuSeconds() - cpuStart;
     const double audio = static_cast<double>(state.iterations()) * frames / 44100.0;
     state.counters["dsp_load"] = cpu / audio;
   }
-  DeinitializeMixerChannels();
-  freeScanAudioDevices();
 }
 
 BENCHMARK(BM_AudioCallback)->Arg(256)->Arg(1024)->Unit(benchmark::kMicrosecond);

@@ -3,15 +3,47 @@
 // filter knob, echo and plate reverb running, a sampler channel, the microphone on air, the master limiter
 // and a recording callback, all routed to one stereo device.
 
+#include <time.h>
+
 #include <cmath>
 #include <memory>
 
 #include "dsp/engine/zr_audio_signal_source.h"
 #include "dsp/engine/zr_mixer.h"
 #include "dsp/engine/zr_mixer_channel.h"
+#include "soundio/audio_device_table.h"
+#include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
 
 namespace orvel_bench {
+
+// The calling thread's CPU time in seconds.
+inline double threadCpuSeconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+// For its life: the manual pump as the only sound device (the benchmarks drive the callback themselves)
+// and the process-wide mixer-channel list.
+struct ManualPumpScope {
+  ManualPumpScope() {
+    ZRBuiltInAudioDevices devices;
+    devices.systemDevices = false;
+    devices.manualPump = true;
+    devices.manualInputChannels = 0;
+    setBuiltInAudioDevices(devices);
+    scanAudioDevices();
+    InitializeMixerChannels();
+  }
+  ~ManualPumpScope() {
+    DeinitializeMixerChannels();
+    freeScanAudioDevices();
+    setBuiltInAudioDevices(ZRBuiltInAudioDevices{});
+  }
+  ManualPumpScope(const ManualPumpScope&) = delete;
+  ManualPumpScope& operator=(const ManualPumpScope&) = delete;
+};
 
 class Sine : public ZRAudioSignalSource {
  public:

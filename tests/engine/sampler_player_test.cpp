@@ -335,6 +335,7 @@ TEST(SamplerThreads, CloseAndReopenWhileTheAudioThreadPlays) {
       buffers.fetch_add(1);
     }
   });
+  while (buffers.load() == 0) std::this_thread::yield();
   std::thread registry([&] {
     for (int i = 0; i < 200 && !stop.load(); ++i) delete ZRSamplerPlayer::create(100 + i);
   });
@@ -359,6 +360,40 @@ TEST(SamplerThreads, CloseAndReopenWhileTheAudioThreadPlays) {
   EXPECT_GT(buffers.load(), 0);
   EXPECT_EQ(strange.load(), 0);
   slot.reset();
+}
+
+// Stops (which clear the filter's state) and filter changes from the user side while the audio thread
+// filters: both are taken up by the audio thread at its next buffer, so the filter's state is only ever
+// touched by it (ThreadSanitizer reports any other writer) and stays stable.
+TEST(SamplerThreads, StopsAndFilterChangesWhileTheAudioThreadFilters) {
+  ZRSamplerPlayer slot(0);
+  std::vector<float> s(2 * 4410);
+  for (int i = 0; i < 4410; ++i) s[2 * i] = s[2 * i + 1] = 0.5f * std::sin(2 * M_PI * 3000.0 * i / 44100.0);
+  ASSERT_TRUE(slot.Open(s.data(), 4410));
+  slot.SetLooping(1);
+  std::atomic<bool> stop{false};
+  std::atomic<long> buffers{0}, unstable{0};
+  std::thread audio([&] {
+    std::vector<float> out(2 * 128);
+    while (!stop.load()) {
+      slot.GetSamples(out.data(), 128);
+      for (float v : out) {
+        if (!std::isfinite(v) || std::fabs(v) > 4.0f) unstable.fetch_add(1);
+      }
+      buffers.fetch_add(1);
+    }
+  });
+  while (buffers.load() == 0) std::this_thread::yield();
+  for (int i = 0; i < 1000; ++i) {
+    slot.setCutoffFilter(i % 3 != 0, 200.0f + 17.0f * (i % 100), 0.5f + (i % 7) * 0.2f);
+    slot.SetPlaying(1);
+    if (i % 4 == 0) std::this_thread::yield();
+    slot.SetPlaying(0);
+  }
+  stop.store(true);
+  audio.join();
+  EXPECT_GT(buffers.load(), 0);
+  EXPECT_EQ(unstable.load(), 0);
 }
 
 }  // namespace

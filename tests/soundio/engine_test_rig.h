@@ -1,11 +1,12 @@
 #pragma once
-// Shared set-up of the whole-engine tests: generated tracks, and decks loaded from files and waited for
-// until decoded.
+// Shared set-up of the whole-engine tests: generated tracks, decks loaded from files and waited for until
+// decoded, and the sound output on the manual pump.
 
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -13,6 +14,10 @@
 
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_mixer.h"
+#include "soundio/audio_device_table.h"
+#include "soundio/manual_audio_device.h"
+#include "soundio/zr_audio_io.h"
+#include "soundio/zr_audio_multi_output.h"
 #include "support/test_support.h"
 
 namespace orvel_test {
@@ -71,13 +76,16 @@ inline bool mixTwoChannels(ZRMixer& mixer, ZRAudioSignalSource& a, ZRAudioSignal
   return true;
 }
 
-// Two decks (0 and 1) holding generated tones written as a.wav and b.wav into dir. ready() asks them to load
-// the files and waits until both are decoded in full.
+// Two decks (0 and 1) holding generated tones written as a.wav and b.wav into dir (deck B's track lasts
+// secondsB when given, else seconds too). ready() asks them to load the files and waits until both are
+// decoded in full.
 struct ToneDecks {
-  ToneDecks(const TempDir& dir, double freqA, double freqB, double seconds, double amplitude)
+  ToneDecks(const TempDir& dir, double freqA, double freqB, double seconds, double amplitude,
+            double secondsB = 0)
       : folder(dir),
         written(writeWav16(dir.file("a.wav"), stereoToneTrack(freqA, seconds, amplitude), 2, 44100) &&
-                writeWav16(dir.file("b.wav"), stereoToneTrack(freqB, seconds, amplitude), 2, 44100)) {}
+                writeWav16(dir.file("b.wav"),
+                           stereoToneTrack(freqB, secondsB > 0 ? secondsB : seconds, amplitude), 2, 44100)) {}
   bool ready(std::chrono::seconds limit) {
     return written && loadDecoded({{&a, folder.file("a.wav")}, {&b, folder.file("b.wav")}}, limit);
   }
@@ -87,5 +95,69 @@ struct ToneDecks {
   CSoundSource a{0, ZRString(folder.file("Stripes").c_str())};
   CSoundSource b{1, ZRString(folder.file("Stripes").c_str())};
 };
+
+// Two sources as deck A and deck B of a fresh mixer, as the application sets them up: channels 0 and 1 on
+// crossfader sides 0 and 1, faders at the top, the crossfader curve from 50 and the crossfader at deck A.
+inline void setUpTwoDeckMixer(ZRMixer& mixer, ZRAudioSignalSource* a, ZRAudioSignalSource* b) {
+  mixTwoChannels(mixer, *a, *b, 0);
+  mixer.SetCrossfaderCurveStartPoint(50, false);
+}
+
+// The sound output of a mixer on the manual pump (stereo, no input), opened with bufferFrames-frame buffers
+// and deck A, deck B and the sampler bus routed to the first pair (the fully-internal mixer), the
+// headphones to none. pump() runs whole buffers and keeps one bus of each.
+struct ManualEngine {
+  ManualEngine(ZRMixer& mixer, int bufferFrames) : frames(bufferFrames) {
+    ZRBuiltInAudioDevices s;
+    s.systemDevices = false;
+    s.manualPump = true;
+    s.manualInputChannels = 0;
+    setBuiltInAudioDevices(s);
+    scanAudioDevices();
+    output = std::make_unique<ZRAudioMultiOutput>(&mixer, nullptr, nullptr, nullptr);
+    output->updateAudioDevices(getAudioDeviceIndexFromName("Manual pump"), -1, bufferFrames, nullptr, 0);
+    output->updateRoutingForOutputDeck(0, 1);
+    output->updateRoutingForOutputDeck(1, 1);
+    output->updateRoutingForOutputSamplerMic(1);
+    output->updateRoutingForOutputHeadphones(0);
+  }
+  ~ManualEngine() {
+    output->updateAudioDevices(-1, -1, frames, nullptr, 0);
+    output.reset();
+    freeScanAudioDevices();
+    setBuiltInAudioDevices(ZRBuiltInAudioDevices{});
+  }
+  // Runs buffers device buffers; returns the interleaved stereo frames of bus they mixed.
+  std::vector<float> pump(int buffers, int bus = ZRAudioMultiOutput::kBusMaster) {
+    std::vector<float> kept;
+    std::vector<float> device(2 * static_cast<size_t>(frames));
+    for (int b = 0; b < buffers; ++b) {
+      EXPECT_TRUE(pumpManualAudioDevice(frames, nullptr, device.data()));
+      const float* from = output->getBus(bus);
+      kept.insert(kept.end(), from, from + 2 * frames);
+    }
+    return kept;
+  }
+
+  int frames;
+  std::unique_ptr<ZRAudioMultiOutput> output;
+};
+
+// Frequency by rising zero crossings and RMS of the left channel of interleaved stereo frames [from, to).
+inline void analyseTone(const std::vector<float>& stereo, long from, long to, double& freq, double& rms) {
+  long first = -1, last = -1, count = 0;
+  double sum = 0;
+  for (long i = from + 1; i < to; ++i) {
+    const float v = stereo[2 * i], previous = stereo[2 * (i - 1)];
+    sum += static_cast<double>(v) * v;
+    if (previous < 0 && v >= 0) {
+      if (first < 0) first = i;
+      last = i;
+      ++count;
+    }
+  }
+  freq = count > 1 ? (count - 1) * 44100.0 / static_cast<double>(last - first) : 0.0;
+  rms = std::sqrt(sum / static_cast<double>(to - from - 1));
+}
 
 }  // namespace orvel_test

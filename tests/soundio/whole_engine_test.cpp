@@ -61,13 +61,6 @@ void pumpRecorded(ZRAudioMultiOutput& output, int frames, long& recordedSoFar) {
 
 TEST(WholeEngineTest, TwoDecksCrossfadedIntoARecording) {
   orvel_test::TempDir dir;
-
-  ZRBuiltInAudioDevices s;
-  s.systemDevices = false;
-  s.manualPump = true;
-  s.manualInputChannels = 0;
-  setBuiltInAudioDevices(s);
-  scanAudioDevices();
   InitializeMixerChannels();
   {
     orvel_test::ToneDecks decks(dir, 1000.0, 1500.0, 4.0, 16000);
@@ -77,15 +70,11 @@ TEST(WholeEngineTest, TwoDecksCrossfadedIntoARecording) {
 
     ZRMixerChannel channelA(&deckA, nullptr, 0), channelB(&deckB, nullptr, 0);
     ZRMixer mixer(22050);
-    ASSERT_TRUE(orvel_test::mixTwoChannels(mixer, channelA, channelB, 0));
-    mixer.SetCrossfaderCurveStartPoint(50, false);
+    orvel_test::setUpTwoDeckMixer(mixer, &channelA, &channelB);
 
-    ZRAudioMultiOutput output(&mixer, nullptr, nullptr, nullptr);
-    output.updateAudioDevices(0 + 1, -1, 512, nullptr, 0);  // row 0 is the null output
+    orvel_test::ManualEngine engine(mixer, 512);
+    ZRAudioMultiOutput& output = *engine.output;
     ASSERT_EQ(output.getLatency(), 512);
-    output.updateRoutingForOutputDeck(0, 1);
-    output.updateRoutingForOutputDeck(1, 1);
-    output.updateRoutingForOutputSamplerMic(1);
     ASSERT_TRUE(output.isFullyInternalMixer());
     ASSERT_TRUE(output.startRecording(dir.file("mix.wav").c_str()));
 
@@ -126,9 +115,6 @@ TEST(WholeEngineTest, TwoDecksCrossfadedIntoARecording) {
       analyse(left, start, start + 2205, freq, rms);
       EXPECT_GT(rms, expectedRms * 0.3) << start;
     }
-    output.updateAudioDevices(-1, -1, 512, nullptr, 0);
   }
   DeinitializeMixerChannels();
-  freeScanAudioDevices();
-  setBuiltInAudioDevices(ZRBuiltInAudioDevices{});
 }
