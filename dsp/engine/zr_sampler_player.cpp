@@ -1,16 +1,3 @@
-// Play control of a slot:
-// - stop: the filter's state is cleared (at the next buffer), an open slot returns to its start, playing
-//   ends;
-// - play on a looping slot: with auto sync the slot first matches the leading deck; it plays on from
-//   where it is;
-// - play on a one-shot slot: it returns to its start, matches the leading deck with auto sync, and plays.
-// An empty slot ignores play.
-//
-// Playback: for each output frame the sample is read between floor(position) and the next frame (frame 0
-// after the last, so a loop joins without a click), then the position moves by the speed. A one-shot stops
-// once the position passes the last frame (the rest of that buffer is silent and the position returns to
-// the start); a loop wraps.
-
 #include "dsp/engine/zr_sampler_player.h"
 
 #include <algorithm>

@@ -66,13 +66,15 @@ class ZRSamplerPlayer : public ZRAudioSignalSource {
   static void audioRecCallback(float* master, int frames, int channels);
 
   explicit ZRSamplerPlayer(int id);
-  // Leaves the registry, closes the slot, then frees the recorder once the audio thread has let go.
+  // Leaves the registry, closes the slot, then frees the recorder once the audio thread has let go. The
+  // owner takes the slot out of the mix first (the mixer pulls it without asking).
   ~ZRSamplerPlayer() override;
   ZRSamplerPlayer(const ZRSamplerPlayer&) = delete;
   ZRSamplerPlayer& operator=(const ZRSamplerPlayer&) = delete;
 
-  // Loads the file (at most 30 s; a library track with a valid cue-in and cue-out loads that range).
-  // False, and the slot empty, for an unreadable, empty or too long file.
+  // Loads the file (at most 30 s; a library track with a cue-in and a cue-out that lie inside the file, in
+  // order, loads that range; other cues are logged and ignored). The slot stops and empties first; tempo,
+  // sync and speed start afresh. False, and the slot empty, for an unreadable, empty or too long file.
   bool Open(const ZRString& path);
   // Copies frames stereo frames; false, and the slot empty, for 0 or fewer or more than 30 s.
   bool Open(const float* samples, int frames);
@@ -83,7 +85,17 @@ class ZRSamplerPlayer : public ZRAudioSignalSource {
   ZRString GetFileName();
   int getId() const { return id; }
 
-  // Play control (see the header of the .cpp for the rules).
+  // Play control:
+  // - stop: the filter's state is cleared (at the next buffer), an open slot returns to its start, playing
+  //   ends;
+  // - play on a looping slot: with auto sync the slot first matches the leading deck; it plays on from
+  //   where it is;
+  // - play on a one-shot slot: it returns to its start, matches the leading deck with auto sync, and plays.
+  // An empty slot ignores play.
+  // Playback: each output frame is read between floor(position) and the next frame (frame 0 after the
+  // last, so a loop joins without a click), then the position moves by the speed. A one-shot stops once
+  // the position passes the last frame (the rest of that buffer is silent and the position returns to the
+  // start); a loop wraps, keeping the fraction of a frame it had.
   void SetPlaying(int play);
   int GetPlaying() const { return (playState.load(std::memory_order_acquire) & kPlayingBit) != 0 ? 1 : 0; }
   void SetCurrentPos(int frames);
