@@ -6,8 +6,9 @@
 // - Terms and Expressions are linear combinations of variables plus a constant, built with the operators
 //   below (2.0 * a + b - 10.0);
 // - a Constraint is an expression compared with zero (<=, >= or ==, kept as `expression op 0`) at a
-//   strength; required constraints must hold, others are satisfied as far as their strengths allow, a
-//   stronger one always winning over any number of weaker ones;
+//   strength; required constraints must hold, whatever any number of others want; the others are
+//   satisfied as far as their strengths allow: strengths are weights in one sum of errors, so a stronger
+//   one wins over weaker ones whose strengths add up to less (strong over up to 999 medium ones);
 // - edit variables take suggested values at a strength, for values that change often (a window size):
 //   suggesting re-solves incrementally;
 // - updateVariables() writes the solution into the variables' values.
@@ -56,7 +57,15 @@ enum class Result {
   kDuplicateEditVariable,  // addEditVariable: already an edit variable
   kBadRequiredStrength,    // addEditVariable: edit variables cannot be required
   kUnknownEditVariable,    // removeEditVariable / suggestValue: not an edit variable
+  kInvalidValue,           // addConstraint / addEditVariable / suggestValue: a null constraint, a strength
+                           // that is not a number, or a coefficient, constant or value that is not a
+                           // finite number within ±kLargestValue
 };
+
+// Coefficients, constants and suggested values beyond this carry too few significant digits for the
+// arithmetic to mean anything (layouts use a few thousand points).
+constexpr double kLargestValue = 1e15;
+
 const char* resultText(Result result);
 
 class Variable {
@@ -157,11 +166,14 @@ class Solver {
   bool hasEditVariable(const Variable& variable) const;
   Result suggestValue(const Variable& variable, double value);
 
-  // Writes the current solution into every variable the solver knows.
+  // Writes the current solution into every variable the solver knows (a variable is known while a
+  // constraint or edit variable in the solver uses it; one left by its last constraint keeps its value).
   void updateVariables();
   // Forgets every constraint and edit variable.
   void reset();
-  // A readable listing of the solver's state (objective, tableau, constraints), for debugging.
+  // A readable listing of the solver's state (objective, tableau, variables, edit variables,
+  // constraints, and a check of the tableau's invariants ending it: "Checks", a line of dashes, then "ok"
+  // or what is broken), for debugging.
   std::string dumps() const;
 
  private:
