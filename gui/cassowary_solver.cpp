@@ -74,7 +74,8 @@ struct Solver::Impl {
   void removeMarker(SymbolId marker);
   SymbolId markerLeavingRow(SymbolId marker) const;
   void releaseTag(const Tag& tag);
-  std::string symbolName(SymbolId symbol) const;
+  // A symbol as dumps() shows it: kind letter, number, and for a variable its name from names.
+  std::string symbolName(SymbolId symbol, const std::unordered_map<SymbolId, const Variable*>& names) const;
 };
 
 // ---------------------------------------------------------------------------------------------------------
@@ -391,32 +392,13 @@ Result Solver::Impl::remove(const Constraint& constraint) {
 // ---------------------------------------------------------------------------------------------------------
 // Diagnostics
 
-std::string Solver::Impl::symbolName(SymbolId symbol) const {
-  std::ostringstream name;
-  switch (tableau.kind(symbol)) {
-    case SymbolKind::kExternal:
-      name << 'v' << symbol;
-      for (const VariableRecord& variable : variables) {
-        if (variable.symbol == symbol) {
-          name << '[' << variable.variable.name() << ']';
-          break;
-        }
-      }
-      break;
-    case SymbolKind::kSlack:
-      name << 's' << symbol;
-      break;
-    case SymbolKind::kError:
-      name << 'e' << symbol;
-      break;
-    case SymbolKind::kDummy:
-      name << 'd' << symbol;
-      break;
-    case SymbolKind::kObjective:
-      name << 'z' << symbol;
-      break;
-  }
-  return name.str();
+std::string Solver::Impl::symbolName(SymbolId symbol,
+                                     const std::unordered_map<SymbolId, const Variable*>& names) const {
+  static const char kLetters[] = {'v', 's', 'e', 'd', 'z'};
+  std::string name = kLetters[static_cast<int>(tableau.kind(symbol))] + std::to_string(symbol);
+  auto it = names.find(symbol);
+  if (it != names.end()) name += "[" + it->second->name() + "]";
+  return name;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -501,11 +483,14 @@ void Solver::reset() {
 }
 
 std::string Solver::dumps() const {
+  std::unordered_map<SymbolId, const Variable*> names;
+  for (const VariableRecord& record : impl_->variables) names.emplace(record.symbol, &record.variable);
+  auto name = [this, &names](SymbolId symbol) { return impl_->symbolName(symbol, names); };
   std::ostringstream out;
-  out << impl_->tableau.dump([this](SymbolId symbol) { return impl_->symbolName(symbol); });
+  out << impl_->tableau.dump(name);
   out << "\nVariables\n---------\n";
   for (const VariableRecord& record : impl_->variables) {
-    out << record.variable.name() << " = " << impl_->symbolName(record.symbol) << " = "
+    out << record.variable.name() << " = " << name(record.symbol) << " = "
         << impl_->tableau.value(record.symbol) << '\n';
   }
   out << "\nEdit variables\n--------------\n";

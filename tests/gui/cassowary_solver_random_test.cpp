@@ -9,6 +9,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,18 @@ double relativeResidual(const Constraint& constraint) {
 
 bool checksPass(const Solver& solver) {
   return solver.dumps().find("\nChecks\n------\nok\n") != std::string::npos;
+}
+
+// Whether the tableau's structure is sound (rows, columns, objective), leaving feasibility aside: numbers
+// near the largest allowed beside small ones exhaust a double's digits, and the rows may then disagree.
+bool structureSound(const Solver& solver) {
+  const std::string dump = solver.dumps();
+  const std::string heading = "\nChecks\n------\n";
+  std::istringstream checks(dump.substr(dump.find(heading) + heading.size()));
+  for (std::string line; std::getline(checks, line);) {
+    if (line != "ok" && line.find("is infeasible") == std::string::npos) return false;
+  }
+  return true;
 }
 
 // A random system over variables with known values: constraints that the known values satisfy, some
@@ -296,9 +309,8 @@ TEST(SolverRandom, RequiredConstraintsEitherHoldOrAreRefusedWithoutChange) {
 
 TEST(SolverRandom, DegenerateSystemsTerminate) {
   // Many inequalities through one point make every pivot degenerate, the ground where a careless pivot
-  // rule cycles. The solver must finish and keep every required constraint; the point is the only
-  // solution and the system is ill-conditioned on purpose, so rounding may show at 1e-5 of the
-  // suggested values' size, but never grow beyond.
+  // rule cycles. The solver must finish and keep every required constraint (the point may be the only
+  // solution: rounding must not pile up into an infeasible tableau as the suggestions move around it).
   for (unsigned seed = 1; seed <= 30; ++seed) {
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> coefficient(-3, 3);
@@ -318,7 +330,7 @@ TEST(SolverRandom, DegenerateSystemsTerminate) {
     for (int round = 0; round < 20; ++round) {
       for (Variable& var : v) ASSERT_EQ(solver.suggestValue(var, coefficient(random) * 10.0), Result::kOk);
       solver.updateVariables();
-      for (const Constraint& c : required) ASSERT_LE(residual(c), 1e-3);
+      for (const Constraint& c : required) ASSERT_LE(residual(c), 1e-6);
     }
     ASSERT_TRUE(checksPass(solver));
   }
@@ -381,7 +393,8 @@ Result randomCall(Solver& solver, std::vector<Variable>& v, std::vector<Constrai
 TEST(SolverRandom, ArbitraryCallSequencesNeverBreakTheSolver) {
   // Any call in any order, with any numbers (tiny, huge, infinite, not a number): the solver answers
   // each one and its tableau stays sound. Numbers near the largest allowed leave too few digits for small
-  // ones beside them, so no solution is checked here; the next test does that with layout-sized numbers.
+  // ones beside them, so no solution (nor feasibility) is checked here; the next test does that with
+  // layout-sized numbers.
   const double kOdd[] = {0.0,
                          1e-300,
                          -1e-12,
@@ -393,7 +406,7 @@ TEST(SolverRandom, ArbitraryCallSequencesNeverBreakTheSolver) {
                          1e300,
                          std::numeric_limits<double>::infinity(),
                          std::numeric_limits<double>::quiet_NaN()};
-  for (unsigned seed = 1; seed <= 20; ++seed) {
+  for (unsigned seed = 1; seed <= 200; ++seed) {
     std::mt19937 random(seed);
     auto number = [&]() {
       std::uniform_int_distribution<int> n(0, 200);
@@ -409,7 +422,7 @@ TEST(SolverRandom, ArbitraryCallSequencesNeverBreakTheSolver) {
       ASSERT_LE(static_cast<int>(result), static_cast<int>(Result::kInvalidValue));
     }
     solver.updateVariables();
-    EXPECT_TRUE(checksPass(solver)) << "seed " << seed;
+    EXPECT_TRUE(structureSound(solver)) << "seed " << seed;
   }
 }
 
