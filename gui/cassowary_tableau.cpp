@@ -167,16 +167,14 @@ void Tableau::merge(SymbolId basic, const Row& other, double factor, SymbolId sk
   row.constant += factor * other.constant;
   merged_.clear();
   merged_.reserve(row.cells.size() + other.cells.size());
-  auto keep = [this](const Cell& cell, double coefficient) {
-    merged_.push_back({cell.symbol, cell.slot, coefficient});
-  };
   auto a = row.cells.begin();
   const auto aEnd = row.cells.end();
   auto b = other.cells.begin();
   const auto bEnd = other.cells.end();
   while (a != aEnd || b != bEnd) {
     if (b == bEnd || (a != aEnd && a->symbol < b->symbol)) {
-      if (a->symbol != skip) keep(*a, a->coefficient);
+      // A kept cell moves within the row, its column entry's hint is left to go stale.
+      if (a->symbol != skip) merged_.push_back(*a);
       ++a;
     } else if (a == aEnd || b->symbol < a->symbol) {
       const double coefficient = factor * b->coefficient;
@@ -190,7 +188,7 @@ void Tableau::merge(SymbolId basic, const Row& other, double factor, SymbolId sk
       if (cancels(a->coefficient, added)) {
         detach(a->symbol, a->slot);
       } else {
-        keep(*a, a->coefficient + added);
+        merged_.push_back({a->symbol, a->slot, a->coefficient + added});
       }
       ++a;
       ++b;
