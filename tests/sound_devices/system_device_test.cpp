@@ -101,6 +101,32 @@ long firstSound(const std::vector<float>& x) {
   return -1;
 }
 
+// One stretch of play: the frames the capture recorded meanwhile, the device's callbacks and the cycles
+// the server (or the device) lost.
+struct Window {
+  long firstFrame = 0;
+  long endFrame = 0;
+  uint64_t callbacks = 0;
+  double seconds = 0;
+  unsigned xruns = 0;
+};
+constexpr int kWindows = 3;
+
+Window playWindow(const orvel_test::JackPlaybackCapture& capture, const CCAoutput& device,
+                  std::chrono::milliseconds length) {
+  Window w;
+  const unsigned serverXruns = capture.xruns(), deviceXruns = device.xruns();
+  const uint64_t callbacks = device.callbackStats().count();
+  w.firstFrame = capture.frames();
+  const auto began = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(length);
+  w.endFrame = capture.frames();
+  w.callbacks = device.callbackStats().count() - callbacks;
+  w.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  w.xruns = (capture.xruns() - serverXruns) + (device.xruns() - deviceXruns);
+  return w;
+}
+
 class SystemDeviceTest : public testing::TestWithParam<SystemDeviceCase> {};
 
 TEST_P(SystemDeviceTest, PlaysTwoTonesAtTheDevicesPace) {
@@ -110,7 +136,7 @@ TEST_P(SystemDeviceTest, PlaysTwoTonesAtTheDevicesPace) {
 
   orvel_test::TempDir dir;
   orvel_test::JackPlaybackCapture capture;
-  ASSERT_TRUE(capture.open(server.name(), 8L * c.rate));
+  ASSERT_TRUE(capture.open(server.name(), 12L * c.rate));
   ASSERT_EQ(capture.rate(), c.rate);
 
   DeviceScan scan;
@@ -122,7 +148,7 @@ TEST_P(SystemDeviceTest, PlaysTwoTonesAtTheDevicesPace) {
 
   InitializeMixerChannels();
   {
-    orvel_test::ToneDecks decks(dir, 1000.0, 1500.0, 8.0, 16000);
+    orvel_test::ToneDecks decks(dir, 1000.0, 1500.0, 10.0, 16000);
     ASSERT_TRUE(decks.ready(std::chrono::seconds(20)));
     CSoundSource& deckA = decks.a;
     CSoundSource& deckB = decks.b;
@@ -152,28 +178,29 @@ TEST_P(SystemDeviceTest, PlaysTwoTonesAtTheDevicesPace) {
 
     deckA.PlayPause(1);
     deckB.PlayPause(1);
-    const unsigned xrunsBefore = capture.xruns();
-    const uint64_t callbacksBefore = device->callbackStats().count();
-    const auto began = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-    const uint64_t callbacks = device->callbackStats().count() - callbacksBefore;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // A window of play is judged when neither the server nor the device lost a cycle during it: on a
+    // loaded machine another process may hold a core past a period, which costs the server a cycle whoever
+    // runs. A lost cycle outside any xrun, or xruns in every window, fail.
+    Window window;
+    for (int attempt = 0; attempt < kWindows; ++attempt) {
+      window = playWindow(capture, *device, std::chrono::milliseconds(2000));
+      if (window.xruns == 0) break;
+    }
     deckA.PlayPause(0);
     deckB.PlayPause(0);
-    // Reported, not judged: on a loaded machine the server may count a late cycle of another client; what
-    // reached the playback ports is judged below.
-    RecordProperty("xruns", static_cast<int>(capture.xruns() - xrunsBefore));
+    RecordProperty("xruns", static_cast<int>(window.xruns));
+    EXPECT_EQ(window.xruns, 0u) << "cycles were lost in every one of " << kWindows << " windows";
     const std::vector<float> left = capture.channel(0), right = capture.channel(1);
     output.updateAudioDevices(-1, -1, 256, nullptr, 0);
 
     // The device called back at its own pace: one buffer of its size per buffer's time.
-    const double framesPerSecond = static_cast<double>(callbacks) * bufferFrames / seconds;
-    EXPECT_NEAR(framesPerSecond / c.rate, 1.0, 0.1) << callbacks << " callbacks in " << seconds << " s";
+    const double framesPerSecond = static_cast<double>(window.callbacks) * bufferFrames / window.seconds;
+    EXPECT_NEAR(framesPerSecond / c.rate, 1.0, 0.1)
+        << window.callbacks << " callbacks in " << window.seconds << " s";
 
-    const long start = std::max(firstSound(left), firstSound(right));
-    ASSERT_GE(start, 0) << "nothing reached the playback ports";
-    const long from = start + c.rate / 5,
-               to = static_cast<long>(std::min(left.size(), right.size())) - c.rate / 5;
+    ASSERT_GE(std::max(firstSound(left), firstSound(right)), 0) << "nothing reached the playback ports";
+    const long from = window.firstFrame, to = std::min(window.endFrame, static_cast<long>(left.size()));
     ASSERT_GT(to - from, c.rate) << "less than a second of sound recorded";
     for (int ch = 0; ch < 2; ++ch) {
       const std::vector<float>& x = ch == 0 ? left : right;
