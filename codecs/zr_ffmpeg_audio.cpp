@@ -30,6 +30,42 @@ int64_t frameTimestamp(const AVFrame* frame) {
   return frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
 }
 
+// Demuxers whose time stamps count samples exactly (the sample rate or a finer clock, derived from the
+// sample count): a seek is placed by the landing frame's time stamp. Every other container is placed
+// through frames noted during decoding.
+bool hasExactTimestamps(const AVFormatContext* ctx, const AVStream* st, int rate) {
+  static const char* const kExact[] = {"wav", "aiff", "flac", "mp3", "ogg", "aac", "mov,mp4,m4a,3gp,3g2,mj2"};
+  if (!ctx->iformat || !ctx->iformat->name) return false;
+  if (static_cast<int64_t>(st->time_base.num) * rate > st->time_base.den) return false;
+  for (const char* name : kExact) {
+    if (std::strcmp(ctx->iformat->name, name) == 0) return true;
+  }
+  return false;
+}
+
+// A fingerprint of a frame's converted samples.
+uint64_t samplesHash(const int16_t* samples, size_t count) {
+  uint64_t h = 1469598103934665603ull ^ count;
+  for (size_t i = 0; i < count; ++i) {
+    h ^= static_cast<uint16_t>(samples[i]);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+// The valid sample count an iTunSMPB value declares (" 00000000 PPPPPPPP EEEEEEEE NNNNNNNNNNNNNNNN ...":
+// priming, end padding and valid samples, hexadecimal); -1 when there is none or it cannot be read.
+int64_t gaplessSamples(const AVFormatContext* ctx, const AVStream* st) {
+  const AVDictionaryEntry* e = av_dict_get(st->metadata, "iTunSMPB", nullptr, 0);
+  if (!e) e = av_dict_get(ctx->metadata, "iTunSMPB", nullptr, 0);
+  if (!e || !e->value) return -1;
+  unsigned zero = 0, priming = 0, padding = 0;
+  unsigned long long samples = 0;
+  if (std::sscanf(e->value, " %x %x %x %llx", &zero, &priming, &padding, &samples) != 4) return -1;
+  if (samples == 0 || samples > static_cast<unsigned long long>(INT_MAX)) return -1;
+  return static_cast<int64_t>(samples);
+}
+
 // A layout FFmpeg can convert: an unspecified channel order becomes the default order for the count.
 void usableLayout(const AVChannelLayout& in, AVChannelLayout* out) {
   if (in.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&in) == 0) {
@@ -63,6 +99,9 @@ bool ZRFFMpegAudio::openAudioStream(const ZRString& path, std::istream* stream, 
   pathUtf8_ = path.utf8();
   stream_ = stream;
   audioStart_ = 0.0;
+  anchors_.clear();
+  knownTotal_ = -1;
+  placing_ = false;
   if (!openInput()) {
     closeInput();
     stream_ = nullptr;
@@ -145,8 +184,13 @@ bool ZRFFMpegAudio::openInput() {
   } else if (st->duration != AV_NOPTS_VALUE && st->duration > 0) {
     total = av_rescale_q(st->duration, st->time_base, AVRational{1, rate});
   }
+  // An MP4 that declares its valid samples (iTunSMPB) is exactly that long: the demuxer removes the
+  // encoder's priming but leaves the padding of the last frame.
+  gaplessFrames_ = gaplessSamples(formatCtx_, st);
+  if (gaplessFrames_ > 0) total = gaplessFrames_;
   format_ =
       TDSPAudioFormat{rate, channels, 16, 16, 0, static_cast<int32_t>(std::min<int64_t>(total, INT_MAX))};
+  exactTimestamps_ = hasExactTimestamps(formatCtx_, st, rate);
 
   const AVCodecDescriptor* desc = avcodec_descriptor_get(codecCtx_->codec_id);
   const bool independentFrames =
@@ -162,8 +206,10 @@ bool ZRFFMpegAudio::openInput() {
   // (a truncated file, a broken stream) fails here instead of at the first read.
   pending_.clear();
   pendingFirst_ = 0;
+  settledFrom_ = 0;
   position_ = 0;
   lastFramePts_ = AV_NOPTS_VALUE;
+  placing_ = false;
   if (!decodeNextFrame()) {
     ZRLOG("error: no audio could be decoded from '%s'", pathUtf8_);
     return false;
@@ -216,7 +262,17 @@ int64_t ZRFFMpegAudio::decodedEnd() const {
   return pendingFirst_ + static_cast<int64_t>(pending_.size()) / std::max(1, format_.channels);
 }
 
+int64_t ZRFFMpegAudio::deliverableEnd() const {
+  const int64_t end = decodedEnd();
+  return gaplessFrames_ > 0 ? std::min(end, gaplessFrames_) : end;
+}
+
 bool ZRFFMpegAudio::decodeNextFrame() {
+  // The declared gapless length ends the source: what lies beyond is the encoder's padding.
+  if (!placing_ && gaplessFrames_ > 0 && !ended_ && decodedEnd() >= gaplessFrames_) {
+    ended_ = true;
+    knownTotal_ = gaplessFrames_;
+  }
   while (!ended_) {
     const int r = avcodec_receive_frame(codecCtx_, frame_);
     if (r == 0) {
@@ -227,6 +283,8 @@ bool ZRFFMpegAudio::decodeNextFrame() {
     }
     if (r == AVERROR_EOF || draining_) {
       ended_ = true;
+      // Only a decode whose frames are placed knows where the source ends.
+      if (!placing_) knownTotal_ = deliverableEnd();
       break;
     }
     // EAGAIN, or a broken frame whose samples are lost: feed the next packet.
@@ -261,6 +319,7 @@ bool ZRFFMpegAudio::appendFrame() {
   if (frame_->sample_rate > 0 && frame_->sample_rate != format_.sampleRate) return false;
   const int channels = format_.channels;
   lastFramePts_ = frameTimestamp(frame_);
+  const int64_t framePos = decodedEnd();
 
   const int16_t* src = nullptr;
   int produced = 0;
@@ -305,8 +364,19 @@ bool ZRFFMpegAudio::appendFrame() {
     src = convertBuffer_.data();
   }
   pending_.insert(pending_.end(), src, src + static_cast<size_t>(produced) * channels);
-  dropHistory();
+  if (!exactTimestamps_) lastFrameHash_ = samplesHash(src, static_cast<size_t>(produced) * channels);
+  if (!placing_) {
+    noteAnchor(framePos);
+    dropHistory();
+  }
   return true;
+}
+
+void ZRFFMpegAudio::noteAnchor(int64_t framePos) {
+  if (exactTimestamps_ || lastFramePts_ == AV_NOPTS_VALUE) return;
+  // Only the frontier grows: frames before it were noted when they were first decoded.
+  if (!anchors_.empty() && (framePos <= anchors_.back().pos || lastFramePts_ < anchors_.back().pts)) return;
+  anchors_.push_back(Anchor{lastFramePts_, framePos, lastFrameHash_});
 }
 
 void ZRFFMpegAudio::dropHistory() {
@@ -334,6 +404,19 @@ bool ZRFFMpegAudio::restartFromBeginning() {
   return true;
 }
 
+void ZRFFMpegAudio::resetDecoding(int64_t pos) {
+  avcodec_flush_buffers(codecCtx_);
+  av_packet_unref(packet_);
+  packetWaiting_ = false;
+  draining_ = false;
+  ended_ = false;
+  pending_.clear();
+  pendingFirst_ = pos;
+  settledFrom_ = pos;
+  position_ = pos;
+  lastFramePts_ = AV_NOPTS_VALUE;
+}
+
 void ZRFFMpegAudio::seekTo(int64_t pos) {
   const int64_t start = pos - preroll_;
   if (!timestampsUsable_ || start <= 0) {
@@ -342,17 +425,13 @@ void ZRFFMpegAudio::seekTo(int64_t pos) {
     if (restartFromBeginning()) position_ = pos;
     return;
   }
+  if (!exactTimestamps_) {
+    seekByAnchors(pos);
+    return;
+  }
   AVStream* st = formatCtx_->streams[streamIndex_];
   const int64_t ts = originPts_ + av_rescale_q(start, AVRational{1, format_.sampleRate}, st->time_base);
-  avcodec_flush_buffers(codecCtx_);
-  av_packet_unref(packet_);
-  packetWaiting_ = false;
-  draining_ = false;
-  ended_ = false;
-  pending_.clear();
-  pendingFirst_ = pos;
-  position_ = pos;
-  lastFramePts_ = AV_NOPTS_VALUE;
+  resetDecoding(pos);
   const bool sought = av_seek_frame(formatCtx_, streamIndex_, ts, AVSEEK_FLAG_BACKWARD) >= 0;
   // Well beyond the known length there is nothing to deliver: do not decode the whole source to find
   // that out (the length may be an estimate, hence the margin of a second).
@@ -361,7 +440,10 @@ void ZRFFMpegAudio::seekTo(int64_t pos) {
     ended_ = true;
     return;
   }
-  if (!sought || !decodeNextFrame()) {
+  placing_ = true;
+  const bool decoded = sought && decodeNextFrame();
+  placing_ = false;
+  if (!decoded) {
     if (sought && ended_ && pastEnd) return;
     if (restartFromBeginning()) position_ = pos;
     return;
@@ -380,17 +462,111 @@ void ZRFFMpegAudio::seekTo(int64_t pos) {
     return;
   }
   pendingFirst_ = landed;
+  // What was decoded before the decoder settled must never be handed out, also not to a later read
+  // that steps back into it.
+  trimBefore(start);
   dropHistory();
+}
+
+void ZRFFMpegAudio::trimBefore(int64_t from) {
+  settledFrom_ = from;
+  const int64_t upTo = std::min(from, decodedEnd());
+  if (upTo <= pendingFirst_) return;
+  const size_t drop = static_cast<size_t>(upTo - pendingFirst_) * format_.channels;
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(drop));
+  pendingFirst_ = upTo;
+}
+
+void ZRFFMpegAudio::seekByAnchors(int64_t pos) {
+  const int64_t start = pos - preroll_;
+  if (anchors_.empty()) {
+    if (restartFromBeginning()) position_ = pos;
+    return;
+  }
+  const Anchor frontier = anchors_.back();
+  if (start > frontier.pos) {
+    // Beyond what was decoded so far nothing is placed exactly: decode on, from where the decoder
+    // stands when that is about as near as the farthest noted frame.
+    const int64_t here = decodedEnd();
+    if (!ended_ && here <= pos && here >= pendingFirst_ && here + format_.sampleRate >= frontier.pos) {
+      position_ = pos;
+      return;
+    }
+    if (!landOnAnchor(frontier.pts, pos) && restartFromBeginning()) position_ = pos;
+    return;
+  }
+  // The last noted frame at least the preroll before the target.
+  auto it = std::upper_bound(anchors_.begin(), anchors_.end(), start,
+                             [](int64_t value, const Anchor& a) { return value < a.pos; });
+  if (it != anchors_.begin()) --it;
+  if (!landOnAnchor(it->pts, pos) && restartFromBeginning()) position_ = pos;
+}
+
+// Seeks to a noted frame and decodes until a frame comes out whose samples equal those of exactly one
+// noted frame near its time stamp (the first frames after a seek differ while the decoder settles):
+// that frame's position places everything decoded since the seek. False when none does within ten
+// seconds, or the landing is too late for the decoder to settle before pos.
+bool ZRFFMpegAudio::landOnAnchor(int64_t anchorPts, int64_t pos) {
+  resetDecoding(pos);
+  if (av_seek_frame(formatCtx_, streamIndex_, anchorPts, AVSEEK_FLAG_BACKWARD) < 0) return false;
+  AVStream* st = formatCtx_->streams[streamIndex_];
+  const int64_t giveUp = anchorPts + av_rescale_q(10, AVRational{1, 1}, st->time_base);
+  // Time stamps are off by a few milliseconds at most; a tenth of a second covers any container.
+  const int64_t window = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 10}, st->time_base));
+  const int channels = std::max(1, format_.channels);
+  placing_ = true;
+  bool placed = false;
+  int64_t matchedAt = 0;
+  while (!placed) {
+    const int64_t before = static_cast<int64_t>(pending_.size()) / channels;
+    if (!decodeNextFrame()) break;
+    if (lastFramePts_ == AV_NOPTS_VALUE) continue;
+    const Anchor* match = nullptr;
+    int matches = 0;
+    for (auto it = std::lower_bound(anchors_.begin(), anchors_.end(), lastFramePts_ - window,
+                                    [](const Anchor&a, int64_t value) { return a.pts < value; });
+         it != anchors_.end() && it->pts <= lastFramePts_ + window; ++it) {
+      if (it->hash == lastFrameHash_) {
+        match = &*it;
+        ++matches;
+      }
+    }
+    if (matches == 1) {
+      pendingFirst_ = match->pos - before;
+      matchedAt = match->pos;
+      placed = true;
+    } else if (lastFramePts_ > giveUp) {
+      break;
+    }
+  }
+  placing_ = false;
+  if (!placed || pendingFirst_ < 0) return false;
+  // From the matching frame on the samples are those of a decode from the start; before it only
+  // where the decoder had its preroll.
+  int64_t trusted = matchedAt;
+  if (matchedAt > pos) {
+    if (pendingFirst_ > pos - preroll_) return false;
+    trusted = pos - preroll_;
+  }
+  trimBefore(trusted);
+  dropHistory();
+  return true;
 }
 
 int ZRFFMpegAudio::getSamples(char* dst, int frames, int pos) {
   if (!opened_ || !dst || frames <= 0) return 0;
   const int channels = format_.channels;
+  if (knownTotal_ >= 0 && pos >= knownTotal_) {
+    // Past the known end: nothing to decode or seek for.
+    position_ = int64_t{pos} + frames;
+    return 0;
+  }
   if (pos >= 0 && pos != position_) {
     const int64_t target = pos;
-    const bool buffered = target >= pendingFirst_ && target <= decodedEnd();
+    const int64_t first = std::max(pendingFirst_, settledFrom_);
+    const bool buffered = target >= first && target <= decodedEnd();
     const bool nearAhead = target > decodedEnd() && target - decodedEnd() <= format_.sampleRate;
-    if (buffered || (target >= pendingFirst_ && (nearAhead || ended_))) {
+    if (buffered || (target >= first && (nearAhead || ended_))) {
       position_ = target;
     } else {
       seekTo(target);
@@ -400,8 +576,9 @@ int ZRFFMpegAudio::getSamples(char* dst, int frames, int pos) {
   int delivered = 0;
   while (delivered < frames) {
     const int64_t at = position_ + delivered;
-    if (at >= pendingFirst_ && at < decodedEnd()) {
-      const int64_t n = std::min<int64_t>(frames - delivered, decodedEnd() - at);
+    if (gaplessFrames_ > 0 && at >= gaplessFrames_) break;
+    if (at >= pendingFirst_ && at < deliverableEnd()) {
+      const int64_t n = std::min<int64_t>(frames - delivered, deliverableEnd() - at);
       std::memcpy(dst + static_cast<size_t>(delivered) * channels * 2,
                   pending_.data() + static_cast<size_t>(at - pendingFirst_) * channels,
                   static_cast<size_t>(n) * channels * 2);

@@ -5,9 +5,20 @@
 // Positions count source frames from the first sample a decode from the start delivers. A read at any
 // position returns exactly the samples that decoding from the start would deliver there: a jump seeks
 // the demuxer to a point well before the target (the decoder needs a few frames to settle after a
-// seek), places the first decoded frame by its time stamp and drops the samples before the target.
-// Short jumps forward decode on instead of seeking, and a short history of delivered samples serves
-// small steps back without any seek.
+// seek), places the first decoded frame exactly and drops the samples before the target. Where the
+// container's time stamps count samples (WAV, AIFF, FLAC, MP3, Ogg, MP4, ADTS) the time stamp places
+// it. Elsewhere (Matroska, FLV and ASF count milliseconds, MPEG streams round to their clock per
+// packet, and stamps the demuxer fills in depend on where reading began) a time stamp is only near its
+// frame, so every frame decoded from the start on is noted with its exact position and a fingerprint
+// of its samples; after a jump the decoded frames are placed by the first one whose samples equal a
+// noted frame's near its time stamp, and a jump beyond what was decoded so far decodes on from the
+// farthest exactly known point. Short jumps forward decode on instead of seeking, and a
+// short history of delivered samples serves small steps back without any seek.
+//
+// The length at open is the container's announcement, an estimate (a VBR MP3 without its Xing header,
+// a tag the demuxer counts as audio, a rewritten header). Once a decode reaches the real end, the
+// exact length is known (getDecodedLength). The encoder delay and padding that a LAME/Xing header
+// declares are removed by the demuxer; an MP4's iTunSMPB end padding is removed here.
 //
 // One thread at a time per object.
 
@@ -49,6 +60,8 @@ class ZRFFMpegAudio {
   int getSampleRate() const;
   // Presentation time in seconds of the first decoded samples while open, else 0.
   double getAudioPtsStart() const;
+  // The exact length in source frames once a decode has reached the end of the source, else -1.
+  int64_t getDecodedLength() const { return opened_ ? knownTotal_ : -1; }
   bool isOpened() const { return opened_; }
   void closeAudioStream();
 
@@ -59,7 +72,15 @@ class ZRFFMpegAudio {
   bool decodeNextFrame();
   bool appendFrame();
   void seekTo(int64_t pos);
+  void seekByAnchors(int64_t pos);
+  bool landOnAnchor(int64_t anchorPts, int64_t pos);
+  void resetDecoding(int64_t pos);
+  void noteAnchor(int64_t framePos);
+  // Drops the decoded samples before source frame from.
+  void trimBefore(int64_t from);
   bool restartFromBeginning();
+  // The end of what may be delivered: the decoded samples, held to the gapless length when one is declared.
+  int64_t deliverableEnd() const;
   void dropHistory();
   int64_t decodedEnd() const;
 
@@ -71,6 +92,9 @@ class ZRFFMpegAudio {
   // kept as a short history.
   std::vector<int16_t> pending_;
   int64_t pendingFirst_ = 0;
+  // Since the last seek: the first frame the decoder delivers exactly as a decode from the start does.
+  // Reads before it seek again.
+  int64_t settledFrom_ = 0;
 
   int streamIndex_ = -1;
   AVFormatContext* formatCtx_ = nullptr;
@@ -98,4 +122,24 @@ class ZRFFMpegAudio {
   double audioStart_ = 0.0;
   // Frames decoded before the first sample a seek can settle exactly on.
   int64_t preroll_ = 0;
+
+  // Whether the container's time stamps place a frame exactly (see the header comment).
+  bool exactTimestamps_ = false;
+  // Frames of exactly known position with their time stamp and a fingerprint of their samples, in
+  // increasing order of position (time stamps never decrease), from the first frame on (kept across
+  // restarts; only for containers without exact time stamps).
+  struct Anchor {
+    int64_t pts;
+    int64_t pos;
+    uint64_t hash;
+  };
+  std::vector<Anchor> anchors_;
+  // While a seek's landing is not yet placed the decoded frames have no position: nothing is noted.
+  bool placing_ = false;
+  // Fingerprint of the samples of the frame appended last.
+  uint64_t lastFrameHash_ = 0;
+  // Exact length once the end was decoded, -1 before.
+  int64_t knownTotal_ = -1;
+  // The valid frames an MP4's iTunSMPB declares (-1: none declared).
+  int64_t gaplessFrames_ = -1;
 };

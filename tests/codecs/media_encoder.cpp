@@ -33,7 +33,7 @@ struct Muxing {
   }
 };
 
-bool drain(Muxing& m, const AVFrame* frame) {
+bool drain(Muxing& m, const AVFrame* frame, long* packets = nullptr) {
   if (avcodec_send_frame(m.enc, frame) < 0) return false;
   for (;;) {
     const int r = avcodec_receive_packet(m.enc, m.pkt);
@@ -41,6 +41,7 @@ bool drain(Muxing& m, const AVFrame* frame) {
     if (r < 0) return false;
     av_packet_rescale_ts(m.pkt, m.enc->time_base, m.st->time_base);
     m.pkt->stream_index = m.st->index;
+    if (packets) ++*packets;
     if (av_interleaved_write_frame(m.oc, m.pkt) < 0) return false;
   }
 }
@@ -57,12 +58,18 @@ std::string openOutput(Muxing& m, const std::string& path, const char* muxer, co
   return "";
 }
 
-std::string startWriting(Muxing& m, const std::string& path) {
+std::string startWriting(Muxing& m, const std::string& path, const char* muxerOptions = "") {
   m.st = avformat_new_stream(m.oc, nullptr);
   if (!m.st || avcodec_parameters_from_context(m.st->codecpar, m.enc) < 0) return "stream setup failed";
   m.st->time_base = m.enc->time_base;
   if (avio_open(&m.oc->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return "cannot create " + path;
-  if (avformat_write_header(m.oc, nullptr) < 0) return "cannot write header";
+  AVDictionary* options = nullptr;
+  if (muxerOptions && *muxerOptions) av_dict_parse_string(&options, muxerOptions, "=", ":", 0);
+  const int written = avformat_write_header(m.oc, &options);
+  const bool unknownOption = av_dict_count(options) > 0;
+  av_dict_free(&options);
+  if (written < 0) return "cannot write header";
+  if (unknownOption) return std::string("muxer option not known: ") + muxerOptions;
   return "";
 }
 
@@ -70,6 +77,14 @@ std::string startWriting(Muxing& m, const std::string& path) {
 
 std::string encodeAudio(const std::string& path, const char* muxer, const char* encoder,
                         const std::vector<int16_t>& interleaved, int channels, int rate, bool vbr) {
+  EncodeOptions options;
+  options.vbr = vbr;
+  return encodeAudio(path, muxer, encoder, interleaved, channels, rate, options);
+}
+
+std::string encodeAudio(const std::string& path, const char* muxer, const char* encoder,
+                        const std::vector<int16_t>& interleaved, int channels, int rate,
+                        const EncodeOptions& how) {
   av_log_set_level(AV_LOG_ERROR);
   const AVCodec* codec = avcodec_find_encoder_by_name(encoder);
   if (!codec) return std::string("encoder not in this FFmpeg build: ") + encoder;
@@ -83,8 +98,8 @@ std::string encodeAudio(const std::string& path, const char* muxer, const char* 
   m.enc->sample_fmt = fmt;
   m.enc->sample_rate = rate;
   av_channel_layout_default(&m.enc->ch_layout, channels);
-  m.enc->bit_rate = 160000;
-  if (vbr) {
+  m.enc->bit_rate = how.bitRate;
+  if (how.vbr) {
     m.enc->flags |= AV_CODEC_FLAG_QSCALE;
     m.enc->global_quality = 4 * FF_QP2LAMBDA;
   }
@@ -94,10 +109,15 @@ std::string encodeAudio(const std::string& path, const char* muxer, const char* 
   // Noise-substituted bands are filled from a generator whose state depends on everything decoded
   // since the start, so no decoder can reproduce them after a seek; common AAC encoders do not use them.
   if (std::strcmp(encoder, "aac") == 0) av_dict_set(&options, "aac_pns", "0", 0);
+  if (how.encoderOptions && *how.encoderOptions)
+    av_dict_parse_string(&options, how.encoderOptions, "=", ":", 0);
   const int opened = avcodec_open2(m.enc, codec, &options);
+  const bool unknownOption = av_dict_count(options) > 0;
   av_dict_free(&options);
   if (opened < 0) return std::string("cannot open encoder ") + encoder;
-  err = startWriting(m, path);
+  if (unknownOption) return std::string("encoder option not known: ") + how.encoderOptions;
+  if (how.packets) *how.packets = 0;
+  err = startWriting(m, path, how.muxerOptions);
   if (!err.empty()) return err;
 
   AVChannelLayout layout{};
@@ -122,9 +142,9 @@ std::string encodeAudio(const std::string& path, const char* muxer, const char* 
     if (swr_convert(m.swr, m.frame->data, n, &in, n) != n) return "conversion failed";
     m.frame->pts = pts;
     pts += n;
-    if (!drain(m, m.frame)) return "encoding failed";
+    if (!drain(m, m.frame, how.packets)) return "encoding failed";
   }
-  if (!drain(m, nullptr)) return "encoder flush failed";
+  if (!drain(m, nullptr, how.packets)) return "encoder flush failed";
   if (av_write_trailer(m.oc) < 0) return "cannot write trailer";
   return "";
 }
