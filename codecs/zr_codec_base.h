@@ -67,6 +67,10 @@ class ZRCodecBase {
   virtual void announceSeekToSample(int frame, bool flag);
   // Whether open accepts a request that carries a stream.
   virtual bool canOpenStream() = 0;
+  // Readers: the exact length in source frames once reading has found the end of the source, -1
+  // before (and for readers that cannot tell). The length reported at open is an announcement of the
+  // container and may be wrong either way.
+  virtual int64_t getDecodedLength() { return -1; }
 
   int getId() const { return id_; }
 

@@ -25,6 +25,7 @@ class ZRDecoderFFMpeg : public ZRCodecBase {
   void close() override;
   const char* getCodecName() override { return "ffmpeg-audio"; }
   bool canOpenStream() override { return true; }
+  int64_t getDecodedLength() override { return audio_.getDecodedLength(); }
 
   // True when open accepts this path by its ending.
   static bool hasSupportedEnding(const ZRString& path);

@@ -181,6 +181,10 @@ int ZRDecoderVideo::getSamples(char* dst, int frames, int pos) {
   return audio_.getSamples(dst, frames, pos);
 }
 
+int64_t ZRDecoderVideo::getDecodedLength() {
+  return silent_ ? -1 : audio_.getDecodedLength();
+}
+
 int ZRDecoderVideo::putSamples(const char* /*src*/, int /*frames*/) {
   return 0;
 }

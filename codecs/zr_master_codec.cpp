@@ -1,6 +1,7 @@
 #include "codecs/zr_master_codec.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -190,6 +191,21 @@ bool ZRMasterCodec::openFileOrStream(ZRCodecBase::OpenStruct* request, float max
     shortPathBuffer_.reset(new float[needed]);
     capacity_ = needed;
   }
+  if (source_.sampleRate != requested_.sampleRate) {
+    const int sourceFrames = capacity_ / std::max(source_.channels, requested_.channels);
+    const bool converting =
+        converter_.open(source_.sampleRate, requested_.sampleRate, requested_.channels, sourceFrames,
+                        [this](int64_t pos, int frames, int* got) {
+                          *got = decodeToFloat(frames, static_cast<int>(std::min<int64_t>(pos, INT_MAX)));
+                          return static_cast<const float*>(convertBuffer_.get());
+                        });
+    if (!converting) {
+      decoders_[winner]->close();
+      dropOwnedStream(request);
+      releasePackage();
+      return false;
+    }
+  }
   if (request->ownsStream) ownedStream_ = request->stream;
   openIndex_.store(winner, std::memory_order_release);
   return true;
@@ -263,19 +279,21 @@ bool ZRMasterCodec::fitsBuffers(int frames) const {
 
 int ZRMasterCodec::getSamples(float* dst, int frames, int pos) {
   if (frames < kMinFramesPerRequest || pos < 0 || !dst || !isOpen()) return 0;
-  const int n =
-      static_cast<int>(CalculateDestinationSamples(requested_.sampleRate, frames, source_.sampleRate));
-  const int p = static_cast<int>(CalculateDestinationSamples(requested_.sampleRate, pos, source_.sampleRate));
-  const int channels = requested_.channels;
   if (!fitsBuffers(frames)) return 0;
   ReadSessionGuard guard;
-  const int read = decodeToFloat(n, p);
-  if (source_.sampleRate == requested_.sampleRate) {
-    std::memcpy(dst, convertBuffer_.get(), static_cast<size_t>(frames) * channels * sizeof(float));
-  } else {
-    ResampleFloatSamples(convertBuffer_.get(), n, dst, frames, channels);
-  }
-  return static_cast<int>(CalculateDestinationSamples(source_.sampleRate, read, requested_.sampleRate));
+  if (source_.sampleRate != requested_.sampleRate) return converter_.read(dst, frames, pos);
+  const int read = decodeToFloat(frames, pos);
+  std::memcpy(dst, convertBuffer_.get(), static_cast<size_t>(frames) * requested_.channels * sizeof(float));
+  return read;
+}
+
+int ZRMasterCodec::getDecodedLength() {
+  ZRCodecBase* codec = getOpenCodec();
+  const int64_t length = codec ? codec->getDecodedLength() : -1;
+  if (length < 0) return -1;
+  return static_cast<int>(std::min<long>(
+      INT_MAX,
+      CalculateDestinationSamples(source_.sampleRate, static_cast<double>(length), requested_.sampleRate)));
 }
 
 int ZRMasterCodec::getSamplesShort(short* dst, int frames, int pos) {
@@ -309,6 +327,7 @@ void ZRMasterCodec::close() {
   if (index < 0) return;
   ReadSessionGuard guard;
   decoders_[index]->close();
+  converter_.close();
   openIndex_.store(-1, std::memory_order_release);
   releasePackage();
   delete ownedStream_;

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "codecs/zr_codec_base.h"
+#include "codecs/zr_rate_converter.h"
 #include "common/zr_critical_section.h"
 #include "common/zr_string.h"
 
@@ -67,13 +68,18 @@ class ZRMasterCodec {
 
   // Reads frames output frames from output frame pos as interleaved floats of the requested channel
   // count and rate. Returns the output frames that the decoded source frames correspond to; the rest
-  // of dst is the conversion of silence. frames below 256, a negative pos, a null dst, nothing open or
-  // a request longer than maxSecondsPerRequest give 0 and leave dst untouched.
+  // of dst is silence. A source at another rate is converted as one continuous stream: reads in any
+  // sizes and order give what converting the whole source in one piece gives (see ZRRateConverter). frames
+  // below 256, a negative pos, a null dst, nothing open or a request longer than maxSecondsPerRequest give 0
+  // and leave dst untouched.
   int getSamples(float* dst, int frames, int pos);
   // The same as 16-bit integers (frames x requested channels values), with the same result and
   // refusals. A source already at the requested rate and channel count in 16 bits is read straight
   // into dst without taking ReadSession.
   int getSamplesShort(short* dst, int frames, int pos);
+  // The exact length in requested frames once the open decoder has read to the end of its source, -1
+  // before (openFileOrStream's totalFrames is the container's announcement, an estimate).
+  int getDecodedLength();
   // Tells the open decoder that the play position jumped; nothing when none is open. Lock-free.
   void announceSeekToSample(int frame, bool flag);
   // Closes the open decoder, deletes the files an opened zip package left in the Samples folder and
@@ -114,4 +120,6 @@ class ZRMasterCodec {
   ZRCodecBase* decoders_[kMaxDecoders] = {};
   ZRString extractedPackage_;
   std::istream* ownedStream_ = nullptr;
+  // Open while the source's rate differs from the requested one.
+  ZRRateConverter converter_;
 };

@@ -16,7 +16,7 @@ PACKAGES=(
   libfftw3-dev libsamplerate0-dev librubberband-dev
   # media
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
-  libtag1-dev libminizip-dev zlib1g-dev libbz2-dev libmp3lame0 libshout3-dev
+  libtag1-dev libminizip-dev zlib1g-dev libbz2-dev libmp3lame0 libshout3-dev libsoxr-dev
   # sound devices
   portaudio19-dev libasound2-dev libjack-jackd2-dev
   # a paced sound device for the device tests (a JACK server with its dummy driver)

@@ -148,7 +148,9 @@ TEST_P(FFmpegFormats, DecodesWholeSourceAtItsOwnFormat) {
   } else {
     const bool known = GetParam().priming != kUnknownPriming;
     const int lag = known ? GetParam().priming : bestLag(decoded, pcm_, channels_);
-    if (known) EXPECT_GE(frames, rate_ * kSeconds);
+    if (known) {
+      EXPECT_GE(frames, rate_ * kSeconds);
+    }
     EXPECT_NEAR(frames, rate_ * kSeconds, 4096 + std::abs(lag));
     const std::vector<int16_t> shifted(decoded.begin() + std::max(lag, 0) * channels_, decoded.end());
     const std::vector<int16_t> source(pcm_.begin() + std::max(-lag, 0) * channels_, pcm_.end());
