@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "codecs/zr_declared_length.h"
 #include "codecs/zr_ffmpeg_lib.h"
 #include "common/zr_logging.h"
 
@@ -51,19 +52,6 @@ uint64_t samplesHash(const int16_t* samples, size_t count) {
     h *= 1099511628211ull;
   }
   return h;
-}
-
-// The valid sample count an iTunSMPB value declares (" 00000000 PPPPPPPP EEEEEEEE NNNNNNNNNNNNNNNN ...":
-// priming, end padding and valid samples, hexadecimal); -1 when there is none or it cannot be read.
-int64_t gaplessSamples(const AVFormatContext* ctx, const AVStream* st) {
-  const AVDictionaryEntry* e = av_dict_get(st->metadata, "iTunSMPB", nullptr, 0);
-  if (!e) e = av_dict_get(ctx->metadata, "iTunSMPB", nullptr, 0);
-  if (!e || !e->value) return -1;
-  unsigned zero = 0, priming = 0, padding = 0;
-  unsigned long long samples = 0;
-  if (std::sscanf(e->value, " %x %x %x %llx", &zero, &priming, &padding, &samples) != 4) return -1;
-  if (samples == 0 || samples > static_cast<unsigned long long>(INT_MAX)) return -1;
-  return static_cast<int64_t>(samples);
 }
 
 // A layout FFmpeg can convert: an unspecified channel order becomes the default order for the count.
@@ -184,10 +172,12 @@ bool ZRFFMpegAudio::openInput() {
   } else if (st->duration != AV_NOPTS_VALUE && st->duration > 0) {
     total = av_rescale_q(st->duration, st->time_base, AVRational{1, rate});
   }
-  // An MP4 that declares its valid samples (iTunSMPB) is exactly that long: the demuxer removes the
-  // encoder's priming but leaves the padding of the last frame.
-  gaplessFrames_ = gaplessSamples(formatCtx_, st);
-  if (gaplessFrames_ > 0) total = gaplessFrames_;
+  // An MP4 is exactly as long as it declares: what the last frame holds beyond is the encoder's
+  // padding. An MP3's sound ends where tags at its end begin.
+  soundEndByte_ = mp3TagsStart(formatCtx_);
+  declaredFrames_ = declaredMp4Frames(formatCtx_, st, rate);
+  if (declaredFrames_ < 0) declaredFrames_ = declaredMp3Frames(formatCtx_, soundEndByte_);
+  if (declaredFrames_ > 0) total = declaredFrames_;
   format_ =
       TDSPAudioFormat{rate, channels, 16, 16, 0, static_cast<int32_t>(std::min<int64_t>(total, INT_MAX))};
   exactTimestamps_ = hasExactTimestamps(formatCtx_, st, rate);
@@ -264,14 +254,14 @@ int64_t ZRFFMpegAudio::decodedEnd() const {
 
 int64_t ZRFFMpegAudio::deliverableEnd() const {
   const int64_t end = decodedEnd();
-  return gaplessFrames_ > 0 ? std::min(end, gaplessFrames_) : end;
+  return declaredFrames_ > 0 ? std::min(end, declaredFrames_) : end;
 }
 
 bool ZRFFMpegAudio::decodeNextFrame() {
-  // The declared gapless length ends the source: what lies beyond is the encoder's padding.
-  if (!placing_ && gaplessFrames_ > 0 && !ended_ && decodedEnd() >= gaplessFrames_) {
+  // The declared length ends the source: what lies beyond is the encoder's padding.
+  if (!placing_ && declaredFrames_ > 0 && !ended_ && decodedEnd() >= declaredFrames_) {
     ended_ = true;
-    knownTotal_ = gaplessFrames_;
+    knownTotal_ = declaredFrames_;
   }
   while (!ended_) {
     const int r = avcodec_receive_frame(codecCtx_, frame_);
@@ -297,6 +287,13 @@ bool ZRFFMpegAudio::decodeNextFrame() {
       }
       if (packet_->stream_index != streamIndex_) {
         av_packet_unref(packet_);
+        continue;
+      }
+      if (soundEndByte_ > 0 && packet_->pos >= soundEndByte_) {
+        // The tags after the sound: the end of the source.
+        av_packet_unref(packet_);
+        avcodec_send_packet(codecCtx_, nullptr);
+        draining_ = true;
         continue;
       }
     }
@@ -576,7 +573,10 @@ int ZRFFMpegAudio::getSamples(char* dst, int frames, int pos) {
   int delivered = 0;
   while (delivered < frames) {
     const int64_t at = position_ + delivered;
-    if (gaplessFrames_ > 0 && at >= gaplessFrames_) break;
+    if (declaredFrames_ > 0 && at >= declaredFrames_) {
+      knownTotal_ = declaredFrames_;
+      break;
+    }
     if (at >= pendingFirst_ && at < deliverableEnd()) {
       const int64_t n = std::min<int64_t>(frames - delivered, deliverableEnd() - at);
       std::memcpy(dst + static_cast<size_t>(delivered) * channels * 2,

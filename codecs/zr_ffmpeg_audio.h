@@ -18,7 +18,9 @@
 // The length at open is the container's announcement, an estimate (a VBR MP3 without its Xing header,
 // a tag the demuxer counts as audio, a rewritten header). Once a decode reaches the real end, the
 // exact length is known (getDecodedLength). The encoder delay and padding that a LAME/Xing header
-// declares are removed by the demuxer; an MP4's iTunSMPB end padding is removed here.
+// declares are removed by the demuxer; an MP4's end padding (iTunSMPB, its sample tables) and the
+// APEv2/ID3v1 tags after an MP3's sound (which hold byte runs that decode as junk frames) are left out
+// here.
 //
 // One thread at a time per object.
 
@@ -140,6 +142,8 @@ class ZRFFMpegAudio {
   uint64_t lastFrameHash_ = 0;
   // Exact length once the end was decoded, -1 before.
   int64_t knownTotal_ = -1;
-  // The valid frames an MP4's iTunSMPB declares (-1: none declared).
-  int64_t gaplessFrames_ = -1;
+  // The frames an MP4 declares as its sound (-1: none declared).
+  int64_t declaredFrames_ = -1;
+  // The byte where the tags at the end of an MP3 begin (-1: none).
+  int64_t soundEndByte_ = -1;
 };

@@ -10,7 +10,7 @@
 #include "codecs/zr_ffmpeg_audio.h"
 #include "common/zr_memory_istream.h"
 #include "log_capture.h"
-#include "media_encoder.h"
+#include "support/media_encoder.h"
 #include "support/test_support.h"
 
 using orvel_test::LogCapture;

@@ -9,7 +9,7 @@
 
 #include "codecs/zr_master_codec.h"
 #include "dsp/resample.h"
-#include "media_encoder.h"
+#include "support/media_encoder.h"
 #include "support/test_support.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "common/zr_files.h"
 #include "dsp/resample.h"
 #include "log_capture.h"
-#include "media_encoder.h"
+#include "support/media_encoder.h"
 #include "support/test_support.h"
 
 using orvel_test::LogCapture;

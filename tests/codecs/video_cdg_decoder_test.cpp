@@ -11,7 +11,7 @@
 #include "codecs/zr_decoder_video.h"
 #include "common/zr_texture.h"
 #include "log_capture.h"
-#include "media_encoder.h"
+#include "support/media_encoder.h"
 #include "support/test_support.h"
 #include "video_cdg_media.h"
 

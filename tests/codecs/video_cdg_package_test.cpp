@@ -10,7 +10,7 @@
 #include "common/zip_test_builder.h"
 #include "common/zr_files.h"
 #include "log_capture.h"
-#include "media_encoder.h"
+#include "support/media_encoder.h"
 #include "support/test_support.h"
 #include "video_cdg_media.h"
 

@@ -6,7 +6,7 @@
 #include "codecs/zr_decoder_aiff.h"
 #include "codecs/zr_decoder_wav.h"
 #include "dsp/sample_formats.h"
-#include "media_encoder.h"
+#include "support/media_encoder.h"
 #include "support/test_support.h"
 
 namespace {
