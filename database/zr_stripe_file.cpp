@@ -90,6 +90,20 @@ ZRString stripeFilePath(const ZRString& stripesDir, const ZRString& name) {
   return path + folder + ZRString("/") + file;
 }
 
+int readStripePointCount(const ZRString& path) {
+  if (path.empty() || !FileExists(path)) return -1;
+  FILE* file = OpenFileFromZRString(path, ZRString("rb"));
+  if (!file) return -1;
+  std::vector<unsigned char> bytes(8);
+  bytes.resize(fread(bytes.data(), 1, bytes.size(), file));
+  fclose(file);
+  Reader in(bytes);
+  int32_t version = 0;
+  int32_t count = 0;
+  if (!in.getInt(version) || version != kStripeVersion || !in.getInt(count) || count < 0) return -1;
+  return count;
+}
+
 ZRStripeReadResult readStripeFile(const ZRString& path, int expectedCount, bool withBeats,
                                   ZRStripeData* out) {
   if (!out || path.empty() || !FileExists(path)) return ZRStripeReadResult::kMissing;

@@ -46,3 +46,7 @@ ZRString stripeFilePath(const ZRString& stripesDir, const ZRString& name);
 // mismatch or short read gives kBad (with its log line) and out is not
 // usable.
 ZRStripeReadResult readStripeFile(const ZRString& path, int expectedCount, bool withBeats, ZRStripeData* out);
+
+// The display point count N a stripe file of the current version holds (the track's length when it
+// was analysed), -1 when the file is missing, of another version or too short to say.
+int readStripePointCount(const ZRString& path);

@@ -29,10 +29,9 @@
 // carries out at the start of its next buffer (after a cue return and the
 // pending seek, so a loop asked for after a seek starts where the seek
 // landed), and the loop state it keeps is published whole after every change
-// (GetLoopInfo), so no thread ever sees half of a loop. Commands queued for a track are dropped once another track
-// opens. The audio thread reads the beat grid from a bit set kept beside the
-// display arrays; a beat it has to add is set there and handed to
-// "SC-streaming", which adds it to the display array.
+// (GetLoopInfo), so no thread ever sees half of a loop. Commands queued for a track are dropped once another
+// track opens. The audio thread reads the beat grid from a bit set kept beside the display arrays; a beat it
+// has to add is set there and handed to "SC-streaming", which adds it to the display array.
 //
 // Events (pendingEvent, read and reset to 0 by the GUI): 1 load requested,
 // 2 track open, 4 deck empty (failure, unload, streaming-service error, empty
@@ -407,6 +406,11 @@ class CSoundSource : public ZRAudioSignalSource {
   void handleLoadRequest();
   void fillAroundPosition();
   bool fillLoop(int from, int to);
+  // "SC-streaming": the decode found the track's true length (frames): the block table, the length
+  // and the display data follow it.
+  void adoptTrackLength(int frames);
+  // Waits until the audio thread is outside GetSamples (memory it read may then be freed).
+  void waitForAudioThreadToLeave();
   void sendServiceEvent(int type, int fromFrames, int toFrames);
   // From any thread but the audio thread (may allocate).
   void queuePlayEvent(int type, int from, int to);
@@ -448,6 +452,11 @@ class CSoundSource : public ZRAudioSignalSource {
 
   // Analysis hooks of the decoding path.
   void prepareAnalysis();
+  // The display data of a track whose block count changed while it is decoded.
+  void resizeAnalysis(int blocks);
+  // The blocks of the stored stripe data of the track being opened (its true length when it was
+  // analysed), -1 when it has none.
+  int storedStripeBlocks();
   bool loadDetailsFromDatabase();
   void analyseBlock(int index, const ZRAudioBlock* block);
   void finishDecoding();
@@ -558,6 +567,9 @@ class CSoundSource : public ZRAudioSignalSource {
   std::atomic<int> blockCount{0};
   std::atomic<int> trackReady{1};
   std::atomic<int> lengthFrames{0};
+  // "SC-streaming" only: the length was found by decoding to the end (until then lengthFrames is the
+  // container's announcement, an estimate that may be wrong either way).
+  bool lengthKnown = false;
   ZRLockFreeQueue<TQueueItemPlayEvent> playEvents;
   // The audio thread's own producer, made here so that its events never allocate.
   ZRLockFreeQueue<TQueueItemPlayEvent>::Producer audioPlayEvents{playEvents};

@@ -95,12 +95,48 @@ void CSoundSource::prepareAnalysis() {
     std::memset(*array, 0, sizeof(float) * static_cast<size_t>(points + 1));
   }
   delete[] beatBits;
-  beatBitWords = points / 64 + 1;
+  // Sized for the longest track: the audio thread reads the bits, so they never move while a track is
+  // open, also when the decode finds it longer than announced.
+  beatBitWords = kMaxBlocks * kPointsPerBlock / 64 + 1;
   beatBits = new std::atomic<uint64_t>[static_cast<size_t>(beatBitWords)];
   for (int i = 0; i < beatBitWords; ++i) beatBits[i].store(0, std::memory_order_relaxed);
   pendingBeatMark.store(-1);
   displayPointCount = points;
   displayLock.leaveExclusive();
+}
+
+void CSoundSource::resizeAnalysis(int blocks) {
+  const int points = blocks * kPointsPerBlock;
+  analysedBlocks.resize(static_cast<size_t>(blocks), 0);
+  displayLock.enterExclusive();
+  const int oldPoints = displayPointCount;
+  const int kept = std::min(points, oldPoints);
+  for (float** array : {&displayArrayA, &displayArrayB, &displayArrayC, &onsetArray}) {
+    float* resized = new float[points + 1];
+    std::memset(resized, 0, sizeof(float) * static_cast<size_t>(points + 1));
+    if (*array) std::memcpy(resized, *array, sizeof(float) * static_cast<size_t>(kept));
+    delete[] * array;
+    *array = resized;
+  }
+  displayPointCount = points;
+  displayLock.leaveExclusive();
+  // Beat bits past the end are cleared: the audio thread must not find beats there.
+  for (int p = points; p < oldPoints && p / 64 < beatBitWords; ++p) {
+    beatBits[p / 64].fetch_and(~(uint64_t{1} << (p % 64)), std::memory_order_relaxed);
+  }
+}
+
+int CSoundSource::storedStripeBlocks() {
+  if (!currentRecordValid.load(std::memory_order_acquire)) return -1;
+  ZRString stripe;
+  {
+    std::lock_guard<std::mutex> guard(detailsLock);
+    stripe = currentSong_Details.stripe;
+  }
+  if (stripe.len() < 3) return -1;
+  const int points = readStripePointCount(stripeFilePath(stripesFolder, stripe));
+  if (points <= 0 || points % kPointsPerBlock != 0 || points / kPointsPerBlock > kMaxBlocks) return -1;
+  return points / kPointsPerBlock;
 }
 
 void CSoundSource::releaseAnalysis() {

@@ -330,7 +330,8 @@ void CSoundSource::fillAroundPosition() {
   FillBlock(p);
   if (stopping.load(std::memory_order_acquire)) return;
   FillBlock(desiredSpeed.load(std::memory_order_relaxed) > 0 ? p + 1 : p - 1);
-  if (!fillLoop(std::max(0, p), count)) return;
+  // Forward to the end, also when the decode finds the track longer than announced on the way.
+  if (!fillLoop(std::max(0, p), kMaxBlocks)) return;
   fillLoop(0, std::min(p, count));
 }
 
@@ -338,7 +339,7 @@ void CSoundSource::fillAroundPosition() {
 // Leaves early when a load is requested or when a playing deck's
 // neighbourhood became incomplete (the next pass fills that first).
 bool CSoundSource::fillLoop(int from, int to) {
-  for (int i = from; i < to; ++i) {
+  for (int i = from; i < std::min(to, blockCount.load(std::memory_order_acquire)); ++i) {
     if (stopping.load(std::memory_order_acquire)) return false;
     if (!blockState[i].load(std::memory_order_acquire)) {
       FillBlock(i);
@@ -386,12 +387,19 @@ bool CSoundSource::OpenSource() {
     return false;
   }
   asyncPosition.store(-1.0, std::memory_order_release);
-  const int length = openRequest.format.totalFrames;
+  int length = openRequest.format.totalFrames;
   if (length < 1 || length > kMaxTrackFrames) {
     codec->close();
     lengthFrames.store(0, std::memory_order_release);
     pendingEvent.store(kEventDeckEmpty, std::memory_order_release);
     return false;
+  }
+  // The announced length is an estimate until the decode reaches the end. A track analysed before
+  // left its true block count in its stripe data: that is the better estimate.
+  lengthKnown = false;
+  const int stripeBlocks = storedStripeBlocks();
+  if (stripeBlocks > 0) {
+    length = std::clamp(length, (stripeBlocks - 1) * kBlockFrames + 1, stripeBlocks * kBlockFrames);
   }
   lengthFrames.store(length, std::memory_order_release);
   isStreamSource.store(openRequest.stream != nullptr, std::memory_order_release);
@@ -475,7 +483,8 @@ bool CSoundSource::FillBlock(int index) {
     return false;
   }
   const int length = lengthFrames.load(std::memory_order_acquire);
-  const int toRead = index == count - 1 ? length - index * kBlockFrames : kBlockFrames;
+  // Until the true length is known the last block is read whole: the track may go on.
+  const int toRead = index == count - 1 && lengthKnown ? length - index * kBlockFrames : kBlockFrames;
   // A short last block is read with the codec's smallest request (the block
   // has room for it); only the track's own frames are kept.
   const int request = std::max(toRead, ZRMasterCodec::kMinFramesPerRequest);
@@ -483,13 +492,76 @@ bool CSoundSource::FillBlock(int index) {
   const int kept = std::clamp(read, 0, toRead);
   block->frames = kept;
   std::memset(block->samples + kept * 2, 0, sizeof(int16_t) * 2 * static_cast<size_t>(kBlockFrames - kept));
-  if (kept != toRead) ZRLOG("error: framesRead=%d, framesToRead=%d", read, toRead);
   blocks[index].store(block, std::memory_order_release);
+  const int decodedLength = codec->getDecodedLength();
+  if (decodedLength >= 0) {
+    adoptTrackLength(decodedLength);
+  } else if (index == count - 1 && kept == kBlockFrames && count < kMaxBlocks) {
+    // The announced end passed with the sound going on: one more block, until the decode ends.
+    adoptTrackLength(std::min(kMaxTrackFrames, (count + 1) * kBlockFrames));
+    lengthKnown = false;
+  }
+  const int expected = std::min(toRead, lengthFrames.load(std::memory_order_acquire) - index * kBlockFrames);
+  if (kept != expected && index < blockCount.load(std::memory_order_acquire)) {
+    ZRLOG("error: framesRead=%d, framesToRead=%d", read, toRead);
+  }
+  if (index >= blockCount.load(std::memory_order_acquire)) return true;  // the track ended before it
   analyseBlock(index, block);
   blockState[index].store(1, std::memory_order_release);
   int none = 0;
   pendingEvent.compare_exchange_strong(none, kEventBlockDecoded, std::memory_order_acq_rel);
   return true;
+}
+
+void CSoundSource::adoptTrackLength(int frames) {
+  frames = std::clamp(frames, 1, kMaxTrackFrames);
+  lengthKnown = true;
+  const int old = lengthFrames.load(std::memory_order_acquire);
+  if (frames == old) return;
+  const int oldCount = blockCount.load(std::memory_order_acquire);
+  const int count = (frames + kBlockFrames - 1) / kBlockFrames;
+  ZRLOG("deck %d: track length %d frames, not %d as first estimated", deckId, frames, old);
+  for (int i = oldCount; i < count; ++i) blockState[i].store(0, std::memory_order_release);
+  if (count > oldCount) resizeAnalysis(count);
+  // A mix-out cue at the estimated end moves to the true end.
+  int end = old;
+  cues[kMixOutCue].compare_exchange_strong(end, frames);
+  lengthFrames.store(frames, std::memory_order_release);
+  blockCount.store(count, std::memory_order_release);
+  if (ZRAudioBlock* last = blocks[count - 1].load(std::memory_order_acquire)) {
+    last->frames = std::min(last->frames, frames - (count - 1) * kBlockFrames);
+  }
+  if (count >= oldCount) return;
+  // Blocks past the true end: unpublished first, given back once the audio thread cannot hold them.
+  ZRAudioBlock* gone[64];
+  int n = 0;
+  for (int i = count; i < oldCount; ++i) {
+    blockState[i].store(0, std::memory_order_release);
+    ZRAudioBlock* block = blocks[i].exchange(nullptr, std::memory_order_acq_rel);
+    if (!block) continue;
+    if (n == 64) {
+      waitForAudioThreadToLeave();
+      for (int k = 0; k < n; ++k) ZRAudioBlockPool::get()->releaseBlock(gone[k]);
+      n = 0;
+    }
+    gone[n++] = block;
+  }
+  waitForAudioThreadToLeave();
+  for (int k = 0; k < n; ++k) ZRAudioBlockPool::get()->releaseBlock(gone[k]);
+  resizeAnalysis(count);
+}
+
+void CSoundSource::waitForAudioThreadToLeave() {
+  // A buffer is a few milliseconds of work; the log says when it is not.
+  const auto warnAt = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  bool warned = false;
+  while (audioInside.load(std::memory_order_seq_cst)) {
+    if (!warned && std::chrono::steady_clock::now() >= warnAt) {
+      ZRLOG("warning: deck %d waits for the audio thread to leave it", deckId);
+      warned = true;
+    }
+    ZRThread::sleep_ms(1);
+  }
 }
 
 void CSoundSource::ClearBlock(int index, int release) {
@@ -523,16 +595,8 @@ void CSoundSource::CloseSource() {
   opened.store(0, std::memory_order_seq_cst);
   // A buffer the audio thread began before it saw the deck closed may still
   // read blocks: they are released only once it has left, however long that
-  // takes (a buffer is a few milliseconds of work; the log says when it is not).
-  const auto warnAt = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  bool warned = false;
-  while (audioInside.load(std::memory_order_seq_cst)) {
-    if (!warned && std::chrono::steady_clock::now() >= warnAt) {
-      ZRLOG("warning: closing deck %d waits for the audio thread to leave it", deckId);
-      warned = true;
-    }
-    ZRThread::sleep_ms(1);
-  }
+  // takes.
+  waitForAudioThreadToLeave();
   codec->close();
   const int count = blockCount.load(std::memory_order_acquire);
   for (int i = 0; i < count; ++i) ClearBlock(i, 1);

@@ -23,7 +23,7 @@ enum class Expect {
   kSourceWithinMs,
 };
 
-enum class Edit { kNone, kApeCover, kAsfDuration145, kITunSmpb };
+using Edit = orvel_test::ContainerEdit;
 
 struct LengthRow {
   const char* name;
@@ -73,24 +73,8 @@ class TrackLength : public ::testing::TestWithParam<LengthRow> {
     const std::string why = orvel_test::encodeAudio(
         path_, row.muxer, row.encoder, orvel_test::testSignal(kFrames, 2, 44100), 2, 44100, options);
     if (!why.empty()) GTEST_SKIP() << why;
-    bool edited = true;
-    switch (row.edit) {
-      case Edit::kNone:
-        break;
-      case Edit::kApeCover:
-        edited = orvel_test::appendApeCover(path_, 300000);
-        break;
-      case Edit::kAsfDuration145:
-        edited = orvel_test::scaleAsfDuration(path_, 1.45);
-        break;
-      case Edit::kITunSmpb: {
-        // FFmpeg's AAC encoder primes with 1024 frames and pads the last frame.
-        const long total = packets_ * 1024;
-        edited = orvel_test::addITunSmpb(path_, 1024, static_cast<uint32_t>(total - 1024 - kFrames), kFrames);
-        break;
-      }
-    }
-    ASSERT_TRUE(edited) << "cannot edit " << row.name;
+    ASSERT_TRUE(orvel_test::applyContainerEdit(path_, row.edit, packets_, kFrames))
+        << "cannot edit " << row.name;
     switch (row.expect) {
       case Expect::kSource:
       case Expect::kSourceWithinMs:

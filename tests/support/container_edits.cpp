@@ -111,6 +111,22 @@ bool addITunSmpb(const std::string& path, uint32_t priming, uint32_t padding, ui
   return writeFile(path, bytes + udta);
 }
 
+bool applyContainerEdit(const std::string& path, ContainerEdit edit, long aacPackets, long sourceFrames) {
+  switch (edit) {
+    case ContainerEdit::kNone:
+      return true;
+    case ContainerEdit::kApeCover:
+      return appendApeCover(path, 300000);
+    case ContainerEdit::kAsfDuration145:
+      return scaleAsfDuration(path, 1.45);
+    case ContainerEdit::kITunSmpb:
+      // FFmpeg's AAC encoder primes with 1024 frames and pads the last of its 1024-frame packets.
+      return addITunSmpb(path, 1024, static_cast<uint32_t>(aacPackets * 1024 - 1024 - sourceFrames),
+                         static_cast<uint64_t>(sourceFrames));
+  }
+  return false;
+}
+
 long libavDecodedFrames(const std::string& path) {
   AVFormatContext* fmt = nullptr;
   if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return -1;

@@ -19,6 +19,16 @@ bool scaleAsfDuration(const std::string& path, double factor);
 // and valid sample count to an MP4 whose movie atom is its last atom. False when it is not.
 bool addITunSmpb(const std::string& path, uint32_t priming, uint32_t padding, uint64_t samples);
 
+// The edits the length tests apply to a freshly encoded file.
+enum class ContainerEdit {
+  kNone,
+  kApeCover,        // appendApeCover with a 300 KB picture
+  kAsfDuration145,  // scaleAsfDuration by 1.45
+  kITunSmpb,        // addITunSmpb for an AAC file of aacPackets packets encoded from sourceFrames frames
+};
+// False when the edit cannot be made.
+bool applyContainerEdit(const std::string& path, ContainerEdit edit, long aacPackets, long sourceFrames);
+
 // Frames a plain libavformat/libavcodec decode loop gets from the file's best audio stream (what
 // FFmpeg's own tools decode), -1 when it cannot be read.
 long libavDecodedFrames(const std::string& path);
