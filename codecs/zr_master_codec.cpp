@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <cstring>
 
@@ -31,6 +34,30 @@ constexpr int kMaxSourceChannels = 64;
 
 // Streaming-service track URLs: nothing exists on disk for them.
 const char* const kSchemes[] = {"pulselocker://song/", "lirra://track/", "ipod-library://item/"};
+
+// dst[i] = lrintf(src[i] x 32767) held to -32768..32767 (NaN gives -32768): the product is held in the
+// 16-bit range, then rounded to the nearest (even) integer, four at a time where SSE2 is there.
+void floatsToShorts(const float* src, short* dst, long count) {
+  long i = 0;
+#if defined(__SSE2__)
+  const __m128 scale = _mm_set1_ps(32767.0f);
+  const __m128 low = _mm_set1_ps(-32768.0f);
+  const __m128 high = _mm_set1_ps(32767.0f);
+  for (; i + 8 <= count; i += 8) {
+    // max_ps gives its second operand for NaN.
+    const __m128 a = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(src + i), scale), low), high);
+    const __m128 b = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(src + i + 4), scale), low), high);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b)));
+  }
+#endif
+  for (; i < count; ++i) {
+    float v = src[i] * 32767.0f;
+    if (!(v >= -32768.0f)) v = -32768.0f;
+    if (v > 32767.0f) v = 32767.0f;
+    dst[i] = static_cast<short>(lrintf(v));
+  }
+}
 
 class ReadSessionGuard {
  public:
@@ -217,9 +244,12 @@ int ZRMasterCodec::decodeToFloat(int n, int p) {
   const int dstChannels = requested_.channels;
   const int bits = source_.bitsPerSample2;
   float* buffer = convertBuffer_.get();
-  std::memset(buffer, 0, static_cast<size_t>(n) * std::max(srcChannels, dstChannels) * sizeof(float));
   const int read = codec->getSamples(reinterpret_cast<char*>(buffer), n, p);
   const int samples = n * srcChannels;
+  // What the source did not fill is silence (zero bytes, converted like the rest).
+  const size_t width = bits == 8 || bits == 16 || bits == 24 ? static_cast<size_t>(bits / 8) : sizeof(float);
+  const size_t filled = static_cast<size_t>(std::clamp(read, 0, n)) * srcChannels * width;
+  std::memset(reinterpret_cast<char*>(buffer) + filled, 0, static_cast<size_t>(samples) * width - filled);
   if (codec->getNeedEndianConversion()) ReverseEndianInplace(reinterpret_cast<char*>(buffer), samples, bits);
 
   // Widen in place from the last sample to the first, so that the wider floats never overwrite raw
@@ -311,10 +341,7 @@ int ZRMasterCodec::getSamplesShort(short* dst, int frames, int pos) {
   float* floats = shortPathBuffer_.get();
   const int read = getSamples(floats, frames, pos);
   const long count = static_cast<long>(frames) * channels;
-  for (long i = 0; i < count; ++i) {
-    const long v = lrintf(floats[i] * 32767.0f);
-    dst[i] = static_cast<short>(v >= 32768 ? 32767 : (v <= -32768 ? -32768 : v));
-  }
+  floatsToShorts(floats, dst, count);
   return read;
 }
 
