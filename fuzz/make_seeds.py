@@ -106,6 +106,44 @@ def id3_mp3():
     return tag + mpeg
 
 
+def lame_mp3_with_tags():
+    """An MPEG-1 layer III stream whose first frame is an Info/LAME header (frame count, byte count,
+    encoder delay and padding), then silent frames, an APEv2 tag with a binary cover item and an ID3v1
+    tag: the header's count and the tags' start bound the sound."""
+    frame_bytes = 417
+    frames = 12
+    header = b"\xff\xfb\x90\x64"
+    info = b"Info" + struct.pack(">III", 0x0F, frames, frames * frame_bytes) + bytes(range(100)) + struct.pack(">I", 50)
+    lame = b"LAME3.100" + bytes(12) + bytes([576 >> 4, ((576 & 0xF) << 4) | (1200 >> 8), 1200 & 0xFF])
+    first = header + bytes(32) + info + lame
+    first += bytes(frame_bytes - len(first))
+    audio = first + (header + bytes(frame_bytes - 4)) * frames
+    value = b"cover.jpg\x00" + bytes((i * 131 + 7) & 0xFF for i in range(3000))
+    item = struct.pack("<II", len(value), 2) + b"Cover Art (Front)\x00" + value
+    def ape(is_header):
+        flags = (1 << 31) | ((1 << 29) if is_header else 0)
+        return b"APETAGEX" + struct.pack("<IIII", 2000, len(item) + 32, 1, flags) + bytes(8)
+    id3v1 = b"TAG" + b"Title".ljust(30, b"\x00") + bytes(95)
+    return audio + ape(True) + item + ape(False) + id3v1
+
+
+def mpeg_ps_mp2(packets=24):
+    """An MPEG-1 program stream of PES packets with two silent layer II frames each, time-stamped on the
+    90 kHz clock (rounded per packet, as muxers do)."""
+    frame = b"\xff\xfd\x90\x04" + bytes(413)  # 128 kbit/s, 44.1 kHz, stereo: 417 bytes
+    out = bytearray()
+    for i in range(packets):
+        pts = 90000 // 2 + round(i * 2 * 1152 * 90000 / 44100)
+        scr = pts - 3000
+        out += b"\x00\x00\x01\xba" + bytes([
+            0x21 | ((scr >> 29) & 0x0E), (scr >> 22) & 0xFF, 0x01 | ((scr >> 14) & 0xFE), (scr >> 7) & 0xFF,
+            0x01 | ((scr << 1) & 0xFE), 0x80, 0x1B, 0x83])
+        payload = bytes([0x21 | ((pts >> 29) & 0x0E), (pts >> 22) & 0xFF, 0x01 | ((pts >> 14) & 0xFE),
+                         (pts >> 7) & 0xFF, 0x01 | ((pts << 1) & 0xFE)]) + frame * 2
+        out += b"\x00\x00\x01\xc0" + struct.pack(">H", len(payload)) + payload
+    return bytes(out + b"\x00\x00\x01\xb9")
+
+
 def flac():
     """fLaC with STREAMINFO and a Vorbis comment block (no audio frames)."""
     info = struct.pack(">HH", 4096, 4096) + b"\x00\x00\x00" + b"\x00\x00\x00"
@@ -190,6 +228,8 @@ def main():
         "list-chunk.wav": wav(extra_chunk=b"LIST" + struct.pack("<I", 12) + b"INFOISFT\x00\x00\x00\x00"),
         "tone16.aiff": aiff(),
         "id3.mp3": id3_mp3(),
+        "lame-ape-id3v1.mp3": lame_mp3_with_tags(),
+        "program-stream.mpg": mpeg_ps_mp2(),
     }
     for harness in ("master_codec", "ffmpeg_audio", "pcm_files"):
         for name, data in audio.items():
