@@ -102,7 +102,8 @@ int64_t declaredMp3Frames(AVFormatContext* ctx, int64_t soundEnd) {
   const int64_t frames = be32(tag + 8);
   const int64_t bytes = be32(tag + 12);
   size_t at = 16 + ((flags & 4) ? 100 : 0) + ((flags & 8) ? 4 : 0);
-  if (frames <= 0 || bytes <= 0) return -1;
+  // Layer III frames hold 24 to 2881 bytes: a count that does not fit its bytes is no count.
+  if (frames <= 0 || bytes < frames * 24 || bytes > frames * 2881) return -1;
   // A header whose byte count does not match the sound describes another file (one cut or joined
   // after encoding): its frame count is not this sound's.
   const int64_t soundBytes = soundEnd - first;

@@ -182,7 +182,10 @@ int ZRDecoderVideo::getSamples(char* dst, int frames, int pos) {
 }
 
 int64_t ZRDecoderVideo::getDecodedLength() {
-  return silent_ ? -1 : audio_.getDecodedLength();
+  // Silence lasts exactly as long as the pictures: its length is known from the start (and reads past
+  // it still deliver silence, so nothing else would ever tell its end).
+  if (silent_) return opened_.load() ? lrintf(video_.getSeconds() * 44100.0f) : -1;
+  return audio_.getDecodedLength();
 }
 
 int ZRDecoderVideo::putSamples(const char* /*src*/, int /*frames*/) {

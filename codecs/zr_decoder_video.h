@@ -47,7 +47,7 @@ class ZRDecoderVideo : public ZRCodecBase {
   bool open(OpenStruct* request) override;
   // Silent: frames x 4 zero bytes and frames; else the audio reader's samples.
   int getSamples(char* dst, int frames, int pos) override;
-  // The sound's exact length once read to its end; a silent video's length is its announced one.
+  // The sound's exact length once read to its end; a silent video's is its pictures' length at once.
   int64_t getDecodedLength() override;
   int putSamples(const char* src, int frames) override;
   bool getNeedEndianConversion() override { return false; }

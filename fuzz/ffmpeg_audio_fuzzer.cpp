@@ -1,6 +1,8 @@
 // FFmpeg audio decoding from a memory stream (how streamed tracks and package members are read), with
 // reads at a few positions, jumps back and forth included.
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -25,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (channels > 0) {
     std::vector<char> buffer(static_cast<size_t>(4096) * channels * 2);
     const int total = format.totalFrames;
-    for (int pos : {0, -1, total / 2, 10, total + 4096, -1}) audio.getSamples(buffer.data(), 4096, pos);
+    const int pastEnd = static_cast<int>(std::min<int64_t>(int64_t{total} + 4096, INT_MAX));
+    for (int pos : {0, -1, total / 2, 10, pastEnd, -1}) audio.getSamples(buffer.data(), 4096, pos);
     audio.skipSamples(1000);
   }
   audio.closeAudioStream();

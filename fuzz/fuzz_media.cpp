@@ -1,6 +1,7 @@
 #include "fuzz_media.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "codecs/zr_codec_base.h"
@@ -31,7 +32,8 @@ bool readCodecBriefly(ZRCodecBase& codec, const std::string& path, unsigned seed
   if (frames > 0) {
     std::vector<char> buffer(static_cast<size_t>(frames * frameBytes));
     const int total = std::max(1, f.totalFrames);
-    for (int pos : {0, -1, static_cast<int>(seed % static_cast<unsigned>(total)), total - 1, total + 100}) {
+    const int pastEnd = static_cast<int>(std::min<long long>(total + 100LL, INT_MAX));
+    for (int pos : {0, -1, static_cast<int>(seed % static_cast<unsigned>(total)), total - 1, pastEnd}) {
       codec.getSamples(buffer.data(), frames, pos);
     }
   }

@@ -2,6 +2,8 @@
 // FFmpeg's probing (its guess leans on the ending), the CDG picture decoder, zip package extraction
 // into the Samples folder. What opens is read for a few blocks at a few places.
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -41,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request.format = TDSPAudioFormat{44100, 2, 16, 16, 0, 0};
     if (codec.openFileOrStream(&request, 1.0f)) {
       const int total = request.format.totalFrames;
-      for (int pos : {0, 44100, total / 2, total - 256, total + 44100}) {
+      const int pastEnd = static_cast<int>(std::min<int64_t>(int64_t{total} + 44100, INT_MAX));
+      for (int pos : {0, 44100, total / 2, total - 256, pastEnd}) {
         if (pos >= 0) codec.getSamplesShort(block.data(), 44100, pos);
       }
       codec.close();
