@@ -40,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string copy = orvel_fuzz::scratchFolder() + "copy.xml";
     orvel_fuzz::fuzzCheck(library.save(ZRString(copy.c_str()), true), "a loaded library cannot be saved");
     ZRDatabase again;
-    orvel_fuzz::fuzzCheck(again.load(ZRString(copy.c_str()), nullptr, nullptr),
-                          "a saved library does not load");
+    orvel_fuzz::fuzzCheck(again.load(ZRString(copy.c_str()), nullptr, nullptr), "a saved library does not load");
     orvel_fuzz::fuzzCheck(again.getTrackCount() == tracks, "a saved library loads back another size");
   }
   // The lists go before the library they read.
