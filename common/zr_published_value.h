@@ -1,9 +1,12 @@
 #pragma once
 // ZRPublishedValue<T>: a small record that one thread writes and any thread
-// reads whole, without a lock on either side. The writer never waits; a
-// reader that meets a write in progress reads again, so it always gets one
-// complete value, never half of an old one and half of a new one (a
-// sequence lock over atomic words).
+// reads whole, without a lock on either side. The record is kept twice and the
+// writer updates one copy at a time (a sequence latch over atomic words): a
+// reader always finds one copy complete, so it never waits for a writer that
+// was stopped half-way (the audio thread may read while a normal-priority
+// writer is preempted), and reads again only when a publish ran during its
+// read. It always gets one complete value, never half of an old one and half
+// of a new one.
 //
 // Only one thread may write at a time: either a single owner, or owners that
 // hand the record on to each other through some other synchronisation (for
@@ -31,11 +34,13 @@ class ZRPublishedValue {
     uint64_t words[kWords] = {};
     std::memcpy(words, &value, sizeof(T));
     const uint32_t s = sequence_.load(std::memory_order_relaxed);
-    sequence_.store(s + 1, std::memory_order_relaxed);
-    // Release stores (no fences, which some tools cannot follow): a reader
-    // that sees any new word also sees the odd sequence stored before it.
-    for (size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_release);
+    // Odd: readers take copy 1 while copy 0 changes; even again: copy 0 while copy 1 changes. Release
+    // stores (no fences, which some tools cannot follow): a reader that sees any new word of a copy also
+    // sees the sequence stored before it, and so reads again.
+    sequence_.store(s + 1, std::memory_order_release);
+    for (size_t i = 0; i < kWords; ++i) copies_[0][i].store(words[i], std::memory_order_release);
     sequence_.store(s + 2, std::memory_order_release);
+    for (size_t i = 0; i < kWords; ++i) copies_[1][i].store(words[i], std::memory_order_release);
   }
 
   // Any thread: the last complete value published.
@@ -43,9 +48,9 @@ class ZRPublishedValue {
     uint64_t words[kWords];
     for (;;) {
       const uint32_t before = sequence_.load(std::memory_order_acquire);
-      if (before & 1) continue;
+      const auto& copy = copies_[before & 1];
       // Acquire loads keep the second look at the sequence after them.
-      for (size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_acquire);
+      for (size_t i = 0; i < kWords; ++i) words[i] = copy[i].load(std::memory_order_acquire);
       if (sequence_.load(std::memory_order_relaxed) == before) break;
     }
     T value;
@@ -55,5 +60,5 @@ class ZRPublishedValue {
 
  private:
   std::atomic<uint32_t> sequence_{0};
-  std::atomic<uint64_t> words_[kWords] = {};
+  std::atomic<uint64_t> copies_[2][kWords] = {};
 };
