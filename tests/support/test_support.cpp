@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -66,6 +67,31 @@ std::string readFile(const std::string& path) {
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+namespace {
+
+template <typename T>
+uint64_t fnvWords(const T* values, size_t count) {
+  static_assert(sizeof(T) == sizeof(uint32_t));
+  uint64_t h = 1469598103934665603ull;
+  for (size_t i = 0; i < count; ++i) {
+    uint32_t bits;
+    std::memcpy(&bits, &values[i], sizeof bits);
+    h ^= bits;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+}  // namespace
+
+uint64_t bitsHash(const float* values, size_t count) {
+  return fnvWords(values, count);
+}
+
+uint64_t bitsHash(const int* values, size_t count) {
+  return fnvWords(values, count);
 }
 
 bool writeFile(const std::string& path, const std::string& bytes) {

@@ -36,6 +36,10 @@ bool writeWav16(const std::string& path, const std::vector<int16_t>& interleaved
 std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
 
+// A 64-bit hash (FNV-1a over 32-bit words) of values' exact bits, to pin outputs bit for bit in a test.
+uint64_t bitsHash(const float* values, size_t count);
+uint64_t bitsHash(const int* values, size_t count);
+
 // A file of the source tree by its path from the checkout's root (inputs that once broke the system
 // are kept in fuzz/crashes/).
 std::string sourceFile(const std::string& relative);
