@@ -18,9 +18,13 @@ class ZRAudioFFTBase {
   virtual void ifft(float* data, const float* re, const float* im) = 0;
 };
 
-// The transform on FFTW single precision. Plans are made in init (never on a
-// real-time path) and reused; fft and ifft allocate nothing. One thread uses
-// an instance at a time; instances on different threads are independent.
+// The transform on FFTW single precision. The plans are the process's shared
+// ones for the size, made by estimate (microseconds, the same plan and so the
+// same results in every run) the first time any instance asks for the size,
+// in init (never on a real-time path); fft and ifft allocate nothing. Arrays
+// aligned as fftwf_malloc aligns them are transformed where they lie (fft's
+// input); others go through the instance's buffers. One thread uses an
+// instance at a time; instances on different threads are independent.
 class ZRAppleAccelerateFFT : public ZRAudioFFTBase {
  public:
   ZRAppleAccelerateFFT();
@@ -53,10 +57,11 @@ class ZRAppleAccelerateFFT : public ZRAudioFFTBase {
 };
 
 // Complex transform of one size on split arrays (real parts in re, imaginary parts in im), in place, forward
-// and unscaled: X[k] = sum z[n] e^(-2 pi i k n / N) with z = re + i im. The plan is made at construction
-// (never on a real-time path) on the instance's own buffer, which forward copies through (a split plan only
-// runs on arrays as far apart as those it was made for); forward allocates nothing and takes any pair of
-// arrays of N floats. One thread uses an instance at a time.
+// and unscaled: X[k] = sum z[n] e^(-2 pi i k n / N) with z = re + i im. The plan is the process's shared one
+// for the size (made by estimate at the first construction, never on a real-time path); it runs on the
+// instance's own buffer, which forward copies through (a split plan only runs on arrays as far apart as those
+// it was made for); forward allocates nothing and takes any pair of arrays of N floats. One thread uses an
+// instance at a time.
 class ZRComplexSplitFFT {
  public:
   // size: a power of two (anything else is a programming error and stops the process).

@@ -1,5 +1,7 @@
 #include "dsp/zr_audio_detection_zerlin_new2.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -52,6 +54,7 @@ ZRAudioDetectionZerlinNew2::ZRAudioDetectionZerlinNew2(bool smooth, bool steady)
   binWeights = reinterpret_cast<double*>(malloc_a(sizeof(double) * binCount, true));
   analysisWindow = malloc_a(sizeof(float) * fftSize, false);
   windowed = malloc_a(sizeof(float) * fftSize, false);
+  binRises = malloc_a(sizeof(float) * binCount, true);
   getWindowFunction(analysisWindow, fftSize, kWindowHann);
   resetInternal();
 }
@@ -61,6 +64,7 @@ ZRAudioDetectionZerlinNew2::~ZRAudioDetectionZerlinNew2() {
   free_a(binWeights);
   free_a(analysisWindow);
   free_a(windowed);
+  free_a(binRises);
 }
 
 void ZRAudioDetectionZerlinNew2::resetInternal() {
@@ -106,14 +110,37 @@ void ZRAudioDetectionZerlinNew2::processInternal(const float* mono, int frames, 
 }
 
 float ZRAudioDetectionZerlinNew2::fftMagnitudeOnset(const float* spectrum) {
-  double flux = 0;
-  for (int k = lowBin; k < highBin; ++k) {
+  // Per bin k: m = |X_k| x weight (the magnitude in single precision, the
+  // weight product in double, stored as float); the rise over the previous
+  // window's m counts when positive. The rises are formed four bins at a time
+  // (square root, products and comparisons are exact operations, so the
+  // vector gives the scalar bits) and then summed in bin order in double.
+  float* rise = binRises;
+  int k = lowBin;
+  for (; k + 4 <= highBin; k += 4) {
+    const __m128 a = _mm_loadu_ps(spectrum + 2 * k);
+    const __m128 b = _mm_loadu_ps(spectrum + 2 * k + 4);
+    const __m128 re = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 im = _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+    const __m128 magnitude = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(re, re), _mm_mul_ps(im, im)));
+    const __m128d low = _mm_mul_pd(_mm_cvtps_pd(magnitude), _mm_loadu_pd(binWeights + k));
+    const __m128d high =
+        _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(magnitude, magnitude)), _mm_loadu_pd(binWeights + k + 2));
+    const __m128 m = _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
+    const __m128 p = _mm_loadu_ps(previousMagnitudes + k);
+    _mm_storeu_ps(rise + (k - lowBin), _mm_and_ps(_mm_cmplt_ps(p, m), _mm_sub_ps(m, p)));
+    _mm_storeu_ps(previousMagnitudes + k, m);
+  }
+  for (; k < highBin; ++k) {
     const float re = spectrum[2 * k], im = spectrum[2 * k + 1];
     const float m = static_cast<float>(sqrtf(re * re + im * im) * binWeights[k]);
     const float p = previousMagnitudes[k];
-    if (p < m) flux += m - p;
+    rise[k - lowBin] = p < m ? m - p : 0.0f;
     previousMagnitudes[k] = m;
   }
+  // Adding a zero rise leaves the sum as it is.
+  double flux = 0;
+  for (int i = 0; i < highBin - lowBin; ++i) flux += rise[i];
   return static_cast<float>(flux * (1.0 / 2048.0));
 }
 

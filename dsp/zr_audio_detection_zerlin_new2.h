@@ -64,6 +64,7 @@ class ZRAudioDetectionZerlinNew2 : public ZRAudioDetection {
   std::unique_ptr<ZRRingBuffer> sampleRing;
   float* analysisWindow;
   float* windowed;
+  float* binRises;  // the onset function's per-bin rises of one window
   float averageBpm;
   float testBpm;
   int highBin;

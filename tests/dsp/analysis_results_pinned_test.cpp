@@ -72,8 +72,9 @@ TEST_P(AnalysisResultsPinned, SameResultsAsPinned) {
   std::snprintf(row, sizeof row,
                 "bpm %a gain %a marks %d 0x%016" PRIx64 " rms 0x%016" PRIx64 " low 0x%016" PRIx64
                 " high 0x%016" PRIx64 " onsets %.9g %.9g %.9g",
-                r.bpm, r.gain, static_cast<int>(m.size()), orvel_test::bitsHash(m.data(), m.size()), orvel_test::bitsHash(r.rms.data(), r.points),
-                orvel_test::bitsHash(r.low.data(), r.points), orvel_test::bitsHash(r.high.data(), r.points), sum, squares, moment);
+                r.bpm, r.gain, static_cast<int>(m.size()), orvel_test::bitsHash(m.data(), m.size()),
+                orvel_test::bitsHash(r.rms.data(), r.points), orvel_test::bitsHash(r.low.data(), r.points),
+                orvel_test::bitsHash(r.high.data(), r.points), sum, squares, moment);
   SCOPED_TRACE(row);
   EXPECT_EQ(r.bpm, p.bpm);
   EXPECT_EQ(r.gain, p.gain);

@@ -144,8 +144,7 @@ TEST(FiltersPinned, WaveformBandsBitForBit) {
   const uint64_t pinned[5] = {0x9eb480dac68234eaull, 0x49b3c1dea0edbb55ull, 0x41473127b01be16aull,
                               0x506c9a5fb979abbdull, 0xdda6485ebd9a94e0ull};
   for (int k = 0; k < 5; ++k) {
-    EXPECT_EQ(orvel_test::bitsHash(out[k].data(), out[k].size()), pinned[k])
-        << "output " << k;
+    EXPECT_EQ(orvel_test::bitsHash(out[k].data(), out[k].size()), pinned[k]) << "output " << k;
   }
 }
 

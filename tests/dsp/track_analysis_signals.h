@@ -75,14 +75,15 @@ struct Result {
   float gain = 0;
   bool gainValid = false;
   int points = 0;
-  std::vector<float> onsets;  // as the blocks left them, before the final analysis
+  std::vector<float> onsets;          // as the blocks left them, before the final analysis
   std::vector<float> rms, low, high;  // low carries the beat marks
 };
 
 // The deck's analysis objects, made once and reused track after track.
 struct Analyser {
   explicit Analyser(bool steady)
-      : detector(ZRAudioDetection::create(true, false, steady)), display(44100, true, true, true, true, true) {
+      : detector(ZRAudioDetection::create(true, false, steady)),
+        display(44100, true, true, true, true, true) {
     detector->setMarkValues(55.0f, 65.0f);
   }
 
@@ -101,7 +102,8 @@ struct Analyser {
       const int n = std::min(44100, frames - b * 44100);
       const short* block = stereo.data() + 2 * static_cast<size_t>(b) * 44100;
       const int at = b * 441;
-      display.process(block, n, 2, r.rms.data() + at, r.low.data() + at, nullptr, r.high.data() + at, nullptr);
+      display.process(block, n, 2, r.rms.data() + at, r.low.data() + at, nullptr, r.high.data() + at,
+                      nullptr);
       detector->process(block, n, 2, r.onsets.data() + at, 0);
     }
     std::vector<float> onsets = r.onsets;
