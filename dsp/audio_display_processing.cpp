@@ -1,5 +1,6 @@
 #include "dsp/audio_display_processing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -51,19 +52,46 @@ const Band kBandStopBand = {0.3007448098107706,
                              {0.7566739558294412, -0.1762460019038157, -1.972245064065979},
                              {1.94572899209072, -0.9466044308089508, -1.972245064065979}}};
 
-void runBand(const Band& band, float* state, const float* in, float* out, int count) {
-  for (int i = 0; i < count; ++i) {
-    float u = static_cast<float>(in[i] * band.gain);
-    for (int s = 0; s < band.sections; ++s) {
-      float& w1 = state[2 * s];
-      float& w2 = state[2 * s + 1];
-      const float w = static_cast<float>(u + band.c[s][0] * w1 + band.c[s][1] * w2);
-      u = static_cast<float>(w + band.c[s][2] * w1 + w2);
-      w2 = w1;
-      w1 = w;
-    }
-    out[i] = u;
+// One band's cascade on one sample: products in double, state and section
+// outputs in float.
+template <int kSections>
+inline float bandSample(const Band& band, float* state, float x) {
+  float u = static_cast<float>(x * band.gain);
+  for (int s = 0; s < kSections; ++s) {
+    float& w1 = state[2 * s];
+    float& w2 = state[2 * s + 1];
+    const float w = static_cast<float>(u + band.c[s][0] * w1 + band.c[s][1] * w2);
+    u = static_cast<float>(w + band.c[s][2] * w1 + w2);
+    w2 = w1;
+    w1 = w;
   }
+  return u;
+}
+
+// The loops keep the state in locals: stores to the output may not touch it,
+// and the compiler may hold it in registers.
+template <int kSections>
+void runBand(const Band& band, float* state, const float* in, float* out, int count) {
+  float s[2 * kSections];
+  std::copy(state, state + 2 * kSections, s);
+  for (int i = 0; i < count; ++i) out[i] = bandSample<kSections>(band, s, in[i]);
+  std::copy(s, s + 2 * kSections, state);
+}
+
+// Two bands over the same input in one pass: each band's recursion waits on
+// its previous sample, so the two run side by side.
+template <int kSectionsA, int kSectionsB>
+void runBandPair(const Band& a, float* stateA, float* outA, const Band& b, float* stateB, float* outB,
+                 const float* in, int count) {
+  float sa[2 * kSectionsA], sb[2 * kSectionsB];
+  std::copy(stateA, stateA + 2 * kSectionsA, sa);
+  std::copy(stateB, stateB + 2 * kSectionsB, sb);
+  for (int i = 0; i < count; ++i) {
+    outA[i] = bandSample<kSectionsA>(a, sa, in[i]);
+    outB[i] = bandSample<kSectionsB>(b, sb, in[i]);
+  }
+  std::copy(sa, sa + 2 * kSectionsA, stateA);
+  std::copy(sb, sb + 2 * kSectionsB, stateB);
 }
 
 }  // namespace
@@ -74,6 +102,7 @@ ZRAudioDisplayProcessing::ZRAudioDisplayProcessing(int maxFramesValue, bool smoo
     : maxFrames(maxFramesValue),
       monoBuffer(nullptr),
       filterBuffer(nullptr),
+      pairBuffer(nullptr),
       smoothRms(smoothRmsFlag),
       smoothLow(smoothLowFlag),
       smoothMid(smoothMidFlag),
@@ -82,12 +111,14 @@ ZRAudioDisplayProcessing::ZRAudioDisplayProcessing(int maxFramesValue, bool smoo
   requireOrAbort(maxFrames > 0, "maxFrames>0");
   monoBuffer = malloc_a(sizeof(float) * maxFrames, false);
   filterBuffer = malloc_a(sizeof(float) * maxFrames, false);
+  pairBuffer = malloc_a(sizeof(float) * maxFrames, false);
   reset();
 }
 
 ZRAudioDisplayProcessing::~ZRAudioDisplayProcessing() {
   free_a(monoBuffer);
   free_a(filterBuffer);
+  free_a(pairBuffer);
 }
 
 void ZRAudioDisplayProcessing::reset() {
@@ -122,17 +153,37 @@ void ZRAudioDisplayProcessing::process(const short* in, int frames, int channels
 void ZRAudioDisplayProcessing::writePoints(const float* in, int count, float* out, bool smooth, float a,
                                            float b, float& smoothState) {
   const int n = count / 100;
-  for (int i = 0; i < n; ++i) {
-    const float* p = in + 100 * i;
-    float sum = 0;
-    for (int j = 0; j < 100; ++j) sum += p[j] * p[j];
-    float r = sqrtf(sum / 100.0f);
-    if (smooth) {
-      r = a * r + b * smoothState;
-      smoothState = r;
+  // Each point's sum of squares runs in sample order; four points are summed
+  // side by side.
+  float sums[4];
+  for (int first = 0; first < n; first += 4) {
+    const int group = std::min(4, n - first);
+    const float* p = in + 100 * first;
+    if (group == 4) {
+      float s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+      for (int j = 0; j < 100; ++j) {
+        s0 += p[j] * p[j];
+        s1 += p[100 + j] * p[100 + j];
+        s2 += p[200 + j] * p[200 + j];
+        s3 += p[300 + j] * p[300 + j];
+      }
+      sums[0] = s0, sums[1] = s1, sums[2] = s2, sums[3] = s3;
+    } else {
+      for (int g = 0; g < group; ++g) {
+        float sum = 0;
+        for (int j = 0; j < 100; ++j) sum += p[100 * g + j] * p[100 * g + j];
+        sums[g] = sum;
+      }
     }
-    out[i] = r;
-    if (r > maxValue) maxValue = r;
+    for (int g = 0; g < group; ++g) {
+      float r = sqrtf(sums[g] / 100.0f);
+      if (smooth) {
+        r = a * r + b * smoothState;
+        smoothState = r;
+      }
+      out[first + g] = r;
+      if (r > maxValue) maxValue = r;
+    }
   }
 }
 
@@ -144,22 +195,41 @@ void ZRAudioDisplayProcessing::processForDisplay(const float* mono, int count, f
   // longer one is cut rather than overrunning the filter buffer.
   if (count > maxFrames) count = maxFrames;
   if (rms != nullptr) writePoints(mono, count, rms, smoothRms, 0.02f, 0.98f, rmsState);
-  struct {
+  struct Output {
     const Band& band;
+    int sections;
     float* state;
     float* out;
     bool smooth;
     float a, b;
     float& smoothState;
   } bands[4] = {
-      {kLowBand, lowFilterState, low, smoothLow, 0.1f, 0.9f, lowState},
-      {kMidBand, midFilterState, mid, smoothMid, 0.05f, 0.95f, midState},
-      {kHighBand, highFilterState, high, smoothHigh, 0.15f, 0.85f, highState},
-      {kBandStopBand, bandStopFilterState, bandStop, smoothBandStop, 0.1f, 0.9f, bandStopState},
+      {kLowBand, 2, lowFilterState, low, smoothLow, 0.1f, 0.9f, lowState},
+      {kMidBand, 4, midFilterState, mid, smoothMid, 0.05f, 0.95f, midState},
+      {kHighBand, 2, highFilterState, high, smoothHigh, 0.15f, 0.85f, highState},
+      {kBandStopBand, 4, bandStopFilterState, bandStop, smoothBandStop, 0.1f, 0.9f, bandStopState},
   };
-  for (auto& b : bands) {
-    if (b.out == nullptr) continue;
-    runBand(b.band, b.state, mono, filterBuffer, count);
-    writePoints(filterBuffer, count, b.out, b.smooth, b.a, b.b, b.smoothState);
+  // The low and high bands (what decks and the batch analysis ask for) are
+  // filtered in one pass, the others each by itself.
+  Output& lowBand = bands[0];
+  Output& highBand = bands[2];
+  const bool paired = lowBand.out != nullptr && highBand.out != nullptr;
+  if (paired) {
+    runBandPair<2, 2>(lowBand.band, lowBand.state, filterBuffer, highBand.band, highBand.state, pairBuffer,
+                      mono, count);
+  }
+  for (Output& o : bands) {
+    if (o.out == nullptr) continue;
+    const float* filtered = filterBuffer;
+    if (paired && &o == &highBand) {
+      filtered = pairBuffer;
+    } else if (!(paired && &o == &lowBand)) {
+      if (o.sections == 2) {
+        runBand<2>(o.band, o.state, mono, filterBuffer, count);
+      } else {
+        runBand<4>(o.band, o.state, mono, filterBuffer, count);
+      }
+    }
+    writePoints(filtered, count, o.out, o.smooth, o.a, o.b, o.smoothState);
   }
 }

@@ -36,6 +36,7 @@ class ZRAudioDisplayProcessing {
   int maxFrames;
   float* monoBuffer;
   float* filterBuffer;
+  float* pairBuffer;  // the high band while the low band is in filterBuffer
   float lowFilterState[4];
   float midFilterState[8];
   float highFilterState[4];

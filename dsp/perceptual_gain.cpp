@@ -1,5 +1,6 @@
 #include "dsp/perceptual_gain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -60,12 +61,18 @@ float analyzeResult(const uint32_t* histogram, int length) {
 
 PerceptualGain::PerceptualGain() {
   const RateRow* row = findRow(44100);
-  yuleRow = row->yule;
-  butterRow = row->butter;
+  selectRow(row->yule, row->butter);
   clearFilters();
   blockLength = static_cast<long>(ceil(44100 * 0.05));
   memset(titleHistogram, 0, sizeof(titleHistogram));
   memset(albumHistogram, 0, sizeof(albumHistogram));
+}
+
+void PerceptualGain::selectRow(const double* yuleTable, const double* butterTable) {
+  // The filters multiply in single precision by the tables' values rounded
+  // to float.
+  for (int j = 0; j <= 2 * kOrder; ++j) yule[j] = static_cast<float>(yuleTable[j]);
+  for (int j = 0; j < 5; ++j) butter[j] = static_cast<float>(butterTable[j]);
 }
 
 void PerceptualGain::clearFilters() {
@@ -77,8 +84,7 @@ void PerceptualGain::clearFilters() {
 int PerceptualGain::ResetSampleFrequency(long rate) {
   const RateRow* row = findRow(rate);
   if (row == nullptr) return 0;
-  yuleRow = row->yule;
-  butterRow = row->butter;
+  selectRow(row->yule, row->butter);
   clearFilters();
   memset(titleHistogram, 0, sizeof(titleHistogram));
   blockLength = static_cast<long>(ceil(rate * 0.05));
@@ -91,39 +97,60 @@ int PerceptualGain::InitGainAnalysis(long rate) {
   return 1;
 }
 
-float PerceptualGain::filterSample(Channel& ch, float x) {
-  const double* k = yuleRow;
-  // The tiny constant keeps the recursion out of denormal range in silence.
-  float y = 1e-10f + x * static_cast<float>(k[0]);
-  for (int j = 1; j <= kOrder; ++j) {
-    y -= ch.yule[kOrder - j] * static_cast<float>(k[2 * j - 1]);
-    y += ch.in[kOrder - j] * static_cast<float>(k[2 * j]);
+// One step of samples through both filters: the step buffers hold the
+// channel's history in front (10 inputs and Yule-Walker outputs, 2
+// Butterworth outputs), so every sample reads its predecessors in place.
+// Each output is formed term by term in the order of the reference analysis
+// (y = 1e-10 + b0 x0 - a1 y1 + b1 x1 - a2 y2 ...), so it has the reference's
+// bits; the tiny constant keeps the recursion out of denormal range in
+// silence.
+const float* PerceptualGain::filterStep(Channel& ch, const float* samples, int n) {
+  float* x = stepIn;
+  float* y = stepYule;
+  float* z = stepButter;
+  memcpy(x, ch.in, sizeof(ch.in));
+  memcpy(y, ch.yule, sizeof(ch.yule));
+  memcpy(z, ch.butter, sizeof(ch.butter));
+  memcpy(x + kOrder, samples, sizeof(float) * n);
+  const float* k = yule;
+  const float* b = butter;
+  for (int i = 0; i < n; ++i) {
+    const float* xi = x + kOrder + i;
+    float* yi = y + kOrder + i;
+    float v = 1e-10f + xi[0] * k[0];
+    v -= yi[-1] * k[1];
+    v += xi[-1] * k[2];
+    v -= yi[-2] * k[3];
+    v += xi[-2] * k[4];
+    v -= yi[-3] * k[5];
+    v += xi[-3] * k[6];
+    v -= yi[-4] * k[7];
+    v += xi[-4] * k[8];
+    v -= yi[-5] * k[9];
+    v += xi[-5] * k[10];
+    v -= yi[-6] * k[11];
+    v += xi[-6] * k[12];
+    v -= yi[-7] * k[13];
+    v += xi[-7] * k[14];
+    v -= yi[-8] * k[15];
+    v += xi[-8] * k[16];
+    v -= yi[-9] * k[17];
+    v += xi[-9] * k[18];
+    v -= yi[-10] * k[19];
+    v += xi[-10] * k[20];
+    yi[0] = v;
+    float* zi = z + 2 + i;
+    zi[0] = v * b[0] - zi[-1] * b[1] + yi[-1] * b[2] - zi[-2] * b[3] + yi[-2] * b[4];
   }
-  memmove(ch.in, ch.in + 1, sizeof(float) * (kOrder - 1));
-  ch.in[kOrder - 1] = x;
-  memmove(ch.yule, ch.yule + 1, sizeof(float) * (kOrder - 1));
-  ch.yule[kOrder - 1] = y;
-
-  const double* b = butterRow;
-  const float z = y * static_cast<float>(b[0]) - ch.butter[1] * static_cast<float>(b[1]) +
-                  ch.yule[kOrder - 2] * static_cast<float>(b[2]) - ch.butter[0] * static_cast<float>(b[3]) +
-                  ch.yule[kOrder - 3] * static_cast<float>(b[4]);
-  ch.butter[0] = ch.butter[1];
-  ch.butter[1] = z;
-  return z;
+  memcpy(ch.in, x + n, sizeof(ch.in));
+  memcpy(ch.yule, y + n, sizeof(ch.yule));
+  memcpy(ch.butter, z + n, sizeof(ch.butter));
+  return z + 2;
 }
 
-int PerceptualGain::AnalyzeSamples(const float* left, const float* right, unsigned long count,
-                                   int numChannels) {
-  if (numChannels != 1 && numChannels != 2) return 0;
-  if (count == 0) return 1;
-  if (left == nullptr) return 0;
-  const bool mono = numChannels == 1 || right == nullptr;
-  for (unsigned long i = 0; i < count; ++i) {
-    const float l = filterSample(channels[0], left[i]);
-    // A mono signal stands for both channels: its second filter pass would
-    // give the same values.
-    const float r = mono ? l : filterSample(channels[1], right[i]);
+void PerceptualGain::accumulate(const float* left, const float* right, int n) {
+  for (int i = 0; i < n; ++i) {
+    const float l = left[i], r = right[i];
     sumLeft += static_cast<double>(l) * l;
     sumRight += static_cast<double>(r) * r;
     if (++blockSamples == blockLength) {
@@ -135,6 +162,28 @@ int PerceptualGain::AnalyzeSamples(const float* left, const float* right, unsign
       sumLeft = sumRight = 0;
       blockSamples = 0;
     }
+  }
+}
+
+int PerceptualGain::AnalyzeSamples(const float* left, const float* right, unsigned long count,
+                                   int numChannels) {
+  if (numChannels != 1 && numChannels != 2) return 0;
+  if (count == 0) return 1;
+  if (left == nullptr) return 0;
+  // A mono signal stands for both channels: its second filter pass would
+  // give the same values.
+  const bool mono = numChannels == 1 || right == nullptr;
+  for (unsigned long done = 0; done < count;) {
+    const int n = static_cast<int>(std::min<unsigned long>(kStep, count - done));
+    const float* l = filterStep(channels[0], left + done, n);
+    if (mono) {
+      accumulate(l, l, n);
+    } else {
+      // The right channel's step reuses the buffers: keep the left output.
+      memcpy(stepLeft, l, sizeof(float) * n);
+      accumulate(stepLeft, filterStep(channels[1], right + done, n), n);
+    }
+    done += n;
   }
   return 1;
 }

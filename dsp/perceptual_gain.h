@@ -36,6 +36,7 @@ class PerceptualGain {
 
   static constexpr int kHistogramSize = 12000;  // 120 dB in 0.01 dB steps
   static constexpr int kOrder = 10;
+  static constexpr int kStep = 2048;  // samples filtered per step
 
  private:
   struct Channel {
@@ -43,12 +44,20 @@ class PerceptualGain {
     float yule[kOrder];  // last Yule-Walker outputs, newest last
     float butter[2];     // last Butterworth outputs, newest last
   };
+  void selectRow(const double* yuleTable, const double* butterTable);
   void clearFilters();
-  float filterSample(Channel& ch, float x);
+  // Filters n <= kStep samples of one channel; returns the filtered samples
+  // (valid until the next step).
+  const float* filterStep(Channel& ch, const float* samples, int n);
+  void accumulate(const float* left, const float* right, int n);
 
-  const double* yuleRow;
-  const double* butterRow;
+  float yule[2 * kOrder + 1];  // b0, a1, b1, ... a10, b10
+  float butter[5];
   Channel channels[2];
+  float stepIn[kOrder + kStep];
+  float stepYule[kOrder + kStep];
+  float stepButter[2 + kStep];
+  float stepLeft[kStep];
   double sumLeft;
   double sumRight;
   long blockSamples;
