@@ -1,13 +1,51 @@
 #include "dsp/beat_grid_marking.h"
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <vector>
 
 #include "common/zr_logging.h"
 
 namespace {
+
 constexpr float kBeatMark = 55.0f;
+
+// The first slot s with the strictly largest penalty[s] + base[s] above 0 (-1
+// and best 0 when none is above 0). Two slots at a time: each lane keeps its
+// own first strict maximum, and equal maxima of the lanes go to the earlier
+// slot, which is what a scan in slot order finds.
+long bestPredecessor(const double* penalty, const double* base, long width, double& best) {
+  __m128d laneBest = _mm_setzero_pd();
+  __m128d laneSlot = _mm_set1_pd(-1.0);
+  __m128d slot = _mm_set_pd(1.0, 0.0);
+  const __m128d two = _mm_set1_pd(2.0);
+  long s = 0;
+  for (; s + 2 <= width; s += 2) {
+    const __m128d c = _mm_add_pd(_mm_loadu_pd(penalty + s), _mm_loadu_pd(base + s));
+    const __m128d larger = _mm_cmpgt_pd(c, laneBest);
+    laneBest = _mm_or_pd(_mm_and_pd(larger, c), _mm_andnot_pd(larger, laneBest));
+    laneSlot = _mm_or_pd(_mm_and_pd(larger, slot), _mm_andnot_pd(larger, laneSlot));
+    slot = _mm_add_pd(slot, two);
+  }
+  double values[2], slots[2];
+  _mm_storeu_pd(values, laneBest);
+  _mm_storeu_pd(slots, laneSlot);
+  int lane = 0;
+  if (values[1] > values[0] || (values[1] == values[0] && slots[1] >= 0 && slots[1] < slots[0])) lane = 1;
+  best = values[lane];
+  long bestSlot = static_cast<long>(slots[lane]);
+  for (; s < width; ++s) {
+    const double c = penalty[s] + base[s];
+    if (c > best) {
+      best = c;
+      bestSlot = s;
+    }
+  }
+  return bestSlot;
 }
+
+}  // namespace
 
 void markBeatsUsingDP(const float* onsets, int count, float bpm, float* marks) {
   if (bpm < 1 || onsets == nullptr || marks == nullptr) return;
@@ -32,16 +70,8 @@ void markBeatsUsingDP(const float* onsets, int count, float bpm, float* marks) {
   }
 
   for (long j = twoK; j < count; ++j) {
-    const double* base = &score[j - twoK];
-    double best = 0;
-    long bestSlot = -1;
-    for (long s = 0; s < width; ++s) {
-      const double c = penalty[s] + base[s];
-      if (c > best) {
-        best = c;
-        bestSlot = s;
-      }
-    }
+    double best;
+    const long bestSlot = bestPredecessor(penalty.data(), &score[j - twoK], width, best);
     score[j] = best + onsets[j];
     prev[j] = static_cast<int>(j - twoK + bestSlot);
   }

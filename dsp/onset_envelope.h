@@ -14,3 +14,8 @@ void rectifyOnsetEnvelope(float* onsets, int m, int count, const double* kernel)
 // values[start + i + lag]) with n shortened so that no product reaches index
 // total or beyond; 0 when nothing remains.
 double clampedAutoCorrelation(const float* values, int total, int start, int n, int lag);
+
+// clampedAutoCorrelation at three lags of the same start and length, in one
+// pass over the values (each sum in the same order as by itself).
+void clampedAutoCorrelations3(const float* values, int total, int start, int n, const int lags[3],
+                              double out[3]);

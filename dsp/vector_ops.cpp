@@ -1,5 +1,6 @@
 #include "dsp/vector_ops.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -45,19 +46,44 @@ void free_a(void* block) {
   free(block);
 }
 
-double goertzel_mag_new(const float* values, int n, double k, double& phase, bool normalize) {
-  phase = 0;
-  if (values == nullptr || n <= 0) return 0;
-  const double w = 2.0 * M_PI * k / n;
-  const double cw = cos(w);
-  const double coeff = 2.0 * cw;
-  double s1 = 0, s2 = 0;
-  for (int i = 0; i < n; ++i) {
-    const double s = coeff * s1 - s2 + values[i];
-    s2 = s1;
-    s1 = s;
+namespace {
+
+// The Goertzel recurrences of up to kMany frequencies over the same values,
+// side by side (each one's operations exactly those of a recurrence by
+// itself).
+constexpr int kMany = 8;
+
+void goertzelStates(const float* values, int n, const double* coeff, int count, double* s1Out,
+                    double* s2Out) {
+  double s1[kMany] = {}, s2[kMany] = {};
+  double c[kMany] = {};
+  for (int j = 0; j < count; ++j) c[j] = coeff[j];
+  if (count == kMany) {
+    for (int i = 0; i < n; ++i) {
+      const double v = values[i];
+      for (int j = 0; j < kMany; ++j) {
+        const double s = c[j] * s1[j] - s2[j] + v;
+        s2[j] = s1[j];
+        s1[j] = s;
+      }
+    }
+  } else {
+    for (int j = 0; j < count; ++j) {
+      for (int i = 0; i < n; ++i) {
+        const double s = c[j] * s1[j] - s2[j] + values[i];
+        s2[j] = s1[j];
+        s1[j] = s;
+      }
+    }
   }
-  double re = s1 - cw * s2;
+  for (int j = 0; j < count; ++j) {
+    s1Out[j] = s1[j];
+    s2Out[j] = s2[j];
+  }
+}
+
+double goertzelFinish(double s1, double s2, double w, int n, double& phase, bool normalize) {
+  double re = s1 - cos(w) * s2;
   double im = sin(w) * s2;
   if (normalize) {
     re /= n * 0.5;
@@ -65,6 +91,36 @@ double goertzel_mag_new(const float* values, int n, double k, double& phase, boo
   }
   phase = atan2(im, re);
   return sqrt(re * re + im * im);
+}
+
+}  // namespace
+
+double goertzel_mag_new(const float* values, int n, double k, double& phase, bool normalize) {
+  phase = 0;
+  if (values == nullptr || n <= 0) return 0;
+  const double w = 2.0 * M_PI * k / n;
+  const double coeff = 2.0 * cos(w);
+  double s1, s2;
+  goertzelStates(values, n, &coeff, 1, &s1, &s2);
+  return goertzelFinish(s1, s2, w, n, phase, normalize);
+}
+
+void goertzel_mags(const float* values, int n, const double* k, int count, double* magnitudes) {
+  for (int first = 0; first < count; first += kMany) {
+    const int m = std::min(kMany, count - first);
+    if (values == nullptr || n <= 0) {
+      for (int j = 0; j < m; ++j) magnitudes[first + j] = 0;
+      continue;
+    }
+    double w[kMany], coeff[kMany], s1[kMany], s2[kMany];
+    for (int j = 0; j < m; ++j) {
+      w[j] = 2.0 * M_PI * k[first + j] / n;
+      coeff[j] = 2.0 * cos(w[j]);
+    }
+    goertzelStates(values, n, coeff, m, s1, s2);
+    double phase;
+    for (int j = 0; j < m; ++j) magnitudes[first + j] = goertzelFinish(s1[j], s2[j], w[j], n, phase, false);
+  }
 }
 
 float BPMToBeatSize(float bpm, float rate) {

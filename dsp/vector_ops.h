@@ -32,6 +32,10 @@ void free_a(void* block);
 // normalize the magnitude is divided by n / 2, so a sinusoid of amplitude A
 // gives A. phase receives atan2(im, re).
 double goertzel_mag_new(const float* values, int n, double k, double& phase, bool normalize);
+// goertzel_mag_new without normalising for count frequencies k[] over the
+// same values (magnitudes only), in one pass over them for up to eight at a
+// time; each magnitude is exactly what goertzel_mag_new gives.
+void goertzel_mags(const float* values, int n, const double* k, int count, double* magnitudes);
 
 // Beat length in units of 1/rate seconds and back (the detectors pass 441,
 // the display-point rate).

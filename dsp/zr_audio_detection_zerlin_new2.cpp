@@ -216,12 +216,13 @@ float ZRAudioDetectionZerlinNew2::ProcessBpm(int count, float* onsets, int secon
   for (int pass = 0; pass < 8; ++pass) {
     const double step = (hiF - loF) / 7.0;
     double passF = loF, passMag = -1;
+    double frequencies[8], magnitudes[8];
+    for (int j = 0; j < 8; ++j) frequencies[j] = static_cast<float>(loF + j * step);
+    goertzel_mags(onsets, count, frequencies, 8, magnitudes);
     for (int j = 0; j < 8; ++j) {
-      const float f = static_cast<float>(loF + j * step);
-      const double mag = goertzel_mag_new(onsets, count, f, phase, false);
-      if (mag > passMag) {
-        passMag = mag;
-        passF = f;
+      if (magnitudes[j] > passMag) {
+        passMag = magnitudes[j];
+        passF = frequencies[j];
       }
     }
     if (passMag > bestMag) {
@@ -269,9 +270,10 @@ float ZRAudioDetectionZerlinNew2::getBPMEstimateAutocorrelationClassicAdaptive_n
     double score = 0;
     for (int s = 0; s < segments; ++s) {
       const int start = s * stride;
-      score += 2 * clampedAutoCorrelation(onsets, n, start, stride, p) +
-               clampedAutoCorrelation(onsets, n, start, stride, 4 * p) +
-               clampedAutoCorrelation(onsets, n, start, stride, 8 * p);
+      const int lags[3] = {p, 4 * p, 8 * p};
+      double ac[3];
+      clampedAutoCorrelations3(onsets, n, start, stride, lags, ac);
+      score += 2 * ac[0] + ac[1] + ac[2];
     }
     if (score >= bestScore) {
       bestScore = score;
@@ -347,12 +349,14 @@ float ZRAudioDetectionZerlinNew2::getBPMEstimateCombFilter_new(const float* onse
   for (int b = bLo; b <= bHi; ++b) {
     const int p = static_cast<int>(lrintf(BPMToBeatSize(static_cast<float>(b), rate)));
     for (int i = 0; i < g; ++i) y[i] = onsets[i];
+    // Without branches, so that the vectoriser takes the loop (p >= g keeps
+    // the values it combines apart).
     for (int i = g; i < n; ++i) {
-      y[i] = 0.873 * y[i - p] + onsets[i];
-      if (y[i] > bestY[i]) {
-        bestY[i] = y[i];
-        winner[i] = b;
-      }
+      const double v = 0.873 * y[i - p] + onsets[i];
+      y[i] = v;
+      const bool larger = v > bestY[i];
+      bestY[i] = larger ? v : bestY[i];
+      winner[i] = larger ? b : winner[i];
     }
   }
   // Histogram of winners with 10 BPM of margin on both sides for smoothing.
