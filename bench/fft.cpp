@@ -9,22 +9,19 @@
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "bench_timing.h"
 #include "dsp/audio_fft.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench_timing::Clock;
+using bench_timing::secondsSince;
 constexpr int kSize = 2048;
 constexpr int kTurn = 200;  // transforms per timed turn
-
-double since(Clock::time_point t) {
-  return std::chrono::duration<double>(Clock::now() - t).count();
-}
 
 struct Plain {
   Plain() {
@@ -49,7 +46,7 @@ struct Plain {
       fftwf_execute(inverse);
       benchmark::ClobberMemory();
     }
-    return since(t);
+    return secondsSince(t);
   }
   double turn(fftwf_plan p) {
     const auto t = Clock::now();
@@ -57,7 +54,7 @@ struct Plain {
       fftwf_execute(p);
       benchmark::ClobberMemory();
     }
-    return since(t);
+    return secondsSince(t);
   }
   float* in;
   fftwf_complex* out;
@@ -88,7 +85,7 @@ void BM_Forward2048(benchmark::State& state) {
       fft.fft(data, re.data(), im.data());
       benchmark::ClobberMemory();
     }
-    wrapper += since(t);
+    wrapper += secondsSince(t);
     reference += plain.turn(plain.forward);
     transforms += kTurn;
   }
@@ -115,7 +112,7 @@ void BM_WindowedForward2048(benchmark::State& state) {
       benchmark::DoNotOptimize(fft.fftWindowedInterleaved(data.data(), window.data()));
       benchmark::ClobberMemory();
     }
-    wrapper += since(t);
+    wrapper += secondsSince(t);
     reference += plain.turn(plain.forward);
     transforms += kTurn;
   }
@@ -139,7 +136,7 @@ void BM_Inverse2048(benchmark::State& state) {
       fft.ifft(data.data(), re.data(), im.data());
       benchmark::ClobberMemory();
     }
-    wrapper += since(t);
+    wrapper += secondsSince(t);
     reference += plain.inverseTurn(spectrum);
     transforms += kTurn;
   }
@@ -158,10 +155,10 @@ void BM_FirstInitOfASize(benchmark::State& state) {
     std::vector<float> data(size, 0.25f), re(size / 2 + 1), im(size / 2 + 1);
     auto t = Clock::now();
     fft.init(size);
-    first += since(t);
+    first += secondsSince(t);
     t = Clock::now();
     fft.fft(data.data(), re.data(), im.data());
-    one += since(t);
+    one += secondsSince(t);
   }
   state.counters["init_ms"] = 1e3 * first / state.iterations();
   state.counters["transform_ms"] = 1e3 * one / state.iterations();

@@ -10,19 +10,16 @@
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
-#include <chrono>
 #include <cstdio>
 #include <vector>
 
+#include "bench_timing.h"
 #include "tests/dsp/track_analysis_signals.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench_timing::Clock;
+using bench_timing::secondsSince;
 
 // Five minutes of drums with a chord, made once.
 const std::vector<int16_t>& track() {

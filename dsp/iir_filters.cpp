@@ -1,9 +1,48 @@
 #include "dsp/iir_filters.h"
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <cstring>
 
 // ---------------------------------------------------------------- Biquad
+
+namespace {
+
+// One sample through one section: the cookbook recursion divided by a0, in
+// the order of the plain formula (so every output keeps its bits). The
+// state lives in locals of the caller's loop, where stores to the audio
+// cannot reach it.
+struct SectionState {
+  float x1, x2, y1, y2;
+};
+
+struct SectionCoefficients {
+  float a0, a1, a2, b0, b1, b2;
+};
+
+inline float sectionSample(const SectionCoefficients& c, SectionState& s, float x) {
+  const float y = (c.b0 * x + c.b1 * s.x1 + c.b2 * s.x2 - c.a1 * s.y1 - c.a2 * s.y2) / c.a0;
+  s.x2 = s.x1;
+  s.x1 = x;
+  s.y2 = s.y1;
+  s.y1 = y;
+  return y;
+}
+
+SectionState stateOf(const Biquad& b) {
+  return {b.x1, b.x2, b.y1, b.y2};
+}
+
+SectionCoefficients coefficientsOf(const Biquad& b) {
+  return {b.a0, b.a1, b.a2, b.b0, b.b1, b.b2};
+}
+
+void keepState(Biquad& b, const SectionState& s) {
+  b.x1 = s.x1, b.x2 = s.x2, b.y1 = s.y1, b.y2 = s.y2;
+}
+
+}  // namespace
 
 Biquad::Biquad() : a0(1), a1(0), a2(0), b0(1), b1(0), b2(0), x1(0), x2(0), y1(0), y2(0) {
   calcCoeffs(1700.0f, 6.0f, 1.0f, kBiquadBandPass);
@@ -68,15 +107,29 @@ void Biquad::calcCoeffs(float freqHz, float gainDb, float q, int type) {
 void Biquad::process(float* buffer, int count, int offset, int stride) {
   if (buffer == nullptr || count <= 0) return;
   float* p = buffer + offset;
-  for (int i = 0; i < count; ++i, p += stride) {
-    const float x = *p;
-    const float y = (b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2) / a0;
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = y;
-    *p = y;
+  const SectionCoefficients c = coefficientsOf(*this);
+  SectionState st = stateOf(*this);
+  for (int i = 0; i < count; ++i, p += stride) *p = sectionSample(c, st, *p);
+  keepState(*this, st);
+}
+
+void Biquad::processStereoCascade(Biquad& left1, Biquad& left2, Biquad& right1, Biquad& right2,
+                                  float* samples, int frames) {
+  if (samples == nullptr || frames <= 0) return;
+  // The four recursions do not wait on one another: side by side their
+  // latencies (the division's above all) overlap.
+  const SectionCoefficients cl1 = coefficientsOf(left1), cl2 = coefficientsOf(left2);
+  const SectionCoefficients cr1 = coefficientsOf(right1), cr2 = coefficientsOf(right2);
+  SectionState l1 = stateOf(left1), l2 = stateOf(left2), r1 = stateOf(right1), r2 = stateOf(right2);
+  for (int i = 0; i < frames; ++i) {
+    float* f = samples + 2 * i;
+    f[0] = sectionSample(cl2, l2, sectionSample(cl1, l1, f[0]));
+    f[1] = sectionSample(cr2, r2, sectionSample(cr1, r1, f[1]));
   }
+  keepState(left1, l1);
+  keepState(left2, l2);
+  keepState(right1, r1);
+  keepState(right2, r2);
 }
 
 void Biquad::resetState() {
@@ -115,11 +168,7 @@ void CIIRFilter::process_CutOff_Filter(float buffer[][2], int count) {
   }
   const int frames = count / 4;
   if (buffer == nullptr || frames <= 0) return;
-  float* samples = &buffer[0][0];
-  biquads[0].process(samples, frames, 0, 2);
-  biquads[1].process(samples, frames, 0, 2);
-  biquads[2].process(samples, frames, 1, 2);
-  biquads[3].process(samples, frames, 1, 2);
+  Biquad::processStereoCascade(biquads[0], biquads[1], biquads[2], biquads[3], &buffer[0][0], frames);
 }
 
 void CIIRFilter::clear() {
@@ -223,15 +272,8 @@ void CIIRFilter::FilterProcess2Poles(const float* in, float* out, int count, flo
 
 namespace {
 
-struct BesselSection {
-  double p1, p2, z1;
-};
-
-struct BesselBand {
-  double gain;
-  int sections;
-  BesselSection s[4];
-};
+using BesselSection = CIIRFilterBessel::Section;
+using BesselBand = CIIRFilterBessel::Design;
 
 // Fourth-order low-pass at 340 Hz, eighth-order band-pass 340..8000 Hz and
 // fourth-order high-pass at 8000 Hz, 44100 Hz.
@@ -250,7 +292,45 @@ const BesselBand kBesselBands[3] = {
      {{1.014854146667207, 0.4007327809326599, -2.0}, {0.776218060344873, 0.1662120709779701, -2.0}}},
 };
 
+// Left and right side by side in the two lanes of a double vector: each lane
+// does exactly the scalar operations of its channel. The state lives in
+// locals while the block runs (stores to dst may not reach it).
+template <int kSections>
+void runBessel(const BesselBand& b, double (&state)[2][8], const float* src, float* dst, int count) {
+  __m128d v1[kSections], v2[kSections];
+  for (int s = 0; s < kSections; ++s) {
+    v1[s] = _mm_set_pd(state[1][2 * s], state[0][2 * s]);
+    v2[s] = _mm_set_pd(state[1][2 * s + 1], state[0][2 * s + 1]);
+  }
+  const __m128d gain = _mm_set1_pd(b.gain);
+  const __m128d guard = _mm_set1_pd(1e-30);
+  for (int i = 0; i + 1 < count; i += 2) {
+    __m128d u =
+        _mm_mul_pd(_mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(src + i)))), gain);
+    for (int s = 0; s < kSections; ++s) {
+      const BesselSection& sec = b.s[s];
+      const __m128d v = _mm_sub_pd(_mm_add_pd(u, _mm_mul_pd(_mm_set1_pd(sec.p1), v1[s])),
+                                   _mm_mul_pd(_mm_set1_pd(sec.p2), v2[s]));
+      u = _mm_add_pd(_mm_add_pd(v, _mm_mul_pd(_mm_set1_pd(sec.z1), v1[s])), v2[s]);
+      // The constant offset keeps decaying states out of denormal range.
+      v2[s] = v1[s];
+      v1[s] = _mm_add_pd(v, guard);
+    }
+    _mm_store_sd(reinterpret_cast<double*>(dst + i), _mm_castps_pd(_mm_cvtpd_ps(u)));
+  }
+  for (int s = 0; s < kSections; ++s) {
+    _mm_storel_pd(&state[0][2 * s], v1[s]);
+    _mm_storeh_pd(&state[1][2 * s], v1[s]);
+    _mm_storel_pd(&state[0][2 * s + 1], v2[s]);
+    _mm_storeh_pd(&state[1][2 * s + 1], v2[s]);
+  }
+}
+
 }  // namespace
+
+const CIIRFilterBessel::Design* CIIRFilterBessel::design(int band) {
+  return band >= 0 && band <= 2 ? &kBesselBands[band] : nullptr;
+}
 
 CIIRFilterBessel::CIIRFilterBessel(int bandIndex) : band(bandIndex) {
   reset();
@@ -263,21 +343,9 @@ void CIIRFilterBessel::reset() {
 void CIIRFilterBessel::process(const float* src, float* dst, int count) {
   if (band < 0 || band > 2 || src == nullptr || dst == nullptr) return;
   const BesselBand& b = kBesselBands[band];
-  for (int i = 0; i + 1 < count; i += 2) {
-    for (int ch = 0; ch < 2; ++ch) {
-      double* st = state[ch];
-      double u = src[i + ch] * b.gain;
-      for (int s = 0; s < b.sections; ++s) {
-        const BesselSection& sec = b.s[s];
-        double& v1 = st[2 * s];
-        double& v2 = st[2 * s + 1];
-        const double v = u + sec.p1 * v1 - sec.p2 * v2;
-        u = v + sec.z1 * v1 + v2;
-        // The constant offset keeps decaying states out of denormal range.
-        v2 = v1;
-        v1 = v + 1e-30;
-      }
-      dst[i + ch] = static_cast<float>(u);
-    }
+  if (b.sections == 2) {
+    runBessel<2>(b, state, src, dst, count);
+  } else {
+    runBessel<4>(b, state, src, dst, count);
   }
 }

@@ -32,6 +32,12 @@ class Biquad {
   // (offset 0 or 1 with stride 2 filters one channel of interleaved stereo).
   void process(float* buffer, int count, int offset, int stride);
 
+  // Interleaved stereo frames through left1 then left2 (left channel) and
+  // right1 then right2 (right channel) in one pass: the same as four process
+  // calls.
+  static void processStereoCascade(Biquad& left1, Biquad& left2, Biquad& right1, Biquad& right2,
+                                   float* samples, int frames);
+
   void resetState();
 
   float a0, a1, a2, b0, b1, b2;
@@ -100,6 +106,19 @@ class CIIRFilter {
 class CIIRFilterBessel {
  public:
   enum { kLowPass = 0, kBandPass = 1, kHighPass = 2 };
+
+  // A band's cascade: second-order sections v = u + p1 v1 - p2 v2,
+  // out = v + z1 v1 + v2, the first section's input scaled by gain.
+  struct Section {
+    double p1, p2, z1;
+  };
+  struct Design {
+    double gain;
+    int sections;
+    Section s[4];
+  };
+  // The design of band 0..2 (null for another band).
+  static const Design* design(int band);
 
   explicit CIIRFilterBessel(int band);
 

@@ -59,7 +59,15 @@ void CEffectEqualizerIIR::process(float buffer[][2], int frames, float) {
   const float* low = bandBuffer[0].get();
   const float* mid = bandBuffer[1].get();
   const float* high = bandBuffer[2].get();
-  for (int i = 0; i < count; ++i) {
+  const auto gliding = [this] {
+    for (int j = 0; j < kBands; ++j) {
+      if (current[j] != target[j]) return true;
+    }
+    return false;
+  };
+  // While a band glides, every sample takes its step.
+  int i = 0;
+  for (; i < count && gliding(); ++i) {
     for (int j = 0; j < kBands; ++j) {
       if (current[j] != target[j]) {
         const double next = current[j] * stepFactor[j];
@@ -69,4 +77,7 @@ void CEffectEqualizerIIR::process(float buffer[][2], int frames, float) {
     }
     samples[i] = coefficient[0] * low[i] + coefficient[1] * mid[i] + coefficient[2] * high[i];
   }
+  // Then the gains hold still.
+  const float c0 = coefficient[0], c1 = coefficient[1], c2 = coefficient[2];
+  for (; i < count; ++i) samples[i] = c0 * low[i] + c1 * mid[i] + c2 * high[i];
 }

@@ -11,6 +11,7 @@
 
 #include "dsp/audio_display_processing.h"
 #include "dsp/iir_filters.h"
+#include "filter_references.h"
 #include "support/test_support.h"
 
 namespace {
@@ -29,23 +30,7 @@ std::vector<float> material(int frames) {
   return v;
 }
 
-// The recursion as the cookbook writes it, one channel of interleaved stereo.
-struct DirectForm {
-  float a0, a1, a2, b0, b1, b2;
-  float x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-  explicit DirectForm(const Biquad& b) : a0(b.a0), a1(b.a1), a2(b.a2), b0(b.b0), b1(b.b1), b2(b.b2) {}
-  void run(float* p, int frames) {
-    for (int i = 0; i < frames; ++i, p += 2) {
-      const float x = *p;
-      const float y = (b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2) / a0;
-      x2 = x1;
-      x1 = x;
-      y2 = y1;
-      y1 = y;
-      *p = y;
-    }
-  }
-};
+using filter_reference::PlainBiquad;
 
 double maxDifference(const std::vector<float>& a, const std::vector<float>& b) {
   double worst = 0;
@@ -64,7 +49,7 @@ TEST(FiltersPinned, BiquadOfEveryTypeMatchesTheDirectForm) {
     for (const Setting& s : settings) {
       Biquad b;
       b.calcCoeffs(s.hz, s.db, s.q, type);
-      DirectForm left(b), right(b);
+      PlainBiquad left(b), right(b);
       std::vector<float> out = in, expected = in;
       // In uneven pieces, as buffers come.
       for (int at = 0; at < frames;) {
@@ -87,7 +72,7 @@ TEST(FiltersPinned, CutOffSweepMatchesTheDirectForm) {
   const std::vector<float> in = material(frames);
   std::vector<float> out = in, expected = in;
   CIIRFilter filter;
-  std::vector<DirectForm> reference;
+  std::vector<PlainBiquad> reference;
   for (int block = 0; block * 441 < frames; ++block) {
     const float hz = 200.0f * powf(1.03f, static_cast<float>(block));
     const int lowPass = (block / 20) % 2 == 0;
@@ -95,11 +80,9 @@ TEST(FiltersPinned, CutOffSweepMatchesTheDirectForm) {
     filter.change_frequency(hz, lowPass, q);
     Biquad b;
     b.calcCoeffs(hz, 0.0f, q, lowPass ? kBiquadLowPass : kBiquadHighPass);
-    if (reference.empty()) reference.assign(4, DirectForm(b));
-    for (DirectForm& d : reference) {
-      // The coefficients change; the state carries on.
-      d.a0 = b.a0, d.a1 = b.a1, d.a2 = b.a2, d.b0 = b.b0, d.b1 = b.b1, d.b2 = b.b2;
-    }
+    if (reference.empty()) reference.assign(4, PlainBiquad(b));
+    // The coefficients change; the state carries on.
+    for (PlainBiquad& d : reference) d.setCoefficients(b);
     float* o = out.data() + 2 * 441 * block;
     filter.process_CutOff_Filter(reinterpret_cast<float(*)[2]>(o), 441 * 4);
     float* e = expected.data() + 2 * 441 * block;
