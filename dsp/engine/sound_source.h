@@ -444,7 +444,9 @@ class CSoundSource : public ZRAudioSignalSource {
   void readJumpFrame(long frame, int length, float& left, float& right) const;
   int levelFor(double speed, bool withTimecode) const;
   void planKeyLockJump(double position, double speed, int length);
-  double AutoCorrelationInternal(int a, int n, int lag) const;
+  // Whether the key lock's correlation of frames [a, a + n) with the frames lag later has all its frames
+  // (it counts 0 otherwise).
+  bool correlationReady(int a, int n, int lag) const;
   void applyNominalSpeed();
   // PlayPause and PlayStatusChanged for either side; audioThread picks the non-allocating event path.
   void setPlaying(int mode, bool audioThread);

@@ -37,24 +37,57 @@ constexpr int kBufferCrossfade = 88;
 
 }  // namespace
 
-double CSoundSource::AutoCorrelationInternal(int a, int n, int lag) const {
+bool CSoundSource::correlationReady(int a, int n, int lag) const {
   const int length = lengthFrames.load(std::memory_order_acquire);
-  if (n <= 0 || a < 0 || a + lag < 0) return 0.0;
-  if (lag < 0 ? a + n >= length : a + n + lag >= length) return 0.0;
+  if (n <= 0 || a < 0 || a + lag < 0) return false;
+  if (lag < 0 ? a + n >= length : a + n + lag >= length) return false;
   const int earliest = std::min(a, a + lag);
   const int afterLatest = std::max(a, a + lag) + n;
   for (int b = earliest / kBlockFrames; b <= afterLatest / kBlockFrames; ++b) {
-    if (!blocks[b].load(std::memory_order_acquire)) return 0.0;
+    if (!blocks[b].load(std::memory_order_acquire)) return false;
   }
-  double sum = 0.0;
-  for (int i = a; i < a + n; ++i) {
-    float l0, r0, l1, r1;
-    readFrame(i, l0, r0);
-    readFrame(i + lag, l1, r1);
-    sum += static_cast<double>(l0 * l1 + r0 * r1);
-  }
-  return sum;
+  return true;
 }
+
+namespace {
+
+// Every lag the search tries lies within this distance of its base lag
+// (coarse offsets -148..150, fine ones up to 3 beyond).
+constexpr int kLagReach = kCoarseRange + kFineRange;
+constexpr int kLaggedFrames = CSoundSource::kKeyLockCrossfade + 2 * kLagReach + 1;
+constexpr int kMaxLags = kCoarseRange;
+
+// The correlations of the reference frames x (interleaved stereo) with the
+// frames of y starting at each offset, over frames frames: per lag the sum in
+// frame order of left x left + right x right (each frame's products and their
+// sum in single precision, the sum over frames in double), four lags side by
+// side.
+void correlate(const float* x, const float* y, int frames, const int* offsets, int count, double* out) {
+  int j = 0;
+  for (; j + 4 <= count; j += 4) {
+    const float* y0 = y + 2 * offsets[j];
+    const float* y1 = y + 2 * offsets[j + 1];
+    const float* y2 = y + 2 * offsets[j + 2];
+    const float* y3 = y + 2 * offsets[j + 3];
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    for (int i = 0; i < 2 * frames; i += 2) {
+      const float l = x[i], r = x[i + 1];
+      s0 += static_cast<double>(l * y0[i] + r * y0[i + 1]);
+      s1 += static_cast<double>(l * y1[i] + r * y1[i + 1]);
+      s2 += static_cast<double>(l * y2[i] + r * y2[i + 1]);
+      s3 += static_cast<double>(l * y3[i] + r * y3[i + 1]);
+    }
+    out[j] = s0, out[j + 1] = s1, out[j + 2] = s2, out[j + 3] = s3;
+  }
+  for (; j < count; ++j) {
+    const float* yj = y + 2 * offsets[j];
+    double sum = 0;
+    for (int i = 0; i < 2 * frames; i += 2) sum += static_cast<double>(x[i] * yj[i] + x[i + 1] * yj[i + 1]);
+    out[j] = sum;
+  }
+}
+
+}  // namespace
 
 void CSoundSource::planKeyLockJump(double position, double speed, int /*length*/) {
   const int w = static_cast<int>(lrint((std::fabs(speed) - 1.0) * kKeyLockSegment));
@@ -62,21 +95,46 @@ void CSoundSource::planKeyLockJump(double position, double speed, int /*length*/
   const int d = w - carried;
   const int reference = static_cast<int>(lrint(position)) + kKeyLockSegment +
                         (d > 0 ? kKeyLockCrossfade : (d < 0 ? -kKeyLockCrossfade : 0));
+  // Every correlation compares the same 400 reference frames with frames a
+  // lag away: both ranges are read out of the blocks once (on the stack, so
+  // nothing is allocated on the audio thread) rather than frame by frame per
+  // lag. A lag whose frames are not all there counts 0.
+  const int baseLag = carried - w;
+  float x[2 * kKeyLockCrossfade], y[2 * kLaggedFrames];
+  for (int i = 0; i < kKeyLockCrossfade; ++i) readFrame(reference + i, x[2 * i], x[2 * i + 1]);
+  const int firstLagged = reference + baseLag - kLagReach;
+  for (int i = 0; i < kLaggedFrames; ++i) readFrame(firstLagged + i, y[2 * i], y[2 * i + 1]);
+  const auto correlations = [&](const int* offsets, int count, double* out) {
+    int starts[kMaxLags];
+    for (int j = 0; j < count; ++j) starts[j] = offsets[j] + kLagReach;
+    correlate(x, y, kKeyLockCrossfade, starts, count, out);
+    for (int j = 0; j < count; ++j) {
+      if (!correlationReady(reference, kKeyLockCrossfade, baseLag + offsets[j])) out[j] = 0.0;
+    }
+  };
+
+  int coarseOffsets[kMaxLags];
+  int coarseCount = 0;
+  for (int l = -kCoarseRange + 2; l <= kCoarseRange; l += 4) coarseOffsets[coarseCount++] = l;
+  double coarseValues[kMaxLags];
+  correlations(coarseOffsets, coarseCount, coarseValues);
   double best = 0.0;
   int coarse = 0;
-  for (int l = -kCoarseRange + 2; l <= kCoarseRange; l += 4) {
-    const double c = AutoCorrelationInternal(reference, kKeyLockCrossfade, carried - w + l);
-    if (c > best) {
-      best = c;
-      coarse = l;
+  for (int j = 0; j < coarseCount; ++j) {
+    if (coarseValues[j] > best) {
+      best = coarseValues[j];
+      coarse = coarseOffsets[j];
     }
   }
+  int fineOffsets[2 * kFineRange + 1];
+  for (int j = 0; j <= 2 * kFineRange; ++j) fineOffsets[j] = coarse - kFineRange + j;
+  double fineValues[2 * kFineRange + 1];
+  correlations(fineOffsets, 2 * kFineRange + 1, fineValues);
   int fine = coarse;
-  for (int off = coarse - kFineRange; off <= coarse + kFineRange; ++off) {
-    const double c = AutoCorrelationInternal(reference, kKeyLockCrossfade, carried - w + off);
-    if (c > best) {
-      best = c;
-      fine = off;
+  for (int j = 0; j <= 2 * kFineRange; ++j) {
+    if (fineValues[j] > best) {
+      best = fineValues[j];
+      fine = fineOffsets[j];
     }
   }
   keyLockBestOffset = fine;
