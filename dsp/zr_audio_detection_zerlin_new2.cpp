@@ -209,17 +209,48 @@ float ZRAudioDetectionZerlinNew2::ProcessBpm(int count, float* onsets, int secon
   const float base = fabsf(e2 - e3) < 2 ? e2 : e1;
   if (base < 1.2f) return 0;
 
-  // Refinement with single-frequency transforms around the chosen tempo.
+  const TempoRefinement refined = refineTempo(onsets, count, base);
+  float bpm = refined.bpm;
+  printf("  best BPM %f (bin %f) val=%f \n\n", bpm, refined.frequency, refined.magnitude);
+  fflush(stdout);
+
+  // The envelope lags the audio by about kEnvelopeLag points (the analysis
+  // window and, mostly, the causal smoothing of the rectification): the
+  // markers read it that much ahead so the marks land on the beats. The plain
+  // grid already moves itself 24 points earlier.
+  if (!steadyMode) {
+    if (count > kEnvelopeLag) markBeatsUsingDP(onsets + kEnvelopeLag, count - kEnvelopeLag, bpm, marks);
+    return bpm;
+  }
+  if (suggestedBpm >= 56) bpm = static_cast<float>(suggestedBpm);  // a typed BPM wins
+  if (fabsf(bpm - std::round(bpm)) < 0.15f) bpm = std::round(bpm);
+  constexpr int kGridLead = kEnvelopeLag - 24;
+  if (count > kGridLead) markBeatsUsingNormal(onsets + kGridLead, count - kGridLead, bpm, marks);
+  return bpm;
+}
+
+ZRAudioDetectionZerlinNew2::TempoRefinement ZRAudioDetectionZerlinNew2::refineTempo(const float* onsets,
+                                                                                    int count, float base) {
+  // Single-frequency transforms around the chosen tempo, in eight passes,
+  // each searching around the previous pass's best. Over the whole envelope
+  // a periodicity's peak is only about one cycle wide on each side (0.25 BPM
+  // for a 4-minute track), so the first pass samples the range at most half
+  // a cycle apart: eight points 0.34 BPM apart, which is all that tracks up
+  // to about 87 seconds need, step over the true peak of a longer track
+  // (they straddle the estimate itself) and lock onto a side lobe
+  // (124 BPM read as 124.87).
   auto freqOf = [count](double b) { return count * b / 60.0 / 441.0; };
   double hiF = freqOf(base + 1.2), loF = freqOf(base - 1.2);
   double bestF = freqOf(base), bestMag = 0, phase = 0;
+  const int firstPoints = std::max(8, static_cast<int>(std::ceil((hiF - loF) / 0.5)) + 1);
+  std::vector<double> frequencies(firstPoints), magnitudes(firstPoints);
   for (int pass = 0; pass < 8; ++pass) {
-    const double step = (hiF - loF) / 7.0;
+    const int points = pass == 0 ? firstPoints : 8;
+    const double step = (hiF - loF) / (points - 1);
     double passF = loF, passMag = -1;
-    double frequencies[8], magnitudes[8];
-    for (int j = 0; j < 8; ++j) frequencies[j] = static_cast<float>(loF + j * step);
-    goertzel_mags(onsets, count, frequencies, 8, magnitudes);
-    for (int j = 0; j < 8; ++j) {
+    for (int j = 0; j < points; ++j) frequencies[j] = static_cast<float>(loF + j * step);
+    goertzel_mags(onsets, count, frequencies.data(), points, magnitudes.data());
+    for (int j = 0; j < points; ++j) {
       if (magnitudes[j] > passMag) {
         passMag = magnitudes[j];
         passF = frequencies[j];
@@ -239,22 +270,7 @@ float ZRAudioDetectionZerlinNew2::ProcessBpm(int count, float* onsets, int secon
   const double fR = r * count / kPointsPerMinute;
   if (goertzel_mag_new(onsets, count, fR, phase, false) > bestMag)
     bpm = static_cast<float>(60.0 * fR * 441.0 / count);
-  printf("  best BPM %f (bin %f) val=%f \n\n", bpm, bestF, bestMag);
-  fflush(stdout);
-
-  // The envelope lags the audio by about kEnvelopeLag points (the analysis
-  // window and, mostly, the causal smoothing of the rectification): the
-  // markers read it that much ahead so the marks land on the beats. The plain
-  // grid already moves itself 24 points earlier.
-  if (!steadyMode) {
-    if (count > kEnvelopeLag) markBeatsUsingDP(onsets + kEnvelopeLag, count - kEnvelopeLag, bpm, marks);
-    return bpm;
-  }
-  if (suggestedBpm >= 56) bpm = static_cast<float>(suggestedBpm);  // a typed BPM wins
-  if (fabsf(bpm - std::round(bpm)) < 0.15f) bpm = std::round(bpm);
-  constexpr int kGridLead = kEnvelopeLag - 24;
-  if (count > kGridLead) markBeatsUsingNormal(onsets + kGridLead, count - kGridLead, bpm, marks);
-  return bpm;
+  return {bpm, bestF, bestMag};
 }
 
 float ZRAudioDetectionZerlinNew2::getBPMEstimateAutocorrelationClassicAdaptive_new(const float* onsets, int n,

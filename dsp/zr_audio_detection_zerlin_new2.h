@@ -40,6 +40,17 @@ class ZRAudioDetectionZerlinNew2 : public ZRAudioDetection {
   float getBPMEstimateSimpleFFT_new(const float* onsets, int n, float rate, float lo, float hi);
   static float getBPMEstimateCombFilter_new(const float* onsets, int n, float rate, float lo, float hi);
 
+  // The refinement of an estimated tempo (base) on a cleaned envelope of
+  // count values: the tempo whose single-frequency magnitude is largest
+  // within base +- 1.2 BPM, a whole number when that one's is larger. Also
+  // the frequency found (cycles over the envelope) and its magnitude.
+  struct TempoRefinement {
+    float bpm;
+    double frequency;
+    double magnitude;
+  };
+  static TempoRefinement refineTempo(const float* onsets, int count, float base);
+
   // The BPM range for a suggestedBpm (see above).
   static void bpmRange(int suggestedBpm, float& lo, float& hi);
 
