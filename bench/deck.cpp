@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "codecs/zr_master_codec.h"
 #include "database/zr_database.h"
 #include "dsp/engine/sound_source.h"
 #include "dsp/zr_audio_detection.h"
@@ -100,6 +101,49 @@ void BM_LoadUntilFullyDecoded(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoadUntilFullyDecoded)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The reference of the next benchmark: the whole track read through the
+// codec alone, in the deck's one-second blocks.
+double decodeOnlySeconds() {
+  const auto start = Clock::now();
+  ZRMasterCodec codec(30);
+  ZRCodecBase::OpenStruct request;
+  request.path = ZRString(trackPath());
+  request.format = TDSPAudioFormat{44100, 2, 16, 16, 0, 0};
+  std::vector<short> block(2 * 44100);
+  if (codec.openFileOrStream(&request, 1.0f)) {
+    for (int pos = 0; pos < request.format.totalFrames; pos += 44100) codec.getSamplesShort(block.data(), 44100, pos);
+    codec.close();
+  }
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A track without stripe data, from the load request until it is fully
+// decoded and analysed (waveform, tempo, beat grid, gain), beside the decode
+// alone in the same run.
+void BM_LoadUntilAnalysed(benchmark::State& state) {
+  trackPath();
+  double load = 0, decode = 0;
+  for (auto _ : state) {
+    std::string folder = "/tmp/orvel-bench-analysed-XXXXXX";
+    if (!mkdtemp(folder.data())) return state.SkipWithError("no folder");
+    auto deck = std::make_unique<CSoundSource>(0, ZRString(folder));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto start = Clock::now();
+    requestLoad(*deck, trackPath());
+    if (!waitFor([&] { return deck->GetLoadingProgressPercent() == 100 && deck->isAnalysisDone(); }))
+      state.SkipWithError("not analysed");
+    load += std::chrono::duration<double>(Clock::now() - start).count();
+    decode += decodeOnlySeconds();
+    deck.reset();
+    std::filesystem::remove_all(folder);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["load_s"] = load / n;
+  state.counters["decode_only_s"] = decode / n;
+  state.counters["ratio"] = load / decode;
+}
+BENCHMARK(BM_LoadUntilAnalysed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The stripe folder of the run, removed at exit.
 const std::string& stripesFolder() {

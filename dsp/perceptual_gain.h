@@ -34,6 +34,10 @@ class PerceptualGain {
   // title state so the next title starts afresh.
   float GetTitleGain();
 
+  // The equal-loudness filters of a rate (false for an unsupported one):
+  // Yule-Walker b0, a1, b1, ... a10, b10 and Butterworth b0, a1, b1, a2, b2.
+  static bool filterCoefficients(long rate, const double*& yule, const double*& butter);
+
   static constexpr int kHistogramSize = 12000;  // 120 dB in 0.01 dB steps
   static constexpr int kOrder = 10;
   static constexpr int kStep = 2048;  // samples filtered per step

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <random>
 #include <vector>
@@ -86,6 +88,58 @@ TEST(PerceptualGainTest, PercentileOfHistogram) {
   h[8000] = 95;
   h[9000] = 5;
   EXPECT_NEAR(analyzeResult(h.data(), 12000), 64.82f - 80.0f, 1e-4);
+}
+
+// The analysis as the reference writes it: every filter output summed term by
+// term in the formula's order, in single precision, mono.
+float referenceGain(const std::vector<float>& x) {
+  const double *yule, *butter;
+  PerceptualGain::filterCoefficients(44100, yule, butter);
+  float k[21], b[5];
+  for (int j = 0; j < 21; ++j) k[j] = static_cast<float>(yule[j]);
+  for (int j = 0; j < 5; ++j) b[j] = static_cast<float>(butter[j]);
+  std::vector<float> in(10, 0.0f), y(10, 0.0f), z(2, 0.0f);
+  in.insert(in.end(), x.begin(), x.end());
+  std::vector<uint32_t> histogram(PerceptualGain::kHistogramSize, 0);
+  double sum = 0;
+  int blockSamples = 0;
+  for (size_t n = 10; n < in.size(); ++n) {
+    float v = 1e-10f + in[n] * k[0];
+    for (int j = 1; j <= 10; ++j) {
+      v -= y[n - j] * k[2 * j - 1];
+      v += in[n - j] * k[2 * j];
+    }
+    y.push_back(v);
+    const size_t m = z.size();
+    const float w = v * b[0] - z[m - 1] * b[1] + y[n - 1] * b[2] - z[m - 2] * b[3] + y[n - 2] * b[4];
+    z.push_back(w);
+    sum += 2.0 * static_cast<double>(w) * w;
+    if (++blockSamples == 2205) {
+      int index = static_cast<int>(100 * 10.0 * log10(sum / 2205 * 0.5 + 1e-37));
+      histogram[std::clamp(index, 0, PerceptualGain::kHistogramSize - 1)]++;
+      sum = 0;
+      blockSamples = 0;
+    }
+  }
+  return analyzeResult(histogram.data(), PerceptualGain::kHistogramSize);
+}
+
+TEST(PerceptualGainTest, SameGainsAsTheReferenceOrderOfTerms) {
+  std::mt19937 rng(9);
+  std::normal_distribution<float> noise(0, 1);
+  auto g = std::make_unique<PerceptualGain>();
+  for (double level : {30.0, 300.0, 3000.0, 20000.0}) {
+    for (int kind = 0; kind < 3; ++kind) {
+      std::vector<float> x(44100 * 6);
+      for (size_t i = 0; i < x.size(); ++i) {
+        const double t = i / 44100.0;
+        const double tone = kind == 0 ? sin(2 * M_PI * 60 * t) : sin(2 * M_PI * (100 + 2000 * t) * t);
+        const double envelope = kind == 2 ? std::fabs(sin(2 * M_PI * 2.07 * t)) : 1.0;
+        x[i] = static_cast<float>(level * envelope * (0.5 * tone + 0.3 * noise(rng)));
+      }
+      EXPECT_EQ(gainOf(*g, x), referenceGain(x)) << "level " << level << " kind " << kind;
+    }
+  }
 }
 
 }  // namespace
