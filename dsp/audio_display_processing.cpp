@@ -1,5 +1,7 @@
 #include "dsp/audio_display_processing.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -78,20 +80,46 @@ void runBand(const Band& band, float* state, const float* in, float* out, int co
   std::copy(s, s + 2 * kSections, state);
 }
 
-// Two bands over the same input in one pass: each band's recursion waits on
-// its previous sample, so the two run side by side.
-template <int kSectionsA, int kSectionsB>
+// Two bands of as many sections over the same input in one pass, band a in
+// the first lane of double vectors and band b in the second: each lane does
+// exactly the scalar operations of its band (values rounded to float are
+// kept as doubles of the same value), and the two recursions run side by
+// side.
+inline __m128d roundToFloat(__m128d v) {
+  return _mm_cvtps_pd(_mm_cvtpd_ps(v));
+}
+
+template <int kSections>
 void runBandPair(const Band& a, float* stateA, float* outA, const Band& b, float* stateB, float* outB,
                  const float* in, int count) {
-  float sa[2 * kSectionsA], sb[2 * kSectionsB];
-  std::copy(stateA, stateA + 2 * kSectionsA, sa);
-  std::copy(stateB, stateB + 2 * kSectionsB, sb);
-  for (int i = 0; i < count; ++i) {
-    outA[i] = bandSample<kSectionsA>(a, sa, in[i]);
-    outB[i] = bandSample<kSectionsB>(b, sb, in[i]);
+  __m128d w1[kSections], w2[kSections], c0[kSections], c1[kSections], c2[kSections];
+  for (int s = 0; s < kSections; ++s) {
+    w1[s] = _mm_set_pd(stateB[2 * s], stateA[2 * s]);
+    w2[s] = _mm_set_pd(stateB[2 * s + 1], stateA[2 * s + 1]);
+    c0[s] = _mm_set_pd(b.c[s][0], a.c[s][0]);
+    c1[s] = _mm_set_pd(b.c[s][1], a.c[s][1]);
+    c2[s] = _mm_set_pd(b.c[s][2], a.c[s][2]);
   }
-  std::copy(sa, sa + 2 * kSectionsA, stateA);
-  std::copy(sb, sb + 2 * kSectionsB, stateB);
+  const __m128d gain = _mm_set_pd(b.gain, a.gain);
+  for (int i = 0; i < count; ++i) {
+    __m128d u = roundToFloat(_mm_mul_pd(_mm_set1_pd(in[i]), gain));
+    for (int s = 0; s < kSections; ++s) {
+      const __m128d w = roundToFloat(_mm_add_pd(_mm_add_pd(u, _mm_mul_pd(c0[s], w1[s])), _mm_mul_pd(c1[s], w2[s])));
+      u = roundToFloat(_mm_add_pd(_mm_add_pd(w, _mm_mul_pd(c2[s], w1[s])), w2[s]));
+      w2[s] = w1[s];
+      w1[s] = w;
+    }
+    const __m128 out = _mm_cvtpd_ps(u);
+    outA[i] = _mm_cvtss_f32(out);
+    outB[i] = _mm_cvtss_f32(_mm_shuffle_ps(out, out, 1));
+  }
+  for (int s = 0; s < kSections; ++s) {
+    double v[2];
+    _mm_storeu_pd(v, w1[s]);
+    stateA[2 * s] = static_cast<float>(v[0]), stateB[2 * s] = static_cast<float>(v[1]);
+    _mm_storeu_pd(v, w2[s]);
+    stateA[2 * s + 1] = static_cast<float>(v[0]), stateB[2 * s + 1] = static_cast<float>(v[1]);
+  }
 }
 
 }  // namespace
@@ -215,7 +243,7 @@ void ZRAudioDisplayProcessing::processForDisplay(const float* mono, int count, f
   Output& highBand = bands[2];
   const bool paired = lowBand.out != nullptr && highBand.out != nullptr;
   if (paired) {
-    runBandPair<2, 2>(lowBand.band, lowBand.state, filterBuffer, highBand.band, highBand.state, pairBuffer,
+    runBandPair<2>(lowBand.band, lowBand.state, filterBuffer, highBand.band, highBand.state, pairBuffer,
                       mono, count);
   }
   for (Output& o : bands) {

@@ -125,12 +125,13 @@ const float* PerceptualGain::filterStep(Channel& ch, const float* samples, int n
   memcpy(x + kOrder, samples, sizeof(float) * n);
   const float* k = yule;
   const float* b = butter;
+  // The input terms first (samples side by side: they depend on no output),
+  // then the outputs from the oldest to the newest: each output waits on
+  // the previous one through a single product and subtraction, not through
+  // the whole sum.
+  float* __restrict partial = stepPartial;
   for (int i = 0; i < n; ++i) {
     const float* xi = x + kOrder + i;
-    float* yi = y + kOrder + i;
-    // The input terms first, then the outputs from the oldest to the
-    // newest: each output waits on the previous one through a single
-    // product and subtraction, not through the whole sum.
     float v = 1e-10f + xi[0] * k[0];
     v += xi[-1] * k[2];
     v += xi[-2] * k[4];
@@ -142,6 +143,11 @@ const float* PerceptualGain::filterStep(Channel& ch, const float* samples, int n
     v += xi[-8] * k[16];
     v += xi[-9] * k[18];
     v += xi[-10] * k[20];
+    partial[i] = v;
+  }
+  for (int i = 0; i < n; ++i) {
+    float* yi = y + kOrder + i;
+    float v = partial[i];
     v -= yi[-10] * k[19];
     v -= yi[-9] * k[17];
     v -= yi[-8] * k[15];
@@ -163,11 +169,22 @@ const float* PerceptualGain::filterStep(Channel& ch, const float* samples, int n
 }
 
 void PerceptualGain::accumulate(const float* left, const float* right, int n) {
-  for (int i = 0; i < n; ++i) {
-    const float l = left[i], r = right[i];
-    sumLeft += static_cast<double>(l) * l;
-    sumRight += static_cast<double>(r) * r;
-    if (++blockSamples == blockLength) {
+  // A mono signal's two sums are the same sum: it is formed once.
+  const bool same = left == right;
+  for (int i = 0; i < n;) {
+    const int run = static_cast<int>(std::min<long>(n - i, blockLength - blockSamples));
+    double l = sumLeft, r = sumRight;
+    for (int j = i; j < i + run; ++j) l += static_cast<double>(left[j]) * left[j];
+    if (same) {
+      r = l;
+    } else {
+      for (int j = i; j < i + run; ++j) r += static_cast<double>(right[j]) * right[j];
+    }
+    sumLeft = l;
+    sumRight = r;
+    i += run;
+    blockSamples += run;
+    if (blockSamples == blockLength) {
       const double level = kStepsPerDb * 10.0 * log10((sumLeft + sumRight) / blockLength * 0.5 + 1e-37);
       int index = static_cast<int>(level);
       if (index < 0) index = 0;

@@ -62,6 +62,7 @@ class PerceptualGain {
   float stepYule[kOrder + kStep];
   float stepButter[2 + kStep];
   float stepLeft[kStep];
+  float stepPartial[kStep];  // the Yule-Walker sums of the input terms
   double sumLeft;
   double sumRight;
   long blockSamples;

@@ -361,25 +361,38 @@ float ZRAudioDetectionZerlinNew2::getBPMEstimateCombFilter_new(const float* onse
   if (n <= g || bHi < bLo) return -1;
 
   std::vector<double> y(n), bestY(n, 0.0);
-  std::vector<int> winner(n, -1);
+  // Winners as doubles, the width of the values they are chosen by.
+  std::vector<double> winner(n, -1.0);
   for (int b = bLo; b <= bHi; ++b) {
     const int p = static_cast<int>(lrintf(BPMToBeatSize(static_cast<float>(b), rate)));
     for (int i = 0; i < g; ++i) y[i] = onsets[i];
-    // Without branches, so that the vectoriser takes the loop (p >= g keeps
-    // the values it combines apart).
-    for (int i = g; i < n; ++i) {
+    // Two values at a time (each combines values a period, at least two,
+    // before it), with the same operations as one at a time.
+    const __m128d feedback = _mm_set1_pd(0.873), candidate = _mm_set1_pd(b);
+    int i = g;
+    for (; p >= 2 && i + 2 <= n; i += 2) {
+      const __m128d in = _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(onsets + i))));
+      const __m128d v = _mm_add_pd(_mm_mul_pd(feedback, _mm_loadu_pd(&y[i - p])), in);
+      _mm_storeu_pd(&y[i], v);
+      const __m128d best = _mm_loadu_pd(&bestY[i]);
+      const __m128d larger = _mm_cmpgt_pd(v, best);
+      _mm_storeu_pd(&bestY[i], _mm_or_pd(_mm_and_pd(larger, v), _mm_andnot_pd(larger, best)));
+      const __m128d w = _mm_loadu_pd(&winner[i]);
+      _mm_storeu_pd(&winner[i], _mm_or_pd(_mm_and_pd(larger, candidate), _mm_andnot_pd(larger, w)));
+    }
+    for (; i < n; ++i) {
       const double v = 0.873 * y[i - p] + onsets[i];
       y[i] = v;
       const bool larger = v > bestY[i];
       bestY[i] = larger ? v : bestY[i];
-      winner[i] = larger ? b : winner[i];
+      winner[i] = larger ? static_cast<double>(b) : winner[i];
     }
   }
   // Histogram of winners with 10 BPM of margin on both sides for smoothing.
   const int offset = bLo - 10;
   std::vector<double> h(bHi - bLo + 21, 0.0);
   for (int i = g; i < n; ++i) {
-    if (winner[i] >= 0) h[winner[i] - offset] += 1;
+    if (winner[i] >= 0) h[static_cast<int>(winner[i]) - offset] += 1;
   }
   auto at = [&](int b) {
     return (b - offset >= 0 && b - offset < static_cast<int>(h.size())) ? h[b - offset] : 0.0;
