@@ -12,29 +12,41 @@ namespace {
 constexpr float kBeatMark = 55.0f;
 
 // The first slot s with the strictly largest penalty[s] + base[s] above 0 (-1
-// and best 0 when none is above 0). Two slots at a time: each lane keeps its
-// own first strict maximum, and equal maxima of the lanes go to the earlier
-// slot, which is what a scan in slot order finds.
+// and best 0 when none is above 0). Four slots at a time in four lanes (two
+// vectors of two): each lane keeps its own first strict maximum, and equal
+// maxima of the lanes go to the earliest slot, which is what a scan in slot
+// order finds.
 long bestPredecessor(const double* penalty, const double* base, long width, double& best) {
-  __m128d laneBest = _mm_setzero_pd();
-  __m128d laneSlot = _mm_set1_pd(-1.0);
+  __m128d bestA = _mm_setzero_pd(), bestB = _mm_setzero_pd();
+  __m128d slotA = _mm_set1_pd(-1.0), slotB = _mm_set1_pd(-1.0);
   __m128d slot = _mm_set_pd(1.0, 0.0);
-  const __m128d two = _mm_set1_pd(2.0);
-  long s = 0;
-  for (; s + 2 <= width; s += 2) {
-    const __m128d c = _mm_add_pd(_mm_loadu_pd(penalty + s), _mm_loadu_pd(base + s));
+  const __m128d two = _mm_set1_pd(2.0), four = _mm_set1_pd(4.0);
+  const auto keep = [](__m128d c, __m128d at, __m128d& laneBest, __m128d& laneSlot) {
     const __m128d larger = _mm_cmpgt_pd(c, laneBest);
     laneBest = _mm_or_pd(_mm_and_pd(larger, c), _mm_andnot_pd(larger, laneBest));
-    laneSlot = _mm_or_pd(_mm_and_pd(larger, slot), _mm_andnot_pd(larger, laneSlot));
-    slot = _mm_add_pd(slot, two);
+    laneSlot = _mm_or_pd(_mm_and_pd(larger, at), _mm_andnot_pd(larger, laneSlot));
+  };
+  long s = 0;
+  for (; s + 4 <= width; s += 4) {
+    keep(_mm_add_pd(_mm_loadu_pd(penalty + s), _mm_loadu_pd(base + s)), slot, bestA, slotA);
+    keep(_mm_add_pd(_mm_loadu_pd(penalty + s + 2), _mm_loadu_pd(base + s + 2)), _mm_add_pd(slot, two), bestB,
+         slotB);
+    slot = _mm_add_pd(slot, four);
   }
-  double values[2], slots[2];
-  _mm_storeu_pd(values, laneBest);
-  _mm_storeu_pd(slots, laneSlot);
-  int lane = 0;
-  if (values[1] > values[0] || (values[1] == values[0] && slots[1] >= 0 && slots[1] < slots[0])) lane = 1;
-  best = values[lane];
-  long bestSlot = static_cast<long>(slots[lane]);
+  double values[4], slots[4];
+  _mm_storeu_pd(values, bestA);
+  _mm_storeu_pd(values + 2, bestB);
+  _mm_storeu_pd(slots, slotA);
+  _mm_storeu_pd(slots + 2, slotB);
+  best = 0;
+  long bestSlot = -1;
+  for (int lane = 0; lane < 4; ++lane) {
+    if (slots[lane] < 0) continue;
+    if (values[lane] > best || (values[lane] == best && static_cast<long>(slots[lane]) < bestSlot)) {
+      best = values[lane];
+      bestSlot = static_cast<long>(slots[lane]);
+    }
+  }
   for (; s < width; ++s) {
     const double c = penalty[s] + base[s];
     if (c > best) {

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <vector>
 
-#include "common/zr_ring_buffer.h"
 #include "dsp/beat_grid_marking.h"
 #include "dsp/onset_envelope.h"
 #include "dsp/vector_ops.h"
@@ -19,7 +18,9 @@ namespace {
 
 constexpr int kWindow = 2048;
 constexpr int kHop = 100;
-constexpr int kRingBytes = 352800;  // 88200 mono float samples
+// The samples still to be windowed: a block of up to a second and what the
+// previous ones left (as the 352800-byte ring of 88200 samples held them).
+constexpr int kHistoryCapacity = 88200;
 // Samples left in the ring after a one-second block: 2048 - 48.
 constexpr int kPrimeSamples = 2000;
 constexpr double kPointsPerMinute = 26460.0;  // 60 x 441 display points
@@ -42,7 +43,7 @@ ZRAudioDetectionZerlinNew2::ZRAudioDetectionZerlinNew2(bool smooth, bool steady)
     : ZRAudioDetection(smooth),
       fftSize(kWindow),
       binCount(kWindow / 2 + 1),
-      sampleRing(std::make_unique<ZRRingBuffer>(kRingBytes, false)),
+      historyCount(0),
       averageBpm(0),
       testBpm(0),
       highBin(-1),
@@ -53,7 +54,7 @@ ZRAudioDetectionZerlinNew2::ZRAudioDetectionZerlinNew2(bool smooth, bool steady)
   previousMagnitudes = malloc_a(sizeof(float) * binCount, true);
   binWeights = reinterpret_cast<double*>(malloc_a(sizeof(double) * binCount, true));
   analysisWindow = malloc_a(sizeof(float) * fftSize, false);
-  windowed = malloc_a(sizeof(float) * fftSize, false);
+  history = malloc_a(sizeof(float) * kHistoryCapacity, false);
   binRises = malloc_a(sizeof(float) * binCount, true);
   getWindowFunction(analysisWindow, fftSize, kWindowHann);
   resetInternal();
@@ -63,27 +64,30 @@ ZRAudioDetectionZerlinNew2::~ZRAudioDetectionZerlinNew2() {
   free_a(previousMagnitudes);
   free_a(binWeights);
   free_a(analysisWindow);
-  free_a(windowed);
+  free_a(history);
   free_a(binRises);
 }
 
 void ZRAudioDetectionZerlinNew2::resetInternal() {
   memset(previousMagnitudes, 0, sizeof(float) * binCount);
   // A new track starts with a silent window: nothing of the previous track
-  // leaks into its first onsets, and the ring holds what it holds between
+  // leaks into its first onsets, and the history holds what it holds between
   // any two later blocks, so the first block yields a full second of onsets
   // aligned like every other block (index x: the window starting at sample
   // 100 (x - 20)).
-  sampleRing->clear();
-  static const float kSilence[kPrimeSamples] = {};
-  sampleRing->putBlock(kSilence, static_cast<int>(sizeof(kSilence)));
+  std::fill(history, history + kPrimeSamples, 0.0f);
+  historyCount = kPrimeSamples;
   averageBpm = 0;
   testBpm = 0;
 }
 
 void ZRAudioDetectionZerlinNew2::processInternal(const float* mono, int frames, float* onsetOut) {
   if (onsetOut == nullptr || mono == nullptr || frames <= 0) return;
-  sampleRing->putBlock(mono, frames * static_cast<int>(sizeof(float)));
+  // A block that does not fit is dropped whole (it cannot happen with blocks
+  // of at most a second).
+  if (historyCount + frames > kHistoryCapacity) return;
+  std::memcpy(history + historyCount, mono, sizeof(float) * frames);
+  historyCount += frames;
   if (highBin <= 0) {
     // 90, 450, 4500 and 8000 Hz as bins of a 2048-point transform at 44100 Hz.
     lowBin = static_cast<int>(lrintf(4.1795917f));
@@ -102,11 +106,14 @@ void ZRAudioDetectionZerlinNew2::processInternal(const float* mono, int frames, 
       binWeights[k] = w;
     }
   }
-  const int windowBytes = kWindow * static_cast<int>(sizeof(float));
-  while (sampleRing->getUsed() >= windowBytes) {
-    sampleRing->getBlockOverlap(windowed, windowBytes, kHop * static_cast<int>(sizeof(float)));
-    *onsetOut++ = fftMagnitudeOnset(fft.fftWindowedInterleaved(windowed, analysisWindow));
+  // Windows of 2048 samples every 100 samples, read where they lie; the
+  // samples of windows still incomplete move to the front.
+  int start = 0;
+  for (; historyCount - start >= kWindow; start += kHop) {
+    *onsetOut++ = fftMagnitudeOnset(fft.fftWindowedInterleaved(history + start, analysisWindow));
   }
+  std::memmove(history, history + start, sizeof(float) * (historyCount - start));
+  historyCount -= start;
 }
 
 float ZRAudioDetectionZerlinNew2::fftMagnitudeOnset(const float* spectrum) {
@@ -371,7 +378,8 @@ float ZRAudioDetectionZerlinNew2::getBPMEstimateCombFilter_new(const float* onse
     const __m128d feedback = _mm_set1_pd(0.873), candidate = _mm_set1_pd(b);
     int i = g;
     for (; p >= 2 && i + 2 <= n; i += 2) {
-      const __m128d in = _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(onsets + i))));
+      const __m128d in =
+          _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(onsets + i))));
       const __m128d v = _mm_add_pd(_mm_mul_pd(feedback, _mm_loadu_pd(&y[i - p])), in);
       _mm_storeu_pd(&y[i], v);
       const __m128d best = _mm_loadu_pd(&bestY[i]);

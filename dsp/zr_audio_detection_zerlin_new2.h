@@ -17,8 +17,6 @@
 #include "dsp/audio_fft.h"
 #include "dsp/zr_audio_detection.h"
 
-class ZRRingBuffer;
-
 class ZRAudioDetectionZerlinNew2 : public ZRAudioDetection {
  public:
   ZRAudioDetectionZerlinNew2(bool smoothRms, bool steadyMode);
@@ -72,9 +70,9 @@ class ZRAudioDetectionZerlinNew2 : public ZRAudioDetection {
   int fftSize;
   int binCount;
   float* previousMagnitudes;
-  std::unique_ptr<ZRRingBuffer> sampleRing;
+  float* history;  // samples not yet windowed, oldest first
+  int historyCount;
   float* analysisWindow;
-  float* windowed;
   float* binRises;  // the onset function's per-bin rises of one window
   float averageBpm;
   float testBpm;
