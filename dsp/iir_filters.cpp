@@ -275,6 +275,16 @@ namespace {
 using BesselSection = CIIRFilterBessel::Section;
 using BesselBand = CIIRFilterBessel::Design;
 
+// Two floats in and out of the low half of a vector (the integer forms may
+// alias any type).
+inline __m128 loadTwoFloats(const float* p) {
+  return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+}
+
+inline void storeTwoFloats(float* p, __m128 v) {
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_castps_si128(v));
+}
+
 // Fourth-order low-pass at 340 Hz, eighth-order band-pass 340..8000 Hz and
 // fourth-order high-pass at 8000 Hz, 44100 Hz.
 const BesselBand kBesselBands[3] = {
@@ -305,8 +315,7 @@ void runBessel(const BesselBand& b, double (&state)[2][8], const float* src, flo
   const __m128d gain = _mm_set1_pd(b.gain);
   const __m128d guard = _mm_set1_pd(1e-30);
   for (int i = 0; i + 1 < count; i += 2) {
-    __m128d u =
-        _mm_mul_pd(_mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(src + i)))), gain);
+    __m128d u = _mm_mul_pd(_mm_cvtps_pd(loadTwoFloats(src + i)), gain);
     for (int s = 0; s < kSections; ++s) {
       const BesselSection& sec = b.s[s];
       const __m128d v = _mm_sub_pd(_mm_add_pd(u, _mm_mul_pd(_mm_set1_pd(sec.p1), v1[s])),
@@ -316,7 +325,7 @@ void runBessel(const BesselBand& b, double (&state)[2][8], const float* src, flo
       v2[s] = v1[s];
       v1[s] = _mm_add_pd(v, guard);
     }
-    _mm_store_sd(reinterpret_cast<double*>(dst + i), _mm_castps_pd(_mm_cvtpd_ps(u)));
+    storeTwoFloats(dst + i, _mm_cvtpd_ps(u));
   }
   for (int s = 0; s < kSections; ++s) {
     _mm_storel_pd(&state[0][2 * s], v1[s]);

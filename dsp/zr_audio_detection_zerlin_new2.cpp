@@ -379,7 +379,7 @@ float ZRAudioDetectionZerlinNew2::getBPMEstimateCombFilter_new(const float* onse
     int i = g;
     for (; p >= 2 && i + 2 <= n; i += 2) {
       const __m128d in =
-          _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(onsets + i))));
+          _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(onsets + i))));
       const __m128d v = _mm_add_pd(_mm_mul_pd(feedback, _mm_loadu_pd(&y[i - p])), in);
       _mm_storeu_pd(&y[i], v);
       const __m128d best = _mm_loadu_pd(&bestY[i]);
