@@ -71,7 +71,7 @@ bool fftwAligned(const float* p) {
   return fftwf_alignment_of(const_cast<float*>(p)) == 0;
 }
 
-// Interleaved (re, im) pairs into split arrays, and back.
+// Interleaved (re, im) pairs into split arrays.
 void deinterleave(const float* __restrict pairs, float* __restrict re, float* __restrict im, size_t n) {
   size_t k = 0;
   for (; k + 4 <= n; k += 4) {
@@ -86,17 +86,20 @@ void deinterleave(const float* __restrict pairs, float* __restrict re, float* __
   }
 }
 
-void interleave(const float* __restrict re, const float* __restrict im, float* __restrict pairs, size_t n) {
+// Split arrays into interleaved (re, im) pairs, each value times scale.
+void interleaveScaled(const float* __restrict re, const float* __restrict im, float* __restrict pairs,
+                      size_t n, float scale) {
+  const __m128 factor = _mm_set1_ps(scale);
   size_t k = 0;
   for (; k + 4 <= n; k += 4) {
-    const __m128 r = _mm_loadu_ps(re + k);
-    const __m128 i = _mm_loadu_ps(im + k);
+    const __m128 r = _mm_mul_ps(_mm_loadu_ps(re + k), factor);
+    const __m128 i = _mm_mul_ps(_mm_loadu_ps(im + k), factor);
     _mm_storeu_ps(pairs + 2 * k, _mm_unpacklo_ps(r, i));
     _mm_storeu_ps(pairs + 2 * k + 4, _mm_unpackhi_ps(r, i));
   }
   for (; k < n; ++k) {
-    pairs[2 * k] = re[k];
-    pairs[2 * k + 1] = im[k];
+    pairs[2 * k] = re[k] * scale;
+    pairs[2 * k + 1] = im[k] * scale;
   }
 }
 
@@ -160,16 +163,23 @@ const float* ZRAppleAccelerateFFT::fftWindowedInterleaved(const float* data, con
 void ZRAppleAccelerateFFT::ifft(float* data, const float* re, const float* im) {
   if (size == 0 || data == nullptr || re == nullptr || im == nullptr) return;
   const size_t half = size / 2;
-  interleave(re, im, complexBuffer, half + 1);
+  // The 1/N scaling is applied to the spectrum on its way in: N is a power of
+  // two, so scaling before or after the transform gives the same bits (short
+  // of values below the smallest normal float).
+  interleaveScaled(re, im, complexBuffer, half + 1, 1.0f / static_cast<float>(size));
   // A real signal's DC and Nyquist bins carry no imaginary part.
   complexBuffer[1] = 0;
   complexBuffer[2 * half + 1] = 0;
-  // The inverse overwrites its input: it runs on the instance's copy.
-  float* out = fftwAligned(data) ? data : realBuffer;
-  fftwf_execute_dft_c2r(static_cast<fftwf_plan>(inversePlan), reinterpret_cast<fftwf_complex*>(complexBuffer),
-                        out);
-  const float scale = 1.0f / static_cast<float>(size);
-  for (size_t i = 0; i < size; ++i) data[i] = out[i] * scale;
+  // The inverse overwrites its input: it runs on the instance's copy, into an
+  // aligned caller's array directly.
+  if (fftwAligned(data)) {
+    fftwf_execute_dft_c2r(static_cast<fftwf_plan>(inversePlan),
+                          reinterpret_cast<fftwf_complex*>(complexBuffer), data);
+  } else {
+    fftwf_execute_dft_c2r(static_cast<fftwf_plan>(inversePlan),
+                          reinterpret_cast<fftwf_complex*>(complexBuffer), realBuffer);
+    std::memcpy(data, realBuffer, sizeof(float) * size);
+  }
 }
 
 ZRComplexSplitFFT::ZRComplexSplitFFT(size_t n) : size(n) {

@@ -12,8 +12,6 @@
 // BPM ranges by suggestedBpm: 50 or more (a typed BPM s): s-1..s+1;
 // -1 and 0..49: 76..150; -2: 56..100; -3: 101..195.
 
-#include <memory>
-
 #include "dsp/audio_fft.h"
 #include "dsp/zr_audio_detection.h"
 
