@@ -39,9 +39,11 @@ enum class PlanKind { kRealForward, kRealInverse, kComplexSplit };
 // deck or analyser pays a pause for it, and the same plan, hence the same
 // results to the last bit, comes out on every run and every machine load.
 void* sharedPlan(PlanKind kind, size_t n) {
-  static std::map<std::pair<int, size_t>, void*> plans;
+  // Never destroyed: instances living in other static objects may run the
+  // plans until the very end of the process.
+  static auto* plans = new std::map<std::pair<int, size_t>, void*>;
   std::lock_guard<std::mutex> lock(plannerMutex());
-  void*& plan = plans[{static_cast<int>(kind), n}];
+  void*& plan = (*plans)[{static_cast<int>(kind), n}];
   if (plan) return plan;
   float* real = fftwf_alloc_real(2 * n);
   fftwf_complex* complex = fftwf_alloc_complex(n / 2 + 1);
