@@ -250,12 +250,17 @@ bool KeyProbability::getDetectedKey(DetectedKey& out) const {
         sumOfTotals += p;
       }
     }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.probability < b.probability; });
+    // The most probable key, the last of equal ones (where a stable sort by probability puts it), found
+    // without sorting: std::stable_sort's temporary buffer is allocated and released in a way the address
+    // sanitizer of this toolchain reports as mismatched.
+    size_t bestIndex = 0;
+    for (size_t i = 1; i < candidates.size(); ++i) {
+      if (candidates[i].probability >= candidates[bestIndex].probability) bestIndex = i;
+    }
     double confidence = 0;
     if (maxP - minP > 0) confidence = (maxP - sumOfTotals / (filters.size() * 12.0)) / (maxP - minP);
     confidence = std::clamp(confidence, 0.0, 1.0);
-    const Candidate& best = candidates.back();
+    const Candidate& best = candidates[bestIndex];
     if (best.probability == 0) {
       out = {Key::NO_KEY, Key::NO_KEY, 0};
     } else {
