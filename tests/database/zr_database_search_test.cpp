@@ -19,7 +19,7 @@ using orvel_test::ScopedList;
 using Rows = std::vector<int>;
 
 // A small library with accents and mixed case. Index = position in kTracks.
-struct TrackSpec {
+struct TrackRecipe {
   const char* path;
   const char* artist;
   const char* title;
@@ -30,7 +30,7 @@ struct TrackSpec {
   bool isNew;
   int onlineStatus;
 };
-const TrackSpec kTracks[] = {
+const TrackRecipe kTracks[] = {
     {"/m/0.mp3", "Beyonc\xC3\xA9", "Halo", "Pop", "128.0", "08m/Am", "2008", false, 0},
     {"/m/1.mp3", "DJ Shadow", "Love Song", "Trip-Hop", "96.0", "11/A", "1999", false, 0},
     {"/m/2.mp3", "LOVE Inc", "Broken Bones", "Dance", "128.0", "", "1997", true, 0},
@@ -44,7 +44,7 @@ const TrackSpec kTracks[] = {
 class SearchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const TrackSpec& s : kTracks) {
+    for (const TrackRecipe& s : kTracks) {
       TZRDatabaseTrack t = orvel_test::makeTrack(s.path, s.artist, s.title);
       t.tags[kTagGenre] = ZRString(s.genre);
       t.tags[kTagBpm] = ZRString(s.bpm);

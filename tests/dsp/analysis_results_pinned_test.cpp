@@ -19,7 +19,7 @@
 namespace {
 
 using track_analysis::Material;
-using track_analysis::TrackSpec;
+using track_analysis::TrackRecipe;
 
 std::vector<int> marks(const std::vector<float>& low, int count) {
   std::vector<int> out;
@@ -30,7 +30,7 @@ std::vector<int> marks(const std::vector<float>& low, int count) {
 }
 
 struct Pinned {
-  TrackSpec track;
+  TrackRecipe track;
   int suggestedBpm;
   bool steady;
   // Expected results.

@@ -21,28 +21,28 @@ namespace track_analysis {
 
 enum class Material { kClicks, kDrums, kDrumsAndChord, kToneAndNoise, kSilence };
 
-struct TrackSpec {
+struct TrackRecipe {
   const char* name;
   Material material;
   double bpmStart, bpmEnd;
   double seconds;
 };
 
-// Interleaved 16-bit stereo of a spec. Drums and clicks sit in both channels;
+// Interleaved 16-bit stereo of a recipe. Drums and clicks sit in both channels;
 // with a chord the chord is louder on the right.
-inline std::vector<int16_t> makeTrack(const TrackSpec& spec) {
-  const std::vector<long> beats = beat_test::beatSamples(spec.bpmStart, spec.bpmEnd, spec.seconds);
+inline std::vector<int16_t> makeTrack(const TrackRecipe& recipe) {
+  const std::vector<long> beats = beat_test::beatSamples(recipe.bpmStart, recipe.bpmEnd, recipe.seconds);
   std::vector<float> mono;
-  switch (spec.material) {
+  switch (recipe.material) {
     case Material::kClicks:
-      mono = beat_test::clickTrack(beats, spec.seconds);
+      mono = beat_test::clickTrack(beats, recipe.seconds);
       break;
     case Material::kDrums:
     case Material::kDrumsAndChord:
-      mono = beat_test::drumPattern(beats, spec.seconds);
+      mono = beat_test::drumPattern(beats, recipe.seconds);
       break;
     case Material::kToneAndNoise: {
-      mono.assign(static_cast<size_t>(spec.seconds * 44100), 0.0f);
+      mono.assign(static_cast<size_t>(recipe.seconds * 44100), 0.0f);
       std::mt19937 rng(3);
       std::uniform_real_distribution<float> noise(-1, 1);
       for (size_t i = 0; i < mono.size(); ++i) {
@@ -51,13 +51,13 @@ inline std::vector<int16_t> makeTrack(const TrackSpec& spec) {
       break;
     }
     case Material::kSilence:
-      mono.assign(static_cast<size_t>(spec.seconds * 44100), 0.0f);
+      mono.assign(static_cast<size_t>(recipe.seconds * 44100), 0.0f);
       break;
   }
   std::vector<int16_t> out(2 * mono.size());
   for (size_t i = 0; i < mono.size(); ++i) {
     double left = mono[i], right = mono[i];
-    if (spec.material == Material::kDrumsAndChord) {
+    if (recipe.material == Material::kDrumsAndChord) {
       const double t = i / 44100.0;
       const double chord = sin(2 * M_PI * 220 * t) + sin(2 * M_PI * 277.2 * t) + sin(2 * M_PI * 329.6 * t);
       left = 0.7 * mono[i] + 0.05 * chord;
