@@ -49,3 +49,8 @@ ZRConstraintRelation decodeConstraintRelationStr(const char* name) {
   if (strcasecmp(name, "ge") == 0 || strcasecmp(name, "gt") == 0) return ZRRelationGreaterOrEqual;
   return ZRRelationEqual;
 }
+
+const char* ZRAttributeName(ZRAttribute attribute) {
+  const int n = static_cast<int>(sizeof(kAttributeNames) / sizeof(kAttributeNames[0]));
+  return attribute >= 0 && attribute < n ? kAttributeNames[attribute] : kAttributeNames[0];
+}

@@ -57,3 +57,5 @@ ZRAlignment decodeStackAlignmentStr(const char* name);
 ZRAttribute decodeConstraintAttributeStr(const char* name);
 // "le" or "lt": less or equal; "ge" or "gt": greater or equal; anything else (and null): equal.
 ZRConstraintRelation decodeConstraintRelationStr(const char* name);
+// The name of an attribute as the decoder reads it ("Leading"); "None" for a value outside the table.
+const char* ZRAttributeName(ZRAttribute attribute);

@@ -28,6 +28,9 @@ class ZRParameterList {
   // Sets an attribute to the value printed as a decimal integer.
   void setInt(const char* name, int value);
 
+  // Whether the attribute is present (false for a null name).
+  bool has(const char* name) const { return find(name) != nullptr; }
+
   // Copies the value, or def when absent (null taken as ""), into out, which
   // holds outSize bytes; a longer text is cut before a character that would
   // not fit whole. Nothing happens when name or out is null or outSize < 1.

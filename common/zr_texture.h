@@ -139,6 +139,8 @@ class ZRTexture {
   int getWidth() const { return dataWidth_; }
   int getHeight() const { return dataHeight_; }
   float getScale() const { return scale_; }
+  // Points to pixels from the next draw on (the UI scale changed).
+  void setScale(float scale) { scale_ = scale; }
 
  protected:
   ZRTexture(bool dynamic, float scale) : dynamic_(dynamic), scale_(scale) {}
