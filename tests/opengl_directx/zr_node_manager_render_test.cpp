@@ -39,7 +39,8 @@ class NodeManagerRender : public ::testing::Test {
   void SetUp() override {
     if (!orvel_test::ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
     // A skin image of two parts: red rows 0..39, green rows 40..69.
-    orvel_test::writeFile(dir.file("skin.png"), orvel_test::encodePng(orvel_test::solidPicture(32, 40, 255, 0, 0), false));
+    orvel_test::writeFile(dir.file("skin.png"),
+                          orvel_test::encodePng(orvel_test::solidPicture(32, 40, 255, 0, 0), false));
     orvel_test::writeFile(dir.file("skin_2.png"),
                           orvel_test::encodePng(orvel_test::solidPicture(32, 30, 0, 255, 0, 255), true));
     orvel_test::writeFile(
