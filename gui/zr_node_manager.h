@@ -20,8 +20,8 @@
 // - Render thread: render(dt) draws the tree and creates the skin image textures; the GUI tick writes
 //   control values into nodes (no lock); MIDI events reach nodes through executeActionInternal.
 // - The tree lock (a write lock, never taken twice by one thread) is held by render, by loadSkin while it
-//   changes the tree, by setNewWindowSize while it writes the new layout, and by showHint while it changes
-//   the bubble. Every change of the tree (parents, child lists, names, scales, textures, skin-script nodes)
+//   changes the tree, by setNewWindowSize while it writes the new layout, and by showHint and the leave pass
+//   while they change the bubble (so none of these may be called with the lock held). Every change of the tree (parents, child lists, names, scales, textures, skin-script nodes)
 //   is made under it; TreeLock lets other main-thread code do the same.
 // - Toolkit calls (cursor, full screen) are made on the main thread: called from another thread they are
 //   posted to it (CallAfter) and dropped when the manager is gone by then.

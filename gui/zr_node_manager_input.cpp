@@ -190,7 +190,10 @@ void ZRNodeManager::sendMouseLeaveEventsToAllOverControls(int keepTouched, int r
     }
     node->executeActionInternal(ZRNodeEventLeave, value, lx, ly, button, key, modifiers, -1, -1, -1, L' ',
                                 -1);
-    if (hintNode != nullptr) hintNode->show(false, false);
+    if (hintNode != nullptr) {
+      TreeLock guard(*this);
+      hintNode->show(false, false);
+    }
     if (reloaded()) break;
   }
   leaveGuard = false;
