@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/zr_c_numbers.h"
+#include "common/zr_saturate.h"
 #include "common/zr_utf8_cut.h"
 
 namespace {
@@ -67,11 +68,7 @@ ZRString ZRParameterList::getStr(const char* name, const ZRString& def) const {
 int ZRParameterList::getInt(const char* name, int def) const {
   const std::string* value = find(name);
   if (value == nullptr) return def;
-  const double rounded = std::nearbyint(atofC(value->c_str()));
-  if (std::isnan(rounded)) return 0;
-  if (rounded <= static_cast<double>(INT_MIN)) return INT_MIN;
-  if (rounded >= static_cast<double>(INT_MAX)) return INT_MAX;
-  return static_cast<int>(rounded);
+  return saturatedInt(std::nearbyint(atofC(value->c_str())));
 }
 
 float ZRParameterList::getFloat(const char* name, float def) const {

@@ -6,6 +6,7 @@
 
 #include "common/zr_logging.h"
 #include "common/zr_parameter_list.h"
+#include "common/zr_saturate.h"
 #include "common/zr_texture.h"
 #include "common/zr_time_counter.h"
 #include "gui/zr_draw_context.h"
@@ -161,8 +162,8 @@ void ZRDrawNode::destroyTexture() {
 }
 
 void ZRDrawNode::createDrawContext(int w, int h) {
-  if (w < 0) w = static_cast<int>(width);
-  if (h < 0) h = static_cast<int>(height);
+  if (w < 0) w = saturatedInt(width);
+  if (h < 0) h = saturatedInt(height);
   if (drawContext && drawContextWidth == w && drawContextHeight == h && drawContext->getScale() == scale)
     return;
   drawContext = std::make_unique<ZRDrawContext>(w, h, scale);
@@ -424,7 +425,7 @@ ZRTexture* ZRDrawNode::getMainTexture(int row, int& yInPart, bool unscaled) {
 void ZRDrawNode::mainTexture_drawRect(float srcX, float srcY, float w, float h, float dstX, float dstY,
                                       int blend, float scaleX, float scaleY, float rotation, float alpha) {
   int yInPart = 0;
-  ZRTexture* part = getMainTexture(static_cast<int>(srcY), yInPart, false);
+  ZRTexture* part = getMainTexture(saturatedInt(srcY), yInPart, false);
   if (part == nullptr) return;
   part->drawRect(srcX, static_cast<float>(yInPart), w, h, dstX, dstY, blend, scaleX, scaleY, rotation, alpha);
 }
@@ -433,7 +434,7 @@ void ZRDrawNode::mainTexture_drawRectInRect(float srcX, float srcY, float srcW, 
                                             float dstY, float dstW, float dstH, int blend, bool unused,
                                             bool flipV) {
   int yInPart = 0;
-  ZRTexture* part = getMainTexture(static_cast<int>(srcY), yInPart, false);
+  ZRTexture* part = getMainTexture(saturatedInt(srcY), yInPart, false);
   if (part == nullptr) return;
   part->drawRectInRect(srcX, static_cast<float>(yInPart), srcW, srcH, dstX, dstY, dstW, dstH, blend, unused,
                        flipV);
@@ -444,7 +445,7 @@ void ZRDrawNode::mainTexture_drawRectInRectWithMask(float srcX, float srcY, floa
                                                     ZRTexture* mask2, float mask2X, float mask2Y,
                                                     float scaleX, float scaleY, float rotation) {
   int yInPart = 0;
-  ZRTexture* part = getMainTexture(static_cast<int>(srcY), yInPart, false);
+  ZRTexture* part = getMainTexture(saturatedInt(srcY), yInPart, false);
   if (part == nullptr) return;
   part->drawRectInRectWithMask(srcX, static_cast<float>(yInPart), w, h, dstX, dstY, mask1, mask1X, mask1Y,
                                mask2, mask2X, mask2Y, scaleX, scaleY, rotation);

@@ -1,6 +1,7 @@
 #include "gui/zr_node_classes.h"
 
 #include "common/action_vocabulary.h"
+#include "common/zr_saturate.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ class RootNode : public ZRDrawNode {
   bool executeAction(int code, int value, float px, float py, int button, int, int, int, int, int, wchar_t,
                      int) override {
     if (code != ZRNodeEventDoubleClick || onDoubleClick_ == nullptr) return false;
-    onDoubleClick_(value, static_cast<int>(px), static_cast<int>(py), button, actionCode, deck, this);
+    onDoubleClick_(value, saturatedInt(px), saturatedInt(py), button, actionCode, deck, this);
     return true;
   }
 

@@ -9,6 +9,7 @@
 
 #include "common/action_vocabulary.h"
 #include "common/zr_logging.h"
+#include "common/zr_saturate.h"
 #include "common/zr_texture.h"
 #include "gui/skin_engine_hooks.h"
 #include "gui/zr_bulk_lines.h"
@@ -226,8 +227,8 @@ int ZRNodeManager::getPixelMask(int px, int py) const {
   if (px < 0 || py < 0) return 0;
   const long long column = std::llround(static_cast<double>(px) * uiScale);
   int yInPart = 0;
-  const int part = getTextureIndexForCoordinate(
-      static_cast<int>(std::llround(static_cast<double>(py) * uiScale)), yInPart, true);
+  const int part = getTextureIndexForCoordinate(saturatedInt(std::round(static_cast<double>(py) * uiScale)),
+                                                yInPart, true);
   if (part < 0 || !imagePixels[part] || column >= imageWidth[part]) return 0;
   const int bytes = imageHasAlpha[part] ? 4 : 3;
   const unsigned char* p =
@@ -259,8 +260,8 @@ void ZRNodeManager::setNewWindowSize(int width, int height) {
 }
 
 void ZRNodeManager::getOptimalWindowSize(int& width, int& height) const {
-  width = rootNode != nullptr ? static_cast<int>(std::ceil(rootNode->width)) : 0;
-  height = rootNode != nullptr ? static_cast<int>(std::ceil(rootNode->height)) : 0;
+  width = rootNode != nullptr ? saturatedInt(std::ceil(rootNode->width)) : 0;
+  height = rootNode != nullptr ? saturatedInt(std::ceil(rootNode->height)) : 0;
 }
 
 void ZRNodeManager::onMainThread(void (*fn)(ZRNodeManager&, int), int argument) {

@@ -7,14 +7,13 @@
 #include <cmath>
 
 #include "common/zr_logging.h"
+#include "common/zr_saturate.h"
 #include "gui/zr_node_manager.h"
 
 namespace {
 
 int wheelValue(float wheel) {
-  const double v = std::round(static_cast<double>(wheel) * 10.0);
-  if (!(v == v)) return 0;  // NaN
-  return static_cast<int>(std::clamp(v, -2147483647.0, 2147483647.0));
+  return saturatedInt(std::round(static_cast<double>(wheel) * 10.0));
 }
 
 }  // namespace
@@ -35,8 +34,8 @@ ZRDrawNode* ZRNodeManager::traverseClick(ZRDrawNode* node, float px, float py) c
   if (node->maskx >= 0 && node->masky >= 0) {
     float ax, ay;
     node->getAbsolutePosition(ax, ay);
-    const int mx = static_cast<int>(std::lround(node->maskx + px - ax));
-    const int my = static_cast<int>(std::lround(node->masky + py - ay));
+    const int mx = saturatedInt(std::round(static_cast<double>(node->maskx) + px - ax));
+    const int my = saturatedInt(std::round(static_cast<double>(node->masky) + py - ay));
     if (getPixelMask(mx, my) < 128) return nullptr;
   }
   return node;
