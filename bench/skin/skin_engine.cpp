@@ -3,7 +3,8 @@
 // - loading the skin (image decoded, XML parsed, tree placed); reference: decoding the same image and
 //   parsing the same XML with libxml2, the floor any loader pays;
 // - one relayout of its constraint version (rows as horizontal stacks in a vertical stack) after a window
-//   resize; reference: building and solving the whole layout from nothing, what a load pays;
+//   resize; reference: loading that skin again (image, XML, tree, and the layout built and solved from
+//   nothing), what a resize would cost without the incremental solver;
 // - routing 10,000 mouse moves across the skin; reference: the 10,000 hit tests alone.
 // Each benchmark reports ms per iteration, reference_ms and ratio = ms / reference_ms.
 
