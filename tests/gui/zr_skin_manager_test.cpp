@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <wx/choice.h>
+#include <wx/frame.h>
 
 #include "support/log_capture.h"
 #include "support/test_support.h"
+#include "wx_test_app.h"
 
 using orvel_test::TempDir;
 using orvel_test::writeFile;
@@ -185,6 +188,26 @@ TEST(SkinCatalogue, SkinFromPartOfItsFileName) {
   EXPECT_EQ(key, "A");
   EXPECT_FALSE(catalogue.getSkinFromPartialFilename("CLUB", key));
   EXPECT_EQ(key, "");
+}
+
+TEST(SkinCatalogue, KeysFillTheSkinChoice) {
+  if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+  TempDir dir;
+  writeFile(dir.file("b.xml"), skinHead("Beta", 800, 600, kOneImage));
+  writeFile(dir.file("a.xml"), skinHead("Alpha", 800, 600, kOneImage));
+  ZRSkinManager catalogue;
+  catalogue.addSkinsFromFolder(ZRString(dir.path()), "[u]");
+  wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "skins");
+  wxChoice* choice = new wxChoice(frame, wxID_ANY);
+  choice->Append("old");
+  catalogue.addSkinsToComboBox(choice, 0);
+  EXPECT_EQ(choice->GetCount(), 3u);
+  catalogue.addSkinsToComboBox(choice, 1);
+  ASSERT_EQ(choice->GetCount(), 2u);
+  EXPECT_EQ(choice->GetString(0), "Alpha [u]");
+  EXPECT_EQ(choice->GetString(1), "Beta [u]");
+  catalogue.addSkinsToComboBox(nullptr, 1);
+  frame->Destroy();
 }
 
 }  // namespace
