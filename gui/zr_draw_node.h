@@ -15,7 +15,9 @@
 // - The tree itself (parent, children, the node's name and extra name, scale) and the textures change only
 //   under the manager's lock: during a skin load, a relayout, and on the render thread. Code outside those
 //   must not call reparent, addChild, removeAllChildren, sortByZOrder, setExtraName or setScale.
-// The node takes no lock itself.
+// - The pointer fields (buttonDown, pressX/Y, mouseInside, dragStarted) are the main thread's; the render
+//   thread may read them to pick a picture, never to decide anything.
+// The node takes no lock except its own small text lock around the hint and shortcuts texts.
 
 #include <array>
 #include <memory>
