@@ -278,4 +278,39 @@ TEST(LanguageFiles, ShippedEnglishFileIsUsable) {
   ClearLanguageTables();
 }
 
+// Every text the system shows comes from the language file: the shipped English file names every text id
+// and gives every action a skin can place a label and a hint.
+TEST(LanguageFiles, ShippedEnglishFileHasEveryText) {
+  char resources[4096];
+  ASSERT_TRUE(GetResourcesDir_Apple(resources, sizeof resources));
+  ClearLanguageTables();
+  ASSERT_TRUE(LoadLanguage(ZRString(resources) + ZRString("languages/english.xml")));
+  for (int id = 1; id < CTXTIDS_COUNT; ++id) {
+    if (CTXTIDS_REALNAMES[id][0] == '\0') continue;  // a retired id
+    EXPECT_FALSE(getTextName(id).empty()) << CTXTIDS_REALNAMES[id];
+  }
+  for (int action = 1; action < CACTION_COUNT - 1; ++action) {
+    if (GetActionName(action)[0] == '\0') continue;
+    EXPECT_FALSE(getLabelName(action).empty()) << "label of " << GetActionName(action);
+    EXPECT_FALSE(getHintName(action).empty()) << "hint of " << GetActionName(action);
+  }
+  // The deck caption is a format that takes the deck letter.
+  EXPECT_NE(getLabelName(GetActionIndex("label_deck")).utf8().find("%c"), std::string::npos);
+  // Texts used as formats take exactly the numbers they are given.
+  for (const char* id : {"txt_loading_progress_ram", "txt_loading_progress_disk", "txt_deadfiles_removed"}) {
+    const std::string text = getTextName(GetTextIndex(id)).utf8();
+    int numbers = 0, others = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] != '%') continue;
+      const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+      if (next == 'd') ++numbers;
+      else if (next != '%') ++others;
+      ++i;
+    }
+    EXPECT_EQ(numbers, 1) << id;
+    EXPECT_EQ(others, 0) << id;
+  }
+  ClearLanguageTables();
+}
+
 }  // namespace
