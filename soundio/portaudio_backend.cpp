@@ -1,6 +1,5 @@
 #include "soundio/portaudio_backend.h"
 
-#include <alsa/asoundlib.h>
 #include <jack/jack.h>
 #include <portaudio.h>
 
@@ -11,13 +10,13 @@
 #include <mutex>
 
 #include "common/zr_logging.h"
+#include "soundio/alsa_messages.h"
 #include "soundio/audio_backend.h"
 
 namespace {
 
-// ALSA reports every probe of an unusable device on stderr, and JACK every attempt to reach a server that
-// is not running; the failures reach us as error codes anyway.
-void quietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+// JACK reports every attempt to reach a server that is not running; the failures reach us as error codes
+// anyway (ALSA's probes likewise, see alsa_messages.h).
 void quietJackMessages(const char*) {}
 
 std::mutex sessionMutex;
@@ -182,7 +181,7 @@ class PortAudioStream : public ZRAudioBackendStream {
 bool audioSystemAcquire() {
   std::lock_guard<std::mutex> guard(sessionMutex);
   if (sessionUsers == 0) {
-    snd_lib_error_set_handler(&quietAlsaErrors);
+    quietAlsaErrorMessages();
     jack_set_error_function(&quietJackMessages);
     jack_set_info_function(&quietJackMessages);
     if (Pa_Initialize() != paNoError) return false;
