@@ -208,6 +208,19 @@ void ZRNodeManager::destroyMainTextures() {
   texturesPending = imageCount >= 1;
 }
 
+void ZRNodeManager::destroyAllGraphicsResources() {
+  TreeLock guard(*this);
+  // Nodes out of the tree (left by an earlier skin, or never placed) may still hold textures.
+  if (rootNode != nullptr) rootNode->destroyAllGraphicsResources();
+  for (const std::vector<ZRDrawNode*>* owned : {&nodes, &extraNodes, &retiredExtraNodes}) {
+    for (ZRDrawNode* node : *owned) {
+      if (node != nullptr) node->destroyTexture();
+    }
+  }
+  if (hintNode != nullptr) hintNode->destroyTexture();
+  destroyMainTextures();
+}
+
 // ---- skin image ------------------------------------------------------------------------------------------
 
 int ZRNodeManager::getTextureIndexForCoordinate(int row, int& yInPart, bool unscaled) const {

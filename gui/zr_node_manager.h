@@ -21,8 +21,9 @@
 //   control values into nodes (no lock); MIDI events reach nodes through executeActionInternal.
 // - The tree lock (a write lock, never taken twice by one thread) is held by render, by loadSkin while it
 //   changes the tree, by setNewWindowSize while it writes the new layout, and by showHint and the leave pass
-//   while they change the bubble (so none of these may be called with the lock held). Every change of the tree (parents, child lists, names, scales, textures, skin-script nodes)
-//   is made under it; TreeLock lets other main-thread code do the same.
+//   while they change the bubble (so none of these may be called with the lock held). Every change of the
+//   tree (parents, child lists, names, scales, textures, skin-script nodes) is made under it; TreeLock lets
+//   other main-thread code do the same.
 // - Toolkit calls (cursor, full screen) are made on the main thread: called from another thread they are
 //   posted to it (CallAfter) and dropped when the manager is gone by then.
 // - learnMode, learnFocusedNode and the cursor kind are atomic: the render thread reads them while the main
@@ -141,6 +142,10 @@ class ZRNodeManager {
   // Deletes the part textures (render thread, before the GL context goes away); the next render makes them
   // again.
   void destroyMainTextures();
+  // Deletes every texture of the skin (render thread, before the GL context goes away): the tree's, those
+  // of every node the manager owns in or out of the tree (the table, skin-script nodes, the hint) and the
+  // part textures. Takes the tree lock.
+  void destroyAllGraphicsResources();
 
   // ---- skin image
   // ------------------------------------------------------------------------------------------

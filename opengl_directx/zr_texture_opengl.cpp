@@ -9,6 +9,7 @@
 #include <new>
 
 #include "common/zr_logging.h"
+#include "opengl_directx/zr_gl_2d.h"
 #include "opengl_directx/zr_gl_extensions.h"
 #include "opengl_directx/zr_glsl.h"
 
@@ -67,24 +68,6 @@ FormatInfo formatInfo(ZRPixelFormat format) {
       return {GL_RED, GL_RED};
   }
   return {};
-}
-
-// A perspective projection with a vertical field of view in degrees.
-void perspective(double fovY, double aspect, double zNear, double zFar) {
-  const double h = std::tan(fovY / 360.0 * M_PI) * zNear;
-  const double w = h * aspect;
-  glFrustum(-w, w, -h, h, zNear, zFar);
-}
-
-// The state drawToTexture leaves for the video output's kind of drawing.
-void videoOutputState() {
-  glClearColor(0, 0, 0, 1);
-  glShadeModel(GL_SMOOTH);
-  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-  glEnable(GL_BLEND);
-  glEnable(GL_TEXTURE_2D);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
 
 // The aspect of the video output, as a single-precision value like the rest of its geometry.
@@ -527,10 +510,10 @@ void ZRTextureOpenGL::drawToTexture(bool begin) {
     glViewport(0, 0, dataWidth_, dataHeight_);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    perspective(45.0, kVideoAspect, 0.1, 100.0);
+    glPerspective(45.0, kVideoAspect, 0.1, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    videoOutputState();
+    glDefaultDrawingState();
     glLoadIdentity();
     glTranslatef(0, 0, -2);
     glEnable(GL_TEXTURE_2D);
@@ -543,10 +526,10 @@ void ZRTextureOpenGL::drawToTexture(bool begin) {
     glViewport(savedViewport_[0], savedViewport_[1], savedViewport_[2], savedViewport_[3]);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    perspective(45.0, kVideoAspect, 1.0, 100.0);
+    glPerspective(45.0, kVideoAspect, 1.0, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    videoOutputState();
+    glDefaultDrawingState();
   }
 }
 
