@@ -1,0 +1,76 @@
+#include "main_dj/zr_midi_queue.h"
+
+#include <atomic>
+
+#include "common/zr_lock_free_queue.h"
+#include "common/zr_logging.h"
+#include "main_dj/zr_midi_shortcuts.h"
+#include "soundio/zr_midi_source.h"
+
+namespace {
+
+ZRLockFreeQueue<TMIDIQueueMessage>& midiQueue() {
+  static auto* queue = new ZRLockFreeQueue<TMIDIQueueMessage>();
+  return *queue;
+}
+
+std::atomic<uint64_t> drops{0};
+std::atomic<uint64_t> dropsReported{0};
+
+}  // namespace
+
+bool PutMidiData(void* controller, int kind, int status, int channel, int number, int value, int extra) {
+  ZRLockFreeQueue<TMIDIQueueMessage>& queue = midiQueue();
+  if (queue.size_approx() >= static_cast<size_t>(kMidiQueueCapacity)) {
+    TMIDIQueueMessage oldest;
+    if (queue.try_dequeue(oldest)) drops.fetch_add(1, std::memory_order_relaxed);
+  }
+  return queue.enqueue({controller, kind, status, channel, number, value, extra, -1});
+}
+
+int processMidiQueue() {
+  const uint64_t dropped = drops.load(std::memory_order_relaxed);
+  const uint64_t reported = dropsReported.exchange(dropped);
+  if (dropped != reported) {
+    ZRLOG("warning: %llu MIDI messages dropped (the queue was full)",
+          static_cast<unsigned long long>(dropped - reported));
+  }
+  int count = 0;
+  TMIDIQueueMessage message;
+  while (takeQueuedMidiMessage(message)) {
+    ++count;
+    if (message.controller == nullptr && message.kind == kMidiKindMessage) {
+      GUISynched_MIDICallback(nullptr, message.status, message.channel, message.number, message.value,
+                              message.extra);
+    } else {
+      static std::atomic<bool> said{false};
+      if (!said.exchange(true)) ZRLOG("MIDI controllers: not available yet");
+    }
+  }
+  return count;
+}
+
+bool takeQueuedMidiMessage(TMIDIQueueMessage& message) {
+  return midiQueue().try_dequeue(message);
+}
+
+uint64_t getMidiQueueDrops() {
+  return drops.load(std::memory_order_relaxed);
+}
+
+void clearMidiQueue() {
+  midiQueue().clear();
+}
+
+bool startShortcutMidiInput(ZRMidiSource& source) {
+  ZRMidiSource::Sink sink;
+  sink.message = [](const ZRMidiMessage& m) {
+    PutMidiData(nullptr, kMidiKindMessage, m.status, m.channel, m.number, m.value, m.offsetMs);
+  };
+  sink.setupChanged = [] { PutMidiData(nullptr, kMidiKindSetupChanged, 0, 0, -1, -1, 0); };
+  return source.start(std::move(sink));
+}
+
+void stopShortcutMidiInput(ZRMidiSource& source) {
+  source.stop();
+}
