@@ -330,6 +330,18 @@ def main():
     put("formatter", "stars", b"\x02%*d %-*.*s %.*f")
     put("formatter", "broken", b"\xff%ll%hh%5%-%#%n%q%")
 
+    # The first byte picks the keyboard (even) or the MIDI (odd) shortcut file.
+    put("shortcut_files", "keys.xml", b"\x00" + header + b"<settings version=\"2\">\n"
+        b"<shortcut_kb action=\"deck_play_pause\" deck=\"0\" keys=\"2\">\n"
+        b"\t<key code=\"112\" shift=\"0\" ch=\"0\" />\n\t<key code=\"7273\" shift=\"12\" ch=\"0\" />\n"
+        b"</shortcut_kb>\n<shortcut_kb action=\"minimize\" keys=\"1\">\n"
+        b"\t<key code=\"8192\" shift=\"40\" ch=\"0\" />\n</shortcut_kb>\n</settings>\n")
+    put("shortcut_files", "midi.xml", b"\x01" + header + b"<settings version=\"2\">\n"
+        b"<shortcut_midi action=\"deck_play_pause\" deck=\"1\" keys=\"1\">\n"
+        b"\t<midi channel=\"9\" iskey=\"1\" keyorcc=\"36\" togglemode=\"1\" />\n</shortcut_midi>\n"
+        b"<shortcut_midi action=\"minimize\" keys=\"1\">\n"
+        b"\t<midi channel=\"16\" iskey=\"0\" keyorcc=\"300\" togglemode=\"0\" />\n</shortcut_midi>\n</settings>\n")
+
 
 if __name__ == "__main__":
     main()
