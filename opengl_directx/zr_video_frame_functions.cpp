@@ -33,7 +33,14 @@ void drawVideoOutput() {
 
 bool RenderMain(double dt, int mode, int, int, int opengl, ZRRenderClient* client) {
   if (client == nullptr || client->testIfRenderingSystemNeedsToExit(nullptr, nullptr)) return false;
-  if (opengl != ZRRenderEngineOpenGL) return false;
+  if (opengl != ZRRenderEngineOpenGL) {
+    static std::atomic<bool> said{false};
+    if (!said.exchange(true)) {
+      ZRLOG(opengl == ZRRenderEngineNone ? "error: unknown render engine"
+                                         : "error: not implemented render engine");
+    }
+    return false;
+  }
   if (mode == ZRRenderModeSkin) {
     drawSkin(dt, *client);
   } else {

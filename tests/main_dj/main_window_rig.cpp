@@ -117,21 +117,21 @@ MainWindowRig::MainWindowRig() {
       },
       &classes_);
   frame_->SetClientData(this);
+  alive_ = frame_;
   initialising = nullptr;
 }
 
 MainWindowRig::~MainWindowRig() {
-  if (frame_ == nullptr) return;
-  if (!frame_->isClosing()) frame_->internalOnClose();
+  if (alive_ && !alive_->isClosing()) alive_->internalOnClose();
   // The render thread of a close that timed out ends first: the window is then destroyed cleanly.
   pumpUntil(
       [this] {
-        return frame_->getRenderWindow() == nullptr || !frame_->getRenderWindow()->isRenderThreadRunning();
+        return !alive_ || alive_->getRenderWindow() == nullptr ||
+               !alive_->getRenderWindow()->isRenderThreadRunning();
       },
       10000);
-  frame_->Destroy();
-  pumpUntil([] { return MainFrame1 == nullptr; }, 5000);
-  pumpFor(20);
+  if (alive_) alive_->Destroy();
+  pumpUntil([this] { return !alive_ && MainFrame1 == nullptr; }, 5000);
   if (MainFrame == frame_) MainFrame = nullptr;
 }
 

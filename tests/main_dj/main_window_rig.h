@@ -4,6 +4,9 @@
 // 160 x 120 window) drawn by recording nodes, and helpers to run the toolkit's events, read the canvas's
 // pixels from the X server and measure the process's CPU time. Tests skip without a display.
 
+#include <wx/frame.h>
+#include <wx/weakref.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -56,7 +59,7 @@ class MainWindowRig {
   TempDir dir_;
   ShortcutClasses classes_;
   ZRMainFrame* frame_ = nullptr;
-  bool destroyed_ = false;
+  wxWeakRef<ZRMainFrame> alive_;  // cleared when the toolkit deletes the window
 };
 
 }  // namespace orvel_test

@@ -13,6 +13,7 @@
 
 #include "common/zr_global_task_dispatch.h"
 #include "gui/zr_menu.h"
+#include "gui/zr_message_dialogs.h"
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_dj/zr_midi_queue.h"
@@ -71,6 +72,18 @@ TEST_F(MainWindow, TheRenderThreadDrawsTheSkin) {
   EXPECT_EQ(x, 700);  // where the rig moved it
   EXPECT_EQ(y, 600);
   EXPECT_GT(w, 0);
+  SetVideoWindowPos(-1, 50, 0, 0, 0);  // no place given: it stays
+  GetVideoWindowPos(x, y, w, h, full);
+  EXPECT_EQ(x, 700);
+  EXPECT_EQ(y, 600);
+
+  // The render window's close box only hides it; the render thread goes on.
+  const uint64_t frames = rig->outputFrames();
+  MainFrame1->Close(false);
+  EXPECT_FALSE(MainFrame1->IsShown());
+  EXPECT_EQ(cfg_enable_video_mixing_window.load(), 0);
+  EXPECT_TRUE(pumpUntil([&] { return rig->outputFrames() > frames + 3; }, 5000));
+  cfg_enable_video_mixing_window.store(1);
 }
 
 TEST_F(MainWindow, TheLoopKeepsTheDisplayRateAndAnIdleWindowDoesNotSpin) {
@@ -103,6 +116,9 @@ TEST_F(MainWindow, ClosingStopsTheRenderThreadThroughTheHandshake) {
   EXPECT_EQ(rig->frame().getRenderWindow(), nullptr);
   EXPECT_FALSE(log.contains("did not"));
   EXPECT_TRUE(pumpUntil([] { return MainFrame1 == nullptr; }, 5000));
+  int x = 0, y = 0, w = 0, h = 0, full = -1;
+  GetVideoWindowPos(x, y, w, h, full);
+  EXPECT_EQ(std::vector<int>({x, y, w, h, full}), std::vector<int>({16, 100, 400, 295, 0}));
   // Input is no longer routed once closing began.
   rig->playButton()->clearEvents();
   wxMouseEvent down(wxEVT_LEFT_DOWN);
@@ -193,6 +209,47 @@ TEST_F(MainWindow, MouseClicksAreScaledToSkinPointsAndDoubleClicksArriveAsTwoCli
   }
   EXPECT_EQ(clicks,
             (std::vector<int>{ZRNodeEventPress, ZRNodeEventRelease, ZRNodeEventPress, ZRNodeEventRelease}));
+}
+
+TEST_F(MainWindow, WheelEventsReachTheNodeUnderThePointer) {
+  orvel_test::ShortcutNode* button = rig->playButton();
+  button->clearEvents();
+  wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+  wheel.SetPosition(wxPoint(30, 30));
+  wheel.m_wheelRotation = 120;
+  wheel.m_wheelDelta = 120;
+  wheel.m_linesPerAction = 3;
+  wheel.m_wheelAxis = wxMOUSE_WHEEL_VERTICAL;
+  rig->frame().ProcessWindowEvent(wheel);
+  wheel.m_wheelAxis = wxMOUSE_WHEEL_HORIZONTAL;
+  rig->frame().ProcessWindowEvent(wheel);
+  const auto vertical = button->eventsOf(ZRNodeEventWheel);
+  const auto horizontal = button->eventsOf(ZRNodeEventWheelH);
+  ASSERT_EQ(vertical.size(), 1u);
+  ASSERT_EQ(horizontal.size(), 1u);
+  EXPECT_EQ(vertical[0].value, -750);  // 3 steps of -25, in tenths
+  EXPECT_EQ(horizontal[0].value, 75);  // 3 steps of 2.5
+}
+
+int answerNo(wxDialog&) {
+  return wxID_NO;
+}
+
+int answerYes(wxDialog&) {
+  return wxID_YES;
+}
+
+TEST_F(MainWindow, TheUsersCloseAsksFirst) {
+  setModalRunner(&answerNo);
+  rig->frame().Close(false);
+  EXPECT_FALSE(rig->frame().isClosing());
+  EXPECT_TRUE(rig->waitForSkinFrames(2, 5000));
+  setModalRunner(&answerYes);
+  rig->frame().Close(false);
+  setModalRunner(nullptr);
+  EXPECT_TRUE(rig->frame().isClosing());
+  EXPECT_EQ(rig->frame().getCloseState(), ZRMainFrame::closeGraphicsReleased);
+  EXPECT_EQ(rig->deinitCalls, (std::vector<bool>{true, false}));
 }
 
 TEST_F(MainWindow, MidiFromTheMemorySourceReachesItsNodeOnTheRenderThread) {
