@@ -6,6 +6,7 @@
 #include <wx/defs.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "common/zr_preferences.h"
@@ -26,6 +27,10 @@ struct KeyCase {
   const char* name;
   int unicode, toolkit, expected;
 };
+
+void PrintTo(const KeyCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class ToolkitKeys : public ::testing::TestWithParam<KeyCase> {};
 

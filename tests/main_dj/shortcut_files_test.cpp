@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "main_dj/zr_keyboard_shortcuts.h"
@@ -132,6 +133,10 @@ struct BrokenFile {
   const char* name;
   const char* content;
 };
+
+void PrintTo(const BrokenFile& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class BrokenShortcutFiles : public ShortcutFiles, public ::testing::WithParamInterface<BrokenFile> {};
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,6 +54,10 @@ struct EventCase {
   bool isMessage;
   int status, number, value;
 };
+
+void PrintTo(const EventCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class SequencerEvents : public ::testing::TestWithParam<EventCase> {};
 
