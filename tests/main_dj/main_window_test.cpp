@@ -186,6 +186,11 @@ TEST_F(MainWindow, MouseClicksAreScaledToSkinPointsAndDoubleClicksArriveAsTwoCli
   rig->frame().Raise();
   rig->frame().SetClientSize(2 * MainWindowRig::kWidth, 2 * MainWindowRig::kHeight);
   ASSERT_TRUE(pumpUntil([&] { return rig->manager().mouseScaleX == 0.5f; }, 5000));
+  // The skin canvas follows the window and the skin is drawn stretched over it.
+  EXPECT_EQ(MainFrame1->getSkinCanvas()->GetSize(),
+            wxSize(2 * MainWindowRig::kWidth, 2 * MainWindowRig::kHeight));
+  EXPECT_TRUE(pumpUntil([&] { return orvel_test::windowPixel(rig->skinWindow(), 110, 90) == kGreen; }, 5000));
+  EXPECT_EQ(orvel_test::windowPixel(rig->skinWindow(), 130, 110), kBlue);
   orvel_test::ShortcutNode* button = rig->playButton();
   button->clearEvents();
   wxUIActionSimulator mouse;
@@ -209,6 +214,54 @@ TEST_F(MainWindow, MouseClicksAreScaledToSkinPointsAndDoubleClicksArriveAsTwoCli
   }
   EXPECT_EQ(clicks,
             (std::vector<int>{ZRNodeEventPress, ZRNodeEventRelease, ZRNodeEventPress, ZRNodeEventRelease}));
+}
+
+TEST_F(MainWindow, TheVideoOutputGoesFullScreenAndEscapeLeavesIt) {
+  SetVideoWindowPos(-1, -1, 0, 0, 1);
+  EXPECT_TRUE(MainFrame1->isFullScreenMode());
+  wxKeyEvent escape(wxEVT_KEY_DOWN);
+  escape.m_keyCode = WXK_ESCAPE;
+  MainFrame1->getOutputCanvas()->ProcessWindowEvent(escape);
+  EXPECT_FALSE(MainFrame1->isFullScreenMode());
+  EXPECT_EQ(MainFrame1->getOutputCanvas()->GetSize(), wxSize(400, 225));
+  // Escape while not full screen does nothing.
+  MainFrame1->getOutputCanvas()->ProcessWindowEvent(escape);
+  EXPECT_FALSE(MainFrame1->isFullScreenMode());
+  EXPECT_TRUE(rig->waitForSkinFrames(2, 5000));
+}
+
+struct DropRecord {
+  int x = 0, y = 0;
+  size_t files = 0;
+  void* user = nullptr;
+};
+DropRecord dropRecord;
+
+TEST_F(MainWindow, FileDropsGoToTheShellsCallbacks) {
+  wxDropTarget* target = rig->frame().GetDropTarget();
+  auto* files = dynamic_cast<ZRFileDropTarget*>(target);
+  ASSERT_NE(files, nullptr);
+  wxArrayString dropped;
+  dropped.Add("/music/a.mp3");
+  dropped.Add("/music/b.mp3");
+  // Without callbacks: the suggested result, and drops are accepted.
+  EXPECT_EQ(files->OnEnter(1, 2, wxDragCopy), wxDragCopy);
+  EXPECT_TRUE(files->OnDropFiles(1, 2, dropped));
+  ZRFileDropCallbacks& callbacks = rig->frame().getFileDropCallbacks();
+  callbacks.onDragOver = [](int, int, wxDragResult, void*) { return wxDragNone; };
+  callbacks.onDrop = [](int x, int y, const wxArrayString& names, void* user) {
+    dropRecord = {x, y, names.size(), user};
+    return false;
+  };
+  EXPECT_EQ(files->OnDragOver(5, 6, wxDragCopy), wxDragNone);
+  orvel_test::LogCapture log;
+  EXPECT_TRUE(files->OnDropFiles(7, 8, dropped));  // accepted whatever the callback says
+  EXPECT_TRUE(log.contains("MyFileDropTarget::OnDropFiles"));
+  EXPECT_EQ(dropRecord.x, 7);
+  EXPECT_EQ(dropRecord.files, 2u);
+  EXPECT_EQ(dropRecord.user, &rig->frame());
+  callbacks = ZRFileDropCallbacks();
+  callbacks.user = &rig->frame();
 }
 
 TEST_F(MainWindow, WheelEventsReachTheNodeUnderThePointer) {
