@@ -167,14 +167,21 @@ double ZRVideoPreviewFrame::getRenderThreadCpuSeconds() const {
 bool ZRVideoPreviewFrame::stopRenderThread() {
   loop->exit.store(1);
   startTimer.Stop();
-  std::unique_lock<std::mutex> guard(loop->lock);
-  if (!loop->thread) return true;
-  if (!loop->endedSignal.wait_for(guard, std::chrono::milliseconds(stopTimeoutMs),
-                                  [this] { return loop->ended; })) {
-    ZRLOG("error: the render thread did not stop within %d ms; shut-down goes on without it", stopTimeoutMs);
-    return false;
+  {
+    std::unique_lock<std::mutex> guard(loop->lock);
+    if (loop->thread) {
+      if (!loop->endedSignal.wait_for(guard, std::chrono::milliseconds(stopTimeoutMs),
+                                      [this] { return loop->ended; })) {
+        ZRLOG("error: the render thread did not stop within %d ms; shut-down goes on without it",
+              stopTimeoutMs);
+        return false;
+      }
+      loop->thread.reset();
+    }
   }
-  loop->thread.reset();
+  // Contexts the thread never took (it did not start, or a canvas had no window) are not current anywhere.
+  outputCanvas->surface().destroy();
+  skinCanvas->surface().destroy();
   return true;
 }
 

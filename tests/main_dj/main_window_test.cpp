@@ -127,6 +127,16 @@ TEST_F(MainWindow, ClosingStopsTheRenderThreadThroughTheHandshake) {
   EXPECT_TRUE(rig->playButton()->codes().empty());
 }
 
+TEST(MainWindowStart, ClosingBeforeTheRenderThreadStartedEndsAtOnce) {
+  if (!orvel_test::ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
+  MainWindowRig rig;  // its render thread's start is still waiting in the event queue
+  orvel_test::LogCapture log;
+  EXPECT_LT(rig.closeNow(), 0.5);
+  EXPECT_EQ(rig.deinitCalls, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(pumpUntil([] { return MainFrame1 == nullptr; }, 5000));
+  EXPECT_FALSE(log.contains("did not"));
+}
+
 TEST_F(MainWindow, ClosingWhileTheRenderThreadIsBusyEndsCleanly) {
   orvel_test::ShortcutNode* button = rig->playButton();
   const int before = button->renders.load();
