@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_midi_queue.h"
 #include "main_dj/zr_midi_shortcuts.h"
 #include "main_dj/zr_shortcut_files.h"
@@ -173,6 +176,53 @@ TEST_F(MidiShortcuts, SavedMappingsComeBackAfterARestart) {
   handleShortcutMidi(*restarted, kControl, 15, 127, 9, 0);
   EXPECT_EQ(shortcutTestNode(*restarted, "deck_play_pause", 0)->eventsOf(ZRNodeEventMidi).size(), 2u);
   EXPECT_EQ(shortcutTestNode(*restarted, "deck_play_pause", 1)->eventsOf(ZRNodeEventMidi).size(), 1u);
+}
+
+TEST_F(MidiShortcuts, KeyboardLearningAndMidiLearningAtOnceKeepTablesAndRecordsInStep) {
+  // The main thread learns keys while the render thread learns and plays MIDI, as a user touching keys
+  // and a controller during learn mode does.
+  learnFor(play0);
+  std::atomic<bool> done{false};
+  std::thread render([&] {
+    for (int i = 0; !done.load(); ++i) {
+      handleShortcutMidi(*manager, i % 2 == 0 ? kNoteOn : kControl, i % 16, i % 128, 100, 0);
+      handleShortcutMidi(*manager, kNoteOff, i % 16, i % 128, 0, 0);
+    }
+  });
+  for (int i = 0; i < 20000; ++i) {
+    manager->setLearnFocusedNode(i % 2 == 0 ? play0 : play1);
+    handleShortcutKey(*manager, 'a' + i % 26, 0);
+  }
+  done.store(true);
+  render.join();
+  endLearning();
+  // Each node is reached by exactly the MIDI message its record names, and by no other.
+  auto guard = shortcutTables().hold();
+  for (ShortcutNode* node : {play0, play1}) {
+    const MidiRecord record = recordOf(node);
+    int entries = 0;
+    for (int number = 0; number < ZRShortcutTables::kMidiNumbers; ++number) {
+      for (int channel = 0; channel < ZRShortcutTables::kMidiChannels; ++channel) {
+        for (const TMIDIActionKey* entry :
+             {&shortcutTables().note(number, channel), &shortcutTables().controller(number, channel)}) {
+          if (entry->action != node->id || entry->deck != node->deck) continue;
+          ++entries;
+          EXPECT_EQ(number, record.number);
+          EXPECT_EQ(channel, record.channel);
+          EXPECT_EQ(entry == &shortcutTables().note(number, channel), record.isNote);
+        }
+      }
+    }
+    EXPECT_EQ(entries, record.number >= 0 ? 1 : 0);
+    // And every key its slots hold leads back to it.
+    for (int slot = 0; slot < node->getTotalShortcutsKB(); ++slot) {
+      int key = -1, modifiers = 0;
+      node->getKBShortcut(slot, key, modifiers);
+      if (key < 0) continue;
+      EXPECT_EQ(shortcutTables().keyboard(key, modifiers).action, node->id);
+      EXPECT_EQ(shortcutTables().keyboard(key, modifiers).deck, node->deck);
+    }
+  }
 }
 
 TEST(MidiQueue, ABlockedConsumerKeepsTheNewestMessagesAndCountsTheRest) {
