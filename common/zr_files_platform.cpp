@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mount_table.h"
 #include "platform/system_log.h"
 
 namespace {
@@ -117,23 +118,6 @@ std::string executableFolder() {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return std::string();
   return path.substr(0, slash + 1);
-}
-
-// The mount table escapes blanks, tabs, newlines and backslashes as \ooo.
-std::string unescapeMountField(const std::string& field) {
-  std::string out;
-  for (size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 3 < field.size()) {
-      const char* d = field.c_str() + i + 1;
-      if (d[0] >= '0' && d[0] <= '7' && d[1] >= '0' && d[1] <= '7' && d[2] >= '0' && d[2] <= '7') {
-        out.push_back(static_cast<char>((d[0] - '0') * 64 + (d[1] - '0') * 8 + (d[2] - '0')));
-        i += 3;
-        continue;
-      }
-    }
-    out.push_back(field[i]);
-  }
-  return out;
 }
 
 // Labels under /dev/disk/by-label escape unsafe bytes as \xHH.
@@ -265,8 +249,8 @@ int getMountedVolumesFromTable_Apple(const char* mountTablePath, TAppleVolumeInf
     if (a == std::string::npos) continue;
     size_t b = line.find(' ', a + 1);
     if (b == std::string::npos) continue;
-    std::string device = unescapeMountField(line.substr(0, a));
-    std::string mountPoint = unescapeMountField(line.substr(a + 1, b - a - 1));
+    std::string device = platformUnescapeMountField(line.substr(0, a));
+    std::string mountPoint = platformUnescapeMountField(line.substr(a + 1, b - a - 1));
     if (device.compare(0, 5, "/dev/") != 0 || device.compare(0, 9, "/dev/loop") == 0) continue;
     std::string realDevice = resolvedPath(device);
     struct stat st;
@@ -301,7 +285,15 @@ int getAllMountedVolumes_Apple(TAppleVolumeInfo** out) {
   return getMountedVolumesFromTable_Apple("/proc/self/mounts", out);
 }
 
-ZRString getDocumentsFolder_Apple() {
+ZRString getHomeFolder_Apple() {
+  std::string home = homeFolder();
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  if (home.empty() || !isValidUtf8(home.c_str())) return ZRString();
+  return ZRString(home.c_str());
+}
+
+ZRString getXdgUserFolder_Apple(const char* kind, const char* fallbackName) {
+  if (kind == nullptr || fallbackName == nullptr) return ZRString();
   std::string home = homeFolder();
   if (home.empty()) return ZRString();
   while (home.size() > 1 && home.back() == '/') home.pop_back();
@@ -310,11 +302,12 @@ ZRString getDocumentsFolder_Apple() {
   std::string config =
       (configHome != nullptr && configHome[0] == '/') ? std::string(configHome) : home + "/.config";
   std::ifstream in(config + "/user-dirs.dirs");
-  std::string line, documents;
+  const std::string key = std::string("XDG_") + kind + "_DIR=";
+  std::string line, folder;
   while (std::getline(in, line)) {
     size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos || line.compare(start, 18, "XDG_DOCUMENTS_DIR=") != 0) continue;
-    std::string value = line.substr(start + 18);
+    if (start == std::string::npos || line.compare(start, key.size(), key) != 0) continue;
+    std::string value = line.substr(start + key.size());
     if (value.size() < 2 || value.front() != '"') continue;
     std::string unquoted;
     for (size_t i = 1; i < value.size() && value[i] != '"'; ++i) {
@@ -324,18 +317,22 @@ ZRString getDocumentsFolder_Apple() {
     if (unquoted.compare(0, 5, "$HOME") == 0) {
       std::string rest = unquoted.substr(5);
       // "$HOME" alone switches the folder off; the home folder itself is not
-      // the Documents folder, so the usual place is taken instead.
+      // that folder, so the usual place is taken instead.
       if (rest.empty() || rest == "/") continue;
       if (rest[0] != '/') continue;
-      documents = home + rest;
+      folder = home + rest;
     } else if (!unquoted.empty() && unquoted[0] == '/') {
-      documents = unquoted;
+      folder = unquoted;
     }
   }
-  if (documents.empty()) documents = home + "/Documents";
-  while (documents.size() > 1 && documents.back() == '/') documents.pop_back();
-  if (!isValidUtf8(documents.c_str())) return ZRString();
-  return ZRString(documents.c_str());
+  if (folder.empty()) folder = home + "/" + fallbackName;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (!isValidUtf8(folder.c_str())) return ZRString();
+  return ZRString(folder.c_str());
+}
+
+ZRString getDocumentsFolder_Apple() {
+  return getXdgUserFolder_Apple("DOCUMENTS", "Documents");
 }
 
 bool GetResourcesDir_Apple(char* destination, int size) {

@@ -48,6 +48,15 @@ int getMountedVolumesFromTable_Apple(const char* mountTablePath, TAppleVolumeInf
 // else $HOME/Documents), without a trailing '/'; empty when there is no home.
 ZRString getDocumentsFolder_Apple();
 
+// A user folder of the XDG user folders file (kind "DESKTOP", "MUSIC", ...:
+// XDG_<kind>_DIR), else $HOME/<fallbackName>, without a trailing '/'; empty
+// when there is no home. The folder need not exist.
+ZRString getXdgUserFolder_Apple(const char* kind, const char* fallbackName);
+
+// The user's home folder ($HOME, else the password database) without a
+// trailing '/'; empty when there is none.
+ZRString getHomeFolder_Apple();
+
 // The application's resources folder with a trailing '/': share/orvel beside
 // the executable's folder (the installed layout) when it exists, else the
 // resources folder of the source tree the program was built from, else the

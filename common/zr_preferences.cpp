@@ -20,12 +20,6 @@ void copyText(char* destination, const char* text) {
   destination[n] = 0;
 }
 
-std::string escaped(const char* text) {
-  std::vector<char> buffer(strlen(text) * 6 + 1);
-  EscapeStrForXML(text, buffer.data());
-  return std::string(buffer.data());
-}
-
 }  // namespace
 
 ZRPreferences::ZRPreferences(const char* path, ChangeCallback callback)
@@ -198,13 +192,13 @@ bool ZRPreferences::saveAll(const char* path) {
         value = formatFixedC(setting.floatValue, 4);
         break;
       default:
-        value = escaped(setting.strValue);
+        value = escapedForXML(setting.strValue);
         break;
     }
     // Ordinary keys (letters, digits, '_') come out unchanged; escaping keeps
     // a key with a quote or '&' read from a foreign file from breaking the
     // whole file.
-    body += "\t<pref name=\"" + escaped(key.c_str()) + "\" value=\"" + value + "\" type=\"" +
+    body += "\t<pref name=\"" + escapedForXML(key) + "\" value=\"" + value + "\" type=\"" +
             std::to_string(static_cast<int>(setting.type)) + "\" />\n";
   }
   body += "</preferences>\n";

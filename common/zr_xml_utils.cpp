@@ -6,6 +6,7 @@
 #include <cctype>
 #include <mutex>
 #include <string_view>
+#include <vector>
 
 #include "common/zr_c_numbers.h"
 #include "common/zr_files.h"
@@ -116,6 +117,12 @@ void EscapeStrForXML(const char* source, char* destination) {
     }
   }
   *out = 0;
+}
+
+std::string escapedForXML(const std::string& source) {
+  std::vector<char> buffer(source.size() * 6 + 1);
+  EscapeStrForXML(source.c_str(), buffer.data());
+  return std::string(buffer.data());
 }
 
 void escapeStrForCSV(const char* source, char* destination) {

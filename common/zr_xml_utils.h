@@ -18,6 +18,8 @@
 #include <libxml/tree.h>
 #include <libxml/xmlreader.h>
 
+#include <string>
+
 #include "common/zr_string.h"
 #include "common/zr_value_codecs.h"
 
@@ -31,6 +33,8 @@ constexpr int kXmlMaxStringBytes = 8191;
 // and " & ' < > become "&quot;", "&amp;", "&#39;", "&lt;", "&gt;". A null
 // source gives "".
 void EscapeStrForXML(const char* source, char* destination);
+// The same for a whole UTF-8 text, returned.
+std::string escapedForXML(const std::string& source);
 
 // One quoted CSV field into destination (up to 2 bytes per source byte plus
 // 3): bytes up to 32 become a space, a double quote is doubled.

@@ -43,6 +43,7 @@ struct ZRDatabase::AddOperation {
   ZRString path;
   ZRList* list = nullptr;
   uint64_t listSerial = 0;
+  uint64_t listEpoch = 0;  // rows go in only while the list keeps this epoch
 };
 
 bool ZRDatabase::fillTrackDetails(const ZRString& path, TZRDatabaseTrack* record, ZRTag* tagReader) {
@@ -87,6 +88,7 @@ void ZRDatabase::enqueueAddOperation(int32_t code, const ZRString& path, ZRList*
   op->path = path;
   op->list = list;
   op->listSerial = list ? list->serial() : 0;
+  op->listEpoch = list ? list->additionEpoch() : 0;
   pendingAdds_.fetch_add(1);
   if (!addQueue_.enqueue(op)) {
     pendingAdds_.fetch_sub(1);
@@ -136,7 +138,8 @@ void ZRDatabase::addOneFile(const ZRString& path, const AddOperation& op) {
   if (!op.list || id < 0) return;
   TZRListTrack row;
   row.trackId = id;
-  ZRList::withRegisteredList(op.list, op.listSerial, [&row](ZRList* list) { list->addLine(row, -1, false); });
+  ZRList::withRegisteredList(op.list, op.listSerial,
+                             [&row, &op](ZRList* list) { list->addLineIfCurrent(row, op.listEpoch, false); });
 }
 
 void ZRDatabase::addFolderContents(const ZRString& folder, const AddOperation& op, bool recursive,

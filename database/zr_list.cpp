@@ -179,14 +179,26 @@ void ZRList::finishChange(bool notify) {
 
 // ---- Whole list ----
 
-void ZRList::clear() {
-  lock_.enterExclusive();
+void ZRList::clearLocked() {
   rows_.clear();
   fullCopy_.clear();
   savedOrder_.clear();
   mainCursor_.store(-1);
   nextCursor_.store(-1);
   markCount_.store(0);
+}
+
+void ZRList::clear() {
+  lock_.enterExclusive();
+  clearLocked();
+  lock_.leaveExclusive();
+  finishChange(true);
+}
+
+void ZRList::clearDroppingQueuedAdditions() {
+  lock_.enterExclusive();
+  additionEpoch_.fetch_add(1);
+  clearLocked();
   lock_.leaveExclusive();
   finishChange(true);
 }
@@ -314,8 +326,7 @@ void ZRList::insertRowLocked(TZRListTrack row, int32_t position, bool rowPassesF
   if (next >= position) nextCursor_.store(next + 1);
 }
 
-void ZRList::addLine(const TZRListTrack& row, int32_t position, bool notify) {
-  lock_.enterExclusive();
+void ZRList::addLineLocked(const TZRListTrack& row, int32_t position) {
   bool passes = true;
   if (filtered_) {
     ZRDatabase* db = database();
@@ -325,8 +336,22 @@ void ZRList::addLine(const TZRListTrack& row, int32_t position, bool notify) {
   }
   insertRowLocked(row, position, passes);
   savedOrder_.clear();
+}
+
+void ZRList::addLine(const TZRListTrack& row, int32_t position, bool notify) {
+  lock_.enterExclusive();
+  addLineLocked(row, position);
   lock_.leaveExclusive();
   finishChange(notify);
+}
+
+bool ZRList::addLineIfCurrent(const TZRListTrack& row, uint64_t epoch, bool notify) {
+  lock_.enterExclusive();
+  const bool current = additionEpoch_.load() == epoch;
+  if (current) addLineLocked(row, -1);
+  lock_.leaveExclusive();
+  if (current) finishChange(notify);
+  return current;
 }
 
 void ZRList::addLines(std::vector<TZRListTrack>&& rows, bool notify) {

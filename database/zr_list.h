@@ -149,6 +149,16 @@ class ZRList {
   // Empties the rows, the full copy and the saved order; both cursors -1, no
   // marks; then the change callback and the refresh flag. A filter stays on.
   void clear();
+  // clear(), and every file or folder addition queued for this list before
+  // the call adds no row to it any more (the folder view shows one folder:
+  // files still being read for the folder shown before must not join it).
+  void clearDroppingQueuedAdditions();
+  // Counts clearDroppingQueuedAdditions calls; an addition remembers it when
+  // queued and adds its row through addLineIfCurrent.
+  uint64_t additionEpoch() const { return additionEpoch_.load(); }
+  // addLine (appending) only while the epoch is still epoch, decided under
+  // the list's lock; false, nothing added, otherwise.
+  bool addLineIfCurrent(const TZRListTrack& row, uint64_t epoch, bool notify);
   int32_t getCount();
   // Replaces every row: both cursors (and the cursors saved by a filter)
   // become -1; while filtered the rows become the full copy and those
@@ -338,6 +348,9 @@ class ZRList {
   int32_t countLocked() const { return static_cast<int32_t>(rows_.size()); }
   int32_t clampCursor(int32_t cursor) const;
   void insertRowLocked(TZRListTrack row, int32_t position, bool rowPassesFilter);
+  // Inserts as addLine does (the filter decides whether the row shows).
+  void addLineLocked(const TZRListTrack& row, int32_t position);
+  void clearLocked();
   void removeOneRowLocked(int32_t row);
   // Moves row from to index to; the cursors follow the rows they were on.
   void relocateRowLocked(int32_t from, int32_t to);
@@ -379,6 +392,7 @@ class ZRList {
   std::atomic<bool> scrollRequest_{false};
   std::atomic<bool> allowFiltering_{true};
   std::atomic<bool> karaokeRotation_{false};
+  std::atomic<uint64_t> additionEpoch_{0};  // changed under lock_
 
   // The one enumeration: its lock is held from start to stop; the position
   // belongs to the thread holding it.

@@ -236,6 +236,14 @@ int ZRNodeManager::getTextureIndexForCoordinate(int row, int& yInPart, bool unsc
   return part;
 }
 
+const unsigned char* ZRNodeManager::getImagePartPixels(int part, int& w, int& h, int& bytesPerPixel) const {
+  if (part < 0 || part >= imageCount || !imagePixels[part]) return nullptr;
+  w = imageWidth[part];
+  h = imageHeight[part];
+  bytesPerPixel = imageHasAlpha[part] ? 4 : 3;
+  return imagePixels[part].get();
+}
+
 int ZRNodeManager::getPixelMask(int px, int py) const {
   if (px < 0 || py < 0) return 0;
   const long long column = std::llround(static_cast<double>(px) * uiScale);

@@ -156,6 +156,10 @@ class ZRNodeManager {
   // red, green and blue; 0 outside the image or its part.
   int getPixelMask(int x, int y) const;
   int getImageCount() const { return imageCount; }
+  // The decoded pixels of a part (B, G, R and, with alpha, A; rows packed), for controls that copy pieces
+  // of the skin image into their own drawings; null outside the parts. Valid until the next skin load, so
+  // read them on the render thread while drawing (under the tree lock).
+  const unsigned char* getImagePartPixels(int part, int& width, int& height, int& bytesPerPixel) const;
   int getImageTotalHeight() const { return imageTotalHeight; }
 
   // ---- skins ---------------------------------------------------------------------------------------------

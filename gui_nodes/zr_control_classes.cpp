@@ -5,6 +5,9 @@
 #include <mutex>
 
 #include "common/action_vocabulary.h"
+#include "gui_nodes/zr_node_browser.h"
+#include "gui_nodes/zr_node_playlist.h"
+#include "gui_nodes/zr_node_sound_display.h"
 
 namespace {
 
@@ -21,6 +24,9 @@ void registerControlClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
     // Each control adds its registration here as it is built.
+    registerBrowserTreeClass();
+    registerTrackTableClass();
+    registerWaveformDisplayClasses();
   });
 }
 
