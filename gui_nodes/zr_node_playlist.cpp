@@ -230,6 +230,10 @@ void ZRNodePlaylist::moveCursor(int delta) {
 // ---- columns ------------------------------------------------------------------------------------------------
 
 bool ZRNodePlaylist::loadColumns(const ZRString& path) {
+  {
+    std::lock_guard<std::mutex> g(columnsPathLock_);
+    columnsPath_ = path;
+  }
   TZRColumnsFile file;
   if (!readColumnsFile(path, &file)) return false;
   {
@@ -248,8 +252,23 @@ bool ZRNodePlaylist::loadColumns(const ZRString& path) {
 }
 
 bool ZRNodePlaylist::saveColumns(const ZRString& path) {
+  {
+    std::lock_guard<std::mutex> g(columnsPathLock_);
+    columnsPath_ = path;
+  }
   SharedColumns g(columnsLock_);
   return writeColumnsFile(path, columns_, sortLocked_.load(), resizeLocked_.load());
+}
+
+void ZRNodePlaylist::columnsChanged() {
+  ZRString path;
+  {
+    std::lock_guard<std::mutex> g(columnsPathLock_);
+    path = columnsPath_;
+  }
+  if (path.empty()) return;
+  SharedColumns g(columnsLock_);
+  writeColumnsFile(path, columns_, sortLocked_.load(), resizeLocked_.load());
 }
 
 std::vector<TZRColumn> ZRNodePlaylist::getColumns() {
@@ -268,7 +287,9 @@ void ZRNodePlaylist::setVisibleColumn(int index, bool visible) {
     totalColumnWidth_.fetch_add(visible ? c.width : -c.width);
     changed = true;
   }
-  if (changed) headerDirty_.store(true);
+  if (!changed) return;
+  headerDirty_.store(true);
+  columnsChanged();
 }
 
 void ZRNodePlaylist::resizeColumn(int index, int newWidth) {
@@ -302,6 +323,7 @@ bool ZRNodePlaylist::moveColumn(int index, bool up) {
   }
   markHeaderDirty();
   if (table_) table_->refreshWholeData(false);
+  columnsChanged();
   return true;
 }
 

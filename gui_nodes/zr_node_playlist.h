@@ -113,8 +113,10 @@ class ZRNodePlaylist : public ZRDrawNode, public ZRTableViewDelegate {
   bool hasKeyboardFocus() const { return hasFocus_.load(); }
 
   // ---- columns ----
+  // Reads the columns file and remembers its path: from then on every change of the columns (shown,
+  // hidden, moved, resized, locked) is written back to it at once.
   bool loadColumns(const ZRString& path);
-  // Writes the file through the atomic writer.
+  // Writes the file through the atomic writer (and remembers its path as loadColumns does).
   bool saveColumns(const ZRString& path);
   // index counts all columns.
   void setVisibleColumn(int index, bool visible);
@@ -183,6 +185,8 @@ class ZRNodePlaylist : public ZRDrawNode, public ZRTableViewDelegate {
   void drawHeader(float x, float y);
   void buildHighlightTable();
   void markHeaderDirty();
+  // Writes the columns back to the file they came from (none before loadColumns or saveColumns).
+  void columnsChanged();
   int tableHeightForMode(int mode) const;
 
   std::unique_ptr<ZRTableView> table_;
@@ -212,6 +216,8 @@ class ZRNodePlaylist : public ZRDrawNode, public ZRTableViewDelegate {
 
   ZRCriticalSection columnsLock_;
   std::vector<TZRColumn> columns_;
+  std::mutex columnsPathLock_;
+  ZRString columnsPath_;
 
   std::unique_ptr<ZRDrawContext> headerContext_;
   std::unique_ptr<ZRTexture> headerTexture_;

@@ -162,6 +162,8 @@ void ZRNodePlaylist::onRelease(float x, float y, int button, int modifiers) {
   ZRList* list = shownList_.load();
   if (button == ZRButtonLeft) {
     if (pressInHeader_) {
+      // A resize is written once, when it ends.
+      if (resizingColumn_ >= 0) columnsChanged();
       resizingColumn_ = -1;
     } else {
       const bool grabbed = pressGrabbedBar_;
@@ -499,8 +501,10 @@ void ZRNodePlaylist::menuItemChosen(ZRMenu* menu, int index, void* p) {
       if (ZRActionCallback fn = getActionSlot(kSlotColumnsOrder)) fn(-1, -1, -1, this);
     } else if (command == kCmdLockSorting) {
       sortLocked_.store(menu->getItemChecked(index));
+      columnsChanged();
     } else if (command == kCmdLockSize) {
       resizeLocked_.store(menu->getItemChecked(index));
+      columnsChanged();
     } else if (command >= kCmdColumnBase) {
       setVisibleColumn(command - kCmdColumnBase, menu->getItemChecked(index));
     }

@@ -30,17 +30,12 @@ std::string platformUnescapeMountField(const std::string& field) {
 
 namespace {
 
-// The whole table from an open descriptor (from its start).
-std::string readAll(int fd) {
-  std::string text;
-  if (lseek(fd, 0, SEEK_SET) < 0) return text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof(buffer));
-    if (n <= 0) break;
-    text.append(buffer, static_cast<size_t>(n));
-  }
-  return text;
+// The whole table, read afresh by its path (a table replaced by a new file is read too).
+std::string readTable(const std::string& path) {
+  std::ifstream in(path);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
 }
 
 }  // namespace
@@ -61,7 +56,9 @@ std::vector<std::string> platformReadMountPoints(const std::string& table) {
 PlatformMountWatcher::PlatformMountWatcher(std::function<void()> onChange, std::string table, int checkIntervalMs)
     : onChange_(std::move(onChange)), table_(std::move(table)), intervalMs_(checkIntervalMs > 0 ? checkIntervalMs : 2000) {
   wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  thread_ = std::thread([this] { run(); });
+  // What the table holds now is read before the constructor returns: a change right after it is seen.
+  std::string first = readTable(table_);
+  thread_ = std::thread([this, first = std::move(first)]() mutable { run(std::move(first)); });
 }
 
 PlatformMountWatcher::~PlatformMountWatcher() {
@@ -75,25 +72,16 @@ PlatformMountWatcher::~PlatformMountWatcher() {
   if (wakeFd_ >= 0) close(wakeFd_);
 }
 
-void PlatformMountWatcher::run() {
+void PlatformMountWatcher::run(std::string last) {
   platformSetCurrentThreadName("mountWatch");
+  // The descriptor only wakes the wait: the kernel marks its table with POLLPRI when it changed.
   const int fd = open(table_.c_str(), O_RDONLY | O_CLOEXEC);
-  std::string last = fd >= 0 ? readAll(fd) : std::string();
   while (!stop_.load()) {
-    // The kernel marks its mount table with POLLPRI (and POLLERR) when it changed.
     pollfd fds[2] = {{fd, POLLPRI, 0}, {wakeFd_, POLLIN, 0}};
     const int ready = poll(fds, 2, intervalMs_);
     if (stop_.load()) break;
     if (ready < 0 && errno != EINTR) break;
-    std::string now;
-    if (fd >= 0) {
-      now = readAll(fd);
-    } else {
-      std::ifstream in(table_);
-      std::ostringstream all;
-      all << in.rdbuf();
-      now = all.str();
-    }
+    std::string now = readTable(table_);
     if (now != last) {
       last = std::move(now);
       if (onChange_) onChange_();

@@ -29,7 +29,7 @@ class PlatformMountWatcher {
   PlatformMountWatcher& operator=(const PlatformMountWatcher&) = delete;
 
  private:
-  void run();
+  void run(std::string last);
 
   std::function<void()> onChange_;
   std::string table_;

@@ -249,6 +249,31 @@ TEST(DatabaseAddingTest, WorkForADeletedListIsDropped) {
   EXPECT_EQ(db.getTrackCount(), 10);  // the files themselves are added
 }
 
+TEST(DatabaseAddingTest, AdditionsQueuedBeforeAFreshStartOfTheListAreDropped) {
+  TempDir dir;
+  for (int i = 0; i < 40; ++i) writeMedia(dir.file("old/t" + std::to_string(i) + ".wav"));
+  writeMedia(dir.file("new/a.wav"));
+  writeMedia(dir.file("new/b.wav"));
+  ZRDatabase db;
+  ScopedList list(&db, ZRList::kTypeFinder);
+  // The folder view shows one folder: the old one is still being read when the new one is asked for.
+  db.addFolder(ZRString(dir.file("old")), list.get(), false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  list->clearDroppingQueuedAdditions();
+  db.addFolder(ZRString(dir.file("new")), list.get(), false);
+  ASSERT_TRUE(db.waitUntilAddingIsDone(kWaitMs));
+  EXPECT_EQ(rowPaths(list.get(), dir.path()), (std::vector<std::string>{"new/a.wav", "new/b.wav"}));
+  // A plain clear keeps later additions of earlier requests (nothing changed for other lists).
+  const uint64_t epoch = list->additionEpoch();
+  list->clear();
+  EXPECT_EQ(list->additionEpoch(), epoch);
+  TZRListTrack row;
+  row.trackId = 1;
+  EXPECT_FALSE(list->addLineIfCurrent(row, epoch - 1, false));
+  EXPECT_TRUE(list->addLineIfCurrent(row, epoch, false));
+  EXPECT_EQ(list->getCount(), 1);
+}
+
 TEST(DatabaseAddingTest, StoppingJoinsTheThreadAndRefusesLaterWork) {
   TempDir dir;
   for (int i = 0; i < 300; ++i)
