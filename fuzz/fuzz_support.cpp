@@ -1,6 +1,7 @@
 #include "fuzz_support.h"
 
 #include <fcntl.h>
+#include <libxml/xmlerror.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +17,8 @@ namespace orvel_fuzz {
 namespace {
 
 void dropLine(const char*, std::size_t) {}
+
+void dropXmlError(void*, const char*, ...) {}
 
 class Scratch {
  public:
@@ -34,6 +37,10 @@ class Scratch {
 };
 
 }  // namespace
+
+void quietXmlErrors() {
+  xmlSetGenericErrorFunc(nullptr, &dropXmlError);
+}
 
 void quietLogs() {
   ZRLogging::setLineSink(&dropLine);

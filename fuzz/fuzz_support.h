@@ -24,6 +24,8 @@ namespace orvel_fuzz {
 // Once per process: the log and the zip extractors' standard output go nowhere (a fuzzer feeds
 // millions of broken inputs). ORVEL_FUZZ_VERBOSE keeps the standard output.
 void quietLogs();
+// Once per process, for harnesses of XML files: libxml2's error messages go nowhere as well.
+void quietXmlErrors();
 
 // A scratch folder of this process (made on first use, removed at exit), with a trailing '/'.
 const std::string& scratchFolder();

@@ -341,6 +341,24 @@ def main():
         b"\t<midi channel=\"9\" iskey=\"1\" keyorcc=\"36\" togglemode=\"1\" />\n</shortcut_midi>\n"
         b"<shortcut_midi action=\"minimize\" keys=\"1\">\n"
         b"\t<midi channel=\"16\" iskey=\"0\" keyorcc=\"300\" togglemode=\"0\" />\n</shortcut_midi>\n</settings>\n")
+    list_control_seeds()
+
+
+def list_control_seeds():
+    """The track table's columns files and the browser's favorites.xml."""
+    header = b"\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
+    put("columns_file", "columns.xml", header + b"<columns version=\"1\" sortBlocked=\"1\" resizeBlocked=\"0\">\n"
+        b"<column name=\"No.\" visible=\"1\" allowhide=\"0\" width=\"60\" minwidth=\"60\" maxwidth=\"300\" "
+        b"align=\"3\" actualColumn=\"numb\" />\n"
+        b"<column name=\"A&amp;B\" visible=\"1\" allowhide=\"0\" width=\"110\" minwidth=\"30\" maxwidth=\"300\" "
+        b"align=\"7\" actualColumn=\"arti\" />\n"
+        b"<column name=\"\" visible=\"0\" allowhide=\"1\" width=\"9999999\" minwidth=\"5\" maxwidth=\"2000\" "
+        b"align=\"-1\" actualColumn=\"titl\" />\n"
+        b"<column actualColumn=\"titl\" width=\"10\"/><column actualColumn=\"zzzz\"/>\n</columns>\n")
+    put("favorites", "favorites.xml", header + b"<favorites version=\"1\">\n"
+        b"<fav name=\"Music\" path=\"/home/dj/Music\" type=\"121\" />\n"
+        b"<fav name=\"Q&quot;&amp;\" path=\"/mnt/usb/a&lt;b\" type=\"111\" />\n"
+        b"<fav name=\"No type\" path=\"/x\" />\n<other/>\n</favorites>\n")
 
 
 if __name__ == "__main__":

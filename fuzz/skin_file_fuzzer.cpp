@@ -4,7 +4,6 @@
 // child names its parent, no node twice), and routing a few mouse events, a key and a resize must hold.
 
 #include <cairo.h>
-#include <libxml/xmlerror.h>
 
 #include <cstdint>
 #include <set>
@@ -15,8 +14,6 @@
 #include "gui/zr_node_manager.h"
 
 namespace {
-
-void quietXml(void*, const char*, ...) {}
 
 std::string imagePath;
 
@@ -38,7 +35,7 @@ void checkTree(const ZRDrawNode* node, std::set<const ZRDrawNode*>& seen, int de
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   orvel_fuzz::quietLogs();
-  xmlSetGenericErrorFunc(nullptr, &quietXml);
+  orvel_fuzz::quietXmlErrors();
   ZRTexture::setDefaultRenderDevice(ZRRenderEngineOpenGL);
   imagePath = orvel_fuzz::scratchFolder() + "skin.png";
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 16, 16);

@@ -14,8 +14,6 @@
 
 namespace {
 
-void quietXml(void*, const char*, ...) {}
-
 void readAttributes(xmlNode* element) {
   for (xmlAttr* a = element->properties; a != nullptr; a = a->next) {
     const char* name = reinterpret_cast<const char*>(a->name);
@@ -77,7 +75,7 @@ void readStream(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   orvel_fuzz::quietLogs();
-  xmlSetGenericErrorFunc(nullptr, &quietXml);
+  orvel_fuzz::quietXmlErrors();
   return 0;
 }
 

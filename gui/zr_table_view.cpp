@@ -45,7 +45,8 @@ ZRTableView::~ZRTableView() {
   destroyTextures();
 }
 
-// ---- sizes and lookups -------------------------------------------------------------------------------------
+// ---- sizes and lookups
+// -------------------------------------------------------------------------------------
 
 int ZRTableView::rowCountLocked() {
   return delegate_ != nullptr ? std::max(0, delegate_->numberOfRows(this)) : 0;
@@ -187,7 +188,8 @@ ZRTableView::Statistics ZRTableView::getStatistics() {
   return stats_;
 }
 
-// ---- size and refreshes --------------------------------------------------------------------------------------
+// ---- size and refreshes
+// --------------------------------------------------------------------------------------
 
 void ZRTableView::changeSize(int width, int height, int contentWidth, float scale) {
   std::lock_guard<std::recursive_mutex> g(lock_);
@@ -297,7 +299,8 @@ void ZRTableView::destroyTextures() {
   drawnSizeV_ = drawnSizeH_ = -1;
 }
 
-// ---- the row cache -------------------------------------------------------------------------------------------
+// ---- the row cache
+// -------------------------------------------------------------------------------------------
 
 ZRTableViewRow* ZRTableView::findCached(int index) {
   if (cached_.empty()) return nullptr;
@@ -414,7 +417,8 @@ void ZRTableView::cacheRowsInterval(int first, int last) {
   }
 }
 
-// ---- drawing -------------------------------------------------------------------------------------------------
+// ---- drawing
+// -------------------------------------------------------------------------------------------------
 
 void ZRTableView::updateScrollers() {
   double offsetH = 0;
@@ -566,7 +570,8 @@ void ZRTableView::render(float x, float y, float dt) {
   drawScrollBar(false, x, y + static_cast<float>(displayHeight_ - kBar));
 }
 
-// ---- pointer input -------------------------------------------------------------------------------------------
+// ---- pointer input
+// -------------------------------------------------------------------------------------------
 
 void ZRTableView::actionPress(float x, float y, int) {
   std::lock_guard<std::recursive_mutex> g(lock_);
@@ -574,8 +579,8 @@ void ZRTableView::actionPress(float x, float y, int) {
   pressY_ = lastY_ = previousY_ = y;
   grabbedH_ = drawnSizeH_ >= 0 && x >= drawnPosH_ + 2 && x <= drawnPosH_ + 2 + drawnSizeH_ + 1 &&
               y >= displayHeight_ - kBar && y <= displayHeight_;
-  grabbedV_ = drawnSizeV_ >= 0 && x >= displayWidth_ - kBar && x <= displayWidth_ &&
-              y >= drawnPosV_ + 2 && y <= drawnPosV_ + 2 + drawnSizeV_ + 1;
+  grabbedV_ = drawnSizeV_ >= 0 && x >= displayWidth_ - kBar && x <= displayWidth_ && y >= drawnPosV_ + 2 &&
+              y <= drawnPosV_ + 2 + drawnSizeV_ + 1;
   pressSliderPosH_ = drawnPosH_;
   pressSliderPosV_ = drawnPosV_;
   pressed_ = true;

@@ -30,7 +30,8 @@ void registerControlClasses() {
   });
 }
 
-ZRDrawNode* ZRControlClassFactory::createNode(int type, ZRNodeManager* manager, float scale, int id, int deck) {
+ZRDrawNode* ZRControlClassFactory::createNode(int type, ZRNodeManager* manager, float scale, int id,
+                                              int deck) {
   if (!typeHasClass(type)) return nullptr;
   if (const ZRControlCreator creator = creators[type].load(std::memory_order_acquire)) {
     return creator(manager, scale, id, deck);

@@ -58,6 +58,9 @@ ZRNodeBrowser::ZRNodeBrowser(ZRNodeManager* manager, ZRDrawNode* parent, float s
   homeFolder_.appendSeparatorIfNeeded();
   InitialSystemScan();
   ZRDrawNode::refreshCoordinates(nullptr);
+  // Made once, here: the render thread and the GUI tick read the pointer without the tree lock.
+  table_ = std::make_unique<ZRTableView>(static_cast<int>(std::lrint(width)),
+                                         static_cast<int>(std::lrint(height)), this, scale);
 }
 
 ZRNodeBrowser::~ZRNodeBrowser() {
@@ -70,7 +73,8 @@ ZRNodeBrowser::~ZRNodeBrowser() {
   }
 }
 
-// ---- building -----------------------------------------------------------------------------------------------
+// ---- building
+// -----------------------------------------------------------------------------------------------
 
 int ZRNodeBrowser::addNodeLocked(const TBrowserLine& line, bool expanded, int parent) {
   const int node = tree_.AddNode(line, expanded, parent, -1);
@@ -89,7 +93,8 @@ void ZRNodeBrowser::InitialSystemScan() {
              kSpecialCollection, nullptr);
   {
     std::lock_guard<std::mutex> g(model_);
-    specialListsId_ = addNodeLocked(fixedLine(ZRString("Special Lists"), kLineSpecialLists, 2, false), true, rootId_);
+    specialListsId_ =
+        addNodeLocked(fixedLine(ZRString("Special Lists"), kLineSpecialLists, 2, false), true, rootId_);
     userListsId_ = addNodeLocked(fixedLine(ZRString("User Lists"), kLineUserLists, 6, true), true, rootId_);
   }
   addPlugin(std::make_unique<ZRBrowserPluginiTunes>(this));
@@ -112,8 +117,8 @@ void ZRNodeBrowser::InitialSystemScan() {
   AddNewList(history.name, true, specialListsId_, &history, false, &historyId_, ZRList::kTypeHistory, -1,
              kSpecialHistory, nullptr);
   TBrowserLine results = fixedLine(ZRString("Search results"), kLineSearchResults, 5, false);
-  AddNewList(results.name, false, specialListsId_, &results, false, &searchResultsId_, ZRList::kTypeSearchResults,
-             -1, kSpecialSearchResults, nullptr);
+  AddNewList(results.name, false, specialListsId_, &results, false, &searchResultsId_,
+             ZRList::kTypeSearchResults, -1, kSpecialSearchResults, nullptr);
   RescanDisks();
 }
 
@@ -122,9 +127,10 @@ int32_t ZRNodeBrowser::addTreeNode(const TBrowserLine& line, bool expanded, int3
   return addNodeLocked(line, expanded, parent);
 }
 
-int32_t ZRNodeBrowser::AddNewList(const ZRString& name, bool saveInDatabase, int32_t parent, TBrowserLine* line,
-                                  bool expanded, int32_t* outNodeId, int32_t listType, int32_t subtype,
-                                  int32_t specialType, std::shared_ptr<ZRBrowserCustomData> customData) {
+int32_t ZRNodeBrowser::AddNewList(const ZRString& name, bool saveInDatabase, int32_t parent,
+                                  TBrowserLine* line, bool expanded, int32_t* outNodeId, int32_t listType,
+                                  int32_t subtype, int32_t specialType,
+                                  std::shared_ptr<ZRBrowserCustomData> customData) {
   if (outNodeId != nullptr) *outNodeId = -1;
   {
     std::lock_guard<std::mutex> g(model_);
@@ -183,8 +189,8 @@ ZRList* ZRNodeBrowser::loadListCallback(const ZRString& name, int listType, int 
       return getSpecialList(kSpecialKaraokeRotation);
     case ZRList::kTypeUserList: {
       TBrowserLine line = fixedLine(name, kLineUserList, 6, false);
-      const int slot = AddNewList(name, true, userListsId_, &line, false, nullptr, ZRList::kTypeUserList, subtype,
-                                  kSpecialUserList, nullptr);
+      const int slot = AddNewList(name, true, userListsId_, &line, false, nullptr, ZRList::kTypeUserList,
+                                  subtype, kSpecialUserList, nullptr);
       return slot >= 0 ? getListOfSlot(slot, nullptr) : nullptr;
     }
     default:
@@ -192,7 +198,8 @@ ZRList* ZRNodeBrowser::loadListCallback(const ZRString& name, int listType, int 
   }
 }
 
-// ---- the list table -----------------------------------------------------------------------------------------
+// ---- the list table
+// -----------------------------------------------------------------------------------------
 
 int ZRNodeBrowser::getSpecialListNo(int specialType) {
   std::lock_guard<std::mutex> g(model_);
@@ -248,7 +255,8 @@ int32_t ZRNodeBrowser::getListNoOfRow(int32_t row) {
   return visible_[static_cast<size_t>(row)].line.listNumber;
 }
 
-// ---- visible lines ------------------------------------------------------------------------------------------
+// ---- visible lines
+// ------------------------------------------------------------------------------------------
 
 void ZRNodeBrowser::rebuildVisibleLinesLocked() {
   visible_.clear();
@@ -377,7 +385,8 @@ void ZRNodeBrowser::setNodePlaylist(ZRNodePlaylist* mainTable, ZRNodePlaylist* s
   tablesJustSet_ = true;
 }
 
-// ---- selection and expansion --------------------------------------------------------------------------------
+// ---- selection and expansion
+// --------------------------------------------------------------------------------
 
 void ZRNodeBrowser::listChanged(int slot) {
   if (ZRActionCallback fn = getActionSlot(kSlotListChanged)) fn(slot, actionCode, deck, this);
@@ -412,7 +421,8 @@ void ZRNodeBrowser::SelectNode(int node) {
     if (row < 0 || !lineOfNodeLocked(node, &line, nullptr)) return;
     cursorRow_ = row;
     markDirtyLocked();
-    if (line.listNumber >= 0 && line.listNumber < kListSlots) slot = lists_[static_cast<size_t>(line.listNumber)];
+    if (line.listNumber >= 0 && line.listNumber < kListSlots)
+      slot = lists_[static_cast<size_t>(line.listNumber)];
   }
   refreshTable();
   if (table_) table_->makeRowVisible(row);
@@ -524,7 +534,8 @@ void ZRNodeBrowser::ExpandNode(int node) {
   refreshTable();
 }
 
-// ---- user lists ---------------------------------------------------------------------------------------------
+// ---- user lists
+// ---------------------------------------------------------------------------------------------
 
 int ZRNodeBrowser::addList(const ZRString& nameIn, int* outNodeId) {
   if (outNodeId != nullptr) *outNodeId = -1;
@@ -611,8 +622,8 @@ void ZRNodeBrowser::renameList(int nodeArg, const ZRString& nameIn) {
   }
   ZRString name = nameIn;
   if (name.empty()) {
-    name = showGetTextFromUserDialog(getTextName(txt_edit_list_name), getTextName(txt_enter_new_playlist_name),
-                                     line.name, nullptr);
+    name = showGetTextFromUserDialog(getTextName(txt_edit_list_name),
+                                     getTextName(txt_enter_new_playlist_name), line.name, nullptr);
   }
   if (name.empty()) return;
   ZRList* list = getListOfSlot(line.listNumber, nullptr);
@@ -678,7 +689,8 @@ bool ZRNodeBrowser::moveListNoBeforeListNo(int slot, int targetSlot, bool after)
   return true;
 }
 
-// ---- search -------------------------------------------------------------------------------------------------
+// ---- search
+// -------------------------------------------------------------------------------------------------
 
 void ZRNodeBrowser::search(const ZRString& text, bool advanced, bool skip) {
   ZRList* results = getSpecialList(kSpecialSearchResults);

@@ -118,8 +118,8 @@ class ZRNodeBrowser : public ZRDrawNode, public ZRTableViewDelegate, public ZRBr
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
   void destroyTexture() override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
   bool canHaveKBFocus() override { return true; }
   bool dropCallback(ZRDragDropPayload payload, float x, float y, bool testOnly) override;
   void changeSize(float width, float height) override;
@@ -134,9 +134,9 @@ class ZRNodeBrowser : public ZRDrawNode, public ZRTableViewDelegate, public ZRBr
 
   // ---- ZRBrowserPluginHost ----
   int32_t addTreeNode(const TBrowserLine& line, bool expanded, int32_t parent) override;
-  int32_t AddNewList(const ZRString& name, bool saveInDatabase, int32_t parent, TBrowserLine* line, bool expanded,
-                     int32_t* outNodeId, int32_t listType, int32_t subtype, int32_t specialType,
-                     std::shared_ptr<ZRBrowserCustomData> customData) override;
+  int32_t AddNewList(const ZRString& name, bool saveInDatabase, int32_t parent, TBrowserLine* line,
+                     bool expanded, int32_t* outNodeId, int32_t listType, int32_t subtype,
+                     int32_t specialType, std::shared_ptr<ZRBrowserCustomData> customData) override;
   int32_t getListNoOfRow(int32_t row) override;
   ZRList* getListOfSlot(int32_t slot, std::shared_ptr<ZRBrowserCustomData>* customData) override;
 

@@ -26,7 +26,13 @@
 
 namespace {
 
-enum Menu : int { kMenuDatabase = 0, kMenuPlaylist = 1, kMenuExplorer = 2, kMenuFavorite = 3, kMenuOthers = 4 };
+enum Menu : int {
+  kMenuDatabase = 0,
+  kMenuPlaylist = 1,
+  kMenuExplorer = 2,
+  kMenuFavorite = 3,
+  kMenuOthers = 4
+};
 
 enum Command : int {
   kCmdNewList = 100,
@@ -80,7 +86,8 @@ const std::vector<Item>& itemsOf(int menu) {
 
 // Copies a w x h block of a 3- or 4-byte B, G, R(, A) picture, clipped to it, into a B, G, R, A buffer
 // (pixels outside the picture stay transparent).
-std::vector<uint8_t> cutBlock(const unsigned char* pixels, int pw, int ph, int bpp, int sx, int sy, int w, int h) {
+std::vector<uint8_t> cutBlock(const unsigned char* pixels, int pw, int ph, int bpp, int sx, int sy, int w,
+                              int h) {
   std::vector<uint8_t> block(static_cast<size_t>(w) * h * 4, 0);
   for (int y = 0; y < h; ++y) {
     const int py = sy + y;
@@ -101,7 +108,8 @@ std::vector<uint8_t> cutBlock(const unsigned char* pixels, int pw, int ph, int b
 
 }  // namespace
 
-// ---- skin and size ------------------------------------------------------------------------------------------
+// ---- skin and size
+// ------------------------------------------------------------------------------------------
 
 void ZRNodeBrowser::refreshCoordinates(ZRParameterList* a) {
   ZRDrawNode::refreshCoordinates(a);
@@ -126,12 +134,7 @@ void ZRNodeBrowser::refreshCoordinates(ZRParameterList* a) {
 
 void ZRNodeBrowser::changeSize(float w, float h) {
   ZRDrawNode::changeSize(w, h);
-  const int tw = static_cast<int>(std::lrint(width)), th = static_cast<int>(std::lrint(height));
-  if (!table_) {
-    table_ = std::make_unique<ZRTableView>(tw, th, this, scale);
-  } else {
-    table_->changeSize(tw, th, -1, scale);
-  }
+  table_->changeSize(static_cast<int>(std::lrint(width)), static_cast<int>(std::lrint(height)), -1, scale);
   {
     std::lock_guard<std::mutex> g(model_);
     markDirtyLocked();
@@ -139,7 +142,8 @@ void ZRNodeBrowser::changeSize(float w, float h) {
   refreshTable();
 }
 
-// ---- drawing (render thread) --------------------------------------------------------------------------------
+// ---- drawing (render thread)
+// --------------------------------------------------------------------------------
 
 void ZRNodeBrowser::render(double dt, float atX, float atY) {
   if (shown) {
@@ -201,7 +205,8 @@ void ZRNodeBrowser::drawBrowserIcon(ZRTableViewRow* row, const TVisibleLine& lin
   // and (by the blit) to the row.
   const float sourceX = (iconX + static_cast<float>(index) * (iconSize + iconSpace)) * s;
   int inPart = 0;
-  const int part = manager->getTextureIndexForCoordinate(static_cast<int>(std::lrint(iconY * s)), inPart, true);
+  const int part =
+      manager->getTextureIndexForCoordinate(static_cast<int>(std::lrint(iconY * s)), inPart, true);
   int pw = 0, ph = 0, bpp = 0;
   const unsigned char* pixels = manager->getImagePartPixels(part, pw, ph, bpp);
   if (pixels == nullptr) return;
@@ -210,7 +215,8 @@ void ZRNodeBrowser::drawBrowserIcon(ZRTableViewRow* row, const TVisibleLine& lin
   dc.copySubImageFromBufferInRGBA(block.data(), 0, 0, size, size, size, size, dx, dy, true);
 }
 
-// ---- input (main thread) ------------------------------------------------------------------------------------
+// ---- input (main thread)
+// ------------------------------------------------------------------------------------
 
 void ZRNodeBrowser::rowClicked(int row, float, float, int button, ZRTableView*) {
   int node = -1;
@@ -224,8 +230,8 @@ void ZRNodeBrowser::rowClicked(int row, float, float, int button, ZRTableView*) 
   SelectNode(node);
 }
 
-bool ZRNodeBrowser::executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int,
-                                  int, int, wchar_t, int) {
+bool ZRNodeBrowser::executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                                  int, int, int, wchar_t, int) {
   switch (code) {
     case ZRNodeEventPress:
       if ((button == ZRButtonLeft || button == ZRButtonRight) && table_) {
@@ -242,7 +248,8 @@ bool ZRNodeBrowser::executeAction(int code, int value, float x, float y, int but
         {
           std::lock_guard<std::mutex> g(model_);
           row = cursorRow_;
-          if (row >= 0 && row < static_cast<int>(visible_.size())) line = visible_[static_cast<size_t>(row)].line;
+          if (row >= 0 && row < static_cast<int>(visible_.size()))
+            line = visible_[static_cast<size_t>(row)].line;
         }
         if (row >= 0 && line.plugin != nullptr) {
           line.plugin->clicked(row, true, static_cast<int>(x + this->x), static_cast<int>(y + this->y));
@@ -354,7 +361,8 @@ bool ZRNodeBrowser::onKey(int key, int modifiers) {
   }
 }
 
-// ---- menus --------------------------------------------------------------------------------------------------
+// ---- menus
+// --------------------------------------------------------------------------------------------------
 
 ZRMenu* ZRNodeBrowser::menuForType(int type) {
   int menu = -1;
@@ -444,7 +452,8 @@ void ZRNodeBrowser::menuItemCallback(int index, void* p) {
       break;
     case kCmdAddFavorite:
       addFavorite(line.line.name, line.line.path,
-                  line.line.type == kLineFolder ? kLineFavoriteFolder : kLineFavoriteFolderWithSubfolders, 0, false);
+                  line.line.type == kLineFolder ? kLineFavoriteFolder : kLineFavoriteFolderWithSubfolders, 0,
+                  false);
       break;
     case kCmdRemoveFavorite:
       removeFavorite(line.line.path, line.nodeId);
@@ -469,7 +478,8 @@ void ZRNodeBrowser::menuItemCallback(int index, void* p) {
   }
 }
 
-// ---- drop (main thread) -------------------------------------------------------------------------------------
+// ---- drop (main thread)
+// -------------------------------------------------------------------------------------
 
 bool ZRNodeBrowser::dropCallback(ZRDragDropPayload payload, float, float y, bool testOnly) {
   if (!table_ || !payload) return false;
@@ -483,7 +493,8 @@ bool ZRNodeBrowser::dropCallback(ZRDragDropPayload payload, float, float y, bool
     std::lock_guard<std::mutex> g(model_);
     if (row >= static_cast<int>(visible_.size())) return false;
     line = visible_[static_cast<size_t>(row)].line;
-    if (line.listNumber >= 0 && line.listNumber < kListSlots) target = lists_[static_cast<size_t>(line.listNumber)].list;
+    if (line.listNumber >= 0 && line.listNumber < kListSlots)
+      target = lists_[static_cast<size_t>(line.listNumber)].list;
   }
   ZRDrawNode* source = payload->getSource();
   if (dynamic_cast<ZRNodeBrowser*>(source) != nullptr) {
@@ -497,8 +508,8 @@ bool ZRNodeBrowser::dropCallback(ZRDragDropPayload payload, float, float y, bool
   }
   auto* table = dynamic_cast<ZRNodePlaylist*>(source);
   if (table == nullptr) return false;
-  const bool accepting = line.type == kLineCollection || line.type == kLineUserList || line.type == kLineAutomix ||
-                         line.type == kLineKaraokeRotation;
+  const bool accepting = line.type == kLineCollection || line.type == kLineUserList ||
+                         line.type == kLineAutomix || line.type == kLineKaraokeRotation;
   ZRList* sourceList = table->getList();
   if (!accepting || target == nullptr || target == sourceList) return false;
   const ZRDragDropTrack* track = ZRDragDropTrack::from(payload);

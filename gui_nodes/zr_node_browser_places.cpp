@@ -34,22 +34,26 @@ std::string userName() {
 }
 
 bool startsWithFolder(const std::string& path, const std::string& folder) {
-  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         path[folder.size()] == '/';
 }
 
 }  // namespace
 
 // Volumes a user mounts or a desktop mounts for them: below /media, /run/media/<user> and /mnt.
 bool isFinderVolumeMountPoint(const std::string& mountPoint, const std::string& user) {
-  if (mountPoint == "/mnt" || startsWithFolder(mountPoint, "/mnt") || startsWithFolder(mountPoint, "/media")) {
+  if (mountPoint == "/mnt" || startsWithFolder(mountPoint, "/mnt") ||
+      startsWithFolder(mountPoint, "/media")) {
     return true;
   }
   return !user.empty() && startsWithFolder(mountPoint, "/run/media/" + user);
 }
 
-// ---- favourites ---------------------------------------------------------------------------------------------
+// ---- favourites
+// ---------------------------------------------------------------------------------------------
 
-void ZRNodeBrowser::addFavorite(const ZRString& name, const ZRString& path, int type, int, bool deferRefresh) {
+void ZRNodeBrowser::addFavorite(const ZRString& name, const ZRString& path, int type, int,
+                                bool deferRefresh) {
   TBrowserLine line = folderLine(name, path, type, type);
   line.type = type;
   {
@@ -130,7 +134,8 @@ void ZRNodeBrowser::saveFavoritesIfKnown() {
   if (!path.empty()) writeFavoritesFile(path, getFavorites());
 }
 
-// ---- the Finder ---------------------------------------------------------------------------------------------
+// ---- the Finder
+// ---------------------------------------------------------------------------------------------
 
 void ZRNodeBrowser::setMountTable(const std::string& table, int checkIntervalMs) {
   std::lock_guard<std::mutex> g(model_);
@@ -190,7 +195,8 @@ void ZRNodeBrowser::RescanDisks() {
   if (!desktop.empty() && desktop != home && DirExists(desktop)) {
     place(ZRString("Desktop"), desktop, kLineFolderWithSubfolders);
   }
-  if (!music.empty() && music != home && DirExists(music)) place(ZRString("Music"), music, kLineFolderWithSubfolders);
+  if (!music.empty() && music != home && DirExists(music))
+    place(ZRString("Music"), music, kLineFolderWithSubfolders);
   if (!home.empty()) place(ZRString("Home"), home, kLineFolderWithSubfolders);
   const std::string user = userName();
   std::vector<std::string> seen;
@@ -220,7 +226,8 @@ void ZRNodeBrowser::RescanDisks() {
   }
 }
 
-// ---- plug-ins -----------------------------------------------------------------------------------------------
+// ---- plug-ins
+// -----------------------------------------------------------------------------------------------
 
 bool ZRNodeBrowser::addPlugin(std::unique_ptr<ZRBrowserPlugin> plugin) {
   for (auto& slot : plugins_) {
@@ -275,7 +282,8 @@ void ZRNodeBrowser::removePlugin(int pluginId) {
   refreshTable();
 }
 
-// ---- the special nodes' expansion ---------------------------------------------------------------------------
+// ---- the special nodes' expansion
+// ---------------------------------------------------------------------------
 
 namespace {
 

@@ -77,6 +77,9 @@ ZRNodePlaylist::ZRNodePlaylist(ZRNodeManager* manager, ZRDrawNode* parent, float
   columns_ = defaultPlaylistColumns();
   totalColumnWidth_.store(visibleWidthSum(columns_));
   ZRDrawNode::refreshCoordinates(nullptr);
+  // Made once, here: the render thread and the GUI tick read the pointer without the tree lock.
+  table_ = std::make_unique<ZRTableView>(static_cast<int>(std::lrint(width)),
+                                         static_cast<int>(std::lrint(height)), this, scale);
 }
 
 ZRNodePlaylist::~ZRNodePlaylist() {
@@ -100,15 +103,12 @@ void ZRNodePlaylist::markHeaderDirty() {
   headerMenuRebuild_.store(true);
 }
 
-// ---- skin and size ------------------------------------------------------------------------------------------
+// ---- skin and size
+// ------------------------------------------------------------------------------------------
 
 void ZRNodePlaylist::refreshCoordinates(ZRParameterList* a) {
   ZRDrawNode::refreshCoordinates(a);
   if (a == nullptr) return;
-  if (!table_) {
-    table_ = std::make_unique<ZRTableView>(static_cast<int>(std::lrint(width)),
-                                           static_cast<int>(std::lrint(height)), this, scale);
-  }
   const ZRColorFloat black{0, 0, 0, 1};
   fontColor = a->getColorFloat("fontcolor", &black);
   sortFontColor = a->getColorFloat("fontcolorsort", &fontColor);
@@ -136,10 +136,6 @@ void ZRNodePlaylist::refreshCoordinates(ZRParameterList* a) {
 
 void ZRNodePlaylist::changeSize(float w, float h) {
   ZRDrawNode::changeSize(w, h);
-  if (!table_) {
-    table_ = std::make_unique<ZRTableView>(static_cast<int>(std::lrint(width)),
-                                           static_cast<int>(std::lrint(height)), this, scale);
-  }
   markHeaderDirty();
   adjustFont(fontStep_.load(), false);
 }
@@ -179,7 +175,8 @@ void ZRNodePlaylist::setDrawMode(int mode) {
   if (drawMode_.exchange(mode) != mode && table_) table_->refreshWholeData(false);
 }
 
-// ---- the shown list -----------------------------------------------------------------------------------------
+// ---- the shown list
+// -----------------------------------------------------------------------------------------
 
 void ZRNodePlaylist::changeList(ZRList* list) {
   std::lock_guard<std::mutex> g(listUse_);
@@ -227,7 +224,8 @@ void ZRNodePlaylist::moveCursor(int delta) {
   if (table_) table_->makeRowVisible(target);
 }
 
-// ---- columns ------------------------------------------------------------------------------------------------
+// ---- columns
+// ------------------------------------------------------------------------------------------------
 
 bool ZRNodePlaylist::loadColumns(const ZRString& path) {
   {
@@ -319,7 +317,8 @@ bool ZRNodePlaylist::moveColumn(int index, bool up) {
     ExclusiveColumns g(columnsLock_);
     const int n = static_cast<int>(columns_.size());
     if (index < 0 || index >= n || (up && index == 0) || (!up && index == n - 1)) return false;
-    std::swap(columns_[static_cast<size_t>(index)], columns_[static_cast<size_t>(up ? index - 1 : index + 1)]);
+    std::swap(columns_[static_cast<size_t>(index)],
+              columns_[static_cast<size_t>(up ? index - 1 : index + 1)]);
   }
   markHeaderDirty();
   if (table_) table_->refreshWholeData(false);
@@ -366,7 +365,8 @@ void ZRNodePlaylist::getColumnToResizeOrSort(float px, int* column, int* resizeC
   }
 }
 
-// ---- drawing ------------------------------------------------------------------------------------------------
+// ---- drawing
+// ------------------------------------------------------------------------------------------------
 
 void ZRNodePlaylist::render(double dt, float atX, float atY) {
   if (shown) {
@@ -387,8 +387,8 @@ void ZRNodePlaylist::render(double dt, float atX, float atY) {
     if (table_) {
       const int mode = requestedMode_.load();
       if (mode != appliedMode_.load() ||
-          (mode == kModeColumns && table_->getContentWidth() != std::max(totalColumnWidth_.load(),
-                                                                         table_->getDisplayWidth()))) {
+          (mode == kModeColumns &&
+           table_->getContentWidth() != std::max(totalColumnWidth_.load(), table_->getDisplayWidth()))) {
         appliedMode_.store(mode);
         markHeaderDirty();
         updateTableSize();
@@ -431,13 +431,15 @@ void ZRNodePlaylist::drawHeader(float atX, float atY) {
     int x = 0;
     for (const TZRColumn& c : columns_) {
       if (!c.visible) continue;
-      fillAndStrokeRect(dc, static_cast<float>(x), 1, static_cast<float>(c.width - 1), static_cast<float>(h - 2));
+      fillAndStrokeRect(dc, static_cast<float>(x), 1, static_cast<float>(c.width - 1),
+                        static_cast<float>(h - 2));
       dc.drawText(static_cast<float>(x + 4), 0, c.name, fontName, size, textStyleInvalid,
                   static_cast<textAlign>(c.align), c.width - 8, h);
       x += c.width;
     }
-    if (!dc.isValid() || !headerTexture_->initWithOrRefreshData(dc.getDataAlwaysInRGBA(false), dc.getPixelWidth(),
-                                                                 dc.getPixelHeight(), ZRPixelFormatBGRA)) {
+    if (!dc.isValid() ||
+        !headerTexture_->initWithOrRefreshData(dc.getDataAlwaysInRGBA(false), dc.getPixelWidth(),
+                                               dc.getPixelHeight(), ZRPixelFormatBGRA)) {
       return;
     }
   }
@@ -453,7 +455,8 @@ void ZRNodePlaylist::destroyTexture() {
   ZRDrawNode::destroyTexture();
 }
 
-// ---- delegate -----------------------------------------------------------------------------------------------
+// ---- delegate
+// -----------------------------------------------------------------------------------------------
 
 int ZRNodePlaylist::numberOfRows(ZRTableView*) {
   ZRList* list = shownList_.load();

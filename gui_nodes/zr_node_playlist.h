@@ -66,8 +66,8 @@ class ZRNodePlaylist : public ZRDrawNode, public ZRTableViewDelegate {
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
   void destroyTexture() override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
   bool canHaveKBFocus() override { return true; }
   bool dropCallback(ZRDragDropPayload payload, float x, float y, bool testOnly) override;
   void changeSize(float width, float height) override;
@@ -151,7 +151,8 @@ class ZRNodePlaylist : public ZRDrawNode, public ZRTableViewDelegate {
   ZRTexture* getHeaderTexture() const { return headerTexture_.get(); }
 
   // Skin colours.
-  ZRColorFloat fontColor, sortFontColor, playedFontColor, cursorColor, activeCursorColor, lineColor1, lineColor2;
+  ZRColorFloat fontColor, sortFontColor, playedFontColor, cursorColor, activeCursorColor, lineColor1,
+      lineColor2;
   ZRColorFloat highlightColors[kHighlightColors];
   ZRString fontName{"Arial"};
 

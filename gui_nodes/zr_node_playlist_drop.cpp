@@ -97,9 +97,8 @@ bool ZRNodePlaylist::dropTracks(ZRList* list, const TZRListTrack& dragged, ZRNod
   if (!list->database()->getTrackIdData(added.trackId, &record)) return false;
   if (record.mediaType == kKaraokeMedia) {
     releaseMouseCaptureForModal();
-    added.singerName =
-        showGetTextFromUserDialog(ZRString("Singer's name"), ZRString("Please enter the singer's name"), ZRString(),
-                                  nullptr);
+    added.singerName = showGetTextFromUserDialog(
+        ZRString("Singer's name"), ZRString("Please enter the singer's name"), ZRString(), nullptr);
     added.keyAdjust = 0;
   }
   list->addLine(added, line, true);

@@ -73,8 +73,8 @@ float ZRNodePlaylist::tableY(float y) const {
   return appliedMode_.load() == kModeColumns ? y - static_cast<float>(headerHeight_.load()) : y;
 }
 
-bool ZRNodePlaylist::executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int,
-                                   int, int, wchar_t, int) {
+bool ZRNodePlaylist::executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                                   int, int, int, wchar_t, int) {
   switch (code) {
     case ZRNodeEventPress:
       onPress(x, y, button, modifiers);
@@ -113,7 +113,8 @@ bool ZRNodePlaylist::executeAction(int code, int value, float x, float y, int bu
   }
 }
 
-// ---- pointer ------------------------------------------------------------------------------------------------
+// ---- pointer
+// ------------------------------------------------------------------------------------------------
 
 void ZRNodePlaylist::onPress(float x, float y, int button, int) {
   ZRList* list = shownList_.load();
@@ -209,7 +210,8 @@ void ZRNodePlaylist::onMove(float x, float y, int) {
   if (appliedMode_.load() == kModeColumns) {
     bool sizeCursor = false;
     if (resizingColumn_ >= 0) {
-      resizeColumn(resizingColumn_, static_cast<int>(x - pressXForResize_ + static_cast<float>(widthAtPress_)));
+      resizeColumn(resizingColumn_,
+                   static_cast<int>(x - pressXForResize_ + static_cast<float>(widthAtPress_)));
       sizeCursor = !resizeLocked_.load();
     } else if (!resizeLocked_.load() && x >= 0 && x <= width && y >= 0 &&
                y <= static_cast<float>(headerHeight_.load())) {
@@ -273,10 +275,12 @@ void ZRNodePlaylist::rowClicked(int row, float x, float y, int, ZRTableView*) {
       }
     }
   }
-  if (ZRActionCallback fn = getActionSlot(kSlotRowClicked)) fn(row, static_cast<int>(x), static_cast<int>(y), this);
+  if (ZRActionCallback fn = getActionSlot(kSlotRowClicked))
+    fn(row, static_cast<int>(x), static_cast<int>(y), this);
 }
 
-// ---- keys and focus -----------------------------------------------------------------------------------------
+// ---- keys and focus
+// -----------------------------------------------------------------------------------------
 
 void ZRNodePlaylist::toggleAllMarks() {
   ZRList* list = shownList_.load();
@@ -382,7 +386,8 @@ void ZRNodePlaylist::onFocus(bool gained) {
   if (ZRActionCallback fn = getActionSlot(kSlotFocus)) fn(gained ? 1 : 0, actionCode, deck, this);
 }
 
-// ---- menus --------------------------------------------------------------------------------------------------
+// ---- menus
+// --------------------------------------------------------------------------------------------------
 
 void ZRNodePlaylist::showContextMenu() {
   const bool isMain = id == GetActionIndex("playlist");
@@ -519,7 +524,8 @@ void ZRNodePlaylist::menuItemChosen(ZRMenu* menu, int index, void* p) {
   }
 }
 
-// ---- clean-up -----------------------------------------------------------------------------------------------
+// ---- clean-up
+// -----------------------------------------------------------------------------------------------
 
 int ZRNodePlaylist::removeDeadFiles() {
   ZRList* list = shownList_.load();

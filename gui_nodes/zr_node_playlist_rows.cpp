@@ -45,7 +45,8 @@ ZRString keyAdjustText(float k) {
 }
 
 ZRString songText(const TZRDatabaseTrack& track, float keyAdjust) {
-  return ZRTag::composeArtistTitleString(track.tags[kTagArtist], track.tags[kTagTitle]) + keyAdjustText(keyAdjust);
+  return ZRTag::composeArtistTitleString(track.tags[kTagArtist], track.tags[kTagTitle]) +
+         keyAdjustText(keyAdjust);
 }
 
 }  // namespace
@@ -137,7 +138,8 @@ void ZRNodePlaylist::drawNewFormatRow(ZRTableViewRow* row, const TZRListTrack& i
     setFontColor(dc, colourFor({kTagAlbum, kTagGenre}));
     if (track.onlineStatus != 0) {
       static const char* const kGlyphs[] = {"\u25bd", "\u2713", "\u25b3", "\u2601"};
-      const char* glyph = track.onlineStatus >= 1 && track.onlineStatus <= 4 ? kGlyphs[track.onlineStatus - 1] : "?";
+      const char* glyph =
+          track.onlineStatus >= 1 && track.onlineStatus <= 4 ? kGlyphs[track.onlineStatus - 1] : "?";
       dc.drawText(rightX, r5, ZRString(glyph), fontName, 1.25f * font, textStyleInvalid, textAlignTopRight,
                   textBoxW, boxH);
       textBoxW -= static_cast<int>(1.6f * font);
@@ -159,9 +161,9 @@ void ZRNodePlaylist::drawNewFormatRow(ZRTableViewRow* row, const TZRListTrack& i
     bottom += ZRString(" - ") + bpm + ZRString(" BPM");
   }
   setFontColor(dc, colourFor({kTagBpm, kTagTime, kTagKey}));
-  dc.drawText(static_cast<float>(w / 2) + r8 + static_cast<float>(x0), r5, bottom, fontName, font, textStyleBold,
-              textAlignBottomRight, static_cast<int>(static_cast<float>(w / 2) - 2 * r8 - static_cast<float>(x0)),
-              boxH);
+  dc.drawText(static_cast<float>(w / 2) + r8 + static_cast<float>(x0), r5, bottom, fontName, font,
+              textStyleBold, textAlignBottomRight,
+              static_cast<int>(static_cast<float>(w / 2) - 2 * r8 - static_cast<float>(x0)), boxH);
 
   if (row->artworkState != 0) return;
   const int size = static_cast<int>(scale * 64);
@@ -170,9 +172,10 @@ void ZRNodePlaylist::drawNewFormatRow(ZRTableViewRow* row, const TZRListTrack& i
   bool alpha = false;
   const ZRString& path = track.tags[kTagFileName];
   if (ZRArtworkCache::getInstance()->getArtworkOrSendRequest(path, track.imgUrl, row->index, &artworkResults_,
-                                                            pixels, pw, ph, alpha, size, size)) {
+                                                             pixels, pw, ph, alpha, size, size)) {
     std::unique_ptr<unsigned char[]> owned(pixels);
-    if (!row->artworkTexture) row->artworkTexture.reset(ZRTexture::createTextureWithDefaultDevice(true, scale));
+    if (!row->artworkTexture)
+      row->artworkTexture.reset(ZRTexture::createTextureWithDefaultDevice(true, scale));
     if (row->artworkTexture && row->artworkTexture->initWithOrRefreshData(
                                    pixels, pw, ph, alpha ? ZRPixelFormatBGRA : ZRPixelFormatBGR)) {
       row->artworkState = 2;
@@ -183,7 +186,8 @@ void ZRNodePlaylist::drawNewFormatRow(ZRTableViewRow* row, const TZRListTrack& i
   }
 }
 
-void ZRNodePlaylist::drawListFormatRow(ZRTableViewRow* row, const TZRListTrack& item, int sortField, bool focus) {
+void ZRNodePlaylist::drawListFormatRow(ZRTableViewRow* row, const TZRListTrack& item, int sortField,
+                                       bool focus) {
   ZRDrawContext& dc = *row->drawContext;
   ZRList* list = shownList_.load();
   TZRDatabaseTrack track;
@@ -202,7 +206,8 @@ void ZRNodePlaylist::drawListFormatRow(ZRTableViewRow* row, const TZRListTrack& 
   for (const TZRColumn& c : columns_) {
     if (!c.visible) continue;
     setFontColor(dc, c.tagField == sortField ? sorted : normal);
-    const ZRString& text = c.tagField >= 0 && c.tagField < kTagFieldCount ? track.tags[c.tagField] : ZRString();
+    const ZRString& text =
+        c.tagField >= 0 && c.tagField < kTagFieldCount ? track.tags[c.tagField] : ZRString();
     dc.drawText(static_cast<float>(x + 4), 0, text, fontName, font, textStyleInvalid,
                 static_cast<textAlign>(c.align), c.width - 8, h);
     if (!framed && x > 0) {
@@ -243,8 +248,8 @@ void ZRNodePlaylist::drawKaraokeRow(ZRTableViewRow* row, const TZRListTrack& ite
                              : static_cast<int>(static_cast<float>(w / 2) - r8);
   const int boxH = static_cast<int>(static_cast<float>(h) - 2 * r5);
   if (item.collapsed) {
-    dc.drawText(static_cast<float>(x0), 0, singer + ZRString(": "), fontName, font, textStyleBold, textAlignLeft,
-                nameBox, h);
+    dc.drawText(static_cast<float>(x0), 0, singer + ZRString(": "), fontName, font, textStyleBold,
+                textAlignLeft, nameBox, h);
   } else {
     dc.drawText(static_cast<float>(x0), r5, singer + ZRString(": "), fontName, font, textStyleBold,
                 textAlignTopLeft, nameBox, boxH);

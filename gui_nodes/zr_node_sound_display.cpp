@@ -74,10 +74,11 @@ void registerWaveformDisplayClasses() {
   registerControlClass(ELEMENT_waveform, &createWaveform);
 }
 
-// ---- the scrolling deck waveform ----------------------------------------------------------------------------
+// ---- the scrolling deck waveform
+// ----------------------------------------------------------------------------
 
-ZRNodeSoundDisplay::ZRNodeSoundDisplay(ZRNodeManager* manager, ZRDrawNode* parent, float scale, int id, int deck,
-                                       int actionCode)
+ZRNodeSoundDisplay::ZRNodeSoundDisplay(ZRNodeManager* manager, ZRDrawNode* parent, float scale, int id,
+                                       int deck, int actionCode)
     : ZRDrawNode(manager, parent, scale, id, deck, actionCode) {
   setActionSlotCount(4);
   for (ZRWaveformPrivateData& layer : layers_) resetWaveformPrivateData(&layer);
@@ -282,7 +283,8 @@ bool ZRNodeSoundDisplay::dropCallback(ZRDragDropPayload, float, float, bool) {
   return true;
 }
 
-// ---- the whole-track overview -------------------------------------------------------------------------------
+// ---- the whole-track overview
+// -------------------------------------------------------------------------------
 
 ZRNodeWaveform::ZRNodeWaveform(ZRNodeManager* manager, ZRDrawNode* parent, float scale, int id, int deck,
                                int actionCode)
@@ -303,8 +305,8 @@ void ZRNodeWaveform::render(double dt, float atX, float atY) {
   if (shown) {
     createDrawContext(-1, -1);
     if ((dirty_ || contentInvalid) && peaks_ != nullptr && peakCount_ > 0 && drawContext) {
-      updateWholeWaveformDisplay(drawContext.get(), saturatedInt(width), saturatedInt(height), peaks_, peakCount_,
-                                 dataColor.r, dataColor.g, dataColor.b, dataColor.a, gain_);
+      updateWholeWaveformDisplay(drawContext.get(), saturatedInt(width), saturatedInt(height), peaks_,
+                                 peakCount_, dataColor.r, dataColor.g, dataColor.b, dataColor.a, gain_);
       updateTextureFromDrawContext();
       dirty_ = false;
     }
@@ -324,7 +326,8 @@ bool ZRNodeWaveform::executeAction(int code, int, float px, float py, int button
       }
       return true;
     case ZRNodeEventMove:
-      if (moveSlot_ != nullptr) moveSlot_(-1, saturatedInt(px), saturatedInt(py), button, actionCode, deck, this);
+      if (moveSlot_ != nullptr)
+        moveSlot_(-1, saturatedInt(px), saturatedInt(py), button, actionCode, deck, this);
       return true;
     case ZRNodeEventDoubleClick:
     case ZRNodeEventEnter:

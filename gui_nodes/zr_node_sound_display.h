@@ -66,13 +66,14 @@ class ZRNodeSoundDisplay : public ZRDrawNode {
   static constexpr int kWarningPoints = 13229;
   static constexpr float kFlashPeriod = 0.33f;
 
-  ZRNodeSoundDisplay(ZRNodeManager* manager, ZRDrawNode* parent, float scale, int id, int deck, int actionCode);
+  ZRNodeSoundDisplay(ZRNodeManager* manager, ZRDrawNode* parent, float scale, int id, int deck,
+                     int actionCode);
   ~ZRNodeSoundDisplay() override;
 
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
   // Every drop is accepted; the deck loader installed as the user drop handler decides.
   bool dropCallback(ZRDragDropPayload payload, float x, float y, bool testOnly) override;
 
@@ -85,7 +86,8 @@ class ZRNodeSoundDisplay : public ZRDrawNode {
   void setPointerSlot(int slot, ZRPointerActionCallback fn);
 
   // State for the GUI tick (the markers of the position slider use these colours) and tests.
-  ZRColorFloat dataColor, loopColor, cueColor, cursorColor, dataFlashColor, dataColor1, dataColor2, dataColor3;
+  ZRColorFloat dataColor, loopColor, cueColor, cursorColor, dataFlashColor, dataColor1, dataColor2,
+      dataColor3;
   bool isVertical() const { return layers_[0].vertical; }
   int getCursorColumn() const { return layers_[0].cursorColumn; }
   int getDrawMode() const { return drawMode_; }
@@ -119,8 +121,8 @@ class ZRNodeWaveform : public ZRDrawNode {
 
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
   void setMoveSlot(ZRPointerActionCallback fn) { moveSlot_ = fn; }
 
   ZRColorFloat dataColor;

@@ -23,9 +23,9 @@ struct DefaultColumn {
 
 // In tag field order.
 constexpr DefaultColumn kDefaults[kTagFieldCount] = {
-    {60, 60, 3, false},  {110, 30, 7, false}, {150, 30, 7, false}, {42, 30, 3, true},
-    {42, 30, 3, true},   {73, 30, 7, true},   {60, 30, 7, true},   {100, 30, 7, true},
-    {100, 30, 7, true},  {42, 30, 3, true},   {42, 30, 3, true},   {200, 30, 7, true},
+    {60, 60, 3, false}, {110, 30, 7, false}, {150, 30, 7, false}, {42, 30, 3, true},
+    {42, 30, 3, true},  {73, 30, 7, true},   {60, 30, 7, true},   {100, 30, 7, true},
+    {100, 30, 7, true}, {42, 30, 3, true},   {42, 30, 3, true},   {200, 30, 7, true},
 };
 
 const char* flag(bool on) {
@@ -111,9 +111,10 @@ bool writeColumnsFile(const ZRString& path, const std::vector<TZRColumn>& column
                      "\" resizeBlocked=\"" + flag(resizeBlocked) + "\">\n";
   for (const TZRColumn& c : columns) {
     text += "<column name=\"" + escapedForXML(c.name.utf8()) + "\" visible=\"" + flag(c.visible) +
-            "\" allowhide=\"" + flag(c.allowHide) + "\" width=\"" + std::to_string(c.width) + "\" minwidth=\"" +
-            std::to_string(c.minWidth) + "\" maxwidth=\"" + std::to_string(c.maxWidth) + "\" align=\"" +
-            std::to_string(c.align) + "\" actualColumn=\"" + ZRTag::getTagID2(c.tagField) + "\" />\n";
+            "\" allowhide=\"" + flag(c.allowHide) + "\" width=\"" + std::to_string(c.width) +
+            "\" minwidth=\"" + std::to_string(c.minWidth) + "\" maxwidth=\"" + std::to_string(c.maxWidth) +
+            "\" align=\"" + std::to_string(c.align) + "\" actualColumn=\"" + ZRTag::getTagID2(c.tagField) +
+            "\" />\n";
   }
   text += "</columns>\n";
   out << text;

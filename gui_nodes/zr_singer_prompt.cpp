@@ -9,8 +9,8 @@ namespace {
 std::atomic<ZRSingerPrompt> installed{nullptr};
 
 bool plainPrompt(ZRString* name, float*, float) {
-  const ZRString answer =
-      showGetTextFromUserDialog(ZRString("Please enter the singer's name"), ZRString("Singer name"), *name, nullptr);
+  const ZRString answer = showGetTextFromUserDialog(ZRString("Please enter the singer's name"),
+                                                    ZRString("Singer name"), *name, nullptr);
   if (answer.empty()) return false;
   *name = answer;
   return true;

@@ -53,8 +53,11 @@ std::vector<std::string> platformReadMountPoints(const std::string& table) {
   return points;
 }
 
-PlatformMountWatcher::PlatformMountWatcher(std::function<void()> onChange, std::string table, int checkIntervalMs)
-    : onChange_(std::move(onChange)), table_(std::move(table)), intervalMs_(checkIntervalMs > 0 ? checkIntervalMs : 2000) {
+PlatformMountWatcher::PlatformMountWatcher(std::function<void()> onChange, std::string table,
+                                           int checkIntervalMs)
+    : onChange_(std::move(onChange)),
+      table_(std::move(table)),
+      intervalMs_(checkIntervalMs > 0 ? checkIntervalMs : 2000) {
   wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   // What the table holds now is read before the constructor returns: a change right after it is seen.
   std::string first = readTable(table_);

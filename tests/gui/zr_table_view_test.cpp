@@ -125,7 +125,7 @@ TEST_F(TableViewTest, ClicksAndSwipesAreToldFromDrags) {
     bool click, swipe;
   };
   const Gesture gestures[] = {
-      {0, 0, true, false},  {1, 1, true, false},  {2, 1, false, false},
+      {0, 0, true, false},  {1, 1, true, false},   {2, 1, false, false},
       {70, 5, false, true}, {70, 8, false, false}, {-70, 7, false, true},
   };
   for (const Gesture& g : gestures) {
@@ -269,7 +269,7 @@ TEST_F(TableViewTest, ScrollBarsShowWhenContentExceedsTheDisplayAndFadeWithThePo
   std::vector<orvel_test::TextureDraw> draws = textureLog().drawsCopy();
   ASSERT_GE(draws.size(), 2u);
   EXPECT_EQ(draws[draws.size() - 2].dstX, 200 - 16);  // the vertical bar at the right edge
-  EXPECT_EQ(draws.back().dstY, 100 - 16);              // the horizontal one at the bottom
+  EXPECT_EQ(draws.back().dstY, 100 - 16);             // the horizontal one at the bottom
   EXPECT_EQ(draws.back().alpha, 1.0f);
 
   // The horizontal wheel moves the wide content at once.

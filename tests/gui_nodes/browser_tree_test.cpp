@@ -3,8 +3,6 @@
 // tree of the test's home, folders shown in the main table without stale files, favourites and their file,
 // search, keys, menus, drops and following the mount table.
 
-#include "gui_nodes/zr_node_browser.h"
-
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -23,6 +21,7 @@
 #include "gui/zr_menu.h"
 #include "gui_nodes/zr_drag_drop_browser_list.h"
 #include "gui_nodes/zr_drag_drop_track.h"
+#include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_playlist.h"
 #include "list_controls_support.h"
 #include "support/recording_texture.h"
@@ -76,7 +75,8 @@ class BrowserTree : public ::testing::Test {
   std::vector<std::string> names() {
     std::vector<std::string> out;
     for (const ZRNodeBrowser::TVisibleLine& v : browser->getVisibleLines()) {
-      if (v.line.type != ZRNodeBrowser::kLinePlugin) out.push_back(std::string(v.depth, ' ') + v.line.name.utf8());
+      if (v.line.type != ZRNodeBrowser::kLinePlugin)
+        out.push_back(std::string(v.depth, ' ') + v.line.name.utf8());
     }
     return out;
   }
@@ -99,7 +99,8 @@ class BrowserTree : public ::testing::Test {
     for (int i = 0; i < list->getCount(); ++i) {
       TZRListTrack row;
       TZRDatabaseTrack track;
-      if (list->getRowDataFull(i, &row, &track)) out.push_back(fs::path(track.tags[kTagFileName].utf8()).filename());
+      if (list->getRowDataFull(i, &row, &track))
+        out.push_back(fs::path(track.tags[kTagFileName].utf8()).filename());
     }
     return out;
   }
@@ -312,7 +313,8 @@ TEST_F(BrowserTree, FavouriteFilesKeepLongPathsAndSurviveBrokenOnes) {
   ASSERT_EQ(read.size(), 3u);
   EXPECT_EQ(read[0].path.utf8(), longPath);
   const std::string text = orvel_test::readFile(file);
-  EXPECT_EQ(text.rfind("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n", 0), 0u);
+  EXPECT_EQ(text.rfind("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n", 0),
+            0u);
   EXPECT_NE(text.find("<fav name=\"Twice\" path=\"/same\" type=\"111\" />\n"), std::string::npos);
 
   // Two favourites with one path: removing one line frees the first record only.
@@ -452,10 +454,17 @@ TEST(FinderVolumes, OnlyUserMountPlacesAreShown) {
   struct Case {
     const char* point;
     bool shown;
-  } cases[] = {{"/mnt", true},         {"/mnt/usb", true},         {"/media/stick", true},
-               {"/media/dj/stick", true}, {"/run/media/dj/Music", true}, {"/run/media/other/x", false},
-               {"/", false},           {"/home", false},           {"/mnt2", false},
-               {"/media", false},      {"/boot/efi", false}};
+  } cases[] = {{"/mnt", true},
+               {"/mnt/usb", true},
+               {"/media/stick", true},
+               {"/media/dj/stick", true},
+               {"/run/media/dj/Music", true},
+               {"/run/media/other/x", false},
+               {"/", false},
+               {"/home", false},
+               {"/mnt2", false},
+               {"/media", false},
+               {"/boot/efi", false}};
   for (const Case& c : cases) EXPECT_EQ(isFinderVolumeMountPoint(c.point, "dj"), c.shown) << c.point;
 }
 

@@ -1,8 +1,6 @@
 // The track table's columns files: what reads back as written, how odd values load (widths bounded by
 // their column, each column once), files that change nothing, and saves that replace the file whole.
 
-#include "gui_nodes/zr_playlist_columns.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -11,6 +9,7 @@
 
 #include "common/action_vocabulary.h"
 #include "gui_nodes/zr_node_playlist.h"
+#include "gui_nodes/zr_playlist_columns.h"
 #include "list_controls_support.h"
 
 namespace {
@@ -160,7 +159,8 @@ TEST_F(PlaylistColumns, ChangesAreWrittenBackAtOnce) {
 }
 
 TEST_F(PlaylistColumns, AFailedSaveKeepsTheOldFile) {
-  EXPECT_FALSE(writeColumnsFile(ZRString(dir.file("no/such/folder.xml")), defaultPlaylistColumns(), false, false));
+  EXPECT_FALSE(
+      writeColumnsFile(ZRString(dir.file("no/such/folder.xml")), defaultPlaylistColumns(), false, false));
   const std::string path = dir.file("columns_sidelist.xml");
   orvel_test::writeFile(path, "old");
   ASSERT_EQ(chmod(dir.path().c_str(), 0500), 0);

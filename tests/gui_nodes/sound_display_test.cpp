@@ -2,8 +2,6 @@
 // end-of-track warning, a still display redrawn every fourth frame, the pointer slots, a real deck through
 // its display lock, and the overview that nothing feeds.
 
-#include "gui_nodes/zr_node_sound_display.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +12,7 @@
 #include "common/zr_parameter_list.h"
 #include "dsp/engine/sound_source.h"
 #include "gui/draw_test_helpers.h"
+#include "gui_nodes/zr_node_sound_display.h"
 #include "support/guarded_buffer.h"
 #include "support/recording_texture.h"
 #include "support/test_support.h"
@@ -74,7 +73,7 @@ TEST_F(SoundDisplay, ShapeAndCursorComeFromTheSkin) {
     const char* cursorpos;  // null: absent
     bool vertical;
     int cursor;
-  } cases[] = {{300, 80, nullptr, false, 100}, {300, 80, "-5", false, 100}, {300, 80, "300", false, 100},
+  } cases[] = {{300, 80, nullptr, false, 100}, {300, 80, "-5", false, 100},   {300, 80, "300", false, 100},
                {300, 80, "50", false, 50},     {80, 300, nullptr, true, 100}, {80, 300, "299", true, 299}};
   for (const Case& c : cases) {
     std::vector<std::pair<std::string, std::string>> extra;
@@ -85,7 +84,8 @@ TEST_F(SoundDisplay, ShapeAndCursorComeFromTheSkin) {
   }
   // Layer colours: darker, as given, brighter (at most 1).
   ZRNodeSoundDisplay& d = make(300, 80);
-  EXPECT_TRUE(sameColour(d.getLayerColor(0), 0x60 / 255.0f / 1.35f, 0x80 / 255.0f / 1.35f, 0xa0 / 255.0f / 1.35f));
+  EXPECT_TRUE(
+      sameColour(d.getLayerColor(0), 0x60 / 255.0f / 1.35f, 0x80 / 255.0f / 1.35f, 0xa0 / 255.0f / 1.35f));
   EXPECT_TRUE(sameColour(d.getLayerColor(1), 0x60 / 255.0f, 0x80 / 255.0f, 0xa0 / 255.0f));
   EXPECT_TRUE(sameColour(d.getLayerColor(2), std::min(1.0f, 0x60 / 255.0f * 1.25f), 0x80 / 255.0f * 1.25f,
                          std::min(1.0f, 0xa0 / 255.0f * 1.25f)));

@@ -56,7 +56,8 @@ class TrackDragDrop : public ::testing::Test {
         "<list action=\"playlist\" posx=\"0\" posy=\"0\" width=\"400\" height=\"300\"/>\n"
         "<list action=\"sidelist\" posx=\"400\" posy=\"0\" width=\"300\" height=\"300\"/>\n"
         "<browser action=\"browser\" posx=\"0\" posy=\"300\" width=\"300\" height=\"400\"/>\n"
-        "<sounddisplay action=\"sd_deck\" deck=\"0\" posx=\"400\" posy=\"300\" width=\"300\" height=\"80\"/>"));
+        "<sounddisplay action=\"sd_deck\" deck=\"0\" posx=\"400\" posy=\"300\" width=\"300\" "
+        "height=\"80\"/>"));
     manager = std::make_unique<ZRNodeManager>(nullptr, &classes);
     ASSERT_TRUE(manager->loadSkin(ZRString(skin.xml()), ZRString(skin.image()), 0, 0, 1));
     main = dynamic_cast<ZRNodePlaylist*>(manager->getNode("playlist", -1));
@@ -87,8 +88,8 @@ class TrackDragDrop : public ::testing::Test {
     manager->actionRouteMouse(M::mousePress, x0, y0, ZRButtonLeft, 1, 0, 0);
     manager->actionRouteMouse(M::mouseMove, x0 + 1, y0 + 5, ZRButtonLeft, 1, 0, 0);
     for (int i = 1; i <= 4; ++i) {
-      manager->actionRouteMouse(M::mouseMove, x0 + (x1 - x0) * i / 4, y0 + (y1 - y0) * i / 4, ZRButtonLeft, 1, 0,
-                                0);
+      manager->actionRouteMouse(M::mouseMove, x0 + (x1 - x0) * i / 4, y0 + (y1 - y0) * i / 4, ZRButtonLeft, 1,
+                                0, 0);
     }
     cursorWhileHovering = manager->getCursor();
     manager->actionRouteMouse(M::mouseRelease, x1, y1, ZRButtonLeft, 0, 0, 0);

@@ -2,8 +2,6 @@
 // its track, marks follow shift and control clicks, the keys, the header resize, fonts and modes, the row
 // formats' colours and heights, the karaoke row clicks, the menus and the clean-up commands.
 
-#include "gui_nodes/zr_node_playlist.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,6 +13,7 @@
 #include "common/text_ids.h"
 #include "common/zr_parameter_list.h"
 #include "gui/zr_menu.h"
+#include "gui_nodes/zr_node_playlist.h"
 #include "list_controls_support.h"
 #include "support/recording_texture.h"
 
@@ -71,7 +70,8 @@ class TrackTable : public ::testing::Test {
     release(100, rowY(row), ZRButtonLeft, modifiers);
   }
   bool key(int k, int modifiers = 0) {
-    return node->executeActionInternal(ZRNodeEventKey, 0, 0, 0, ZRButtonNone, k, modifiers, -1, -1, -1, L' ', -1);
+    return node->executeActionInternal(ZRNodeEventKey, 0, 0, 0, ZRButtonNone, k, modifiers, -1, -1, -1, L' ',
+                                       -1);
   }
   std::vector<int> marked() {
     std::vector<int> rows;
@@ -300,7 +300,8 @@ bool rowHasColour(const RecordingTexture* t, int r, int g, int b) {
   for (int y = 0; y < t->getHeight(); ++y) {
     for (int x = 0; x < t->getWidth(); ++x) {
       const uint8_t* p = t->pixel(x, y);
-      if (std::abs(p[2] - r) < 24 && std::abs(p[1] - g) < 24 && std::abs(p[0] - b) < 24 && p[3] > 200) return true;
+      if (std::abs(p[2] - r) < 24 && std::abs(p[1] - g) < 24 && std::abs(p[0] - b) < 24 && p[3] > 200)
+        return true;
     }
   }
   return false;
@@ -439,8 +440,12 @@ TEST_F(TrackTable, TheDeadFilesMessageNeverUsesTheLanguageTextAsAFormat) {
 
 int doubleClickValue = -2;
 int focusValue = -2;
-void onDoubleClick(int value, int, int, ZRDrawNode*) { doubleClickValue = value; }
-void onFocus(int value, int, int, ZRDrawNode*) { focusValue = value; }
+void onDoubleClick(int value, int, int, ZRDrawNode*) {
+  doubleClickValue = value;
+}
+void onFocus(int value, int, int, ZRDrawNode*) {
+  focusValue = value;
+}
 
 TEST_F(TrackTable, DoubleClicksAndFocusReachTheirSlots) {
   orvel_test::fillList(list, 3, "slots");

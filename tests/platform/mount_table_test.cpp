@@ -4,6 +4,7 @@
 #include "platform/mount_table.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,8 +12,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-
-#include <unistd.h>
 
 namespace {
 

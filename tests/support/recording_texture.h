@@ -68,12 +68,12 @@ class RecordingTexture : public ZRTexture {
     return true;
   }
   void drawFull(float, float, float, float, float, float, bool, bool) override {}
-  void drawRect(float sx, float sy, float w, float h, float dx, float dy, int, float, float, float, float alpha,
-                bool) override {
+  void drawRect(float sx, float sy, float w, float h, float dx, float dy, int, float, float, float,
+                float alpha, bool) override {
     record({this, sx, sy, w, h, dx, dy, -1, -1, alpha});
   }
-  void drawRectInRect(float sx, float sy, float sw, float sh, float dx, float dy, float dw, float dh, int, bool,
-                      bool) override {
+  void drawRectInRect(float sx, float sy, float sw, float sh, float dx, float dy, float dw, float dh, int,
+                      bool, bool) override {
     record({this, sx, sy, sw, sh, dx, dy, dw, dh, 1});
   }
   void drawRectInRectWithMask(float sx, float sy, float w, float h, float dx, float dy, ZRTexture*, float,
