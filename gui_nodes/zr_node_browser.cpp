@@ -488,7 +488,7 @@ TBrowserLine ZRNodeBrowser::folderLine(const ZRString& name, const ZRString& pat
   return line;
 }
 
-void ZRNodeBrowser::scanFolderChildren(int node, const ZRString& path) {
+bool ZRNodeBrowser::scanFolderChildren(int node, const ZRString& path) {
   // The disk is read without the model lock.
   std::vector<TBrowserLine> children;
   void* handle = nullptr;
@@ -496,7 +496,8 @@ void ZRNodeBrowser::scanFolderChildren(int node, const ZRString& path) {
   bool isFolder = false;
   ZRString base = path;
   base.appendSeparatorIfNeeded();
-  if (findFirst(path, ZRString("*"), &handle, &name, &isFolder)) {
+  const bool listed = findFirst(path, ZRString("*"), &handle, &name, &isFolder);
+  if (listed) {
     do {
       if (isFolder) children.push_back(folderLine(name, base + name, kLineFolderWithSubfolders, kLineFolder));
     } while (findNext(handle, &name, &isFolder));
@@ -505,11 +506,12 @@ void ZRNodeBrowser::scanFolderChildren(int node, const ZRString& path) {
   std::lock_guard<std::mutex> g(model_);
   TBrowserLine line;
   bool expanded = false;
-  if (!tree_.GetNode(node, &line, &expanded) || line.childrenLoaded) return;
+  if (!tree_.GetNode(node, &line, &expanded) || line.childrenLoaded) return listed;
   for (const TBrowserLine& child : children) tree_.AddNode(child, false, node, -1);
   line.childrenLoaded = 1;
   tree_.SetNode(node, line, expanded);
   markDirtyLocked();
+  return listed;
 }
 
 void ZRNodeBrowser::ExpandNode(int node) {
@@ -525,8 +527,8 @@ void ZRNodeBrowser::ExpandNode(int node) {
       markDirtyLocked();
     }
   }
-  if (!expanded) {
-    if (!line.childrenLoaded) scanFolderChildren(node, line.path);
+  // A folder that cannot be listed (gone, unreadable, empty) stays collapsed.
+  if (!expanded && (line.childrenLoaded || scanFolderChildren(node, line.path))) {
     std::lock_guard<std::mutex> g(model_);
     tree_.SetExpanded(node, true);
     markDirtyLocked();

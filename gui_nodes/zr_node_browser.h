@@ -233,7 +233,8 @@ class ZRNodeBrowser : public ZRDrawNode, public ZRTableViewDelegate, public ZRBr
   void refreshTable();
   void listChanged(int slot);
   TBrowserLine folderLine(const ZRString& name, const ZRString& path, int typeWithSubfolders, int typePlain);
-  void scanFolderChildren(int node, const ZRString& path);
+  // Lists the folder's subfolders as the node's children (once); false when the folder cannot be listed.
+  bool scanFolderChildren(int node, const ZRString& path);
 
   // Events.
   void drawBrowserIcon(ZRTableViewRow* row, const TVisibleLine& line, float x, float y);

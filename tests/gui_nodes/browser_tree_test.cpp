@@ -254,6 +254,15 @@ TEST_F(BrowserTree, TheFinderListsTheFolderTreeAndShowsOneFolderAtATime) {
   EXPECT_EQ(rowNamed("Rock"), -1);
   browser->ExpandNode(line("Music").nodeId);
   EXPECT_GE(rowNamed("Rock"), 0);
+  // An empty folder has nothing to list: it stays collapsed.
+  browser->ExpandNode(line("Desktop").nodeId);
+  EXPECT_FALSE(line("Desktop").expanded);
+  // Nor does one removed from the disk since it was shown.
+  browser->ExpandNode(line("Rock").nodeId);
+  ASSERT_GE(rowNamed("Live"), 0);
+  fs::remove_all(dir.file("Music/Rock/Live"));
+  browser->ExpandNode(line("Live").nodeId);
+  EXPECT_FALSE(line("Live").expanded);
 
   ZRList* finder = browser->getSpecialList(kSpecialFinder);
   // Jazz and then Rock at once: what is still being read for Jazz does not join Rock's files.
