@@ -124,6 +124,7 @@ class ToolkitForLists {
     if (frame_ != nullptr) frame_->Destroy();
   }
   RecordingMenuHost host;
+  wxFrame* window() const { return frame_; }
 
  private:
   wxFrame* frame_ = nullptr;

@@ -3,6 +3,7 @@
 // table to reorder it; lists dragged from the browser are refused by the tables.
 
 #include <gtest/gtest.h>
+#include <wx/window.h>
 
 #include <memory>
 #include <string>
@@ -34,8 +35,10 @@ bool deckLoader(ZRDrawNode*, ZRDragDropPayload payload, float, float, bool testO
 ZRString promptedName;
 bool promptAnswer = true;
 int prompts = 0;
+wxWindow* captureAtPrompt = nullptr;
 bool testPrompt(ZRString* name, float* keyAdjust, float keyStep) {
   ++prompts;
+  captureAtPrompt = wxWindow::GetCapture();
   promptedName = *name;
   EXPECT_EQ(keyStep, 1.0f);
   if (!promptAnswer) return false;
@@ -178,6 +181,20 @@ TEST_F(TrackDragDrop, TheKaraokeRotationAsksForTheSinger) {
   EXPECT_EQ(rotation->getCount(), 2);
   ASSERT_TRUE(rotation->getRowData(0, &added));
   EXPECT_EQ(added.additionalTracks.size(), 1u);
+}
+
+TEST_F(TrackDragDrop, TheSingerPromptOpensWithTheMouseReleased) {
+  side->changeList(browser->getSpecialList(kSpecialKaraokeRotation));
+  frame();
+  // The window holds the mouse from the drag, as it does when the drop arrives on the button release.
+  wxWindow* window = toolkit.window();
+  window->CaptureMouse();
+  if (wxWindow::GetCapture() != window) GTEST_SKIP() << "the display grants no mouse capture";
+  captureAtPrompt = window;
+  drag(100, rowY(1), 500, 10);
+  EXPECT_EQ(prompts, 1);
+  EXPECT_EQ(captureAtPrompt, nullptr);
+  EXPECT_EQ(wxWindow::GetCapture(), nullptr);
 }
 
 TEST_F(TrackDragDrop, ARowDroppedOnAUserListOfTheBrowserIsAppended) {
