@@ -64,11 +64,12 @@ class ZRTimePitchScaling;
 
 // One entry of a deck's marker list (GetTrackMarkers).
 struct TTrackMarker {
-  ZRString label;                          // "In", "Out", "1".."16", ">" or empty
-  void* drawData[2] = {nullptr, nullptr};  // filled by the caller for drawing
-  float position = 0.0f;                   // 0..1 of the track length
-  int style = 0;                           // for the caller
-  int kind = 0;                            // one of CSoundSource::MarkerKind
+  ZRString label;  // "In", "Out", "1".."16", ">" or empty
+  // How the marker is drawn: the deck writes opaque white and 1; the caller may change them in place.
+  float r = 1.0f, g = 1.0f, b = 1.0f, a = 1.0f;
+  float position = 0.0f;  // 0..1 of the track length
+  int penWidth = 1;
+  int kind = 0;  // one of CSoundSource::MarkerKind
 };
 
 // A deck's loop state as the audio thread last published it. Frames at

@@ -623,9 +623,9 @@ void CSoundSource::GetTrackMarkers(TTrackMarker** out, int& count) {
     if (count >= kMaxMarkers) return;
     TTrackMarker& m = markers[count++];
     m.label = label;
-    m.drawData[0] = m.drawData[1] = nullptr;
+    m.r = m.g = m.b = m.a = 1.0f;
     m.position = static_cast<float>(frames) / static_cast<float>(length);
-    m.style = 0;
+    m.penWidth = 1;
     m.kind = kind;
   };
   if (autoCueEnabled.load()) {

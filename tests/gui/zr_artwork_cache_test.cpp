@@ -1,9 +1,6 @@
 #include "gui/zr_artwork_cache.h"
 
 #include <gtest/gtest.h>
-#include <taglib/attachedpictureframe.h>
-#include <taglib/id3v2tag.h>
-#include <taglib/mpegfile.h>
 
 #include <chrono>
 #include <string>
@@ -13,6 +10,7 @@
 #include "common/zr_texture.h"
 #include "support/image_fixtures.h"
 #include "support/log_capture.h"
+#include "support/mp3_cover_fixture.h"
 #include "support/test_support.h"
 #include "support/tiny_http_server.h"
 
@@ -21,26 +19,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Result = ZRArtworkCache::TArtworkResult;
 
-// A short MPEG audio stream (silent frames) with the picture as its ID3v2 cover.
-void writeMp3WithCover(const std::string& path, const std::string& picture) {
-  std::string frames;
-  for (int i = 0; i < 20; ++i) {
-    std::string frame(417, '\0');  // MPEG-1 layer III, 128 kbit/s, 44.1 kHz
-    frame[0] = '\xff';
-    frame[1] = '\xfb';
-    frame[2] = '\x90';
-    frame[3] = '\x64';
-    frames += frame;
-  }
-  ASSERT_TRUE(orvel_test::writeFile(path, frames));
-  TagLib::MPEG::File file(path.c_str());
-  auto* apic = new TagLib::ID3v2::AttachedPictureFrame;
-  apic->setMimeType("image/png");
-  apic->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
-  apic->setPicture(TagLib::ByteVector(picture.data(), static_cast<unsigned>(picture.size())));
-  file.ID3v2Tag(true)->addFrame(apic);
-  ASSERT_TRUE(file.save());
-}
+using orvel_test::writeMp3WithCover;
 
 Result* waitForResult(ZRLockFreeQueue<void*>& queue, int milliseconds = 5000) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
