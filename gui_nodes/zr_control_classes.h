@@ -21,7 +21,8 @@ class ZRControlClassFactory : public ZRNodeClassFactory {
  public:
   ZRDrawNode* createNode(int type, ZRNodeManager* manager, float scale, int id, int deck) override;
   // The root is an image node (the skin's background picture) whose double clicks go to onDoubleClick.
-  ZRDrawNode* createRootNode(ZRNodeManager* manager, float scale, ZRPointerActionCallback onDoubleClick) override;
+  ZRDrawNode* createRootNode(ZRNodeManager* manager, float scale,
+                             ZRPointerActionCallback onDoubleClick) override;
   // The hint bubble the skin controls draw.
   ZRNodeHintBase* createHintNode(ZRNodeManager* manager, float scale) override;
 };

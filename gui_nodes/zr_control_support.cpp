@@ -91,8 +91,8 @@ void drawNodeTexture(ZRDrawNode& node, float x, float y) {
   ZRTexture* t = node.texture.get();
   if (t == nullptr || t->getWidth() < 1 || t->getHeight() < 1) return;
   const float scale = t->getScale() > 0 ? t->getScale() : 1;
-  t->drawRectInRect(0, 0, static_cast<float>(t->getWidth()) / scale, static_cast<float>(t->getHeight()) / scale,
-                    x, y, -1, -1, 1, false, false);
+  t->drawRectInRect(0, 0, static_cast<float>(t->getWidth()) / scale,
+                    static_cast<float>(t->getHeight()) / scale, x, y, -1, -1, 1, false, false);
 }
 
 int pointerCoordinate(float value) {

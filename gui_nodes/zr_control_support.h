@@ -38,7 +38,12 @@ struct ZRCaptionStyle {
 };
 
 // MIDI message kinds (the status byte without its channel) as node events carry them.
-enum ZRMidiKind : int { ZRMidiNoteOff = 128, ZRMidiNoteOn = 144, ZRMidiControlChange = 176, ZRMidiPitchBend = 224 };
+enum ZRMidiKind : int {
+  ZRMidiNoteOff = 128,
+  ZRMidiNoteOn = 144,
+  ZRMidiControlChange = 176,
+  ZRMidiPitchBend = 224
+};
 
 // What a MIDI message does to a button-like control: a note on with a velocity presses it, a note off (or a
 // note on with velocity 0) releases it, a control change of any value presses and releases it.

@@ -1,7 +1,7 @@
 #pragma once
-// ZRNodeArtwork: the cover picture an image node or a jog wheel shows (ZRArtworkNode is the node side): the embedded picture of an audio
-// file, decoded at the node's pixel size, uploaded at the next frame, forgotten by clear() and lost by
-// destroyTexture() until the next set().
+// ZRNodeArtwork: the cover picture an image node or a jog wheel shows (ZRArtworkNode is the node side): the
+// embedded picture of an audio file, decoded at the node's pixel size, uploaded at the next frame, forgotten
+// by clear() and lost by destroyTexture() until the next set().
 //
 // Threads: set and clear come from the GUI tick (render thread), a skin load decodes again at the new size
 // (main thread, under the tree lock), and the render thread uploads and draws. The fields sit behind the
@@ -61,7 +61,9 @@ class ZRArtworkNode : public ZRDrawNode {
       : ZRDrawNode(manager, nullptr, scale, id, deck, -1) {}
 
   // The cover of the audio file at path, decoded at the node size; key names it (render thread).
-  void setArtworkImage(const ZRString& path, const ZRString& key) { artwork_.set(path, key, width, height, scale); }
+  void setArtworkImage(const ZRString& path, const ZRString& key) {
+    artwork_.set(path, key, width, height, scale);
+  }
   // Forgets the cover; its texture goes at the next frame.
   void clearArtworkImage() { artwork_.clear(); }
   bool hasArtwork() const { return artwork_.hasArtwork(); }

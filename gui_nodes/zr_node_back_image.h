@@ -31,8 +31,8 @@ class ZRNodeBackImage : public ZRArtworkNode {
   // Base attributes, then issplitter; a node with artwork decodes it again at the new size.
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // Moves the drag anchor: a splitter's drag handler calls it after moving the node, so the next step is
   // measured from the moved position.

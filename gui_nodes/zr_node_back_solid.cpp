@@ -46,8 +46,8 @@ void ZRNodeBackSolid::changeSize(float w, float h) {
   redraw_ = true;
 }
 
-bool ZRNodeBackSolid::executeAction(int code, int, float x, float y, int button, int, int, int, int, int, wchar_t,
-                                    int) {
+bool ZRNodeBackSolid::executeAction(int code, int, float x, float y, int button, int, int, int, int, int,
+                                    wchar_t, int) {
   return plainRectangleInput(*this, moveSlot_, code, x, y, button);
 }
 

@@ -21,8 +21,8 @@ class ZRNodeBackSolid : public ZRDrawNode {
   // Base attributes, then color and roundrectradius (1 or less: square corners).
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
   // A value of 0 or less keeps the current one; the fill is drawn again.
   void changeSize(float width, float height) override;
 

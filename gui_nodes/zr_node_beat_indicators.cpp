@@ -21,8 +21,8 @@ void ZRNodeBeatIndicator::refreshCoordinates(ZRParameterList* a) {
   onY_ = static_cast<float>(a->getInt("ony", static_cast<int>(upy)));
 }
 
-bool ZRNodeBeatIndicator::executeAction(int code, int, float, float, int button, int, int, int, int, int, wchar_t,
-                                        int) {
+bool ZRNodeBeatIndicator::executeAction(int code, int, float, float, int button, int, int, int, int, int,
+                                        wchar_t, int) {
   if (!shown) return false;
   switch (code) {
     case ZRNodeEventPress:
@@ -106,8 +106,8 @@ void ZRNodeSequencerPos::refreshCoordinates(ZRParameterList* a) {
   selectedY_ = a->getFloat("cellselectedy", cursorY_);
   int total = a->getInt("totalcells", 16);
   if (total < 1 || total > kMaxCells) {
-    ZRLOG("warning: sequencer strip '%s': totalcells %d is outside 1..%d, %d cells are used", name.c_str(), total,
-          kMaxCells, std::clamp(total, 1, kMaxCells));
+    ZRLOG("warning: sequencer strip '%s': totalcells %d is outside 1..%d, %d cells are used", name.c_str(),
+          total, kMaxCells, std::clamp(total, 1, kMaxCells));
     total = std::clamp(total, 1, kMaxCells);
   }
   totalCells_.store(total);

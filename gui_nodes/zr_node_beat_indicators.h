@@ -20,8 +20,8 @@ class ZRNodeBeatIndicator : public ZRDrawNode {
 
   ZRNodeBeatIndicator(ZRNodeManager* manager, float scale, int id, int deck);
   void refreshCoordinates(ZRParameterList* attributes) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
  protected:
   float onX_ = 0, onY_ = 0;
@@ -73,8 +73,8 @@ class ZRNodeSequencerPos : public ZRDrawNode {
   // cellcursorx/y, cellselectedx/y (default the cursor picture) and totalcells (1..kMaxCells, default 16).
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   int getTotalCells() const { return totalCells_.load(); }
   bool getCell(int index) const;

@@ -76,8 +76,8 @@ void ZRNodeButton::pressWithToggle(int slot) {
   callWithState(slot);
 }
 
-bool ZRNodeButton::executeAction(int code, int value, float, float, int button, int, int, int, int, int midiValue,
-                                 wchar_t, int) {
+bool ZRNodeButton::executeAction(int code, int value, float, float, int button, int, int, int, int,
+                                 int midiValue, wchar_t, int) {
   if (!enabled) return false;
   switch (code) {
     case ZRNodeEventPress:
@@ -154,8 +154,8 @@ void ZRNodeButton::render(double dt, float x, float y) {
       drawnColor_ = color;
       style_.clearBackground(*drawContext, width, height);
       drawContext->setFontColor(color.r, color.g, color.b, color.a);
-      drawContext->drawText(0, 0, caption, style_.fontName, style_.fontSize, style_.fontStyle, style_.fontAlign,
-                            static_cast<int>(width), static_cast<int>(height));
+      drawContext->drawText(0, 0, caption, style_.fontName, style_.fontSize, style_.fontStyle,
+                            style_.fontAlign, static_cast<int>(width), static_cast<int>(height));
       updateTextureFromDrawContext();
     }
     drawNodeTexture(*this, x, y);

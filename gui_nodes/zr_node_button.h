@@ -19,7 +19,14 @@ class ZRNodeButton : public ZRDrawNode {
  public:
   // Action slots, in this order; each is called with (switched state after any toggle, actionCode, deck,
   // node).
-  enum Slot : int { SlotPress = 0, SlotRelease, SlotRightPress, SlotRightRelease, SlotDoubleClick, SlotCount };
+  enum Slot : int {
+    SlotPress = 0,
+    SlotRelease,
+    SlotRightPress,
+    SlotRightRelease,
+    SlotDoubleClick,
+    SlotCount
+  };
 
   // One keyboard and one MIDI shortcut slot, learnable; no double-click detection.
   ZRNodeButton(ZRNodeManager* manager, float scale, int id, int deck);
@@ -30,8 +37,8 @@ class ZRNodeButton : public ZRDrawNode {
   // system chooses a badge to show.)
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // Turns the label on; a different text replaces the caption.
   void setCaption(const ZRString& text);

@@ -36,8 +36,8 @@ void ZRNodeCFCurve::getSelected(int& list, int& index) const {
   index = selectedIndex_;
 }
 
-bool ZRNodeCFCurve::executeAction(int code, int, float px, float py, int button, int, int, int, int, int, wchar_t,
-                                  int) {
+bool ZRNodeCFCurve::executeAction(int code, int, float px, float py, int button, int, int, int, int, int,
+                                  wchar_t, int) {
   if (!shown || code > ZRNodeEventMove) return false;
   if (code == ZRNodeEventPress && button == ZRButtonLeft) {
     std::lock_guard guard(lock_);
@@ -127,14 +127,14 @@ void ZRNodeCFCurve::render(double dt, float x, float y) {
       const std::vector<TCFCurvePoint>& points = curves[list];
       dc.beginPath();
       for (size_t i = 1; i < points.size(); ++i) {
-        dc.drawLine(points[i - 1].x * spanX + inset, points[i - 1].y * spanY + inset, points[i].x * spanX + inset,
-                    points[i].y * spanY + inset);
+        dc.drawLine(points[i - 1].x * spanX + inset, points[i - 1].y * spanY + inset,
+                    points[i].x * spanX + inset, points[i].y * spanY + inset);
       }
       dc.stroke();
       dc.beginPath();
       for (const TCFCurvePoint& p : points) {
-        dc.drawFilledRectWithSize(p.x * spanX + inset - lineWidth, p.y * spanY + inset - lineWidth, 2 * lineWidth,
-                                  2 * lineWidth, 0);
+        dc.drawFilledRectWithSize(p.x * spanX + inset - lineWidth, p.y * spanY + inset - lineWidth,
+                                  2 * lineWidth, 2 * lineWidth, 0);
       }
       dc.fill();
     }

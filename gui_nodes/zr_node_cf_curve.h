@@ -29,8 +29,8 @@ class ZRNodeCFCurve : public ZRDrawNode {
   // Base attributes, then leftcolor, rightcolor, linewidth.
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // A copy of a curve: 0 left, 1 right.
   std::vector<TCFCurvePoint> getCurve(int list) const;

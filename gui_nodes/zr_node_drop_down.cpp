@@ -142,8 +142,8 @@ void ZRNodeDropDown::setCaption(const ZRString& text) {
 
 // ---- input ------------------------------------------------------------------------------------------------
 
-bool ZRNodeDropDown::executeAction(int code, int, float x, float, int button, int, int, int, int, int, wchar_t,
-                                   int) {
+bool ZRNodeDropDown::executeAction(int code, int, float x, float, int button, int, int, int, int, int,
+                                   wchar_t, int) {
   if (code == ZRNodeEventRelease && button == ZRButtonLeft) triggerSelection(x);
   return code >= ZRNodeEventPress && code <= ZRNodeEventMove;
 }
@@ -161,7 +161,9 @@ void ZRNodeDropDown::triggerSelection(float x) {
       count = static_cast<int>(items_.size());
       divisions = divisionsFor(count);
     }
-    const float bias = isLeftAligned(style_.fontAlign) ? 0.15f : isRightAligned(style_.fontAlign) ? -0.15f : 0.0f;
+    const float bias = isLeftAligned(style_.fontAlign)    ? 0.15f
+                       : isRightAligned(style_.fontAlign) ? -0.15f
+                                                          : 0.0f;
     int index = static_cast<int>(std::floor(x / (width / static_cast<float>(divisions)) + bias));
     if (isRightAligned(style_.fontAlign) && count < divisions) index -= divisions - count;
     setSelected(index, true);
@@ -226,7 +228,8 @@ void ZRNodeDropDown::render(double dt, float x, float y) {
           const ZRColorFloat& c = i == selected ? style_.fontColor : fontColorInactive_;
           dc.setFontColor(c.r, c.g, c.b, c.a);
           dc.drawText(static_cast<float>(first + i) * segment + ox, oy, items[i].text, style_.fontName,
-                      style_.fontSize, style_.fontStyle, style_.fontAlign, static_cast<int>(segment - ox), static_cast<int>(height - oy));
+                      style_.fontSize, style_.fontStyle, style_.fontAlign, static_cast<int>(segment - ox),
+                      static_cast<int>(height - oy));
         }
       } else {
         dc.setFontColor(style_.fontColor.r, style_.fontColor.g, style_.fontColor.b, style_.fontColor.a);
@@ -234,10 +237,10 @@ void ZRNodeDropDown::render(double dt, float x, float y) {
                     static_cast<int>(width - ox), static_cast<int>(height - oy));
       }
       if (showDownArrow_) {
-        dc.setFontColor(fontColorInactive_.r, fontColorInactive_.g, fontColorInactive_.b, fontColorInactive_.a);
+        dc.setFontColor(fontColorInactive_.r, fontColorInactive_.g, fontColorInactive_.b,
+                        fontColorInactive_.a);
         dc.drawText(ox, oy, ZRString("\xE2\x96\xBE"), style_.fontName, style_.fontSize, style_.fontStyle,
-                    textAlignRight,
-                    static_cast<int>(width - ox), static_cast<int>(height - oy));
+                    textAlignRight, static_cast<int>(width - ox), static_cast<int>(height - oy));
       }
       updateTextureFromDrawContext();
     }

@@ -35,8 +35,8 @@ class ZRNodeDropDown : public ZRDrawNode {
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
   // A left release opens the menu (or picks a segment); codes 0 to 5 are handled, others are not.
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   void addItem(const ZRString& text, void* param);
   // Empties the items; the selected index and the caption stay.

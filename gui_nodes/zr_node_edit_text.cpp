@@ -41,9 +41,9 @@ ZRNodeEditText::ZRNodeEditText(ZRNodeManager* manager, float scale, int id, int 
 
 bool ZRNodeEditText::isTextCharacter(int code) {
   if (code < 32 || code == 127 || (code >= 0x80 && code <= 0x9F)) return false;  // control characters
-  if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;      // not a character
-  if (code >= ZRKeyLeft && code <= ZRKeyInsert) return false;                  // arrows, Enter, Delete, ...
-  if (code >= ZRKeyF1 && code <= ZRKeyF19) return false;                       // function keys
+  if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;       // not a character
+  if (code >= ZRKeyLeft && code <= ZRKeyInsert) return false;                    // arrows, Enter, Delete, ...
+  if (code >= ZRKeyF1 && code <= ZRKeyF19) return false;                         // function keys
   return true;
 }
 
@@ -126,7 +126,8 @@ void ZRNodeEditText::addString(const ZRString& text, int index) {
     const int added = text.len();
     if (index < 0 || index > n || added == 0) return;
     if (n + added > kMaxLength) {
-      ZRLOG("edit text '%s': the text is full (%d characters), '%s' is not added", name.c_str(), kMaxLength, text);
+      ZRLOG("edit text '%s': the text is full (%d characters), '%s' is not added", name.c_str(), kMaxLength,
+            text);
       return;
     }
     units.insert(static_cast<size_t>(index), text.utf16());
@@ -231,7 +232,8 @@ void ZRNodeEditText::moveCaret(int to) {
   const int n = static_cast<int>(units.size());
   to = std::clamp(to, 0, n);
   // Never between the two units of a pair: step over it in the direction of the move.
-  if (to > 0 && to < n && isLowSurrogate(units[to]) && isHighSurrogate(units[to - 1])) to += to > caret_ ? 1 : -1;
+  if (to > 0 && to < n && isLowSurrogate(units[to]) && isHighSurrogate(units[to - 1]))
+    to += to > caret_ ? 1 : -1;
   caret_ = to;
   showCaretNow();
 }
@@ -253,8 +255,8 @@ void ZRNodeEditText::caretFromPress(float px) {
   showCaretNow();
 }
 
-bool ZRNodeEditText::executeAction(int code, int, float px, float, int button, int key, int modifiers, int, int,
-                                   int, wchar_t, int deckArg) {
+bool ZRNodeEditText::executeAction(int code, int, float px, float, int button, int key, int modifiers, int,
+                                   int, int, wchar_t, int deckArg) {
   switch (code) {
     case ZRNodeEventPress:
       if (button == ZRButtonLeft) caretFromPress(px);
@@ -399,8 +401,8 @@ void ZRNodeEditText::render(double dt, float x, float y) {
       dc.stroke();
     }
     dc.setFontColor(color.r, color.g, color.b, color.a);
-    dc.drawText(shift, (height - th) * 0.5f, text, look.fontName, look.fontSize, look.fontStyle, textAlignInvalid,
-                0, 0);
+    dc.drawText(shift, (height - th) * 0.5f, text, look.fontName, look.fontSize, look.fontStyle,
+                textAlignInvalid, 0, 0);
     updateTextureFromDrawContext();
     alignBoxInBox(look.fontAlign, width, height, tw, height, drawOffsetX_, drawOffsetY_, 0, 0);
     if (tw > width) drawOffsetX_ = 0;

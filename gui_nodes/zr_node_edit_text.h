@@ -42,8 +42,8 @@ class ZRNodeEditText : public ZRDrawNode {
   // caret is hidden and put at the end of the text, which is drawn again.
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
   bool canHaveKBFocus() override { return true; }
   bool canPassUntreatedKBEvents() override { return false; }
 

@@ -46,7 +46,8 @@ void ZRNodeGrid::refreshCoordinates(ZRParameterList* a) {
 void ZRNodeGrid::cellAt(float px, float py, int& row, int& column) const {
   const int rows = rows_.load(), columns = columns_.load();
   row = py < 0 ? -1 : static_cast<int>(std::min(std::floor(py / (height / static_cast<float>(rows))), 1e6f));
-  column = px < 0 ? -1 : static_cast<int>(std::min(std::floor(px / (width / static_cast<float>(columns))), 1e6f));
+  column =
+      px < 0 ? -1 : static_cast<int>(std::min(std::floor(px / (width / static_cast<float>(columns))), 1e6f));
 }
 
 void ZRNodeGrid::callCell(int row, int column) {
@@ -71,8 +72,8 @@ void ZRNodeGrid::clickOnCell(int row, int column) {
   callCell(row, column);
 }
 
-bool ZRNodeGrid::executeAction(int code, int, float px, float py, int button, int, int, int, int, int, wchar_t,
-                               int) {
+bool ZRNodeGrid::executeAction(int code, int, float px, float py, int button, int, int, int, int, int,
+                               wchar_t, int) {
   if (!shown || code > ZRNodeEventMove) return false;
   switch (code) {
     case ZRNodeEventPress:
@@ -116,17 +117,17 @@ void ZRNodeGrid::render(double dt, float x, float y) {
       const bool hovered = r == hoverRow && c == hoverColumn;
       if (getCell(r, c) || (hovered && !hasOverPicture_)) {
         const float cx = static_cast<float>(c) * cellW, cy = static_cast<float>(r) * cellH;
-        mainTexture_drawRectInRect(selx + cx, sely + cy, cellW, cellH, x + cx, y + cy, -1, -1, 1, false, false);
+        mainTexture_drawRectInRect(selx + cx, sely + cy, cellW, cellH, x + cx, y + cy, -1, -1, 1, false,
+                                   false);
       }
     }
   }
   if (hasOverPicture_) {
     auto over = [&](int r, int c) {
       if (r < 0 || c < 0) return;
-      mainTexture_drawRectInRect(overX_, overY_, overW_, overH_,
-                                 x + overOffsetX_ + static_cast<float>(c) * (overW_ + overSpaceX_),
-                                 y + overOffsetY_ + static_cast<float>(r) * (overH_ + overSpaceY_), -1, -1, 1, false,
-                                 false);
+      mainTexture_drawRectInRect(
+          overX_, overY_, overW_, overH_, x + overOffsetX_ + static_cast<float>(c) * (overW_ + overSpaceX_),
+          y + overOffsetY_ + static_cast<float>(r) * (overH_ + overSpaceY_), -1, -1, 1, false, false);
     };
     over(hoverRow, hoverColumn);
     over(clickedRow_.load(), clickedColumn_.load());

@@ -24,8 +24,8 @@ class ZRNodeGrid : public ZRDrawNode {
   // and its placing (celloveroffsetx/y, celloverspacex/y).
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // Ignored outside the grid; with notify the cell slot is called.
   void setCell(int row, int column, bool on, bool notify);

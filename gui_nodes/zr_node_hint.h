@@ -17,8 +17,8 @@ class ZRNodeHint : public ZRNodeHintBase {
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
   // Codes 0 to 5 are swallowed (true); every other code is not handled.
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // A different text is measured and the bubble laid out around it, hidden, at its current place (white on
   // translucent black, above everything); any text restarts the 3-second display timer.

@@ -118,8 +118,8 @@ void ZRNodeJogWheel::render(double dt, float x, float y) {
   if (masked) {
     float row = 0;
     ZRTexture* mask = skinImagePartAt(*this, masky, row);
-    mainTexture_drawRectInRectWithMask(wheelX_, wheelY_, width, height, x, y, mask, maskx, row, nullptr, 0, 0, 1, 1,
-                                       platter);
+    mainTexture_drawRectInRectWithMask(wheelX_, wheelY_, width, height, x, y, mask, maskx, row, nullptr, 0, 0,
+                                       1, 1, platter);
   } else {
     mainTexture_drawRect(wheelX_, wheelY_, width, height, x, y, 1, 1, 1, platter, 1);
   }

@@ -27,8 +27,8 @@ class ZRNodeJogWheel : public ZRArtworkNode {
   // clipartworksize; a node with artwork decodes it again at the new size.
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // The platter angle for a play position in seconds; 33 stands for 33 1/3 rpm. Keeps rpm for drags.
   void updatePos(double seconds, int rpm);

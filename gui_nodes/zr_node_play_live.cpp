@@ -30,7 +30,8 @@ void ZRNodePlayLive::refreshCoordinates(ZRParameterList* a) {
   cursorSize_ = a->getFloat("cursorsize", 0);
   cursorColor_ = a->getColorFloat("cursorcolor", nullptr);
   trailColor_ = a->getColorFloat("trailcursorcolor", nullptr);
-  for (int i = 0; i < kTrailTicks; ++i) trailColors_[i] = getGradientColor(trailColor_, cursorColor_, kTrailTicks, i);
+  for (int i = 0; i < kTrailTicks; ++i)
+    trailColors_[i] = getGradientColor(trailColor_, cursorColor_, kTrailTicks, i);
   ringAngle_ = 0;
   redraw_.store(true);
 }
@@ -48,8 +49,8 @@ float ZRNodePlayLive::getGlowAlpha() const {
   return glowTimer_ >= 0 ? static_cast<float>(2 * glowTimer_) : 0.0f;
 }
 
-bool ZRNodePlayLive::executeAction(int code, int value, float, float, int button, int, int, int, int, int midiValue,
-                                   wchar_t, int) {
+bool ZRNodePlayLive::executeAction(int code, int value, float, float, int button, int, int, int, int,
+                                   int midiValue, wchar_t, int) {
   if (!enabled) return false;
   switch (code) {
     case ZRNodeEventPress:

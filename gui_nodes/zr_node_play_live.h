@@ -16,7 +16,14 @@
 class ZRNodePlayLive : public ZRDrawNode {
  public:
   // Action slots, each called with -1.
-  enum Slot : int { SlotPress = 0, SlotRelease, SlotRightPress, SlotRightRelease, SlotDoubleClick, SlotCount };
+  enum Slot : int {
+    SlotPress = 0,
+    SlotRelease,
+    SlotRightPress,
+    SlotRightRelease,
+    SlotDoubleClick,
+    SlotCount
+  };
   static constexpr int kTicks = 64;
   static constexpr int kTrailTicks = 32;
   static constexpr double kTickStep = 360.0 / kTicks;
@@ -27,8 +34,8 @@ class ZRNodePlayLive : public ZRDrawNode {
   // it towards the cursor colour); the ring restarts.
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // Whether the deck plays; a change restarts the ring at 0 and redraws it.
   void updateState(bool playing);

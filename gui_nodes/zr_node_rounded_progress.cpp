@@ -40,8 +40,8 @@ float ZRNodeRoundedProgress::litAngle() const {
   return a;
 }
 
-bool ZRNodeRoundedProgress::executeAction(int code, int, float px, float py, int button, int, int, int, int, int,
-                                          wchar_t, int) {
+bool ZRNodeRoundedProgress::executeAction(int code, int, float px, float py, int button, int, int, int, int,
+                                          int, wchar_t, int) {
   if (!shown || code > ZRNodeEventMove) return false;
   if (code == ZRNodeEventPress && button == ZRButtonLeft) {
     // Clockwise from twelve o'clock.
@@ -65,8 +65,8 @@ void ZRNodeRoundedProgress::render(double dt, float x, float y) {
   const float sx = mouseInside ? overx : upx, sy = mouseInside ? overy : upy;
   if (sx != x || sy != y) {
     if (masked) {
-      mainTexture_drawRectInRectWithMask(sx, sy, width, height, x, y, skinMask, maskx, maskRow, nullptr, 0, 0, 1, 1,
-                                         0);
+      mainTexture_drawRectInRectWithMask(sx, sy, width, height, x, y, skinMask, maskx, maskRow, nullptr, 0, 0,
+                                         1, 1, 0);
     } else {
       mainTexture_drawRectInRect(sx, sy, width, height, x, y, -1, -1, 1, false, false);
     }

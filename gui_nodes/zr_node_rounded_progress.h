@@ -20,8 +20,8 @@ class ZRNodeRoundedProgress : public ZRDrawNode {
   // Base attributes, then positions, offsetangle, innerradius; the ring is drawn again.
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // The played share, 0..1.
   void updatePos(float share);

@@ -351,8 +351,8 @@ void ZRNodeSliderKnob::shortcut(int key) {
   callActionSlot(SlotValue, GetPos());
 }
 
-bool ZRNodeSliderKnob::executeAction(int code, int value, float x, float y, int button, int key, int, int, int,
-                                     int midiValue, wchar_t, int) {
+bool ZRNodeSliderKnob::executeAction(int code, int value, float x, float y, int button, int key, int, int,
+                                     int, int midiValue, wchar_t, int) {
   const float along = horizontal_ ? x : y;
   switch (code) {
     case ZRNodeEventPress:
@@ -464,9 +464,9 @@ void ZRNodeSliderKnob::renderSlider(float x, float y, const State& s) {
       createDrawContext(-1, -1);
       if (dataDirty_ || contentInvalid || !texture) {
         dataDirty_ = false;
-        updateWholeWaveformDisplay(drawContext.get(), static_cast<int>(width), static_cast<int>(height), data_.data(),
-                                   static_cast<int>(data_.size()), dataColor_.r, dataColor_.g, dataColor_.b,
-                                   dataColor_.a, dataScale_);
+        updateWholeWaveformDisplay(drawContext.get(), static_cast<int>(width), static_cast<int>(height),
+                                   data_.data(), static_cast<int>(data_.size()), dataColor_.r, dataColor_.g,
+                                   dataColor_.b, dataColor_.a, dataScale_);
         updateTextureFromDrawContext();
       }
       drawNodeTexture(*this, x, y);
@@ -492,7 +492,8 @@ void ZRNodeSliderKnob::renderSlider(float x, float y, const State& s) {
     }
     if (to > from) {
       if (horizontal_) {
-        mainTexture_drawRectInRect(selx + from, sely, to - from, height, x + from, y, -1, -1, 1, false, false);
+        mainTexture_drawRectInRect(selx + from, sely, to - from, height, x + from, y, -1, -1, 1, false,
+                                   false);
       } else {
         mainTexture_drawRectInRect(selx, sely + from, width, to - from, x, y + from, -1, -1, 1, false, false);
       }
@@ -505,9 +506,10 @@ void ZRNodeSliderKnob::renderSlider(float x, float y, const State& s) {
   const int cy = mouseInside ? cursorOverY_ : cursorUpY_;
   if (cx >= 0 && cy >= 0 && cursorWidth_ >= 1 && cursorHeight_ >= 1) {
     const float offset = static_cast<float>(s.cursorOffset);
-    mainTexture_drawRectInRect(static_cast<float>(cx), static_cast<float>(cy), static_cast<float>(cursorWidth_),
-                               static_cast<float>(cursorHeight_), horizontal_ ? x + offset : x,
-                               horizontal_ ? y : y + offset, -1, -1, 1, false, false);
+    mainTexture_drawRectInRect(static_cast<float>(cx), static_cast<float>(cy),
+                               static_cast<float>(cursorWidth_), static_cast<float>(cursorHeight_),
+                               horizontal_ ? x + offset : x, horizontal_ ? y : y + offset, -1, -1, 1, false,
+                               false);
   }
 }
 
@@ -584,7 +586,8 @@ void ZRNodeSliderKnob::renderKnob(float x, float y, const State& s) {
     if (maskTexture_) {
       ZRTexture* second = nullptr;
       float secondRow = 0;
-      if (progressMaskX_ > -1 && progressMaskY_ > -1) second = skinImagePartAt(*this, progressMaskY_, secondRow);
+      if (progressMaskX_ > -1 && progressMaskY_ > -1)
+        second = skinImagePartAt(*this, progressMaskY_, secondRow);
       mainTexture_drawRectInRectWithMask(selx, sely, width, height, x, y, maskTexture_.get(), 0, 0, second,
                                          progressMaskX_, secondRow, 1, 1, 0);
     }
@@ -623,11 +626,11 @@ void ZRNodeSliderKnob::renderKnob(float x, float y, const State& s) {
         if (maskx > -1 && masky > -1) {
           float row = 0;
           ZRTexture* mask = skinImagePartAt(*this, masky, row);
-          mainTexture_drawRectInRectWithMask(static_cast<float>(cx), static_cast<float>(cy), cw, ch, dx, dy, mask,
-                                             maskx, row, nullptr, 0, 0, 1, 1, rotation);
+          mainTexture_drawRectInRectWithMask(static_cast<float>(cx), static_cast<float>(cy), cw, ch, dx, dy,
+                                             mask, maskx, row, nullptr, 0, 0, 1, 1, rotation);
         } else {
-          mainTexture_drawRect(static_cast<float>(cx), static_cast<float>(cy), cw, ch, dx, dy, 1, 1, 1, rotation,
-                               1);
+          mainTexture_drawRect(static_cast<float>(cx), static_cast<float>(cy), cw, ch, dx, dy, 1, 1, 1,
+                               rotation, 1);
         }
       } else {
         const float px = x + width / 2 + radius_ * cosP - cw / 2;

@@ -60,8 +60,8 @@ class ZRNodeSliderKnob : public ZRDrawNode {
   void render(double dt, float x, float y) override;
   // Also frees the knob's progress mask and the marker strip.
   void destroyTexture() override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // Clamps the value into the range. A knob always takes it; a slider only while the user does not hold it
   // with a mouse button (unless it emulates buttons or a double-click reset runs). Calls change, and with

@@ -33,7 +33,8 @@ void ZRNodeText::changeSize(float w, float h) {
   caption_.markDirty();
 }
 
-bool ZRNodeText::executeAction(int code, int, float, float, int button, int, int, int, int, int, wchar_t, int) {
+bool ZRNodeText::executeAction(int code, int, float, float, int button, int, int, int, int, int, wchar_t,
+                               int) {
   switch (code) {
     case ZRNodeEventPress:
     case ZRNodeEventRelease: {
@@ -81,7 +82,8 @@ void ZRNodeText::layOut(const ZRString& caption) {
     drawContext->setFontColor(1, 0.5f, 0, 1);
     drawContext->drawText(0, 0, sample, arial, 24, textStyleItalicBold, textAlignInvalid, 0, 0);
     for (int align = textAlignCenter; align <= textAlignTopLeft; ++align) {
-      drawContext->drawText(0, 0, sample, arial, 24, textStyleItalicBold, static_cast<textAlign>(align), cw, ch);
+      drawContext->drawText(0, 0, sample, arial, 24, textStyleItalicBold, static_cast<textAlign>(align), cw,
+                            ch);
     }
     updateTextureFromDrawContext();
     textWidth_ = static_cast<float>(cw);
@@ -95,7 +97,8 @@ void ZRNodeText::layOut(const ZRString& caption) {
     createDrawContext(-1, -1);
     style_.clearBackground(*drawContext, width, height);
     drawContext->setFontColor(style_.fontColor.r, style_.fontColor.g, style_.fontColor.b, style_.fontColor.a);
-    drawContext->drawTextInRect(0, 0, width, height, caption, style_.fontName, style_.fontSize, style_.fontStyle);
+    drawContext->drawTextInRect(0, 0, width, height, caption, style_.fontName, style_.fontSize,
+                                style_.fontStyle);
     updateTextureFromDrawContext();
     drawOffsetX_ = drawOffsetY_ = 0;
     textWidth_ = width;
@@ -104,7 +107,8 @@ void ZRNodeText::layOut(const ZRString& caption) {
     return;
   }
   float tw = 0, th = 0;
-  ZRDrawContext::measureTextStatic(caption, style_.fontName, style_.fontSize, style_.fontStyle, tw, th, scale);
+  ZRDrawContext::measureTextStatic(caption, style_.fontName, style_.fontSize, style_.fontStyle, tw, th,
+                                   scale);
   if (!(tw > 0)) tw = 4;
   if (!(th > 0)) th = 4;
   tw = std::ceil(tw);
@@ -120,7 +124,8 @@ void ZRNodeText::layOut(const ZRString& caption) {
     drawContext->fill();
   }
   drawContext->setFontColor(style_.fontColor.r, style_.fontColor.g, style_.fontColor.b, style_.fontColor.a);
-  drawContext->drawText(0, 0, caption, style_.fontName, style_.fontSize, style_.fontStyle, textAlignInvalid, 0, 0);
+  drawContext->drawText(0, 0, caption, style_.fontName, style_.fontSize, style_.fontStyle, textAlignInvalid,
+                        0, 0);
   updateTextureFromDrawContext();
   textWidth_ = tw;
   textHeight_ = th;

@@ -26,8 +26,8 @@ class ZRNodeText : public ZRDrawNode {
   // again.
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
   // A non-positive dimension keeps the current one; the caption is laid out again.
   void changeSize(float width, float height) override;
 

@@ -36,7 +36,8 @@ void ZRNodeVideo::render(double dt, float x, float y) {
     if (picture && picture->getWidth() > 0 && picture->getHeight() > 0) {
       const float s = picture->getScale() > 0 ? picture->getScale() : 1;
       picture->drawRectInRect(0, 0, static_cast<float>(picture->getWidth()) / s,
-                              static_cast<float>(picture->getHeight()) / s, x, y, width, height, 1, false, flip);
+                              static_cast<float>(picture->getHeight()) / s, x, y, width, height, 1, false,
+                              flip);
     }
   }
   ZRDrawNode::render(dt, x, y);

@@ -24,8 +24,8 @@ class ZRNodeVideo : public ZRDrawNode {
   void setMoveSlot(ZRPointerActionCallback fn) { moveSlot_ = fn; }
 
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // The picture to draw (null: none) and whether to draw it upside down.
   void setTexture(const std::shared_ptr<ZRTexture>& texture, bool flip);

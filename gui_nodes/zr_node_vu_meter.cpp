@@ -63,7 +63,8 @@ void ZRNodeVUMeter::rebuild() {
   if (L >= 6) {
     for (int j = 0; j < s; ++j) levels_[t + j] = -4.0f - 4.5f * static_cast<float>(s - 1 - j) / sSteps;
   }
-  for (int j = 0; 2 * t + s + j < L; ++j) levels_[2 * t + s + j] = 5.5f + 4.5f * static_cast<float>(j) / sSteps;
+  for (int j = 0; 2 * t + s + j < L; ++j)
+    levels_[2 * t + s + j] = 5.5f + 4.5f * static_cast<float>(j) / sSteps;
   target_ = std::min(target_, static_cast<float>(std::max(0, L - 1)));
   current_ = std::min(current_, static_cast<float>(std::max(0, L - 1)));
   peak_ = std::min(peak_, static_cast<float>(std::max(0, L - 1)));
@@ -74,7 +75,8 @@ float ZRNodeVUMeter::setValueDB(float dB) {
   {
     std::lock_guard guard(lock_);
     stopwatch_->takeNewMeasurement();
-    seconds = stopwatch_->count > 1 ? static_cast<double>(stopwatch_->last - stopwatch_->previous) / 1000.0 : 0.0;
+    seconds =
+        stopwatch_->count > 1 ? static_cast<double>(stopwatch_->last - stopwatch_->previous) / 1000.0 : 0.0;
   }
   return setValueDBAfter(dB, seconds);
 }

@@ -55,13 +55,13 @@ void ZRNodeXYPad::calculateNewXY(float px, float py) {
 
 void ZRNodeXYPad::report(int slot, int value, int button) {
   if (ZRPointerActionCallback fn = slots_[slot]) {
-    fn(value, static_cast<int>(lrintf(fx_.load() * 1000)), static_cast<int>(lrintf(fy_.load() * 1000)), button,
-       actionCode, deck, this);
+    fn(value, static_cast<int>(lrintf(fx_.load() * 1000)), static_cast<int>(lrintf(fy_.load() * 1000)),
+       button, actionCode, deck, this);
   }
 }
 
-bool ZRNodeXYPad::executeAction(int code, int, float px, float py, int button, int, int, int, int, int, wchar_t,
-                                int) {
+bool ZRNodeXYPad::executeAction(int code, int, float px, float py, int button, int, int, int, int, int,
+                                wchar_t, int) {
   if (!shown || code > ZRNodeEventMove) return false;
   if (code == ZRNodeEventPress && button == ZRButtonLeft) {
     calculateNewXY(px, py);

@@ -25,8 +25,8 @@ class ZRNodeXYPad : public ZRDrawNode {
   // picture); the cursor goes to the top-left corner.
   void refreshCoordinates(ZRParameterList* attributes) override;
   void render(double dt, float x, float y) override;
-  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers, int midiChannel,
-                     int midiNumber, int midiValue, wchar_t character, int deck) override;
+  bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
+                     int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
 
   // Places the cursor under the pointer (kept inside the pad) and sets the reported position.
   void calculateNewXY(float px, float py);

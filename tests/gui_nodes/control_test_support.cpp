@@ -64,12 +64,14 @@ void ControlTest::TearDown() {
   SlotLog::get().clear();
 }
 
-void ControlTest::loadSkin(const std::string& windowContent, const SkinPicture& picture, int width, int height) {
+void ControlTest::loadSkin(const std::string& windowContent, const SkinPicture& picture, int width,
+                           int height) {
   skinWidth = width;
   skinHeight = height;
-  const std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<skin targetversion=\"3\" screenwidth=\"" +
-                          std::to_string(width) + "\" screenheight=\"" + std::to_string(height) +
-                          "\">\n<window action=\"main\">\n" + windowContent + "\n</window>\n</skin>\n";
+  const std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<skin targetversion=\"3\" screenwidth=\"" +
+      std::to_string(width) + "\" screenheight=\"" + std::to_string(height) +
+      "\">\n<window action=\"main\">\n" + windowContent + "\n</window>\n</skin>\n";
   ASSERT_TRUE(writeFile(dir.file("skin.xml"), xml));
   ASSERT_TRUE(writeFile(dir.file("skin.png"), encodePng(picture.picture, true)));
   if (!manager) manager = std::make_unique<ZRNodeManager>(nullptr, &classes);
@@ -82,7 +84,8 @@ ZRDrawNode* ControlTest::node(const char* action, int deck) const {
 
 void ControlTest::press(float x, float y, int button) {
   if (button == ZRButtonLeft) leftHeld = true;
-  manager->actionRouteMouse(ZRNodeManager::mousePress, x, y, button, button == ZRButtonLeft ? 1 : leftHeld, 0, 0);
+  manager->actionRouteMouse(ZRNodeManager::mousePress, x, y, button, button == ZRButtonLeft ? 1 : leftHeld, 0,
+                            0);
 }
 
 void ControlTest::release(float x, float y, int button) {

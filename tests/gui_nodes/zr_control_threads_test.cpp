@@ -119,7 +119,8 @@ class ControlThreads : public ControlTest {
 };
 
 TEST_F(ControlThreads, TheRenderThreadDrawsWhileTwoOthersWriteAndRoute) {
-  const ZRString captions[] = {ZRString("short"), ZRString("a caption much wider than its sixty-point label")};
+  const ZRString captions[] = {ZRString("short"),
+                               ZRString("a caption much wider than its sixty-point label")};
   startRendering();
   std::atomic<bool> ticking{true};
   std::thread guiTick([&] {
@@ -192,7 +193,8 @@ std::shared_ptr<int> slotOwner;
 
 // A slot as an action binds it: the toolkit part of its work goes through runOnMainThread.
 void slotWithToolkitWork(int, int, int, ZRDrawNode*) {
-  runOnMainThread(slotOwner, [] { (wxIsMainThread() ? toolkitCallsOnMain : toolkitCallsElsewhere).fetch_add(1); });
+  runOnMainThread(slotOwner,
+                  [] { (wxIsMainThread() ? toolkitCallsOnMain : toolkitCallsElsewhere).fetch_add(1); });
 }
 
 TEST_F(ControlThreads, ToolkitWorkOfSlotsRunByMidiOffTheMainThreadIsPostedThere) {

@@ -16,7 +16,8 @@ namespace {
 // blue, selected yellow, selected-over cyan, selected-down magenta.
 const char* const kButtonSkin =
     "<button action=\"minimize\" posx=\"8\" posy=\"8\" width=\"16\" height=\"16\" upx=\"0\" upy=\"32\""
-    " overx=\"16\" overy=\"32\" downx=\"32\" downy=\"32\" selx=\"48\" sely=\"32\" overselx=\"0\" oversely=\"48\""
+    " overx=\"16\" overy=\"32\" downx=\"32\" downy=\"32\" selx=\"48\" sely=\"32\" overselx=\"0\" "
+    "oversely=\"48\""
     " downselx=\"16\" downsely=\"48\"/>";
 
 SkinPicture buttonPicture() {
@@ -53,33 +54,50 @@ TEST_F(Buttons, EventsCallTheirSlotsWithTheSwitchedState) {
   using B = Buttons;
   const std::vector<ButtonCase> cases = {
       {"push click", false, [](B& t, ZRNodeButton*) { t.click(16, 16); }, {{0, 0}, {1, 0}}},
-      {"switch click toggles before press", true, [](B& t, ZRNodeButton*) { t.click(16, 16); }, {{0, 1}, {1, 1}}},
-      {"switch clicked twice", true,
+      {"switch click toggles before press",
+       true,
+       [](B& t, ZRNodeButton*) { t.click(16, 16); },
+       {{0, 1}, {1, 1}}},
+      {"switch clicked twice",
+       true,
        [](B& t, ZRNodeButton*) {
          t.click(16, 16);
          SlotLog::get().clear();
          t.click(16, 16);
        },
        {{0, 0}, {1, 0}}},
-      {"right click toggles a switch before right press", true,
+      {"right click toggles a switch before right press",
+       true,
        [](B& t, ZRNodeButton*) { t.click(16, 16, ZRButtonRight); },
        {{2, 1}, {3, 1}}},
-      {"middle button calls nothing", false, [](B& t, ZRNodeButton*) { t.click(16, 16, ZRButtonMiddle); }, {}},
-      {"note on presses and toggles", true, [](B&, ZRNodeButton* b) { ControlTest::midi(b, 144, 60, 100); },
+      {"middle button calls nothing",
+       false,
+       [](B& t, ZRNodeButton*) { t.click(16, 16, ZRButtonMiddle); },
+       {}},
+      {"note on presses and toggles",
+       true,
+       [](B&, ZRNodeButton* b) { ControlTest::midi(b, 144, 60, 100); },
        {{0, 1}}},
-      {"note on with velocity 0 releases", true, [](B&, ZRNodeButton* b) { ControlTest::midi(b, 144, 60, 0); },
+      {"note on with velocity 0 releases",
+       true,
+       [](B&, ZRNodeButton* b) { ControlTest::midi(b, 144, 60, 0); },
        {{1, 0}}},
       {"note off releases", false, [](B&, ZRNodeButton* b) { ControlTest::midi(b, 128, 60, 64); }, {{1, 0}}},
-      {"control change presses and releases without toggling", true,
+      {"control change presses and releases without toggling",
+       true,
        [](B&, ZRNodeButton* b) { ControlTest::midi(b, 176, 7, 127); },
        {{0, 0}, {1, 0}}},
       {"pitch bend does nothing", true, [](B&, ZRNodeButton* b) { ControlTest::midi(b, 224, 0, 64); }, {}},
-      {"shortcut toggles, presses and releases", true, [](B&, ZRNodeButton* b) { b->runKBShortcut(0); },
+      {"shortcut toggles, presses and releases",
+       true,
+       [](B&, ZRNodeButton* b) { b->runKBShortcut(0); },
        {{0, 1}, {1, 1}}},
-      {"switched with notify calls press and release", true,
+      {"switched with notify calls press and release",
+       true,
        [](B&, ZRNodeButton* b) { b->setSwitched(true, true); },
        {{0, 1}, {1, 1}}},
-      {"a shown push button stays off and calls nothing", false,
+      {"a shown push button stays off and calls nothing",
+       false,
        [](B&, ZRNodeButton* b) { b->setSwitched(true, true); },
        {}},
   };
@@ -116,13 +134,15 @@ TEST_F(Buttons, QuickSecondPressesArePressesUnlessDetectionIsOn) {
   click(16, 16);
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   click(16, 16);
-  EXPECT_EQ(SlotLog::get().slotsAndValues(), (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {0, 0}, {1, 0}}));
+  EXPECT_EQ(SlotLog::get().slotsAndValues(),
+            (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {0, 0}, {1, 0}}));
   button->setDoubleClickAllowed(true);
   SlotLog::get().clear();
   click(16, 16);
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   click(16, 16);
-  EXPECT_EQ(SlotLog::get().slotsAndValues(), (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {4, 0}, {1, 0}}));
+  EXPECT_EQ(SlotLog::get().slotsAndValues(),
+            (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {4, 0}, {1, 0}}));
 }
 
 TEST_F(Buttons, SwitchedStateRules) {

@@ -111,7 +111,8 @@ TEST_F(DropDowns, SegmentsOfAllOptions) {
     int selected;
   };
   const Case cases[] = {
-      {"right aligned, fifth of five segments holds the third item", "fontalign=\"right\" divisions=\"5\"", 3, 90, 2},
+      {"right aligned, fifth of five segments holds the third item", "fontalign=\"right\" divisions=\"5\"", 3,
+       90, 2},
       {"right aligned, the first segment is empty", "fontalign=\"right\" divisions=\"5\"", 3, 10, -1},
       {"left aligned, 0.9 of a segment reaches the second", "fontalign=\"left\" divisions=\"5\"", 3, 18, 1},
       {"centred, 0.9 of a segment stays in the first", "fontalign=\"center\" divisions=\"5\"", 3, 18, 0},

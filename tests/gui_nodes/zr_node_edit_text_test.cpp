@@ -23,9 +23,10 @@ class EditText : public ControlTest {
   void SetUp() override {
     ControlTest::SetUp();
     keysSeen.clear();
-    loadSkin("<editarea action=\"et_search\" posx=\"10\" posy=\"10\" width=\"120\" height=\"20\""
-             " backcolor=\"#000080\" fontcolor=\"#FFFFFF\"/>",
-             SkinPicture(160, 40), 160, 40);
+    loadSkin(
+        "<editarea action=\"et_search\" posx=\"10\" posy=\"10\" width=\"120\" height=\"20\""
+        " backcolor=\"#000080\" fontcolor=\"#FFFFFF\"/>",
+        SkinPicture(160, 40), 160, 40);
     edit = control<ZRNodeEditText>("et_search");
     ASSERT_NE(edit, nullptr);
     bindRecorders(edit);
@@ -61,14 +62,27 @@ TEST_F(EditText, KeysEditTheTextAndMoveTheCaret) {
       {"left and right stop at the ends", "ab", 1, {ZRKeyLeft, ZRKeyLeft, ZRKeyRight}, "ab", 1, {}},
       {"home and end", "abc", 1, {ZRKeyEnd}, "abc", 3, {}},
       {"page up goes to the start", "abc", 2, {ZRKeyPageUp}, "abc", 0, {}},
-      {"function keys, Insert and control characters are not text", "ab", 2,
+      {"function keys, Insert and control characters are not text",
+       "ab",
+       2,
        {ZRKeyF1, ZRKeyF19, ZRKeyInsert, 1, 27, 127, 0x85},
-       "ab", 2, {}},
-      {"a character beyond the basic plane is one step of the caret", "ab", 1, {0x1F600, ZRKeyLeft, ZRKeyRight},
+       "ab",
+       2,
+       {}},
+      {"a character beyond the basic plane is one step of the caret",
+       "ab",
+       1,
+       {0x1F600, ZRKeyLeft, ZRKeyRight},
        "a\xF0\x9F\x98\x80"
        "b",
-       3, {{0, 1}, {0, 2}}},
-      {"backspace removes both halves of such a character", "a\xF0\x9F\x98\x80", 3, {ZRKeyBackspace}, "a", 1,
+       3,
+       {{0, 1}, {0, 2}}},
+      {"backspace removes both halves of such a character",
+       "a\xF0\x9F\x98\x80",
+       3,
+       {ZRKeyBackspace},
+       "a",
+       1,
        {{0, 1}, {0, 2}}},
   };
   focus();

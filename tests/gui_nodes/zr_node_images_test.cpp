@@ -26,11 +26,13 @@ SkinPicture imagePicture() {
 }
 
 const char* const kImageSkin =
-    "<image action=\"img_background_tasks_spinner\" posx=\"0\" posy=\"0\" width=\"32\" height=\"32\" upx=\"0\""
+    "<image action=\"img_background_tasks_spinner\" posx=\"0\" posy=\"0\" width=\"32\" height=\"32\" "
+    "upx=\"0\""
     " upy=\"64\"/>"
     "<image action=\"img_album_art\" deck=\"0\" posx=\"40\" posy=\"0\" width=\"32\" height=\"32\" upx=\"32\""
     " upy=\"64\"/>"
-    "<image action=\"track_info_image\" posx=\"80\" posy=\"0\" width=\"32\" height=\"32\" upx=\"32\" upy=\"64\""
+    "<image action=\"track_info_image\" posx=\"80\" posy=\"0\" width=\"32\" height=\"32\" upx=\"32\" "
+    "upy=\"64\""
     " maskx=\"64\" masky=\"64\"/>"
     "<image action=\"img_splitter_browser\" posx=\"0\" posy=\"40\" width=\"60\" height=\"8\" upx=\"32\""
     " upy=\"64\" issplitter=\"yes\"/>";
@@ -167,7 +169,8 @@ TEST_F(Images, SplittersReportDragStepsAndShowTheResizeCursor) {
   SlotLog::get().clear();
   click(56, 16);
   click(56, 16, ZRButtonRight);
-  EXPECT_EQ(SlotLog::get().slotsAndValues(), (std::vector<std::pair<int, int>>{{0, -1}, {1, -1}, {2, -1}, {3, -1}}));
+  EXPECT_EQ(SlotLog::get().slotsAndValues(),
+            (std::vector<std::pair<int, int>>{{0, -1}, {1, -1}, {2, -1}, {3, -1}}));
 }
 
 TEST_F(Images, TheRootIsAnImageWhoseDoubleClickNearTheTopTogglesFullScreen) {
@@ -182,11 +185,12 @@ TEST_F(Images, TheRootIsAnImageWhoseDoubleClickNearTheTopTogglesFullScreen) {
 class SolidFills : public ControlTest {};
 
 TEST_F(SolidFills, SquareOrRoundedCornersAndTheirSlots) {
-  loadSkin("<backsolid action=\"_square\" posx=\"0\" posy=\"0\" width=\"30\" height=\"30\" color=\"#00FF00\""
-           " roundrectradius=\"1\"/>"
-           "<backsolid action=\"_round\" posx=\"40\" posy=\"0\" width=\"30\" height=\"30\" color=\"#00FF00\""
-           " roundrectradius=\"8\"/>",
-           SkinPicture(80, 40), 80, 40);
+  loadSkin(
+      "<backsolid action=\"_square\" posx=\"0\" posy=\"0\" width=\"30\" height=\"30\" color=\"#00FF00\""
+      " roundrectradius=\"1\"/>"
+      "<backsolid action=\"_round\" posx=\"40\" posy=\"0\" width=\"30\" height=\"30\" color=\"#00FF00\""
+      " roundrectradius=\"8\"/>",
+      SkinPicture(80, 40), 80, 40);
   auto* square = dynamic_cast<ZRNodeBackSolid*>(manager->getNode("_square", -2));
   ASSERT_NE(square, nullptr);
   bindRecorders(square);
@@ -215,8 +219,8 @@ class Videos : public ControlTest {};
 
 TEST_F(Videos, TheTextureIsDrawnWhileItsOwnerKeepsIt) {
   if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
-  loadSkin("<video action=\"video_preview\" posx=\"0\" posy=\"0\" width=\"40\" height=\"40\"/>", SkinPicture(64, 64),
-           64, 64);
+  loadSkin("<video action=\"video_preview\" posx=\"0\" posy=\"0\" width=\"40\" height=\"40\"/>",
+           SkinPicture(64, 64), 64, 64);
   auto* video = control<ZRNodeVideo>("video_preview");
   // A picture of 8 x 8 pixels: the top half red, the bottom half green (B, G, R, A bytes).
   std::vector<uint8_t> bgra(8 * 8 * 4, 255);

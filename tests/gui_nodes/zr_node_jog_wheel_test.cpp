@@ -24,9 +24,11 @@ SkinPicture wheelPicture() {
 class JogWheels : public ControlTest {
  public:
   void loadWheel(const std::string& attributes) {
-    loadSkin("<wheel action=\"deck_wheel\" deck=\"0\" posx=\"0\" posy=\"0\" width=\"64\" height=\"64\" upx=\"0\""
-             " upy=\"64\" " + attributes + "/>",
-             wheelPicture(), 128, 64);
+    loadSkin(
+        "<wheel action=\"deck_wheel\" deck=\"0\" posx=\"0\" posy=\"0\" width=\"64\" height=\"64\" upx=\"0\""
+        " upy=\"64\" " +
+            attributes + "/>",
+        wheelPicture(), 128, 64);
     wheel = control<ZRNodeJogWheel>("deck_wheel", 0);
     bindRecorders(wheel);
     wheel->setMoveSlot(recordPointer<0>);

@@ -29,8 +29,8 @@ class Meters : public ControlTest {
 TEST_F(Meters, TheScaleOfA120PointMeter) {
   ZRNodeVUMeter* meter = loadMeter(120, 10);
   ASSERT_EQ(meter->getLength(), 120);
-  const std::pair<int, float> points[] = {{0, -45},  {39, -10}, {40, -8.5f}, {59, -4},
-                                          {60, -3},  {99, 4},   {100, 5.5f}, {119, 10}};
+  const std::pair<int, float> points[] = {{0, -45}, {39, -10}, {40, -8.5f}, {59, -4},
+                                          {60, -3}, {99, 4},   {100, 5.5f}, {119, 10}};
   for (const auto& [point, level] : points) EXPECT_NEAR(meter->getLevelAt(point), level, 1e-4) << point;
   // -12 dB is 0 on the meter's scale: the last point at or below it; -60 aims at the start.
   meter->setValueDBAfter(-12, 0);
@@ -99,8 +99,20 @@ TEST_F(Meters, LitLengthsDrawn) {
     std::vector<std::pair<int, int>> lit, dark;  // points (x, y)
   };
   const Case cases[] = {
-      {"half of a 200-point meter lights 101 points", "", 200, 10, 0.5f, {{0, 5}, {100, 5}}, {{101, 5}, {199, 5}}},
-      {"reversed grows from the right", "reversed=\"yes\"", 200, 10, 0.5f, {{199, 5}, {99, 5}}, {{98, 5}, {0, 5}}},
+      {"half of a 200-point meter lights 101 points",
+       "",
+       200,
+       10,
+       0.5f,
+       {{0, 5}, {100, 5}},
+       {{101, 5}, {199, 5}}},
+      {"reversed grows from the right",
+       "reversed=\"yes\"",
+       200,
+       10,
+       0.5f,
+       {{199, 5}, {99, 5}},
+       {{98, 5}, {0, 5}}},
       {"granularity 4 lights whole steps", "granularity=\"4\"", 200, 10, 10.0f / 200, {{11, 5}}, {{12, 5}}},
       {"vertical grows upwards", "", 10, 40, 0.5f, {{5, 39}, {5, 19}}, {{5, 18}, {5, 0}}},
       {"vertical reversed grows downwards", "reversed=\"yes\"", 10, 40, 0.5f, {{5, 0}, {5, 20}}, {{5, 21}}},
@@ -128,15 +140,17 @@ class BeatIndicators : public ControlTest {
   void SetUp() override {
     ControlTest::SetUp();
     SkinPicture p(160, 120);
-    p.fill(0, 40, 160, 20, 255, 0, 0);   // normal pictures: red
-    p.fill(0, 60, 160, 20, 0, 255, 0);   // lit pictures: green
-    loadSkin("<beatpos action=\"deck_beatpos\" deck=\"0\" posx=\"0\" posy=\"0\" width=\"80\" height=\"10\""
-             " upx=\"0\" upy=\"40\" onx=\"0\" ony=\"60\"/>"
-             "<beatdiff action=\"beatdiff\" posx=\"0\" posy=\"20\" width=\"100\" height=\"10\" upx=\"0\" upy=\"40\""
-             " onx=\"0\" ony=\"60\"/>"
-             "<seqpos action=\"_seq\" posx=\"0\" posy=\"30\" width=\"160\" height=\"10\" totalcells=\"8\""
-             " cellwidth=\"10\" cellselectedx=\"0\" cellselectedy=\"60\"/>",
-             p, 160, 40);
+    p.fill(0, 40, 160, 20, 255, 0, 0);  // normal pictures: red
+    p.fill(0, 60, 160, 20, 0, 255, 0);  // lit pictures: green
+    loadSkin(
+        "<beatpos action=\"deck_beatpos\" deck=\"0\" posx=\"0\" posy=\"0\" width=\"80\" height=\"10\""
+        " upx=\"0\" upy=\"40\" onx=\"0\" ony=\"60\"/>"
+        "<beatdiff action=\"beatdiff\" posx=\"0\" posy=\"20\" width=\"100\" height=\"10\" upx=\"0\" "
+        "upy=\"40\""
+        " onx=\"0\" ony=\"60\"/>"
+        "<seqpos action=\"_seq\" posx=\"0\" posy=\"30\" width=\"160\" height=\"10\" totalcells=\"8\""
+        " cellwidth=\"10\" cellselectedx=\"0\" cellselectedy=\"60\"/>",
+        p, 160, 40);
     beat = control<ZRNodeBeatPos>("deck_beatpos", 0);
     diff = control<ZRNodeBeatDiff>("beatdiff");
     sequencer = dynamic_cast<ZRNodeSequencerPos*>(manager->getNode("_seq", -2));
@@ -173,7 +187,7 @@ TEST_F(BeatIndicators, ClicksAndCells) {
 
 TEST_F(BeatIndicators, LitParts) {
   if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
-  beat->updatePos(2);  // 20-point elements: 40..59
+  beat->updatePos(2);      // 20-point elements: 40..59
   diff->updatePos(-0.5f);  // 25 points left of the centre: 25..49
   frame();
   EXPECT_EQ(at(39, 5), kRed);

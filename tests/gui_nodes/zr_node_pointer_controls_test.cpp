@@ -17,9 +17,10 @@ class CurveEditor : public ControlTest {
  public:
   void SetUp() override {
     ControlTest::SetUp();
-    loadSkin("<cfcurve action=\"cfcurve\" posx=\"0\" posy=\"0\" width=\"200\" height=\"100\" upx=\"0\" upy=\"100\""
-             " leftcolor=\"#FF0000\" rightcolor=\"#00FF00\" linewidth=\"3\"/>",
-             SkinPicture(200, 200), 200, 100);
+    loadSkin(
+        "<cfcurve action=\"cfcurve\" posx=\"0\" posy=\"0\" width=\"200\" height=\"100\" upx=\"0\" upy=\"100\""
+        " leftcolor=\"#FF0000\" rightcolor=\"#00FF00\" linewidth=\"3\"/>",
+        SkinPicture(200, 200), 200, 100);
     curve = control<ZRNodeCFCurve>("cfcurve");
     bindRecorders(curve);
   }
@@ -85,17 +86,20 @@ class Pads : public ControlTest {
  public:
   void loadPad(const std::string& attributes) {
     SkinPicture p(200, 260);
-    p.fill(0, 100, 200, 100, 255, 0, 0);  // background red
-    p.fill(0, 200, 200, 100, 0, 255, 0);  // over: green
-    p.fill(0, 240, 20, 20, 255, 255, 0);  // cursor yellow
+    p.fill(0, 100, 200, 100, 255, 0, 0);   // background red
+    p.fill(0, 200, 200, 100, 0, 255, 0);   // over: green
+    p.fill(0, 240, 20, 20, 255, 255, 0);   // cursor yellow
     p.fill(20, 240, 20, 20, 0, 255, 255);  // cursor over cyan
-    loadSkin("<xypad action=\"deck_padfx\" deck=\"0\" posx=\"0\" posy=\"0\" width=\"200\" height=\"100\" upx=\"0\""
-             " upy=\"100\" overx=\"0\" overy=\"200\" cursorupx=\"0\" cursorupy=\"240\" cursoroverx=\"20\""
-             " cursorovery=\"240\" " + attributes + "/>",
-             p, 200, 100);
+    loadSkin(
+        "<xypad action=\"deck_padfx\" deck=\"0\" posx=\"0\" posy=\"0\" width=\"200\" height=\"100\" upx=\"0\""
+        " upy=\"100\" overx=\"0\" overy=\"200\" cursorupx=\"0\" cursorupy=\"240\" cursoroverx=\"20\""
+        " cursorovery=\"240\" " +
+            attributes + "/>",
+        p, 200, 100);
     pad = control<ZRNodeXYPad>("deck_padfx", 0);
     for (int slot = 0; slot < ZRNodeXYPad::SlotCount; ++slot) {
-      static const ZRPointerActionCallback kRecorders[] = {recordPointer<0>, recordPointer<1>, recordPointer<2>};
+      static const ZRPointerActionCallback kRecorders[] = {recordPointer<0>, recordPointer<1>,
+                                                           recordPointer<2>};
       pad->setPointerSlot(slot, kRecorders[slot]);
     }
   }
@@ -148,12 +152,14 @@ class Grids : public ControlTest {
  public:
   void loadGrid(const std::string& attributes) {
     SkinPicture p(160, 240);
-    p.fill(0, 80, 160, 80, 255, 0, 0);    // normal: red
-    p.fill(0, 160, 160, 80, 0, 255, 0);   // selected: green
-    p.fill(0, 0, 4, 4, 255, 255, 0);      // a yellow over picture in the window's corner
-    loadSkin("<grid action=\"_grid\" posx=\"0\" posy=\"0\" width=\"160\" height=\"80\" upx=\"0\" upy=\"80\""
-             " selx=\"0\" sely=\"160\" " + attributes + "/>",
-             p, 160, 80);
+    p.fill(0, 80, 160, 80, 255, 0, 0);   // normal: red
+    p.fill(0, 160, 160, 80, 0, 255, 0);  // selected: green
+    p.fill(0, 0, 4, 4, 255, 255, 0);     // a yellow over picture in the window's corner
+    loadSkin(
+        "<grid action=\"_grid\" posx=\"0\" posy=\"0\" width=\"160\" height=\"80\" upx=\"0\" upy=\"80\""
+        " selx=\"0\" sely=\"160\" " +
+            attributes + "/>",
+        p, 160, 80);
     grid = dynamic_cast<ZRNodeGrid*>(manager->getNode("_grid", -2));
     ASSERT_NE(grid, nullptr);
   }
@@ -164,7 +170,8 @@ TEST_F(Grids, ClicksReportRowAndColumnAndScriptsSetCells) {
   loadGrid("totalrows=\"4\" totalcolumns=\"8\"");
   std::vector<std::string> scriptCalls;
   installCallSkinCallbackHook([&](const std::string& function, int a, int b, int c) {
-    scriptCalls.push_back(function + " " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c));
+    scriptCalls.push_back(function + " " + std::to_string(a) + " " + std::to_string(b) + " " +
+                          std::to_string(c));
     return true;
   });
   click(45, 25);
@@ -215,8 +222,9 @@ TEST_F(Grids, CellsHoverAndClickDrawn) {
   EXPECT_EQ(at(65, 25), kRed);
 
   // With one, the over picture marks the hovered and the clicked cell.
-  loadGrid("totalrows=\"4\" totalcolumns=\"8\" celloverx=\"0\" cellovery=\"0\" celloverw=\"4\" celloverh=\"4\""
-           " celloverspacex=\"16\" celloverspacey=\"16\"");
+  loadGrid(
+      "totalrows=\"4\" totalcolumns=\"8\" celloverx=\"0\" cellovery=\"0\" celloverw=\"4\" celloverh=\"4\""
+      " celloverspacex=\"16\" celloverspacey=\"16\"");
   move(45, 25);
   frame();
   EXPECT_EQ(at(45, 25), kRed);

@@ -24,9 +24,11 @@ class ProgressRings : public ControlTest {
   void loadRing(const std::string& attributes) {
     SkinPicture p = roundPicture();
     p.fill(0, 128, 64, 64, 0, 0, 255);  // the ring's lit picture
-    loadSkin("<rounded_progress action=\"deck_progress\" deck=\"0\" posx=\"0\" posy=\"0\" width=\"64\""
-             " height=\"64\" upx=\"0\" upy=\"64\" overx=\"70\" overy=\"128\" selx=\"0\" sely=\"128\" " + attributes + "/>",
-             p, 140, 64);
+    loadSkin(
+        "<rounded_progress action=\"deck_progress\" deck=\"0\" posx=\"0\" posy=\"0\" width=\"64\""
+        " height=\"64\" upx=\"0\" upy=\"64\" overx=\"70\" overy=\"128\" selx=\"0\" sely=\"128\" " +
+            attributes + "/>",
+        p, 140, 64);
     ring = control<ZRNodeRoundedProgress>("deck_progress", 0);
     bindRecorders(ring);
   }
@@ -37,8 +39,9 @@ TEST_F(ProgressRings, ClicksReportTheShareClockwiseFromTwelve) {
   loadRing("");
   release(10, 10);  // a release before any press reports 0
   for (const auto& [x, y] : {std::pair{63.0f, 32.0f}, {32, 63}, {0, 32}, {32, 0}}) click(x, y);
-  EXPECT_EQ(SlotLog::get().slotsAndValues(),
-            (Calls{{1, 0}, {0, 250}, {1, 250}, {0, 500}, {1, 500}, {0, 750}, {1, 750}, {0, 1000}, {1, 1000}}));
+  EXPECT_EQ(
+      SlotLog::get().slotsAndValues(),
+      (Calls{{1, 0}, {0, 250}, {1, 250}, {0, 500}, {1, 500}, {0, 750}, {1, 750}, {0, 1000}, {1, 1000}}));
   SlotLog::get().clear();
   click(32, 0, ZRButtonRight);
   EXPECT_TRUE(SlotLog::get().calls().empty());
@@ -86,10 +89,11 @@ class PlayButtons : public ControlTest {
  public:
   void SetUp() override {
     ControlTest::SetUp();
-    loadSkin("<playlive action=\"deck_playlive\" deck=\"0\" posx=\"70\" posy=\"0\" width=\"64\" height=\"64\""
-             " upx=\"70\" upy=\"64\" downx=\"70\" downy=\"128\" radius=\"30\" cursorsize=\"10\""
-             " cursorcolor=\"#FFFFFF\" trailcursorcolor=\"#0000FF\"/>",
-             roundPicture(), 140, 64);
+    loadSkin(
+        "<playlive action=\"deck_playlive\" deck=\"0\" posx=\"70\" posy=\"0\" width=\"64\" height=\"64\""
+        " upx=\"70\" upy=\"64\" downx=\"70\" downy=\"128\" radius=\"30\" cursorsize=\"10\""
+        " cursorcolor=\"#FFFFFF\" trailcursorcolor=\"#0000FF\"/>",
+        roundPicture(), 140, 64);
     play = control<ZRNodePlayLive>("deck_playlive", 0);
     bindRecorders(play);
   }
@@ -105,12 +109,15 @@ TEST_F(PlayButtons, EventsCallTheirSlots) {
       {"left click", [](PlayButtons& t) { t.click(100, 30); }, {{0, -1}, {1, -1}}},
       {"right click", [](PlayButtons& t) { t.click(100, 30, ZRButtonRight); }, {{2, -1}, {3, -1}}},
       {"note on", [](PlayButtons& t) { ControlTest::midi(t.play, 144, 60, 100); }, {{0, -1}}},
-      {"note on with velocity 0 only releases", [](PlayButtons& t) { ControlTest::midi(t.play, 144, 60, 0); },
+      {"note on with velocity 0 only releases",
+       [](PlayButtons& t) { ControlTest::midi(t.play, 144, 60, 0); },
        {{1, -1}}},
-      {"control change presses and releases", [](PlayButtons& t) { ControlTest::midi(t.play, 176, 1, 5); },
+      {"control change presses and releases",
+       [](PlayButtons& t) { ControlTest::midi(t.play, 176, 1, 5); },
        {{0, -1}, {1, -1}}},
       {"shortcut", [](PlayButtons& t) { t.play->runKBShortcut(0); }, {{0, -1}, {1, -1}}},
-      {"double click", [](PlayButtons& t) {
+      {"double click",
+       [](PlayButtons& t) {
          t.play->executeActionInternal(ZRNodeEventDoubleClick, 0, 1, 1, 0, -1, 0, -1, -1, -1, L' ', -1);
        },
        {{4, -1}}},

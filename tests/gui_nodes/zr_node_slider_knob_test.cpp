@@ -19,11 +19,14 @@ namespace {
 // Pictures: track red (over green), fill blue, cursor yellow (over cyan), knob cursor white.
 const char* const kSliderSkin =
     "<slider action=\"master_volume\" posx=\"0\" posy=\"0\" width=\"110\" height=\"20\" upx=\"0\" upy=\"120\""
-    " overx=\"0\" overy=\"140\" selx=\"0\" sely=\"160\" cursorwidth=\"10\" cursorheight=\"20\" cursorupx=\"0\""
+    " overx=\"0\" overy=\"140\" selx=\"0\" sely=\"160\" cursorwidth=\"10\" cursorheight=\"20\" "
+    "cursorupx=\"0\""
     " cursorupy=\"180\" cursoroverx=\"10\" cursorovery=\"180\"/>"
-    "<slider action=\"monitor_volume\" posx=\"120\" posy=\"0\" width=\"20\" height=\"110\" upx=\"120\" upy=\"120\""
+    "<slider action=\"monitor_volume\" posx=\"120\" posy=\"0\" width=\"20\" height=\"110\" upx=\"120\" "
+    "upy=\"120\""
     " selx=\"140\" sely=\"120\" cursorwidth=\"20\" cursorheight=\"10\" cursorupx=\"0\" cursorupy=\"180\"/>"
-    "<slider action=\"master_gain\" posx=\"150\" posy=\"0\" width=\"64\" height=\"64\" upx=\"150\" upy=\"120\""
+    "<slider action=\"master_gain\" posx=\"150\" posy=\"0\" width=\"64\" height=\"64\" upx=\"150\" "
+    "upy=\"120\""
     " selx=\"150\" sely=\"190\" isknob=\"yes\" radius=\"20\" cursorsize=\"3\" cursorcolor=\"#FFFFFF\"/>";
 
 SkinPicture sliderPicture() {
@@ -81,80 +84,144 @@ TEST_F(Sliders, GesturesMidiAndShortcutsMoveThePosition) {
   using S = Sliders;
   auto at50 = [](S& t) { t.slider->SetPos(50, false); };
   const std::vector<SliderCase> cases = {
-      {"a press off the cursor jumps its middle under the pointer", nullptr,
-       [](S& t) { t.click(50, 10); }, {{0, 45}, {1, 45}, {2, 45}}, 45, horizontalOne},
-      {"a press on the cursor grabs it where it was taken", at50,
+      {"a press off the cursor jumps its middle under the pointer",
+       nullptr,
+       [](S& t) { t.click(50, 10); },
+       {{0, 45}, {1, 45}, {2, 45}},
+       45,
+       horizontalOne},
+      {"a press on the cursor grabs it where it was taken",
+       at50,
        [](S& t) {
          t.press(53, 10);
          t.move(73, 10);
          t.release(73, 10);
        },
-       {{0, 50}, {1, 50}, {0, 70}, {1, 70}, {2, 70}}, 70, horizontalOne},
-      {"the drag stops at the ends", at50,
+       {{0, 50}, {1, 50}, {0, 70}, {1, 70}, {2, 70}},
+       70,
+       horizontalOne},
+      {"the drag stops at the ends",
+       at50,
        [](S& t) {
          t.press(55, 10);
          t.move(400, 10);
          t.release(400, 10);
        },
-       {{0, 50}, {1, 50}, {0, 100}, {1, 100}, {2, 100}}, 100, horizontalOne},
-      {"a right press jumps and its release puts the slider back", at50,
+       {{0, 50}, {1, 50}, {0, 100}, {1, 100}, {2, 100}},
+       100,
+       horizontalOne},
+      {"a right press jumps and its release puts the slider back",
+       at50,
        [](S& t) {
          t.press(85, 10, ZRButtonRight);
          t.release(85, 10, ZRButtonRight);
        },
-       {{0, 80}, {1, 80}, {0, 50}, {1, 50}}, 50, horizontalOne},
-      {"a double click resets", [](S& t) { t.slider->setResetOnDoubleClick(true, 30); },
-       [](S& t) { t.slider->executeActionInternal(ZRNodeEventDoubleClick, 0, 5, 5, 0, -1, 0, -1, -1, -1, L' ', -1); },
-       {{0, 30}, {1, 30}}, 30, horizontalOne},
-      {"a vertical slider has its maximum at the top", nullptr, [](S& t) { t.click(130, 20); },
-       {{0, 85}, {1, 85}, {2, 85}}, 85, verticalOne},
-      {"control change 64 on -100..100 is exactly 0", [](S& t) { t.slider->setMinMaxPos(-100, 100, 40, false); },
-       [](S& t) { ControlTest::midi(t.slider, 176, 7, 64); }, {{0, 0}, {1, 0}}, 0, horizontalOne},
-      {"control change 64 on 0..100 is 50", nullptr, [](S& t) { ControlTest::midi(t.slider, 176, 7, 64); },
-       {{0, 50}, {1, 50}}, 50, horizontalOne},
-      {"pitch bend moves like a control change", nullptr, [](S& t) { ControlTest::midi(t.slider, 224, 0, 127); },
-       {{0, 100}, {1, 100}}, 100, horizontalOne},
+       {{0, 80}, {1, 80}, {0, 50}, {1, 50}},
+       50,
+       horizontalOne},
+      {"a double click resets",
+       [](S& t) { t.slider->setResetOnDoubleClick(true, 30); },
+       [](S& t) {
+         t.slider->executeActionInternal(ZRNodeEventDoubleClick, 0, 5, 5, 0, -1, 0, -1, -1, -1, L' ', -1);
+       },
+       {{0, 30}, {1, 30}},
+       30,
+       horizontalOne},
+      {"a vertical slider has its maximum at the top",
+       nullptr,
+       [](S& t) { t.click(130, 20); },
+       {{0, 85}, {1, 85}, {2, 85}},
+       85,
+       verticalOne},
+      {"control change 64 on -100..100 is exactly 0",
+       [](S& t) { t.slider->setMinMaxPos(-100, 100, 40, false); },
+       [](S& t) { ControlTest::midi(t.slider, 176, 7, 64); },
+       {{0, 0}, {1, 0}},
+       0,
+       horizontalOne},
+      {"control change 64 on 0..100 is 50",
+       nullptr,
+       [](S& t) { ControlTest::midi(t.slider, 176, 7, 64); },
+       {{0, 50}, {1, 50}},
+       50,
+       horizontalOne},
+      {"pitch bend moves like a control change",
+       nullptr,
+       [](S& t) { ControlTest::midi(t.slider, 224, 0, 127); },
+       {{0, 100}, {1, 100}},
+       100,
+       horizontalOne},
       {"note ons cycle min, 0, max on a symmetric range",
        [](S& t) { t.slider->setMinMaxPos(-100, 100, -100, false); },
        [](S& t) {
          for (int i = 0; i < 3; ++i) ControlTest::midi(t.slider, 144, 60, 100);
        },
-       {{0, 0}, {1, 0}, {0, 100}, {1, 100}, {0, -100}, {1, -100}}, -100, horizontalOne},
-      {"a note on jumps to the far end of an asymmetric range", [](S& t) { t.slider->SetPos(20, false); },
-       [](S& t) { ControlTest::midi(t.slider, 144, 60, 1); }, {{0, 100}, {1, 100}}, 100, horizontalOne},
-      {"note off does nothing", nullptr, [](S& t) { ControlTest::midi(t.slider, 128, 60, 0); }, {}, 0,
+       {{0, 0}, {1, 0}, {0, 100}, {1, 100}, {0, -100}, {1, -100}},
+       -100,
        horizontalOne},
-      {"shortcuts step by a twentieth", at50,
+      {"a note on jumps to the far end of an asymmetric range",
+       [](S& t) { t.slider->SetPos(20, false); },
+       [](S& t) { ControlTest::midi(t.slider, 144, 60, 1); },
+       {{0, 100}, {1, 100}},
+       100,
+       horizontalOne},
+      {"note off does nothing",
+       nullptr,
+       [](S& t) { ControlTest::midi(t.slider, 128, 60, 0); },
+       {},
+       0,
+       horizontalOne},
+      {"shortcuts step by a twentieth",
+       at50,
        [](S& t) {
          t.slider->runKBShortcut(0);
          t.slider->runKBShortcut(1);
          t.slider->runKBShortcut(1);
        },
-       {{0, 45}, {1, 45}, {0, 50}, {1, 50}, {0, 55}, {1, 55}}, 55, horizontalOne},
-      {"a step of lrintf(0.5) does not move 0..10", [](S& t) { t.slider->setMinMaxPos(0, 10, 4, false); },
-       [](S& t) { t.slider->runKBShortcut(1); }, {{0, 4}, {1, 4}}, 4, horizontalOne},
-      {"a fixed range calls nothing", [](S& t) { t.slider->setMinMaxPos(5, 5, 3, true); },
+       {{0, 45}, {1, 45}, {0, 50}, {1, 50}, {0, 55}, {1, 55}},
+       55,
+       horizontalOne},
+      {"a step of lrintf(0.5) does not move 0..10",
+       [](S& t) { t.slider->setMinMaxPos(0, 10, 4, false); },
+       [](S& t) { t.slider->runKBShortcut(1); },
+       {{0, 4}, {1, 4}},
+       4,
+       horizontalOne},
+      {"a fixed range calls nothing",
+       [](S& t) { t.slider->setMinMaxPos(5, 5, 3, true); },
        [](S& t) {
          t.click(60, 10);
          t.slider->SetPos(1, true);
        },
-       {{2, 5}}, 5, horizontalOne},
-      {"button emulation calls the button slots only", [](S& t) { t.slider->setEmulateButton(true); },
+       {{2, 5}},
+       5,
+       horizontalOne},
+      {"button emulation calls the button slots only",
+       [](S& t) { t.slider->setEmulateButton(true); },
        [](S& t) {
          t.click(60, 10);
          t.click(60, 10, ZRButtonRight);
          t.slider->executeActionInternal(ZRNodeEventDoubleClick, 0, 5, 5, 0, -1, 0, -1, -1, -1, L' ', -1);
        },
-       {{3, -1}, {4, -1}, {5, -1}, {6, -1}, {7, -1}}, 0, horizontalOne},
-      {"a knob drag turns 2 degrees per point right or up", nullptr,
+       {{3, -1}, {4, -1}, {5, -1}, {6, -1}, {7, -1}},
+       0,
+       horizontalOne},
+      {"a knob drag turns 2 degrees per point right or up",
+       nullptr,
        [](S& t) {
          t.press(180, 30);
          t.move(185, 25);  // 10 points: 20 degrees of 270 on 0..100
          t.release(185, 25);
        },
-       {{0, 7}, {1, 7}, {2, 7}}, 7, theKnob},
-      {"a knob's right click goes to 0 held into its range", [](S& t) { t.knob->setMinMaxPos(20, 100, 60, false); },
-       [](S& t) { t.click(180, 30, ZRButtonRight); }, {{0, 20}, {1, 20}}, 20, theKnob},
+       {{0, 7}, {1, 7}, {2, 7}},
+       7,
+       theKnob},
+      {"a knob's right click goes to 0 held into its range",
+       [](S& t) { t.knob->setMinMaxPos(20, 100, 60, false); },
+       [](S& t) { t.click(180, 30, ZRButtonRight); },
+       {{0, 20}, {1, 20}},
+       20,
+       theKnob},
   };
   for (const SliderCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -190,8 +257,8 @@ TEST_F(Sliders, TheEngineCannotMoveAHeldSliderButItMovesAKnob) {
 }
 
 TEST_F(Sliders, ReversedValuesMirrorTheCursor) {
-  loadSkin(std::string(kSliderSkin).replace(std::string(kSliderSkin).find("width=\"110\""), 11,
-                                            "width=\"110\" reversed=\"yes\""),
+  loadSkin(std::string(kSliderSkin)
+               .replace(std::string(kSliderSkin).find("width=\"110\""), 11, "width=\"110\" reversed=\"yes\""),
            sliderPicture(), 220, 120);
   slider->SetPos(0, false);
   EXPECT_EQ(slider->getCursorOffset(), 100);
@@ -218,10 +285,10 @@ TEST_F(Sliders, TrackFillAndCursorPictures) {
   if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
   slider->SetPos(50, false);
   frame();
-  EXPECT_EQ(at(20, 10), kBlue);     // filled up to the cursor's middle
-  EXPECT_EQ(at(55, 10), kYellow);   // the cursor at offset 50
-  EXPECT_EQ(at(80, 10), kRed);      // the rest of the track
-  vertical->SetPos(25, false);      // cursor 75 points from the top
+  EXPECT_EQ(at(20, 10), kBlue);    // filled up to the cursor's middle
+  EXPECT_EQ(at(55, 10), kYellow);  // the cursor at offset 50
+  EXPECT_EQ(at(80, 10), kRed);     // the rest of the track
+  vertical->SetPos(25, false);     // cursor 75 points from the top
   frame();
   EXPECT_EQ(at(130, 60), kRed);
   EXPECT_EQ(at(125, 78), kYellow);
@@ -229,8 +296,8 @@ TEST_F(Sliders, TrackFillAndCursorPictures) {
 
   move(80, 10);
   frame();
-  EXPECT_EQ(at(80, 10), kGreen);   // the track's over picture
-  EXPECT_EQ(at(55, 10), kCyan);    // and the cursor's
+  EXPECT_EQ(at(80, 10), kGreen);  // the track's over picture
+  EXPECT_EQ(at(55, 10), kCyan);   // and the cursor's
   move(300, 100);
 
   // A symmetric range fills from the centre (55) to the cursor's middle.
@@ -243,8 +310,8 @@ TEST_F(Sliders, TrackFillAndCursorPictures) {
 
 TEST_F(Sliders, AReversedSliderAtItsMinimumFillsFromTheRightEnd) {
   if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
-  loadSkin(std::string(kSliderSkin).replace(std::string(kSliderSkin).find("width=\"110\""), 11,
-                                            "width=\"110\" reversed=\"yes\""),
+  loadSkin(std::string(kSliderSkin)
+               .replace(std::string(kSliderSkin).find("width=\"110\""), 11, "width=\"110\" reversed=\"yes\""),
            sliderPicture(), 220, 120);
   slider->SetPos(0, false);
   frame();
@@ -258,9 +325,10 @@ TEST_F(Sliders, AReversedSliderAtItsMinimumFillsFromTheRightEnd) {
 
 TEST_F(Sliders, TheDataRowIsACopy) {
   if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
-  loadSkin(std::string(kSliderSkin).replace(std::string(kSliderSkin).find("width=\"110\""), 11,
-                                            "width=\"110\" datacolor=\"#00FF00\""),
-           sliderPicture(), 220, 120);
+  loadSkin(
+      std::string(kSliderSkin)
+          .replace(std::string(kSliderSkin).find("width=\"110\""), 11, "width=\"110\" datacolor=\"#00FF00\""),
+      sliderPicture(), 220, 120);
   slider->SetPos(0, false);  // the fill would cover the row
   {
     auto row = std::make_unique<float[]>(500);
@@ -312,12 +380,12 @@ TEST_F(Sliders, KnobRingAndPointer) {
   if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
   knob->SetPos(0, false);
   frame();
-  EXPECT_EQ(at(182, 6), kRed);  // top centre: nothing lit
+  EXPECT_EQ(at(182, 6), kRed);                           // top centre: nothing lit
   EXPECT_TRUE(near(at(182 - 14, 32 + 14), kWhite, 40));  // the pointer dot at 135 degrees
   knob->SetPos(100, false);
   frame();
-  EXPECT_EQ(at(182, 6), kBlue);   // the ring lit over the top
-  EXPECT_EQ(at(182, 60), kRed);   // the gap at the bottom stays unlit
+  EXPECT_EQ(at(182, 6), kBlue);                          // the ring lit over the top
+  EXPECT_EQ(at(182, 60), kRed);                          // the gap at the bottom stays unlit
   EXPECT_TRUE(near(at(182 + 14, 32 + 14), kWhite, 40));  // the pointer at 45 degrees
   EXPECT_FALSE(near(at(182 - 14, 32 + 14), kWhite, 40));
 }

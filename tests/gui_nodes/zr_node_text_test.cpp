@@ -21,7 +21,8 @@ SkinPicture redPicture() {
 class TextLabels : public ControlTest {
  protected:
   void loadLabel(const std::string& attributes) {
-    loadSkin("<textarea action=\"time\" posx=\"0\" posy=\"0\" " + attributes + "/>", SkinPicture(256, 64), 256, 64);
+    loadSkin("<textarea action=\"time\" posx=\"0\" posy=\"0\" " + attributes + "/>", SkinPicture(256, 64),
+             256, 64);
     label = control<ZRNodeText>("time");
     bindRecorders(label);
   }
@@ -46,8 +47,9 @@ TEST_F(TextLabels, ClicksCallTheirSlotsWithMinusOne) {
 
 TEST_F(TextLabels, CaptionsAreAlignedInTheirNode) {
   if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
-  loadLabel("width=\"200\" height=\"40\" caption=\"AAAA\" backcolor=\"#0000FF\" fontcolor=\"#FFFFFF\""
-            " fontalign=\"right\"");
+  loadLabel(
+      "width=\"200\" height=\"40\" caption=\"AAAA\" backcolor=\"#0000FF\" fontcolor=\"#FFFFFF\""
+      " fontalign=\"right\"");
   frame();
   float tw = 0, th = 0;
   ZRDrawContext::measureTextStatic(ZRString("AAAA"), ZRString("Arial"), 12, textStyleInvalid, tw, th, 1);
@@ -146,9 +148,10 @@ TEST_F(HintBubble, SizeFromTheTextAndTheFontMargins) {
 
 TEST_F(HintBubble, ShownOverTheNodeUnderThePointerAndGoneAfterThreeSeconds) {
   if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
-  loadSkin("<button action=\"minimize\" posx=\"0\" posy=\"0\" width=\"40\" height=\"20\" upx=\"0\" upy=\"0\""
-           " hint=\"Minimise the window\"/>",
-           redPicture(), 256, 64);
+  loadSkin(
+      "<button action=\"minimize\" posx=\"0\" posy=\"0\" width=\"40\" height=\"20\" upx=\"0\" upy=\"0\""
+      " hint=\"Minimise the window\"/>",
+      redPicture(), 256, 64);
   ZRNodeHintBase* hint = manager->getHintNode();
   frame();
   EXPECT_EQ(at(100, 40), kRed);
