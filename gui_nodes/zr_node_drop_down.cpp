@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/zr_logging.h"
 #include "common/zr_parameter_list.h"
 #include "gui/zr_draw_context.h"
 #include "gui/zr_menu.h"
@@ -177,6 +178,11 @@ void ZRNodeDropDown::menuChosen(void* self, int index, void*) {
 }
 
 void ZRNodeDropDown::openMenu() {
+  // Without a window to show it on (no menu host) no toolkit menu is made at all.
+  if (getMenuHost() == nullptr) {
+    ZRLOG("error: no window to show the menu of '%s' on", name.c_str());
+    return;
+  }
   if (!menu_) {
     menu_ = std::make_unique<ZRMenu>(manager, this, scale, id, deck, actionCode);
     menu_->setCallback(&ZRNodeDropDown::menuChosen, this);
