@@ -224,6 +224,18 @@ TEST_F(Buttons, CaptionColoursFollowTheState) {
   release(20, 16);
   frame();
   EXPECT_GT(count(kRed), 10);
+  // A switch turned on by MIDI (no mouse event marks the caption) shows its switched colour at once.
+  loadSkin(
+      "<button action=\"minimize\" posx=\"0\" posy=\"0\" width=\"48\" height=\"32\" upx=\"0\" upy=\"32\""
+      " showlabel=\"yes\" caption=\"WWW\" fontsize=\"20\" fontstyle=\"bold\" isswitch=\"yes\""
+      " fontcolor=\"#FF0000\" fontcolorswitched=\"#00FF00\"/>",
+      buttonPicture(), 64, 32);
+  frame();
+  EXPECT_GT(count(kRed), 10);
+  ControlTest::midi(button, 144, 60, 100);
+  frame();
+  EXPECT_GT(count(kGreen), 10);
+  EXPECT_EQ(count(kRed), 0);
   // A new caption is drawn at the next frame.
   button->setCaption(ZRString(""));
   frame();
