@@ -6,6 +6,7 @@
 #include <wx/slider.h>
 #include <wx/stattext.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -99,6 +100,7 @@ void applyAudioDevice(ZRPreferences::NotificationSource source) {
   populateComboBox_AudioDevice_Routings(deviceChoice);
 
   const int selected = deviceSelection(ID_CFG_AUDIO_DEVICE, "AudioDevice");
+  ZRLOG("sound device '%s' chosen", std::string(deviceChoice->GetString(std::max(selected, 0)).utf8_str()).c_str());
   ZRDeviceRoutings routings;
   if (selected >= 1) {
     routings = defaultRoutingsForDevice(getAudioDeviceOutputChannels(selected - 1),
