@@ -132,7 +132,8 @@ wxSizer* CfgGeneralPageFunc(wxWindow* parent, bool fit, bool setSizer) {
   addSliderRow(parent, sliders, 10054, "Auto-Mix Fade Time", 10055, 100, 10, 200, 10056, "10.0s", 140);
   addSliderRow(parent, sliders, 10057, "Auto-Mix Limit Track", 10058, 0, 0, 10, 10059, "no limit", 140);
   addSliderRow(parent, sliders, 10060, "Pitch/Tempo Range", 10061, 3, 1, 6, 10062, "16%", 140);
-  addSliderRow(parent, sliders, 10063, "Cutoff Filter Mode", 10064, 2, 1, 3, 10065, "LowPass && HighPass", 140);
+  addSliderRow(parent, sliders, 10063, "Cutoff Filter Mode", 10064, 2, 1, 3, 10065, "LowPass && HighPass",
+               140);
   addSliderRow(parent, sliders, 10066, "Key Stepper", 10067, 1, 1, 3, 10068, "Quarter semitone", 140);
   addSliderRow(parent, sliders, 10069, "Crossfader Curve", 10070, 50, 0, 100, 10071, "smooth - hard", 140);
   addSliderRow(parent, sliders, 10072, "Sampler Mode", 10073, 0, 0, 2, 10074, "normal", 140);
@@ -147,8 +148,8 @@ wxSizer* CfgAudioPageFunc(wxWindow* parent, bool fit, bool setSizer) {
   top->Add(text(parent, 10001, "Select audio device"), 0, wxALL, 10);
 
   auto* device = new wxBoxSizer(wxHORIZONTAL);
-  device->Add(choice(parent, ID_CFG_AUDIO_DEVICE, 337, {"NO AUDIO OUTPUT"}), 0, wxALIGN_CENTER_VERTICAL | wxALL,
-              5);
+  device->Add(choice(parent, ID_CFG_AUDIO_DEVICE, 337, {"NO AUDIO OUTPUT"}), 0,
+              wxALIGN_CENTER_VERTICAL | wxALL, 5);
   device->Add(text(parent, 10003, "Latency"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
   device->Add(slider(parent, ID_CFG_LATENCY_SLIDER, 50, 1, 90), 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
   device->Add(text(parent, ID_CFG_LATENCY_TEXT, "78.9 ms"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
@@ -166,7 +167,8 @@ wxSizer* CfgAudioPageFunc(wxWindow* parent, bool fit, bool setSizer) {
   auto* inputs = new wxStaticBoxSizer(new wxStaticBox(parent, -1, "Input routing"), wxVERTICAL);
   const char* inputNames[] = {"Deck A", "Deck B", "Deck C", "Deck D", "Microphone"};
   for (int i = 0; i < 5; ++i) {
-    addRow(inputs, text(parent, 10019 + 2 * i, inputNames[i]), choice(parent, 10020 + 2 * i, 200, {"ChoiceItem"}));
+    addRow(inputs, text(parent, 10019 + 2 * i, inputNames[i]),
+           choice(parent, 10020 + 2 * i, 200, {"ChoiceItem"}));
   }
   groups->Add(inputs, 0, wxALL, 5);
   top->Add(groups, 0, wxALL, 5);
@@ -179,7 +181,8 @@ wxSizer* CfgAudioPageFunc(wxWindow* parent, bool fit, bool setSizer) {
                 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
   top->Add(external, 0, 0, 0);
   top->Add(20, 4, 0, wxALL, 5);
-  top->Add(text(parent, 10031, "Select an additional audio device for previewing / monitoring"), 0, wxALL, 10);
+  top->Add(text(parent, 10031, "Select an additional audio device for previewing / monitoring"), 0, wxALL,
+           10);
   top->Add(choice(parent, ID_CFG_AUDIO_DEVICE2, 450, {"ChoiceItem"}), 0, wxALL, 5);
   top->Add(20, 4, 0, wxALL, 5);
   return finish(parent, top, fit, setSizer);
@@ -195,7 +198,8 @@ wxSizer* CfgVideoPageFunc(wxWindow* parent, bool fit, bool setSizer) {
   link->Add(checkBox(parent, 10169, "Automatically link videos to audio tracks"), 0, wxALL, 5);
   link->Add(checkBox(parent, 10170, "Use random videos (otherwise use them in their alphabetical order)"), 0,
             wxALL, 5);
-  addRow(link, field(parent, 10171, "", 337, wxTE_READONLY), new wxButton(parent, 10172, "Choose videos folder"));
+  addRow(link, field(parent, 10171, "", 337, wxTE_READONLY),
+         new wxButton(parent, 10172, "Choose videos folder"));
   top->Add(link, 0, wxALL, 5);
   top->Add(new wxButton(parent, 10173, "Edit Video Overlays"), 0, wxALL, 5);
   return finish(parent, top, fit, setSizer);
@@ -204,19 +208,20 @@ wxSizer* CfgVideoPageFunc(wxWindow* parent, bool fit, bool setSizer) {
 wxSizer* CfgKaraokeDialogFunc(wxWindow* parent, bool fit, bool setSizer) {
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(20, 4, 0, wxALL, 5);
-  addSliderRow(parent, top, 10054, "Show next singers list on video output", 10210, 3, 0, 5, 10211, "3 singers",
-               -1);
-  addSliderRow(parent, top, 10212, "Background music / filler player volume", 10213, 127, 0, 127, 10214, "100%",
-               -1);
-  top->Add(checkBox(parent, 10215, "Use case/preview player as background music / filler player"), 0, wxALL, 5);
+  addSliderRow(parent, top, 10054, "Show next singers list on video output", 10210, 3, 0, 5, 10211,
+               "3 singers", -1);
+  addSliderRow(parent, top, 10212, "Background music / filler player volume", 10213, 127, 0, 127, 10214,
+               "100%", -1);
+  top->Add(checkBox(parent, 10215, "Use case/preview player as background music / filler player"), 0, wxALL,
+           5);
   top->Add(checkBox(parent, 10216, "Enable next singers list scrolling text on video output"), 0, wxALL, 5);
   top->Add(checkBox(parent, 10217, "Keep singers in rotation, even without songs"), 0, wxALL, 5);
   top->Add(checkBox(parent, 10218, "Disable Gala Tune Karaoke service"), 0, wxALL, 5);
   top->Add(20, 4, 0, wxALL, 5);
   auto* singers =
       new wxStaticBoxSizer(new wxStaticBox(parent, -1, "Karaoke Singers List video output"), wxVERTICAL);
-  singers->Add(checkBox(parent, 10219, "Enable custom background (image or video) for Singers List"), 0, wxALL,
-               5);
+  singers->Add(checkBox(parent, 10219, "Enable custom background (image or video) for Singers List"), 0,
+               wxALL, 5);
   addRow(singers, field(parent, 10220, "", 337, wxTE_READONLY),
          new wxButton(parent, 10221, "Choose image or video"));
   top->Add(singers, 0, wxALL, 5);
@@ -226,12 +231,13 @@ wxSizer* CfgKaraokeDialogFunc(wxWindow* parent, bool fit, bool setSizer) {
 wxSizer* CfgMidiTimecodePageFunc(wxWindow* parent, bool fit, bool setSizer) {
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(text(parent, 10125, "Connected external controllers"), 0, wxALL, 10);
-  top->Add(text(parent, 10126, "The following MIDI / HID devices are connected and currently in use"), 0, wxALL,
-           5);
-  top->Add(new wxListBox(parent, ID_CFG_MIDI_LIST, wxDefaultPosition, wxSize(480, 160), 0, nullptr,
-                         wxLB_MULTIPLE),
-           0, wxALL, 5);
-  top->Add(checkBox(parent, 10128, "Automatically configure audio for controllers (where possible)"), 0, wxALL, 5);
+  top->Add(text(parent, 10126, "The following MIDI / HID devices are connected and currently in use"), 0,
+           wxALL, 5);
+  top->Add(
+      new wxListBox(parent, ID_CFG_MIDI_LIST, wxDefaultPosition, wxSize(480, 160), 0, nullptr, wxLB_MULTIPLE),
+      0, wxALL, 5);
+  top->Add(checkBox(parent, 10128, "Automatically configure audio for controllers (where possible)"), 0,
+           wxALL, 5);
   top->Add(20, 4, 0, wxALL, 5);
   top->Add(text(parent, 10129, "Select the time-coded vinyl/CD engine"), 0, wxALL, 10);
   top->Add(choice(parent, ID_CFG_TIMECODE_CHOICE, 480, {"ChoiceItem"}), 0, wxALL, 5);
@@ -243,8 +249,8 @@ wxSizer* CfgBroadcastPageFunc(wxWindow* parent, bool fit, bool setSizer) {
   top->Add(text(parent, 10151, "Select broadcast type", 350, wxST_NO_AUTORESIZE), 0, wxALL, 10);
   auto* type = new wxBoxSizer(wxHORIZONTAL);
   type->Add(choice(parent, 10152, 280, {"Icecast 2"}), 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-  type->Add(text(parent, 10153, "", 320, wxALIGN_RIGHT | wxST_NO_AUTORESIZE), 0, wxALIGN_CENTER_VERTICAL | wxALL,
-            5);
+  type->Add(text(parent, 10153, "", 320, wxALIGN_RIGHT | wxST_NO_AUTORESIZE), 0,
+            wxALIGN_CENTER_VERTICAL | wxALL, 5);
   top->Add(type, 0, 0, 0);
 
   auto* columns = new wxBoxSizer(wxHORIZONTAL);
@@ -255,8 +261,8 @@ wxSizer* CfgBroadcastPageFunc(wxWindow* parent, bool fit, bool setSizer) {
     const char* value;
     long style;
   } fields[] = {
-      {"Host", 10154, "localhost", 0},   {"Port", 10155, "8000", 0},
-      {"Username", 10156, "source", 0},  {"Password", 10157, "plumbo", wxTE_PASSWORD},
+      {"Host", 10154, "localhost", 0},  {"Port", 10155, "8000", 0},
+      {"Username", 10156, "source", 0}, {"Password", 10157, "plumbo", wxTE_PASSWORD},
       {"Mount", 10158, "/stream1", 0},
   };
   for (const auto& f : fields) {

@@ -29,10 +29,10 @@ wxBEGIN_EVENT_TABLE(ZRImageFrame, wxFrame)
   EVT_PAINT(ZRImageFrame::OnPaint)
   EVT_ERASE_BACKGROUND(ZRImageFrame::OnEraseBackground)
 wxEND_EVENT_TABLE()
-// clang-format on
+    // clang-format on
 
-ZRImageFrame::ZRImageFrame(wxWindow* parent, const wxString& title, const wxString& imagePath,
-                           ZRImageFrameClickCallback callback, int type, bool flag)
+    ZRImageFrame::ZRImageFrame(wxWindow* parent, const wxString& title, const wxString& imagePath,
+                               ZRImageFrameClickCallback callback, int type, bool flag)
     : wxFrame(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, kImageFrameStyle, "-"),
       windowType(type),
       windowFlag(flag),
@@ -88,7 +88,8 @@ wxFrame* showSpecialMessageWindow(const wxString& title, const wxString& text, c
     frame->Show();
     return frame;
   }
-  auto* frame = new wxFrame(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, kImageFrameStyle, "frame");
+  auto* frame =
+      new wxFrame(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, kImageFrameStyle, "frame");
   auto* label = new wxStaticText(frame, wxID_ANY, text);
   wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
   font.SetPointSize(font.GetPointSize() * 3 / 2);

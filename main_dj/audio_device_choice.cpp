@@ -18,10 +18,10 @@
 #include "gui/tarvo_wdr.h"
 #include "gui/zr_preferences_dialog.h"
 #include "gui/zr_wx_strings.h"
+#include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/skin_node_values.h"
-#include "main_dj/settings_keys.h"
 #include "main_dj/startup_problems.h"
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
@@ -100,7 +100,8 @@ void applyAudioDevice(ZRPreferences::NotificationSource source) {
   populateComboBox_AudioDevice_Routings(deviceChoice);
 
   const int selected = deviceSelection(ID_CFG_AUDIO_DEVICE, "AudioDevice");
-  ZRLOG("sound device '%s' chosen", std::string(deviceChoice->GetString(std::max(selected, 0)).utf8_str()).c_str());
+  ZRLOG("sound device '%s' chosen",
+        std::string(deviceChoice->GetString(std::max(selected, 0)).utf8_str()).c_str());
   ZRDeviceRoutings routings;
   if (selected >= 1) {
     routings = defaultRoutingsForDevice(getAudioDeviceOutputChannels(selected - 1),
@@ -185,7 +186,9 @@ void populateComboBox_AudioDevice(wxChoice* choice, int action, bool all) {
 }
 
 std::vector<ZRString> routingChoiceEntries(int channels, const std::vector<ZRString>& names) {
-  auto name = [&](int channel) { return channel < static_cast<int>(names.size()) ? names[channel] : ZRString(); };
+  auto name = [&](int channel) {
+    return channel < static_cast<int>(names.size()) ? names[channel] : ZRString();
+  };
   std::vector<ZRString> entries{ZRString("none")};
   for (int k = 1; k <= channels / 2; ++k) {
     ZRString first = name(2 * k - 2);
@@ -223,9 +226,10 @@ void populateComboBox_AudioDevice_Routings(wxChoice* deviceChoice) {
 void populateComboBox_TimecodeType(wxChoice* choice) {
   if (choice == nullptr) return;
   choice->Clear();
-  for (const char* name : {"Zerlin native", "MsPinky(tm)/Torq(tm) vinyl", "MsPinky(tm)/Torq(tm) CD (gen.5)",
-                           "MsPinky(tm) Vinyl (gen.1)", "MsPinky(tm) Vinyl (gen.2)", "MsPinky(tm) Vinyl (gen.3)",
-                           "MsPinky(tm) Vinyl (gen.4)", "MsPinky(tm)/Halden(tm) Reflex vinyl"}) {
+  for (const char* name :
+       {"Zerlin native", "MsPinky(tm)/Torq(tm) vinyl", "MsPinky(tm)/Torq(tm) CD (gen.5)",
+        "MsPinky(tm) Vinyl (gen.1)", "MsPinky(tm) Vinyl (gen.2)", "MsPinky(tm) Vinyl (gen.3)",
+        "MsPinky(tm) Vinyl (gen.4)", "MsPinky(tm)/Halden(tm) Reflex vinyl"}) {
     choice->Append(name);
   }
 }
@@ -312,7 +316,8 @@ std::vector<std::string> splitByString(const std::string& text, const std::strin
 }
 
 bool strHasEnding(const std::string& text, const std::string& ending) {
-  return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+  return text.size() >= ending.size() &&
+         text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
 }
 
 bool tryToSetAudioDevice(const ZRString& candidates) {
@@ -335,7 +340,8 @@ bool tryToSetAudioDevice(const ZRString& candidates) {
   return false;
 }
 
-bool applyAudioSettingChange(const char* key, int value, const char*, ZRPreferences::NotificationSource source) {
+bool applyAudioSettingChange(const char* key, int value, const char*,
+                             ZRPreferences::NotificationSource source) {
   const std::string k(key);
   if (k == "AudioDevice") {
     applyAudioDevice(source);
@@ -364,9 +370,10 @@ void installAudioDeviceProblemHandler(ZRAudioMultiOutput* output) {
   if (output == nullptr) return;
   output->setDeviceProblemHandler([](const char* failed, const char* used) {
     const std::string message =
-        used != nullptr ? std::string("The sound device '") + failed + "' could not be opened. The sound goes to '" +
-                              used + "' instead."
-                        : std::string("The sound device '") + failed + "' could not be opened, and no other one either.";
+        used != nullptr
+            ? std::string("The sound device '") + failed + "' could not be opened. The sound goes to '" +
+                  used + "' instead."
+            : std::string("The sound device '") + failed + "' could not be opened, and no other one either.";
     tellUserAboutProblem(ZRString(message), ZRString(), GetApplicationMainWindow());
   });
 }

@@ -218,8 +218,10 @@ void onPreferenceGuiControl(void* dialog, int controlId) {
 void installShellHooks() {
   installPreferenceChangedHook(applyPreferenceChange);
   installPreferenceGuiControlChangedHook(onPreferenceGuiControl);
-  installSkinCfgSliderPosHook([](int action, int position) { skinSliderSetPos(shellNode(action, -1), position); });
-  installSkinCfgDropDownValueHook([](int action, int param) { skinDropDownSelectByParam(shellNode(action, -1), param); });
+  installSkinCfgSliderPosHook(
+      [](int action, int position) { skinSliderSetPos(shellNode(action, -1), position); });
+  installSkinCfgDropDownValueHook(
+      [](int action, int param) { skinDropDownSelectByParam(shellNode(action, -1), param); });
   installSkinCfgDropDownValueStringHook(
       [](int action, const ZRString& text) { skinDropDownSelectByText(shellNode(action, -1), text); });
 }
@@ -260,9 +262,9 @@ const TZRSettingKey* getSettingKeys(int* count) {
 int createPreferencesSystem(wxWindow*, const char* path) {
   if (preferencesDialog == nullptr) {
     setUpSkinConfigurationNodes();
-    preferencesDialog = new ZRPreferencesDialog(GetApplicationMainWindow(), wxID_ANY,
-                                                wx(getTextName(txt_preferences)), wxDefaultPosition,
-                                                wxDefaultSize, wxDEFAULT_DIALOG_STYLE, "-");
+    preferencesDialog =
+        new ZRPreferencesDialog(GetApplicationMainWindow(), wxID_ANY, wx(getTextName(txt_preferences)),
+                                wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE, "-");
     CfgDialogFunc(preferencesDialog, true, true);
     translatePreferencesDialog(preferencesDialog);
     scanAllSkins(dialogControl<wxChoice>(preferencesDialog, ID_CFG_SKIN_CHOICE));
@@ -359,7 +361,8 @@ void translatePreferencesDialog(wxDialog* dialog) {
   }
   // 3. Routing: two decks, no inputs to choose.
   for (int id : {10020, 10022, 10024, 10026, 10028, 10012, 10014, 10016}) disable(id);
-  for (int id : {10012, 10014, 10016, 10011, 10013, 10015, 10024, 10026, 10028, 10023, 10025, 10027}) hide(id);
+  for (int id : {10012, 10014, 10016, 10011, 10013, 10015, 10024, 10026, 10028, 10023, 10025, 10027})
+    hide(id);
   // 4. The Video, Karaoke and Broadcast pages go.
   if (auto* notebook = dialogControl<wxNotebook>(dialog, ID_CFG_NOTEBOOK)) {
     if (notebook->GetPageCount() > 2) notebook->GetPage(2)->Fit();

@@ -44,7 +44,7 @@ struct TZRSettingKey {
   const char* textDefault;
   int controlId;  // dialog control; -1 none (a skin control only), -2 not bound at all
   PreferenceGuiType guiType;
-  int skinAction;  // configuration control of the skin; 0 none
+  int skinAction;    // configuration control of the skin; 0 none
   int skinNodeKind;  // 2 slider, 7 drop-down
 };
 

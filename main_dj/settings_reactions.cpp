@@ -113,7 +113,8 @@ void applyFillerPlayerVolume(int value, ZRPreferences::NotificationSource source
   if (source != ZRPreferences::NotificationDialog) {
     if (auto* slider = dynamic_cast<wxSlider*>(preferencesDialog->FindWindow(10213))) slider->SetValue(value);
   }
-  if (source != ZRPreferences::NotificationSkin) skinSliderSetPos(shellNode(ACT_filler_player_volume, -1), value);
+  if (source != ZRPreferences::NotificationSkin)
+    skinSliderSetPos(shellNode(ACT_filler_player_volume, -1), value);
 }
 
 void applyRestartSetting(int value, ZRPreferences::NotificationSource source, int pluginId) {
@@ -266,12 +267,18 @@ void applyPreferenceChange(void*, const char* key, ZRPreferenceType, int value, 
 
 int pitchRangeFromSetting(int setting) {
   switch (setting) {
-    case 1: return 400;
-    case 2: return 800;
-    case 4: return 2400;
-    case 5: return 3200;
-    case 6: return 5000;
-    default: return 1600;
+    case 1:
+      return 400;
+    case 2:
+      return 800;
+    case 4:
+      return 2400;
+    case 5:
+      return 3200;
+    case 6:
+      return 5000;
+    default:
+      return 1600;
   }
 }
 
@@ -290,7 +297,8 @@ void updateCutoffFilterModeForAllDecks() {
   for (int deck = 0; deck < 2; ++deck) skinSliderSetPos(shellNode(ACT_deck_cutoff_filter, deck), 0);
   int minimum = 0, maximum = 0;
   cutoffRangeFromSetting(getIntPreference("CutoffFilter", 2), minimum, maximum);
-  for (int deck = 0; deck < 2; ++deck) skinSliderSetRange(shellNode(ACT_deck_cutoff_filter, deck), minimum, maximum);
+  for (int deck = 0; deck < 2; ++deck)
+    skinSliderSetRange(shellNode(ACT_deck_cutoff_filter, deck), minimum, maximum);
 }
 
 ZRString autoMixFadeTimeText(int tenths) {

@@ -102,10 +102,13 @@ bool InitializeApplicationFolders(const char* executablePath) {
   UsrDocumentsDir = withSlash(getDocumentsFolder_Apple());
 
   // 3. The data folder and its subfolders. Without a Documents folder (no home) there is no place for it.
-  theAppDataDir = UsrDocumentsDir.empty() ? ZRString() : withSlash(ZRString(
-                                                             (UsrDocumentsDir.utf8() + kAppDataFolderName).c_str()));
+  theAppDataDir = UsrDocumentsDir.empty()
+                      ? ZRString()
+                      : withSlash(ZRString((UsrDocumentsDir.utf8() + kAppDataFolderName).c_str()));
   const std::string data = theAppDataDir.utf8();
-  auto sub = [&](const char* name) { return data.empty() ? ZRString() : ZRString((data + name + "/").c_str()); };
+  auto sub = [&](const char* name) {
+    return data.empty() ? ZRString() : ZRString((data + name + "/").c_str());
+  };
   theDatabaseDir = sub("Database");
   theSettingsDir = sub("Settings");
   theControllersDir = sub("Controllers");
@@ -129,17 +132,18 @@ bool InitializeApplicationFolders(const char* executablePath) {
   } else {
     isFirstRun.store(!DirExists(theAppDataDir));
     made = makeFolder(theAppDataDir, problem);
-    for (const ZRString* folder : {&theDatabaseDir, &theSettingsDir, &theControllersDir, &theSkinsDir,
-                                   &theOverlaysDir, &theStripesDir, &theShadersDir, &theSamplesDir,
-                                   &theRecordingsDir, &theDemoSongsDir}) {
+    for (const ZRString* folder :
+         {&theDatabaseDir, &theSettingsDir, &theControllersDir, &theSkinsDir, &theOverlaysDir, &theStripesDir,
+          &theShadersDir, &theSamplesDir, &theRecordingsDir, &theDemoSongsDir}) {
       if (made) made = makeFolder(*folder, problem) && made;
     }
   }
   if (!made) {
     tellUserAboutProblem(
-        ZRString(("Cannot create the application data folder. Please make sure you have write permissions.\n" +
-                  problem)
-                     .c_str()),
+        ZRString(
+            ("Cannot create the application data folder. Please make sure you have write permissions.\n" +
+             problem)
+                .c_str()),
         ZRString(), nullptr);
     return false;
   }

@@ -20,7 +20,8 @@ ZRNodeManager* shellNodeManager() {
 
 ZRDrawNode* shellNode(int action, int deck) {
   ZRNodeManager* manager = nodeManager.load();
-  if (manager == nullptr || action <= 0 || action >= CACTION_COUNT - 1 || deck < -1 || deck > 1) return nullptr;
+  if (manager == nullptr || action <= 0 || action >= CACTION_COUNT - 1 || deck < -1 || deck > 1)
+    return nullptr;
   return manager->getNodeAt(action + (CACTION_COUNT - 1) * (deck + 1));
 }
 

@@ -134,9 +134,12 @@ void applySkinSettings(const ZRString& skinPath) {
     int action;
     bool width;
   } panels[] = {
-      {"browser_w", ACT_browser, true},     {"splitt_b_x", ACT_img_splitter_browser, false},
-      {"playlist_w", ACT_playlist, true},   {"playlist_x", ACT_playlist, false},
-      {"splitt_l_x", ACT_img_splitter_list, false}, {"sidelist_w", ACT_sidelist, true},
+      {"browser_w", ACT_browser, true},
+      {"splitt_b_x", ACT_img_splitter_browser, false},
+      {"playlist_w", ACT_playlist, true},
+      {"playlist_x", ACT_playlist, false},
+      {"splitt_l_x", ACT_img_splitter_list, false},
+      {"sidelist_w", ACT_sidelist, true},
       {"sidelist_x", ACT_sidelist, false},
   };
   for (const auto& p : panels) {

@@ -16,8 +16,8 @@ namespace {
 
 // A message box that stays up without holding the start: pressing OK or closing it destroys it.
 void showWithoutWaiting(const ZRString& message, const ZRString& caption, wxWindow* parent) {
-  auto* box = new wxDialog(parent, wxID_ANY,
-                           CharTowxString(caption.empty() ? kZRDialogDefaultCaption : caption.utf8().c_str()));
+  auto* box = new wxDialog(
+      parent, wxID_ANY, CharTowxString(caption.empty() ? kZRDialogDefaultCaption : caption.utf8().c_str()));
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(new wxStaticText(box, wxID_ANY, CharTowxString(message.utf8().c_str())), 0, wxALL, 15);
   sizer->Add(new wxButton(box, wxID_OK, "OK"), 0, wxALIGN_RIGHT | wxALL, 10);

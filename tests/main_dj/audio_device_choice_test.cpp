@@ -2,14 +2,13 @@
 // the "Null output" and "File output" devices applied the moment they are chosen, a saved device that is no
 // longer present, a device that fails, split stereo, and the device choice of controller scripts.
 
+#include <gtest/gtest.h>
 #include <wx/choice.h>
 #include <wx/stattext.h>
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "gui/tarvo_wdr.h"
 #include "shell_engine_rig.h"
@@ -30,18 +29,8 @@ std::vector<std::string> texts(const std::vector<ZRString>& entries) {
   return out;
 }
 
-class AudioDeviceChoice : public ::testing::Test {
+class AudioDeviceChoice : public orvel_test::ShellRigTest {
  protected:
-  void SetUp() override {
-    if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
-    box = std::make_unique<ShellSandbox>();
-    rig = std::make_unique<ShellRig>();
-    ASSERT_TRUE(rig->ok());
-  }
-  void TearDown() override {
-    rig.reset();
-    box.reset();
-  }
   static void choose(const char* device, ZRPreferences::NotificationSource source) {
     preferences->setValue("AudioDevice", device, 0, source);
   }
@@ -57,9 +46,6 @@ class AudioDeviceChoice : public ::testing::Test {
     }
     return fs::file_size(path, error);
   }
-
-  std::unique_ptr<ShellSandbox> box;
-  std::unique_ptr<ShellRig> rig;
 };
 
 }  // namespace
@@ -81,8 +67,7 @@ TEST(AudioRoutingDefaults, FitTheDevicesChannels) {
   } rows[] = {
       {2, 2, 1, 0, 1, 1, 0, 0, 2},  // stereo: both decks on the one input pair, the microphone on input 1
       {4, 0, 1, 2, 0, 0, 0, 0, 0},  // headphones on the second pair
-      {4, 4, 1, 2, 1, 2, 0, 0, 3},
-      {8, 8, 1, 2, 1, 2, 3, 4, 5},
+      {4, 4, 1, 2, 1, 2, 0, 0, 3}, {8, 8, 1, 2, 1, 2, 3, 4, 5},
       {1, 1, 0, 0, 0, 0, 0, 0, 1},  // a mono device: no stereo output, the input only for the microphone
       {0, 0, 0, 0, 0, 0, 0, 0, 0},
   };
@@ -146,13 +131,15 @@ TEST_F(AudioDeviceChoice, TheLatencyReopensTheDeviceAndIsShown) {
 }
 
 TEST_F(AudioDeviceChoice, ASavedDeviceThatIsGoneLeavesTheDefaultPlayingAndKeepsItsName) {
-  orvel_test::writeFile(rig->preferencesPath(),
-                        preferencesXml("\t<pref name=\"AudioDevice\" value=\"USB Turntable\" type=\"3\" />\n"));
+  orvel_test::writeFile(
+      rig->preferencesPath(),
+      preferencesXml("\t<pref name=\"AudioDevice\" value=\"USB Turntable\" type=\"3\" />\n"));
   LogCapture log;
   ASSERT_EQ(rig->start(), 1);
   EXPECT_EQ(ShellRig::openRow(), ShellRig::row("Null output"));
   EXPECT_EQ(ShellRig::textSetting("AudioDevice"), "USB Turntable");
-  EXPECT_EQ(log.count("warning: the sound device 'USB Turntable' is not present; 'Null output' plays instead"), 1);
+  EXPECT_EQ(
+      log.count("warning: the sound device 'USB Turntable' is not present; 'Null output' plays instead"), 1);
 }
 
 TEST_F(AudioDeviceChoice, ADeviceThatFailsIsReportedOnceAndTheNullOutputPlays) {
@@ -163,16 +150,18 @@ TEST_F(AudioDeviceChoice, ADeviceThatFailsIsReportedOnceAndTheNullOutputPlays) {
   LogCapture log;
   choose("File output", ZRPreferences::NotificationDialog);
   EXPECT_EQ(ShellRig::openRow(), ShellRig::row("Null output"));
-  EXPECT_EQ(log.count("The sound device 'File output' could not be opened. The sound goes to 'Null output' instead."),
-            1);
+  EXPECT_EQ(
+      log.count(
+          "The sound device 'File output' could not be opened. The sound goes to 'Null output' instead."),
+      1);
 }
 
 TEST_F(AudioDeviceChoice, SplitStereoPutsTheDecksAndHeadphonesOnSingleChannels) {
   ASSERT_EQ(rig->start(), 1);
   choose("Manual pump", ZRPreferences::NotificationProgram);
   preferences->setValue("ASplitStereoMode", 1, 0, ZRPreferences::NotificationSkin);
-  for (const char* key : {"RoutingOutDeckA", "RoutingOutDeckB", "RoutingOutDeckC", "RoutingOutDeckD",
-                          "RoutingOutSamplerMic"}) {
+  for (const char* key :
+       {"RoutingOutDeckA", "RoutingOutDeckB", "RoutingOutDeckC", "RoutingOutDeckD", "RoutingOutSamplerMic"}) {
     EXPECT_EQ(ShellRig::intSetting(key), 3) << key;
   }
   EXPECT_EQ(ShellRig::intSetting("RoutingOutHeadphones"), 4);

@@ -2,19 +2,19 @@
 // or from the chooser (which takes English by itself under the test suite), a broken installed file
 // replaced, the chooser's refusal ending the start, and a language that cannot be loaded reported.
 
+#include "main_dj/language_file.h"
+
+#include <gtest/gtest.h>
 #include <wx/choice.h>
 #include <wx/dialog.h>
 
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "common/language_tables.h"
 #include "common/text_ids.h"
 #include "common/zr_files.h"
 #include "gui/tarvo_wdr.h"
 #include "gui/zr_message_dialogs.h"
-#include "main_dj/language_file.h"
 #include "main_dj/shell_folders.h"
 #include "shell_test_support.h"
 #include "support/log_capture.h"
@@ -55,7 +55,8 @@ struct ChooserScript {
     entries.clear();
     auto* choice = dynamic_cast<wxChoice*>(dialog.FindWindow(ID_LANGUAGE_CHOICE));
     if (choice == nullptr) return wxID_CANCEL;
-    for (unsigned i = 0; i < choice->GetCount(); ++i) entries.push_back(std::string(choice->GetString(i).utf8_str()));
+    for (unsigned i = 0; i < choice->GetCount(); ++i)
+      entries.push_back(std::string(choice->GetString(i).utf8_str()));
     choice->SetSelection(pick);
     return answer;
   }

@@ -2,6 +2,7 @@
 // before the sound device), saved settings announced before the defaults, the preferences dialog trimmed to
 // the system's features, and dialog changes stored and applied.
 
+#include <gtest/gtest.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/notebook.h>
@@ -9,8 +10,6 @@
 
 #include <algorithm>
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "common/zr_preferences.h"
 #include "gui/tarvo_wdr.h"
@@ -26,19 +25,8 @@ using orvel_test::ShellSandbox;
 
 namespace {
 
-class SettingsKeys : public ::testing::Test {
+class SettingsKeys : public orvel_test::ShellRigTest {
  protected:
-  void SetUp() override {
-    if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
-    box = std::make_unique<ShellSandbox>();
-    rig = std::make_unique<ShellRig>();
-    ASSERT_TRUE(rig->ok());
-  }
-  void TearDown() override {
-    rig.reset();
-    box.reset();
-  }
-
   // The position of the first log line containing text; -1 when none.
   static int lineOf(const LogCapture& log, const std::string& text) {
     const std::vector<std::string> lines = log.lines();
@@ -58,9 +46,6 @@ class SettingsKeys : public ::testing::Test {
     event.SetInt(entry);
     choice->GetEventHandler()->ProcessEvent(event);
   }
-
-  std::unique_ptr<ShellSandbox> box;
-  std::unique_ptr<ShellRig> rig;
 };
 
 }  // namespace

@@ -2,14 +2,15 @@
 // engine, the dialog and the values the actions read; the restart message only for the user's own changes;
 // changes made on another thread applied on the main thread, in order.
 
+#include "main_dj/settings_reactions.h"
+
+#include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/stattext.h>
 
 #include <chrono>
 #include <functional>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "actions_dj/player_actions.h"
 #include "actions_dj/settings_mirrors.h"
@@ -18,7 +19,6 @@
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_batch_audio_detection.h"
 #include "dsp/engine/zr_simple_mix_zone.h"
-#include "main_dj/settings_reactions.h"
 #include "shell_engine_rig.h"
 #include "support/log_capture.h"
 #include "wx_test_app.h"
@@ -38,7 +38,8 @@ std::string label(int id) {
 testing::AssertionResult labelIs(int id, const std::string& expected) {
   const std::string shown = label(id);
   if (shown == expected) return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "control " << id << " shows '" << shown << "', not '" << expected << "'";
+  return testing::AssertionFailure() << "control " << id << " shows '" << shown << "', not '" << expected
+                                     << "'";
 }
 
 // Both decks answer the same.
@@ -59,21 +60,7 @@ struct ReactionRow {
   std::function<testing::AssertionResult()> effect;
 };
 
-class SettingsReactions : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
-    box = std::make_unique<ShellSandbox>();
-    rig = std::make_unique<ShellRig>();
-    ASSERT_TRUE(rig->ok());
-  }
-  void TearDown() override {
-    rig.reset();
-    box.reset();
-  }
-  std::unique_ptr<ShellSandbox> box;
-  std::unique_ptr<ShellRig> rig;
-};
+using SettingsReactions = orvel_test::ShellRigTest;
 
 // The engine objects the reactions act on, besides the mixer and the output of the rig.
 struct EngineObjects {
@@ -131,11 +118,14 @@ TEST_F(SettingsReactions, EachSettingReachesItsReaction) {
       {"CrossfaderCurve", 30, [] { return labelIs(10071, "Normal"); }},
       {"CrossfaderCurve", 70, [] { return labelIs(10071, "Normal"); }},
       {"CrossfaderCurve", 71, [] { return labelIs(10071, "Hard"); }},
-      {"DisableCrossfaderAndVolumes", 1, [] { return truth(mixer->GetEnableCrossfaderAndVolume() == 0, "external"); }},
-      {"DisableCrossfaderAndVolumes", 0, [] { return truth(mixer->GetEnableCrossfaderAndVolume() == 1, "internal"); }},
+      {"DisableCrossfaderAndVolumes", 1,
+       [] { return truth(mixer->GetEnableCrossfaderAndVolume() == 0, "external"); }},
+      {"DisableCrossfaderAndVolumes", 0,
+       [] { return truth(mixer->GetEnableCrossfaderAndVolume() == 1, "internal"); }},
       {"SearchInMiddleOfWords", 1,
        [] { return truth(ZRDatabase::getInstance()->getSearchInMiddleOfWords(), "search in words"); }},
-      {"RemainingTime", 1, [] { return truth(cfg_elapsed_time_displays_remain.load() == 1, "remaining time"); }},
+      {"RemainingTime", 1,
+       [] { return truth(cfg_elapsed_time_displays_remain.load() == 1, "remaining time"); }},
       {"ShadersOnTop", 1, [] { return truth(cfg_show_shaders_on_top.load() == 1, "shaders on top"); }},
       {"VideoEnabled", 1, [] { return truth(cfg_enable_video_mixing_window.load() == 1, "video window"); }},
       {"UseSteadyBpmDetection", 0,
@@ -167,7 +157,8 @@ TEST_F(SettingsReactions, EachSettingReachesItsReaction) {
            return !a && in == -10.0f && out == -12.0f;
          });
        }},
-      {"UseSlipModeForLoops", 1, [] { return bothDecks([](CSoundSource* d) { return d->getLoopMode() == 1; }); }},
+      {"UseSlipModeForLoops", 1,
+       [] { return bothDecks([](CSoundSource* d) { return d->getLoopMode() == 1; }); }},
       {"ShowHints", 0, [] { return truth(!shellNodeManager()->showHints, "hints off"); }},
       {"ShowHints", 1, [] { return truth(shellNodeManager()->showHints, "hints on"); }},
       {"KSRFillerPlayerVolume", 0,
@@ -235,7 +226,8 @@ TEST_F(SettingsReactions, ChangesFromAnotherThreadAreAppliedOnTheMainThreadInOrd
 }
 
 TEST(SettingRanges, PitchAndCutoffRangesFromTheirSettings) {
-  const int pitch[][2] = {{1, 400}, {2, 800}, {3, 1600}, {4, 2400}, {5, 3200}, {6, 5000}, {0, 1600}, {7, 1600}};
+  const int pitch[][2] = {{1, 400},  {2, 800},  {3, 1600}, {4, 2400},
+                          {5, 3200}, {6, 5000}, {0, 1600}, {7, 1600}};
   for (const auto& row : pitch) EXPECT_EQ(pitchRangeFromSetting(row[0]), row[1]) << row[0];
   const int cutoff[][3] = {{1, -64, 0}, {2, -64, 63}, {3, 0, 63}, {9, -64, 63}};
   for (const auto& row : cutoff) {

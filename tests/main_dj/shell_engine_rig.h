@@ -4,6 +4,8 @@
 // the "Manual pump" with four output and two input channels), a mixer with its sound output, and the skin
 // engine's node table. ShellRig makes them as the globals the shell uses and takes them down again.
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -22,6 +24,7 @@
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
+#include "wx_test_app.h"
 
 namespace orvel_test {
 
@@ -68,8 +71,9 @@ class ShellRig {
   // The table row of a device, and the row the output has open (-1 none).
   static int row(const char* name) { return getAudioDeviceIndexFromName(name); }
   static int openRow() {
-    return audioOutput != nullptr && audioOutput->getDevice() != nullptr ? audioOutput->getDevice()->getDeviceIndex()
-                                                                         : -1;
+    return audioOutput != nullptr && audioOutput->getDevice() != nullptr
+               ? audioOutput->getDevice()->getDeviceIndex()
+               : -1;
   }
   static int intSetting(const char* key) {
     int value = -12345;
@@ -91,10 +95,27 @@ class ShellRig {
   std::unique_ptr<ZRNodeManager> manager_;
 };
 
+// A test with the sandbox and the rig made (skipped without a display).
+class ShellRigTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!ensureWxApp()) GTEST_SKIP() << "no display";
+    box = std::make_unique<ShellSandbox>();
+    rig = std::make_unique<ShellRig>();
+    ASSERT_TRUE(rig->ok());
+  }
+  void TearDown() override {
+    rig.reset();
+    box.reset();
+  }
+  std::unique_ptr<ShellSandbox> box;
+  std::unique_ptr<ShellRig> rig;
+};
+
 // A preferences.xml with the given pref lines.
 inline std::string preferencesXml(const std::string& prefs) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n<preferences version=\"100\">\n" + prefs +
-         "</preferences>\n";
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n<preferences version=\"100\">\n" +
+         prefs + "</preferences>\n";
 }
 
 }  // namespace orvel_test

@@ -2,15 +2,15 @@
 // into empty content folders at every start, the one message when the data folder cannot be made, and the
 // application folder chosen by where the language files are.
 
+#include "main_dj/shell_folders.h"
+
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
-#include <gtest/gtest.h>
-
 #include "common/shell_hooks.h"
 #include "common/zr_files.h"
-#include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
 #include "shell_test_support.h"
 #include "support/log_capture.h"
@@ -22,8 +22,8 @@ using orvel_test::ShellSandbox;
 
 namespace {
 
-const char* kSubfolders[] = {"Database", "Settings",  "Controllers", "Skins",     "Samples",
-                             "Shaders",  "Stripes",   "Overlays",    "DemoSongs", "Recordings"};
+const char* kSubfolders[] = {"Database", "Settings", "Controllers", "Skins",     "Samples",
+                             "Shaders",  "Stripes",  "Overlays",    "DemoSongs", "Recordings"};
 
 // Default content in every resource folder the shell copies from.
 void writeDefaultContent(const ShellSandbox& box) {
@@ -103,8 +103,9 @@ TEST_F(ShellFolders, ADataFolderThatCannotBeMadeIsReportedOnceAndTheStartGoesOn)
   orvel_test::writeFile(box.home() + "/Documents", "not a folder");
   LogCapture log;
   EXPECT_FALSE(InitializeApplicationFolders("/nowhere/orvel"));
-  EXPECT_EQ(log.count("Cannot create the application data folder. Please make sure you have write permissions."),
-            1);
+  EXPECT_EQ(
+      log.count("Cannot create the application data folder. Please make sure you have write permissions."),
+      1);
   EXPECT_TRUE(log.contains("Halden-Orvel"));
   // Nothing is copied into folders that do not exist.
   EXPECT_FALSE(log.contains("copying"));

@@ -18,8 +18,8 @@ namespace orvel_test {
 // A language file: root languagestrings with the attributes, then the given entries (XML text).
 inline std::string languageXml(const std::string& language, const std::string& locale, int targetVersion,
                                const std::string& entries = "") {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<languagestrings language=\"" + language + "\" locale=\"" +
-         locale + "\" targetversion=\"" + std::to_string(targetVersion) + "\">\n" + entries +
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<languagestrings language=\"" + language +
+         "\" locale=\"" + locale + "\" targetversion=\"" + std::to_string(targetVersion) + "\">\n" + entries +
          "</languagestrings>\n";
 }
 
