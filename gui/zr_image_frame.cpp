@@ -3,6 +3,7 @@
 #include <wx/dcclient.h>
 #include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/panel.h>
 #include <wx/settings.h>
 #include <wx/stattext.h>
 
@@ -90,7 +91,9 @@ wxFrame* showSpecialMessageWindow(const wxString& title, const wxString& text, c
   }
   auto* frame =
       new wxFrame(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, kImageFrameStyle, "frame");
-  auto* label = new wxStaticText(frame, wxID_ANY, text);
+  // A frame stretches its only child over the whole client area: the text sits on a panel instead.
+  auto* panel = new wxPanel(frame, wxID_ANY);
+  auto* label = new wxStaticText(panel, wxID_ANY, text);
   wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
   font.SetPointSize(font.GetPointSize() * 3 / 2);
   label->SetFont(font);
