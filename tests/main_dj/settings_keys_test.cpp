@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/listbox.h>
+#include <wx/slider.h>
 #include <wx/notebook.h>
 #include <wx/stattext.h>
 
 #include <algorithm>
 #include <filesystem>
 
+#include "common/action_ids.h"
 #include "common/zr_preferences.h"
 #include "gui/tarvo_wdr.h"
 #include "main_dj/shell_state.h"
@@ -213,4 +216,41 @@ TEST_F(SettingsKeys, TheStoreIsSavedWhenTheDialogCloses) {
   preferencesDialog->Close();
   const std::string saved = orvel_test::readFile(rig->preferencesPath());
   EXPECT_NE(saved.find("name=\"AutoMixLimitTrack\" value=\"4\""), std::string::npos);
+}
+
+TEST_F(SettingsKeys, ThePreferencesActionShowsTheDialog) {
+  FCfgApp(-1, -1, -1, nullptr);  // no dialog yet: nothing
+  ASSERT_EQ(rig->start(), 1);
+  auto* list = ShellRig::control<wxListBox>(ID_CFG_MIDI_LIST);
+  list->Append("stale entry");
+  FCfgApp(-1, -1, -1, nullptr);
+  EXPECT_TRUE(preferencesDialog->IsShown());
+  EXPECT_EQ(list->GetCount(), 0u);  // refilled each time it is shown
+  preferencesDialog->Hide();
+}
+
+TEST_F(SettingsKeys, TheControllerListOnlyInforms) {
+  ASSERT_EQ(rig->start(), 1);
+  auto* list = ShellRig::control<wxListBox>(ID_CFG_MIDI_LIST);
+  list->Append("Controller  |  MIDI");
+  list->SetSelection(0);
+  wxCommandEvent event(wxEVT_LISTBOX, ID_CFG_MIDI_LIST);
+  event.SetEventObject(list);
+  list->GetEventHandler()->ProcessEvent(event);
+  wxArrayInt selected;
+  EXPECT_EQ(list->GetSelections(selected), 0);
+}
+
+TEST_F(SettingsKeys, ASkinSliderStoresItsSettingFromTheSkin) {
+  ASSERT_EQ(rig->start(), 1);
+  onTrack_SkinCfgSlider(40, ACT_cfg_latency, -1, nullptr);
+  EXPECT_EQ(ShellRig::intSetting("ALatency"), 40);
+  EXPECT_EQ(audioOutput->getLatency(), latencyMillisecondsToFrames(40));
+  // The dialog's slider follows.
+  EXPECT_EQ(ShellRig::control<wxSlider>(ID_CFG_LATENCY_SLIDER)->GetValue(), 40);
+  onTrack_SkinCfgSlider(150, ACT_cfg_automix_duration, -1, nullptr);
+  EXPECT_EQ(ShellRig::intSetting("AutoMixFadeTime"), 150);
+  // An action no setting is bound to changes nothing.
+  onTrack_SkinCfgSlider(5, ACT_deck_pitch, -1, nullptr);
+  EXPECT_EQ(preferences->getValueType("deck_pitch"), ZRPreferenceTypeNone);
 }
