@@ -6,8 +6,8 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/listbox.h>
-#include <wx/slider.h>
 #include <wx/notebook.h>
+#include <wx/slider.h>
 #include <wx/stattext.h>
 
 #include <algorithm>

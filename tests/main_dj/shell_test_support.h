@@ -34,7 +34,8 @@ inline std::string englishEntries() {
 
 class ShellSandbox {
  public:
-  ShellSandbox() {
+  // ownResources false: the application's shipped resources are used.
+  explicit ShellSandbox(bool ownResources = true) {
     namespace fs = std::filesystem;
     fs::create_directories(home());
     fs::create_directories(resources() + "languages");
@@ -45,6 +46,7 @@ class ShellSandbox {
     keep("XDG_CONFIG_HOME", oldConfig_, hadConfig_);
     setenv("HOME", home().c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
+    if (!ownResources) return;
     SetResourcesDirOverride_Apple(resources().c_str());
     writeResource("languages/english.xml", languageXml("english", "en", 100, englishEntries()));
   }
