@@ -8,8 +8,6 @@
 extern std::atomic<int> cfg_elapsed_time_displays_remain;
 // "ShadersOnTop".
 extern std::atomic<int> cfg_show_shaders_on_top;
-// "VideoEnabled": the separate video output window is wanted.
-extern std::atomic<int> cfg_enable_video_mixing_window;
 // The render engine for video: 1 OpenGL (the only one here).
 extern std::atomic<int> cfg_enable_video_opengl;
 // Set when the BPM detection mode changed: the background analysis takes the new mode.

@@ -23,6 +23,7 @@
 #include "main_dj/shell_window.h"
 #include "main_dj/skin_node_values.h"
 #include "main_dj/startup_problems.h"
+#include "main_dj/zr_main_frame.h"
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"

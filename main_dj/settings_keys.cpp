@@ -29,6 +29,7 @@
 #include "main_dj/shell_window.h"
 #include "main_dj/skin_choice.h"
 #include "main_dj/skin_node_values.h"
+#include "main_dj/zr_main_frame.h"
 #include "soundio/zr_audio_io.h"
 
 ZRPreferencesDialog* preferencesDialog = nullptr;

@@ -30,6 +30,8 @@
 #include "main_dj/skin_choice.h"
 #include "main_dj/skin_node_values.h"
 #include "main_dj/startup_problems.h"
+#include "main_dj/zr_main_frame.h"
+#include "opengl_directx/zr_video_preview_frame.h"
 #include "soundio/zr_audio_multi_output.h"
 
 namespace {

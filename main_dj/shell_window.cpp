@@ -4,28 +4,28 @@
 
 #include "common/action_vocabulary.h"
 #include "gui/zr_node_manager.h"
+#include "main_dj/zr_main_frame.h"
 
 namespace {
-std::atomic<wxWindow*> mainWindow{nullptr};
-std::atomic<ZRNodeManager*> nodeManager{nullptr};
+std::atomic<ZRNodeManager*> windowlessManager{nullptr};
 }  // namespace
 
-wxWindow* GetApplicationMainWindow() {
-  return mainWindow.load();
+ZRMainFrame* GetApplicationMainWindow() {
+  return MainFrame;
 }
 
 ZRNodeManager* shellNodeManager() {
-  return nodeManager.load();
+  if (ZRNodeManager* manager = mainFrameNodeManager()) return manager;
+  return windowlessManager.load();
 }
 
 ZRDrawNode* shellNode(int action, int deck) {
-  ZRNodeManager* manager = nodeManager.load();
+  ZRNodeManager* manager = shellNodeManager();
   if (manager == nullptr || action <= 0 || action >= CACTION_COUNT - 1 || deck < -1 || deck > 1)
     return nullptr;
   return manager->getNodeAt(action + (CACTION_COUNT - 1) * (deck + 1));
 }
 
-void setShellWindow(wxWindow* window, ZRNodeManager* manager) {
-  mainWindow.store(window);
-  nodeManager.store(manager);
+void setShellNodeManager(ZRNodeManager* manager) {
+  windowlessManager.store(manager);
 }

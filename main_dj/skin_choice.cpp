@@ -1,7 +1,6 @@
 #include "main_dj/skin_choice.h"
 
 #include <wx/display.h>
-#include <wx/toplevel.h>
 
 #include <cstring>
 #include <mutex>
@@ -17,6 +16,7 @@
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/startup_problems.h"
+#include "main_dj/zr_main_frame.h"
 
 ZRSkinManager* skinManager = nullptr;
 ZRDrawNode* lastFocusedPlaylist = nullptr;
@@ -25,10 +25,6 @@ namespace {
 
 std::mutex loaderLock;
 ZRSkinWindowLoader windowLoader;
-
-wxTopLevelWindow* mainFrame() {
-  return dynamic_cast<wxTopLevelWindow*>(GetApplicationMainWindow());
-}
 
 }  // namespace
 
@@ -94,18 +90,18 @@ void loadSkin(const char* name) {
                          ZRString(), GetApplicationMainWindow());
     return;
   }
-  ZRSkinWindowLoader loader;
-  {
-    std::lock_guard lock(loaderLock);
-    loader = windowLoader;
-  }
-  if (loader) loader(xmlPath, imagePath, imageWidth, imageHeight, parts);
-
-  wxTopLevelWindow* frame = mainFrame();
+  ZRMainFrame* frame = GetApplicationMainWindow();
   if (frame == nullptr) {
+    ZRSkinWindowLoader loader;
+    {
+      std::lock_guard lock(loaderLock);
+      loader = windowLoader;
+    }
+    if (loader) loader(xmlPath, imagePath, imageWidth, imageHeight, parts);
     applySkinSettings(xmlPath);
     return;
   }
+  frame->loadSkin(xmlPath, imagePath, imageWidth, imageHeight, parts);
   if (!frame->IsShown()) {
     frame->CentreOnScreen(wxBOTH);
     frame->Show();
@@ -184,7 +180,7 @@ void reloadMidi(int, int, int, ZRDrawNode*) {
 }
 
 void FMinimizeApp(int, int, int, ZRDrawNode*) {
-  wxTopLevelWindow* frame = mainFrame();
+  ZRMainFrame* frame = GetApplicationMainWindow();
   if (frame == nullptr) return;
   if (frame->IsFullScreen()) frame->ShowFullScreen(false, wxFULLSCREEN_ALL);
   frame->Iconize(true);

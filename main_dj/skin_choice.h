@@ -41,7 +41,8 @@ std::string skinPanelSettingKey(const ZRString& skinPath, const char* panel);
 // contains it, becomes "UserInterface".
 void changeSkin(const char* partialName);
 
-// How the main window loads a skin (XML, image, width, height, image parts); set by the main window.
+// How a skin is loaded (XML, image, width, height, image parts) while there is no main window: a skin
+// engine run without a window (setShellNodeManager). The main window loads skins itself.
 using ZRSkinWindowLoader =
     std::function<bool(const ZRString& xmlPath, const ZRString& imagePath, int width, int height, int parts)>;
 void setSkinWindowLoader(ZRSkinWindowLoader loader);

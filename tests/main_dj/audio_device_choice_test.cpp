@@ -13,7 +13,7 @@
 #include "gui/tarvo_wdr.h"
 #include "shell_engine_rig.h"
 #include "support/log_capture.h"
-#include "wx_test_app.h"
+#include "main_window_rig.h"
 
 namespace fs = std::filesystem;
 using orvel_test::LogCapture;

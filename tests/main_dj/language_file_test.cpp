@@ -18,7 +18,7 @@
 #include "main_dj/shell_folders.h"
 #include "shell_test_support.h"
 #include "support/log_capture.h"
-#include "wx_test_app.h"
+#include "main_window_rig.h"
 
 namespace fs = std::filesystem;
 using orvel_test::languageXml;
@@ -32,7 +32,7 @@ namespace {
 class LanguageFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
     box.writeResource("languages/deutsch.xml",
                       languageXml("deutsch", "de", 100, "<string action=\"txt_yes\" value=\"Ja\"/>\n"));
     ASSERT_TRUE(InitializeApplicationFolders("/nowhere/orvel"));

@@ -19,7 +19,7 @@
 #include "main_dj/shell_state.h"
 #include "shell_engine_rig.h"
 #include "support/log_capture.h"
-#include "wx_test_app.h"
+#include "main_window_rig.h"
 
 using orvel_test::LogCapture;
 using orvel_test::preferencesXml;

@@ -19,9 +19,10 @@
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_batch_audio_detection.h"
 #include "dsp/engine/zr_simple_mix_zone.h"
+#include "main_window_rig.h"
+#include "opengl_directx/zr_video_preview_frame.h"
 #include "shell_engine_rig.h"
 #include "support/log_capture.h"
-#include "wx_test_app.h"
 
 using orvel_test::LogCapture;
 using orvel_test::ShellRig;

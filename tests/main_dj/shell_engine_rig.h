@@ -24,7 +24,7 @@
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
-#include "wx_test_app.h"
+#include "main_window_rig.h"
 
 namespace orvel_test {
 
@@ -44,7 +44,7 @@ class ShellRig {
     mixer = new ZRMixer(22050);
     audioOutput = new ZRAudioMultiOutput(mixer, nullptr, nullptr, nullptr);
     manager_ = std::make_unique<ZRNodeManager>(nullptr);
-    setShellWindow(nullptr, manager_.get());
+    setShellNodeManager(manager_.get());
   }
   ~ShellRig() {
     destroyPreferencesSystem();
@@ -54,7 +54,7 @@ class ShellRig {
     mixer = nullptr;
     freeScanAudioDevices();
     setBuiltInAudioDevices(ZRBuiltInAudioDevices{});
-    setShellWindow(nullptr, nullptr);
+    setShellNodeManager(nullptr);
     setSkinWindowLoader(nullptr);
     manager_.reset();
     delete skinManager;
@@ -99,7 +99,7 @@ class ShellRig {
 class ShellRigTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!ensureWxApp()) GTEST_SKIP() << "no display";
+    if (!ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
     box = std::make_unique<ShellSandbox>();
     rig = std::make_unique<ShellRig>();
     ASSERT_TRUE(rig->ok());

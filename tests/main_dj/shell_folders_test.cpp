@@ -14,7 +14,7 @@
 #include "main_dj/shell_state.h"
 #include "shell_test_support.h"
 #include "support/log_capture.h"
-#include "wx_test_app.h"
+#include "main_window_rig.h"
 
 namespace fs = std::filesystem;
 using orvel_test::LogCapture;
@@ -37,7 +37,7 @@ void writeDefaultContent(const ShellSandbox& box) {
 class ShellFolders : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
     writeDefaultContent(box);
   }
   ShellSandbox box;

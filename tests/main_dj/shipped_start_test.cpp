@@ -14,7 +14,7 @@
 namespace fs = std::filesystem;
 
 TEST(ShippedStart, AFirstStartWithTheShippedResources) {
-  if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+  if (!orvel_test::ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
   orvel_test::ShellSandbox box(false);
   orvel_test::ShellRig rig;
   ASSERT_TRUE(rig.ok());

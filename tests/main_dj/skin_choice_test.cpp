@@ -10,7 +10,7 @@
 #include "shell_engine_rig.h"
 #include "support/image_fixtures.h"
 #include "support/log_capture.h"
-#include "wx_test_app.h"
+#include "main_window_rig.h"
 
 using orvel_test::LogCapture;
 using orvel_test::ShellRig;
@@ -174,9 +174,9 @@ TEST_F(SkinChoice, ScriptsChangeTheSkinByPartOfItsFileName) {
 TEST_F(SkinChoice, NodeIdsOfActionsAndScriptElements) {
   addSkin("orvel", "Orvel", 640, 400);
   ASSERT_EQ(rig->start(), 1);
-  setShellWindow(nullptr, nullptr);
+  setShellNodeManager(nullptr);
   EXPECT_EQ(GetEngineNodeId("deck_play_pause", 1), -1);  // no main window
-  setShellWindow(nullptr, &rig->manager());
+  setShellNodeManager(&rig->manager());
   EXPECT_EQ(GetEngineNodeId("deck_play_pause", 1), 1545);
   EXPECT_EQ(GetEngineNodeId("minimize", -1), 1);
   EXPECT_EQ(GetEngineNodeId("deck_play_pause", 2), -1);
