@@ -5,24 +5,32 @@
 
 #include <cstring>
 
+#include "actions_dj/settings_mirrors.h"
 #include "common/zr_logging.h"
 #include "gui/zr_image_frame.h"
 #include "main_dj/language_file.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
 #include "main_dj/shell_window.h"
+#include "main_dj/zr_main_frame.h"
 
 wxFrame* loadingProgressFrame = nullptr;
 
 wxBEGIN_EVENT_TABLE(MeridexApp, wxApp) EVT_CLOSE(MeridexApp::OnClose) wxEND_EVENT_TABLE()
 
-namespace {
-
-// The main window and, through it, the engine. Null when it cannot be made.
-wxWindow* createMainWindow() {
-  ZRLOG("main window: not available yet");
-  return nullptr;
-}
+    namespace {
+  // The main window (ZRMainFrame), made the shell's main window. Its engine start is not bound yet, so the
+  // picture window is closed here and the main window shown empty.
+  wxWindow* createMainWindow() {
+    auto* frame = new ZRMainFrame("Orvel", wxPoint(50, 50), wxSize(100, 100),
+                                  cfg_enable_video_opengl.load() != 0, nullptr, nullptr);
+    MainFrame = frame;
+    ZRLOG("engine start: not available yet");
+    if (loadingProgressFrame != nullptr) loadingProgressFrame->Close(false);
+    loadingProgressFrame = nullptr;
+    frame->Show();
+    return frame;
+  }
 
 }  // namespace
 
@@ -40,14 +48,7 @@ bool startApplicationBeforeMainWindow(int argc, char** argv) {
 
 bool MeridexApp::OnInit() {
   if (!startApplicationBeforeMainWindow(argc, argv)) return false;
-  wxWindow* window = createMainWindow();
-  if (window == nullptr) {
-    // Nothing would ever close the picture window, and the event loop would never end.
-    if (loadingProgressFrame != nullptr) loadingProgressFrame->Destroy();
-    loadingProgressFrame = nullptr;
-    return false;
-  }
-  SetTopWindow(window);
+  SetTopWindow(createMainWindow());
   return true;
 }
 

@@ -15,8 +15,9 @@
 #include "common/language_tables.h"
 #include "common/text_ids.h"
 #include "main_dj/shell_state.h"
-#include "main_dj/shell_window.h"
 #include "main_dj/shell_test_support.h"
+#include "main_dj/shell_window.h"
+#include "main_dj/zr_main_frame.h"
 #include "support/log_capture.h"
 
 namespace fs = std::filesystem;
@@ -27,18 +28,26 @@ namespace {
 
 // The toolkit started once for the test program, with the application object as its application.
 MeridexApp* startToolkit() {
-  static MeridexApp* app = [] () -> MeridexApp* {
+  static MeridexApp* app = []() -> MeridexApp* {
     if (std::getenv("DISPLAY") == nullptr) return nullptr;
-    setenv("GDK_BACKEND", "x11", 0);
+    prepareToolkitForRenderThread();
     static int argc = 1;
     static char name[] = "test_app";
     static char* argv[] = {name, nullptr};
     auto* instance = new MeridexApp();
     wxApp::SetInstance(instance);
     if (!wxEntryStart(argc, argv)) return nullptr;
+    // The main windows under test close and go away; the test program goes on.
+    instance->SetExitOnFrameDelete(false);
     return instance;
   }();
   return app;
+}
+
+// Deletes the windows closed so far.
+void deletePendingWindows() {
+  wxTheApp->ProcessPendingEvents();
+  wxTheApp->ProcessIdle();
 }
 
 // Runs the start-up steps with a command line.
@@ -91,33 +100,53 @@ TEST_F(MeridexAppStart, WithoutALanguageTheStartEndsBeforeAnyWindow) {
   EXPECT_EQ(loadingProgressFrame, nullptr);
 }
 
+TEST_F(MeridexAppStart, OnInitOpensTheMainWindowAsTheShellsMainWindow) {
+  LogCapture log;
+  ASSERT_TRUE(startToolkit()->CallOnInit());
+  ZRMainFrame* frame = GetApplicationMainWindow();
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame, MainFrame);
+  EXPECT_EQ(wxTheApp->GetTopWindow(), frame);
+  EXPECT_EQ(frame->GetTitle(), "Orvel");
+  EXPECT_TRUE(frame->IsShown());
+  EXPECT_EQ(shellNodeManager(), frame->getNodeManager());
+  // Nothing starts the engine yet, so nothing would close the picture window: it is closed at once.
+  EXPECT_EQ(loadingProgressFrame, nullptr);
+  EXPECT_TRUE(log.contains("engine start: not available yet"));
+  frame->Close(true);
+  deletePendingWindows();
+  EXPECT_EQ(GetApplicationMainWindow(), nullptr);
+}
+
 TEST_F(MeridexAppStart, TheEndOfTheLoopClosesAMainWindowLeftOpenByForce) {
-  auto* frame = new wxFrame(nullptr, wxID_ANY, "Orvel");
-  bool closed = false, couldVeto = true;
-  frame->Bind(wxEVT_CLOSE_WINDOW, [&](wxCloseEvent& event) {
-    closed = true;
-    couldVeto = event.CanVeto();
-    frame->Destroy();
-  });
-  setShellWindow(frame, nullptr);
+  ASSERT_TRUE(startToolkit()->CallOnInit());
+  ASSERT_NE(MainFrame, nullptr);
   deinitStarted.store(false);
   LogCapture log;
+  // A close that could be vetoed would ask the user first; a forced one cannot be.
+  bool couldVeto = true;
+  MainFrame->Bind(wxEVT_CLOSE_WINDOW, [&](wxCloseEvent& event) {
+    couldVeto = event.CanVeto();
+    event.Skip();
+  });
   startToolkit()->OnExit();
-  setShellWindow(nullptr, nullptr);
-  EXPECT_TRUE(closed);
+  deletePendingWindows();
   EXPECT_FALSE(couldVeto);
+  EXPECT_TRUE(log.contains("MeridexApp::OnExit"));
   EXPECT_TRUE(log.contains("force closing window"));
+  EXPECT_EQ(GetApplicationMainWindow(), nullptr);
 }
 
 TEST_F(MeridexAppStart, TheEndOfTheLoopLeavesAWindowAlreadyShuttingDown) {
-  auto* frame = new wxFrame(nullptr, wxID_ANY, "Orvel");
-  bool closed = false;
-  frame->Bind(wxEVT_CLOSE_WINDOW, [&](wxCloseEvent&) { closed = true; });
-  setShellWindow(frame, nullptr);
+  ASSERT_TRUE(startToolkit()->CallOnInit());
+  ZRMainFrame* frame = MainFrame;
+  ASSERT_NE(frame, nullptr);
   deinitStarted.store(true);
+  LogCapture log;
   startToolkit()->OnExit();
-  setShellWindow(nullptr, nullptr);
   deinitStarted.store(false);
-  EXPECT_FALSE(closed);
-  frame->Destroy();
+  EXPECT_FALSE(log.contains("force closing window"));
+  EXPECT_EQ(GetApplicationMainWindow(), frame);
+  frame->Close(true);
+  deletePendingWindows();
 }
