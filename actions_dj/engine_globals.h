@@ -7,9 +7,12 @@
 
 class CSoundSource;
 class ZRAudioBroadcast;
+class ZRAudioMultiOutput;
+class ZRBatchAudioDetection;
 class ZRMixer;
 class ZRPreferences;
 class ZRPreviewPlayer;
+class ZRSimpleMixZone;
 
 // Slots 0 and 1 hold the two decks; 2 and 3 stay null.
 extern CSoundSource* decks[4];
@@ -18,5 +21,12 @@ extern ZRPreviewPlayer* previewPlayer;
 extern ZRAudioBroadcast* audioBroadcast;
 // The main mixer.
 extern ZRMixer* mixer;
+// The sound output: the device, the bus routing and the master recording.
+extern ZRAudioMultiOutput* audioOutput;
+// The karaoke filler player and its mixer channel (-1 none).
+extern ZRSimpleMixZone* fillerPlayer;
+extern int fillerPlayerChIndex;
+// The background analyser of library tracks; null until it is first needed.
+extern ZRBatchAudioDetection* batchAudioDetection;
 // The settings store (null: settings read as absent).
 extern ZRPreferences* preferences;

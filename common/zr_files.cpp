@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <string>
 
 #include "common/zr_files_platform.h"
@@ -101,6 +102,29 @@ bool DirExists(const ZRString& path) {
 bool DirCreate(const ZRString& path) {
   std::string p = toUtf8(path);
   return !p.empty() && mkdir(p.c_str(), 0755) == 0;
+}
+
+bool DirCreatePath(const ZRString& path, int* error) {
+  if (error != nullptr) *error = 0;
+  std::string p = toUtf8(path);
+  if (p.empty()) {
+    if (error != nullptr) *error = ENOENT;
+    return false;
+  }
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  // Each missing level from the top down; a level another process makes meanwhile is fine.
+  for (size_t slash = p.find('/', 1);; slash = p.find('/', slash + 1)) {
+    const std::string level = slash == std::string::npos ? p : p.substr(0, slash);
+    if (mkdir(level.c_str(), 0755) != 0 && errno != EEXIST) {
+      if (error != nullptr) *error = errno;
+      return false;
+    }
+    if (slash == std::string::npos) break;
+  }
+  struct stat st;
+  if (stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+  if (error != nullptr) *error = ENOTDIR;
+  return false;
 }
 
 bool FileHasExtension(const char* path, const char* extension) {

@@ -22,6 +22,10 @@ bool DirExists(const ZRString& path);
 // Creates one folder with permissions 0755 (no missing parents); false also
 // when it already exists.
 bool DirCreate(const ZRString& path);
+// Creates the folder and every missing folder above it (permissions 0755). true when the folder exists
+// afterwards (also when it existed before); otherwise false and, when error is given, the system's error
+// number of the level that could not be made (ENOTDIR when a file stands in the way).
+bool DirCreatePath(const ZRString& path, int* error = nullptr);
 // path ends with extension (given without the dot), compared byte by byte
 // ignoring case; true for an empty extension, false for a null argument.
 bool FileHasExtension(const char* path, const char* extension);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -335,8 +336,23 @@ ZRString getDocumentsFolder_Apple() {
   return getXdgUserFolder_Apple("DOCUMENTS", "Documents");
 }
 
+namespace {
+std::mutex resourcesOverrideLock;
+std::string resourcesOverride;
+}  // namespace
+
+void SetResourcesDirOverride_Apple(const char* folder) {
+  std::lock_guard lock(resourcesOverrideLock);
+  resourcesOverride = folder != nullptr ? folder : "";
+  if (!resourcesOverride.empty() && resourcesOverride.back() != '/') resourcesOverride += '/';
+}
+
 bool GetResourcesDir_Apple(char* destination, int size) {
   if (destination != nullptr && size > 0) destination[0] = 0;
+  {
+    std::lock_guard lock(resourcesOverrideLock);
+    if (!resourcesOverride.empty()) return copyToBuffer(resourcesOverride, destination, size);
+  }
   std::string exe = executableFolder();
   if (exe.empty()) return false;
   std::string installed = resolvedPath(exe + "../share/orvel");

@@ -64,6 +64,9 @@ ZRString getHomeFolder_Apple();
 // folder. Written as UTF-8 into destination (size bytes); false and "" when
 // there is none or it does not fit.
 bool GetResourcesDir_Apple(char* destination, int size);
+// Makes GetResourcesDir_Apple answer folder (a trailing '/' is added) instead, for tests that bring
+// their own resources; null or "" restores the search. Any thread.
+void SetResourcesDirOverride_Apple(const char* folder);
 
 // The folder of the running executable with a trailing '/', as UTF-8 into
 // destination (size bytes); false and "" when unknown or it does not fit.

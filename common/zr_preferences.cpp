@@ -3,6 +3,8 @@
 #include <string.h>
 
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -30,15 +32,20 @@ ZRPreferences::~ZRPreferences() = default;
 void ZRPreferences::store(const char* key, const TZRSetting& setting, int onlyIfMissing,
                           NotificationSource source) {
   if (key == nullptr) return;
-  if (onlyIfMissing != 0 && settings_.count(key) != 0) return;
-  settings_[key] = setting;
-  dirty_ = true;
-  if (callback_) {
-    // Copies, so that a callback that sets values itself cannot pull the
-    // texts away under this call.
+  ChangeCallback callback;
+  {
+    std::lock_guard guard(lock_);
+    if (onlyIfMissing != 0 && settings_.count(key) != 0) return;
+    settings_[key] = setting;
+    dirty_ = true;
+    ++changes_;
+    callback = callback_;
+  }
+  if (callback) {
+    // Outside the lock, on copies: the callback may read and set values itself.
     const std::string keyCopy(key);
     const TZRSetting value = setting;
-    callback_(this, keyCopy.c_str(), value.type, value.intValue, value.floatValue, value.strValue, source);
+    callback(this, keyCopy.c_str(), value.type, value.intValue, value.floatValue, value.strValue, source);
   }
 }
 
@@ -71,44 +78,49 @@ void ZRPreferences::setValue(const char* key, const ZRString& text, int onlyIfMi
   setValue(key, static_cast<const char*>(buffer), onlyIfMissing, source);
 }
 
-bool ZRPreferences::getValue(const char* key, int& out) const {
-  out = 0;
+bool ZRPreferences::find(const char* key, ZRPreferenceType type, TZRSetting& out) const {
   if (key == nullptr) return false;
+  std::lock_guard guard(lock_);
   auto it = settings_.find(key);
-  if (it == settings_.end() || it->second.type != ZRPreferenceTypeInt) return false;
-  out = it->second.intValue;
+  if (it == settings_.end() || it->second.type != type) return false;
+  out = it->second;
   return true;
 }
 
+bool ZRPreferences::getValue(const char* key, int& out) const {
+  TZRSetting setting;
+  const bool found = find(key, ZRPreferenceTypeInt, setting);
+  out = found ? setting.intValue : 0;
+  return found;
+}
+
 bool ZRPreferences::getValue(const char* key, float& out) const {
-  out = 0.0f;
-  if (key == nullptr) return false;
-  auto it = settings_.find(key);
-  if (it == settings_.end() || it->second.type != ZRPreferenceTypeFloat) return false;
-  out = it->second.floatValue;
-  return true;
+  TZRSetting setting;
+  const bool found = find(key, ZRPreferenceTypeFloat, setting);
+  out = found ? setting.floatValue : 0.0f;
+  return found;
 }
 
 bool ZRPreferences::getValue(const char* key, char* out) const {
   if (out == nullptr) return false;
   out[0] = 0;
-  if (key == nullptr) return false;
-  auto it = settings_.find(key);
-  if (it == settings_.end() || it->second.type != ZRPreferenceTypeString) return false;
-  copyText(out, it->second.strValue);
+  TZRSetting setting;
+  if (!find(key, ZRPreferenceTypeString, setting)) return false;
+  copyText(out, setting.strValue);
   return true;
 }
 
 bool ZRPreferences::getValue(const char* key, ZRString* out) const {
-  if (out == nullptr || key == nullptr) return false;
-  auto it = settings_.find(key);
-  if (it == settings_.end() || it->second.type != ZRPreferenceTypeString) return false;
-  *out = ZRString(it->second.strValue);
+  if (out == nullptr) return false;
+  TZRSetting setting;
+  if (!find(key, ZRPreferenceTypeString, setting)) return false;
+  *out = ZRString(setting.strValue);
   return true;
 }
 
 ZRPreferenceType ZRPreferences::getValueType(const char* key) const {
   if (key == nullptr) return ZRPreferenceTypeNone;
+  std::lock_guard guard(lock_);
   auto it = settings_.find(key);
   return it == settings_.end() ? ZRPreferenceTypeNone : it->second.type;
 }
@@ -120,11 +132,7 @@ bool ZRPreferences::loadAll(const char* path) {
   if (!openXMLFile(file, "preferences", &document, &root, 0, 0)) return false;
 
   // Reading notifies nobody; the settings are announced once at the end.
-  ChangeCallback callback = std::move(callback_);
-  callback_ = nullptr;
-  settings_.clear();
-  dirty_ = true;
-
+  std::map<std::string, TZRSetting> loaded;
   for (xmlNode* node = root->children; node != nullptr; node = node->next) {
     if (node->type != XML_ELEMENT_NODE || xmlStrcmp(node->name, BAD_CAST "pref") != 0) continue;
     int type = decodeIntNode(node, "type");
@@ -136,45 +144,68 @@ bool ZRPreferences::loadAll(const char* path) {
     std::string name(nameText, utf8CutLength(nameText, strlen(nameText), kMaxTextBytes));
     xmlFree(rawName);
     if (name.empty()) continue;
+    TZRSetting setting;
     switch (type) {
       case ZRPreferenceTypeInt:
-        setValue(name.c_str(), decodeIntNode(node, "value"), 0, NotificationProgram);
+        setting.type = ZRPreferenceTypeInt;
+        setting.intValue = decodeIntNode(node, "value");
         break;
       case ZRPreferenceTypeFloat:
-        setValue(name.c_str(), decodeFloatNode(node, "value"), 0, NotificationProgram);
+        setting.type = ZRPreferenceTypeFloat;
+        setting.floatValue = decodeFloatNode(node, "value");
         break;
       case ZRPreferenceTypeString: {
         xmlChar* value = decodeStrNode1(node, "value");
         if (value == nullptr) break;
-        setValue(name.c_str(), reinterpret_cast<const char*>(value), 0, NotificationProgram);
+        setting.type = ZRPreferenceTypeString;
+        copyText(setting.strValue, reinterpret_cast<const char*>(value));
         xmlFree(value);
         break;
       }
       default:
         break;
     }
+    if (setting.type != ZRPreferenceTypeNone) loaded[name] = setting;
   }
   closeXMLFile(document);
-  callback_ = std::move(callback);
 
-  if (callback_) {
-    // The keys first: a callback may set further values while it is told.
-    std::vector<std::string> keys;
+  std::vector<std::string> keys;
+  ChangeCallback callback;
+  {
+    std::lock_guard guard(lock_);
+    settings_ = std::move(loaded);
+    dirty_ = true;
+    ++changes_;
+    callback = callback_;
     keys.reserve(settings_.size());
     for (const auto& entry : settings_) keys.push_back(entry.first);
+  }
+  if (callback) {
+    // Each key as it stands when its turn comes: a callback may set further values while it is told.
     for (const std::string& key : keys) {
-      auto it = settings_.find(key);
-      if (it == settings_.end()) continue;
-      const TZRSetting value = it->second;
-      callback_(this, key.c_str(), value.type, value.intValue, value.floatValue, value.strValue,
-                NotificationLoaded);
+      TZRSetting value;
+      {
+        std::lock_guard guard(lock_);
+        auto it = settings_.find(key);
+        if (it == settings_.end()) continue;
+        value = it->second;
+      }
+      callback(this, key.c_str(), value.type, value.intValue, value.floatValue, value.strValue,
+               NotificationLoaded);
     }
   }
   return true;
 }
 
 bool ZRPreferences::saveAll(const char* path) {
-  if (!dirty_) return true;
+  std::map<std::string, TZRSetting> snapshot;
+  unsigned long long snapshotChanges = 0;
+  {
+    std::lock_guard guard(lock_);
+    if (!dirty_) return true;
+    snapshot = settings_;
+    snapshotChanges = changes_;
+  }
   const char* file = path != nullptr ? path : (hasPath_ ? path_.c_str() : nullptr);
   if (file == nullptr || file[0] == 0) return false;
 
@@ -182,7 +213,7 @@ bool ZRPreferences::saveAll(const char* path) {
   std::ofstream out;
   if (!writer.openXml(out)) return false;
   std::string body = "<preferences version=\"100\">\n";
-  for (const auto& [key, setting] : settings_) {
+  for (const auto& [key, setting] : snapshot) {
     std::string value;
     switch (setting.type) {
       case ZRPreferenceTypeInt:
@@ -204,6 +235,8 @@ bool ZRPreferences::saveAll(const char* path) {
   body += "</preferences>\n";
   out << body;
   if (!writer.commit(out)) return false;
-  dirty_ = false;
+  // A change made while writing is not in the file: the store stays dirty then.
+  std::lock_guard guard(lock_);
+  if (changes_ == snapshotChanges) dirty_ = false;
   return true;
 }

@@ -12,11 +12,15 @@
 //   </preferences>
 // with floats in fixed notation with 4 decimals and '.' as decimal point.
 //
-// No lock: the store is used from the user-interface side only, one thread
-// at a time; the callback runs on the thread that called setValue.
+// Threads: any thread may read and set values (the main thread's dialog, the
+// render thread's skin controls and scripts): the settings sit behind the
+// store's own lock, which is never held while the callback runs. The callback
+// runs on the thread that called setValue. loadAll and saveAll are for the
+// main thread.
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "common/zr_string.h"
@@ -98,8 +102,12 @@ class ZRPreferences {
 
  private:
   void store(const char* key, const TZRSetting& setting, int onlyIfMissing, NotificationSource source);
+  // A copy of the key's setting when it is stored with that type.
+  bool find(const char* key, ZRPreferenceType type, TZRSetting& out) const;
 
+  mutable std::mutex lock_;  // guards settings_, dirty_, changes_ and callback_
   bool dirty_ = false;
+  unsigned long long changes_ = 0;
   std::string path_;
   bool hasPath_ = false;
   ChangeCallback callback_;

@@ -135,6 +135,7 @@ class ZRDatabase {
   void search(const ZRString& text, ZRList* resultList, ZRList* historyList);
   void searchAdvanced(const ZRString& text, ZRList* resultList, ZRList* historyList);
   void setSearchInMiddleOfWords(bool on) { searchInMiddleOfWords_.store(on); }
+  bool getSearchInMiddleOfWords() const { return searchInMiddleOfWords_.load(); }
 
   // Number of stored tracks (read lock).
   int getTrackCount();

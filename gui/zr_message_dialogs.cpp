@@ -23,11 +23,6 @@ wxString titleOf(const ZRString& caption) {
   return CharTowxString(caption.empty() ? kZRDialogDefaultCaption : caption.utf8().c_str());
 }
 
-int runModal(wxDialog& dialog) {
-  if (ZRModalRunner runner = g_runner.load()) return runner(dialog);
-  return dialog.ShowModal();
-}
-
 bool onMainThread(const char* what) {
   if (wxIsMainThread()) return true;
   ZRLOG("error: %s called off the main thread; not shown", what);
@@ -40,11 +35,20 @@ void setModalRunner(ZRModalRunner runner) {
   g_runner.store(runner);
 }
 
+bool hasModalRunner() {
+  return g_runner.load() != nullptr;
+}
+
+int runDialogModal(wxDialog& dialog) {
+  if (ZRModalRunner runner = g_runner.load()) return runner(dialog);
+  return dialog.ShowModal();
+}
+
 bool showConfirmationDialog(const ZRString& message, const ZRString& caption, wxWindow* parent) {
   if (!onMainThread("showConfirmationDialog")) return false;
   wxMessageDialog dialog(parentOrTop(parent), CharTowxString(message.utf8().c_str()), titleOf(caption),
                          wxYES_NO | wxICON_QUESTION | wxCENTRE);
-  const int answer = runModal(dialog);
+  const int answer = runDialogModal(dialog);
   return answer == wxID_YES || answer == wxID_OK;
 }
 
@@ -52,7 +56,7 @@ void showMessageDialog(const ZRString& message, const ZRString& caption, wxWindo
   if (!onMainThread("showMessageDialog")) return;
   wxMessageDialog dialog(parentOrTop(parent), CharTowxString(message.utf8().c_str()), titleOf(caption),
                          wxOK | wxCENTRE);
-  runModal(dialog);
+  runDialogModal(dialog);
 }
 
 ZRString showGetTextFromUserDialog(const ZRString& message, const ZRString& caption,
@@ -60,6 +64,6 @@ ZRString showGetTextFromUserDialog(const ZRString& message, const ZRString& capt
   if (!onMainThread("showGetTextFromUserDialog")) return ZRString();
   wxTextEntryDialog dialog(parentOrTop(parent), CharTowxString(message.utf8().c_str()), titleOf(caption),
                            CharTowxString(defaultText.utf8().c_str()), wxOK | wxCANCEL | wxCENTRE);
-  if (runModal(dialog) != wxID_OK) return ZRString();
+  if (runDialogModal(dialog) != wxID_OK) return ZRString();
   return ZRString(dialog.GetValue().utf8_str().data());
 }

@@ -28,3 +28,7 @@ inline constexpr const char* kZRDialogDefaultCaption = "Orvel";
 // modal loop.
 using ZRModalRunner = int (*)(wxDialog& dialog);
 void setModalRunner(ZRModalRunner runner);
+// Whether a test put its runner in.
+bool hasModalRunner();
+// Runs any modal dialog of the system the same way: the test's runner when one is in, else ShowModal.
+int runDialogModal(wxDialog& dialog);

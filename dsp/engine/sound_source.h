@@ -269,6 +269,14 @@ class CSoundSource : public ZRAudioSignalSource {
   void setDetectMusicalKey(bool on) { detectMusicalKey.store(on); }
   void setAutoCueEnabled(bool on) { autoCueEnabled.store(on); }
   void setAutoCueDetectParams(bool useArrayA, float thresholdIn, float thresholdOut);
+  bool getSteadyBpmDetectionMode() const { return steadyBpmDetection.load(); }
+  bool getDetectMusicalKey() const { return detectMusicalKey.load(); }
+  bool getAutoCueEnabled() const { return autoCueEnabled.load(); }
+  void getAutoCueDetectParams(bool& useArrayA, float& thresholdIn, float& thresholdOut) const {
+    useArrayA = autoCueUseArrayA.load();
+    thresholdIn = autoCueThresholdIn.load();
+    thresholdOut = autoCueThresholdOut.load();
+  }
   bool getIsBeatGridSuitableForAlwaysInSync() const { return gridSuitable.load(); }
   // Places the mix-in and mix-out cues from the display data of a track of
   // at least 60 s whose analysis is done or whose stripe was read (a cue the
@@ -308,6 +316,7 @@ class CSoundSource : public ZRAudioSignalSource {
   // 0 normal, 1 slip (a fixed loop plays as an instant loop and leaving a
   // loop jumps to where playback would have been).
   void setLoopMode(int mode) { loopMode.store(mode); }
+  int getLoopMode() const { return loopMode.load(); }
   int GetCurrentLoopSize();
   int GetLoopSizeIn64Divisions();
   TLoopInfo GetLoopInfo() const;

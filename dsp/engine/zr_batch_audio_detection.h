@@ -31,6 +31,7 @@ class ZRBatchAudioDetection {
   // Stored only: the analysis starts without key frames, so no key is
   // detected and the stored key stays as it is.
   void setDetectMusicalKey(bool on) { detectMusicalKey = on; }
+  bool getDetectMusicalKey() const { return detectMusicalKey; }
 
   // Analyses one file and stores its tempo, duration and gain (for a track
   // the library knows) and its stripe file. A file that does not open, is

@@ -121,6 +121,8 @@ class ZRMixer {
   void SetOnAir(int on);
   // 1 normal; 0 external-mixer mode (deck buses carry the channels with their gain only).
   void SetEnableCrossfaderAndVolume(int enable);
+  int GetEnableCrossfaderAndVolume() const { return enableCrossfaderAndVolume.load(std::memory_order_relaxed); }
+  int GetCrossfaderCurveStartPoint() const { return curveStart; }
 
   // RMS levels in dB since the last reading (-159.35 for silence); reading resets the sums.
   void VUGetMasterRms(float& left, float& right);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -177,6 +178,31 @@ TEST(ZRFilesBasics, ExistsCreateDelete) {
   EXPECT_FALSE(DirCreate(ZRString(dir.path() + "/" + std::string(5000, 'a'))));
 }
 
+TEST(ZRFilesBasics, CreatePathMakesEveryMissingLevel) {
+  TempDir dir;
+  const std::string deep = dir.file("a/b/c/");
+  int error = -1;
+  EXPECT_TRUE(DirCreatePath(ZRString(deep), &error));
+  EXPECT_EQ(error, 0);
+  EXPECT_TRUE(DirExists(ZRString(dir.file("a/b/c"))));
+  // Existing already: still true.
+  EXPECT_TRUE(DirCreatePath(ZRString(dir.file("a/b")), &error));
+  // A file in the way names the reason.
+  writeFile(dir.file("a/file"), "x");
+  EXPECT_FALSE(DirCreatePath(ZRString(dir.file("a/file/d")), &error));
+  EXPECT_EQ(error, ENOTDIR);
+  EXPECT_FALSE(DirCreatePath(ZRString(dir.file("a/file")), &error));
+  EXPECT_EQ(error, ENOTDIR);
+  EXPECT_FALSE(DirCreatePath(ZRString(""), &error));
+  // A folder that may not be written to.
+  if (geteuid() != 0) {
+    ASSERT_EQ(chmod(dir.file("a/b").c_str(), 0555), 0);
+    EXPECT_FALSE(DirCreatePath(ZRString(dir.file("a/b/new/deeper")), &error));
+    EXPECT_EQ(error, EACCES);
+    chmod(dir.file("a/b").c_str(), 0755);
+  }
+}
+
 TEST(ZRFilesCopyDir, TopLevelOrWholeTree) {
   TempDir dir;
   const std::string from = dir.file("from");
@@ -297,6 +323,15 @@ TEST(ZRFilesFolders, ExecutableAndResources) {
     EXPECT_EQ(resources.back(), '/');
     EXPECT_TRUE(DirExists(ZRString(resources)));
   }
+  // Tests bring their own resources; the search comes back when the override goes.
+  SetResourcesDirOverride_Apple("/somewhere/else");
+  ASSERT_TRUE(GetResourcesDir_Apple(buffer, sizeof(buffer)));
+  EXPECT_STREQ(buffer, "/somewhere/else/");
+  SetResourcesDirOverride_Apple(nullptr);
+  if (GetResourcesDir_Apple(buffer, sizeof(buffer))) {
+    EXPECT_STRNE(buffer, "/somewhere/else/");
+  }
+
   ZRString untouched("same");
   EXPECT_FALSE(getiTunesLibraryXmlPath_Apple(&untouched));
   EXPECT_EQ(untouched.utf8(), "same");

@@ -5,7 +5,9 @@
 #include <libxml/parser.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/test_support.h"
@@ -333,4 +335,55 @@ TEST_F(ZRPreferencesTest, KeysWithMarkupSurviveASave) {
   EXPECT_EQ(v, 1);
   EXPECT_TRUE(again.getValue(std::string(127, 'k').c_str(), v));
   EXPECT_EQ(v, 2);
+}
+
+// The render thread sets values (skin controls moved by MIDI, controller scripts) while the main thread
+// reads, sets and saves them. Each reader sees whole values, the callback runs on the setting thread, and a
+// save made in the middle of the changes leaves the store dirty so the last values reach the file.
+TEST(ZRPreferencesThreads, SettingFromTwoThreadsWhileReadingAndSaving) {
+  TempDir dir;
+  std::atomic<int> calls{0};
+  ZRPreferences prefs(dir.file("preferences.xml").c_str(),
+                      [&](void* store, const char* key, ZRPreferenceType, int, float, const char*,
+                          ZRPreferences::NotificationSource) {
+                        // The callback may read the store: the lock is not held while it runs.
+                        int value = 0;
+                        static_cast<ZRPreferences*>(store)->getValue(key, value);
+                        calls.fetch_add(1);
+                      });
+  constexpr int kRounds = 2000;
+  std::atomic<bool> done{false};
+  std::thread render([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      prefs.setValue("AutoMixFadeTime", i, 0, ZRPreferences::NotificationSkin);
+      prefs.setValue(("render" + std::to_string(i % 50)).c_str(), "text of the render thread", 0,
+                     ZRPreferences::NotificationSkin);
+    }
+    done.store(true);
+  });
+  int reads = 0;
+  while (!done.load()) {
+    int value = -1;
+    if (prefs.getValue("AutoMixFadeTime", value)) {
+      EXPECT_GE(value, 0);
+    }
+    char text[ZRPreferences::kMaxTextBytes + 1];
+    if (prefs.getValue("render7", text)) {
+      EXPECT_STREQ(text, "text of the render thread");
+    }
+    prefs.setValue(("main" + std::to_string(reads % 50)).c_str(), reads, 0,
+                   ZRPreferences::NotificationDialog);
+    if (reads % 100 == 0) {
+      EXPECT_TRUE(prefs.saveAll(nullptr));
+    }
+    ++reads;
+  }
+  render.join();
+  EXPECT_EQ(calls.load(), 2 * kRounds + reads);
+  ASSERT_TRUE(prefs.saveAll(nullptr));
+  ZRPreferences reloaded(dir.file("preferences.xml").c_str(), nullptr);
+  ASSERT_TRUE(reloaded.loadAll(nullptr));
+  int last = -1;
+  EXPECT_TRUE(reloaded.getValue("AutoMixFadeTime", last));
+  EXPECT_EQ(last, kRounds - 1);
 }

@@ -1,0 +1,45 @@
+#pragma once
+// The generated layouts of the system's dialogs. Each function fills a parent window with its controls
+// (every control with its fixed window id, found again later with FindWindow), arranges them in sizers and
+// returns the top sizer. With setSizer the sizer becomes the parent's; with fit as well the parent takes
+// the sizer's minimum size. A whole dialog is laid out with (dialog, true, true), a notebook page with
+// (page, false, true). Labels show as written here: no translation catalogue is installed; code that must
+// show language texts overwrites them after the layout has run.
+//
+// Main thread only, like every toolkit call.
+
+class wxSizer;
+class wxWindow;
+
+// The preferences notebook (id 10000) with its six pages: General, Audio Routing, Video, Karaoke, Control,
+// Broadcast.
+wxSizer* CfgDialogFunc(wxWindow* parent, bool fit, bool setSizer);
+wxSizer* CfgGeneralPageFunc(wxWindow* parent, bool fit, bool setSizer);
+wxSizer* CfgAudioPageFunc(wxWindow* parent, bool fit, bool setSizer);
+wxSizer* CfgVideoPageFunc(wxWindow* parent, bool fit, bool setSizer);
+wxSizer* CfgKaraokeDialogFunc(wxWindow* parent, bool fit, bool setSizer);
+wxSizer* CfgMidiTimecodePageFunc(wxWindow* parent, bool fit, bool setSizer);
+wxSizer* CfgBroadcastPageFunc(wxWindow* parent, bool fit, bool setSizer);
+
+// One row: a choice (id 10101) and an "OK" button (id 5100). The language chooser at start-up and the
+// iTunes playlist chooser.
+wxSizer* LanguageDialogFunc(wxWindow* parent, bool fit, bool setSizer);
+
+// Control ids of the preferences notebook that code addresses.
+enum TarvoPreferencesIds : int {
+  ID_CFG_NOTEBOOK = 10000,
+  ID_CFG_SKIN_CHOICE = 10037,
+  ID_CFG_VERSION_TEXT = 10036,
+  ID_CFG_AUDIO_DEVICE = 10002,
+  ID_CFG_LATENCY_SLIDER = 10004,
+  ID_CFG_LATENCY_TEXT = 10005,
+  ID_CFG_ASIO_PANEL = 10006,
+  ID_CFG_MASTER_FX_NOTE = 10030,
+  ID_CFG_AUDIO_DEVICE2 = 10032,
+  ID_CFG_MIDI_LIST = 10127,
+  ID_CFG_TIMECODE_CHOICE = 10130,
+  ID_LANGUAGE_CHOICE = 10101,
+};
+
+// The web address the Broadcast page starts with (and the default of its setting).
+inline constexpr const char* kBroadcastDefaultWebsite = "https://example.com/";
