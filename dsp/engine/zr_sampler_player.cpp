@@ -178,8 +178,9 @@ ZRString ZRSamplerPlayer::GetFileName() {
 void ZRSamplerPlayer::setPlayState(bool playing, bool restart) {
   uint32_t old = playState.load(std::memory_order_acquire);
   for (;;) {
-    const uint32_t next = (((old >> kCommandShift) + 1) << kCommandShift) | (restart ? kRestart : 0u) |
-                          (playing ? kPlayingBit : 0u);
+    // Requests the audio thread has not taken yet stay in the word; a stop adds the clearing of the filter.
+    const uint32_t next = (((old >> kCommandShift) + 1) << kCommandShift) | (old & kFilterRequests) |
+                          (playing ? kPlayingBit : kClearFilter) | (restart ? kRestart : 0u);
     if (playState.compare_exchange_weak(old, next, std::memory_order_acq_rel, std::memory_order_acquire)) {
       return;
     }
@@ -192,7 +193,6 @@ void ZRSamplerPlayer::askPosition(double frames) {
 
 void ZRSamplerPlayer::SetPlaying(int play) {
   if (!play) {
-    filterClearRequest.store(true, std::memory_order_release);
     setPlayState(false, IsOpen());
     return;
   }
@@ -319,8 +319,19 @@ void ZRSamplerPlayer::AdvanceDeckPosition(float frames) {
 }
 
 uint32_t ZRSamplerPlayer::takeRequests(const Sample* s) {
-  // The play state first: a seek asked before a play command is then seen with it.
-  const uint32_t st = playState.load(std::memory_order_acquire);
+  // The play state first: a seek asked before a play command is then seen with it. The filter requests
+  // are taken in the same step as the command, so the buffer's play state, the clearing of every stop
+  // since the last buffer and the filter settings all belong to one moment of the user side.
+  uint32_t st = playState.load(std::memory_order_acquire);
+  if (st & kFilterRequests) st = playState.fetch_and(~kFilterRequests, std::memory_order_acq_rel);
+  if (st & kClearFilter) filter->clear();
+  if (st & kFilterChange) {
+    // Read after the request was taken: at least the settings it announced (a newer publish has raised
+    // the request again for the next buffer).
+    const FilterSettings fs = filterSettings.read();
+    filter->change_frequency(fs.frequency > 0.0f ? fs.frequency : -1.0f, fs.lowPass ? 1 : 0, fs.q);
+  }
+  st &= ~kFilterRequests;
   const uint32_t command = st >> kCommandShift;
   if (command != appliedCommand.load(std::memory_order_relaxed)) {
     if (st & kRestart) position.store(0.0, std::memory_order_release);
@@ -341,14 +352,18 @@ void ZRSamplerPlayer::GetSamples(float* buffer, int frames) {
   ZRAudioHandOver<Sample>::Reader reader(sample);
   const Sample* s = reader.get();
   const uint32_t startState = takeRequests(s);
-  if (filterClearRequest.exchange(false, std::memory_order_acq_rel)) filter->clear();
   const bool sounding = s != nullptr && (startState & kPlayingBit) != 0;
+  // A slot that sounds again (after a one-shot's end, a stop or an empty slot) starts the filter afresh:
+  // the state left by the last sound may not suit a filter changed since, and would blow up in it.
+  if (sounding && !soundedLastBuffer) filter->clear();
+  soundedLastBuffer = sounding;
   if (sounding) {
     render(*s, buffer, frames, startState);
   } else {
     std::memset(buffer, 0, sizeof(float) * 2 * static_cast<size_t>(frames));
   }
-  applyFilter(buffer, frames, sounding);
+  // Also while bypassed: leaving bypass is how the filter clears its state for the next use.
+  if (sounding) filter->process_CutOff_Filter(reinterpret_cast<float(*)[2]>(buffer), frames * 4);
 }
 
 void ZRSamplerPlayer::render(const Sample& s, float* buffer, int frames, uint32_t startState) {
@@ -386,9 +401,19 @@ void ZRSamplerPlayer::render(const Sample& s, float* buffer, int frames, uint32_
   }
   if (i < frames) std::memset(buffer + 2 * i, 0, sizeof(float) * 2 * static_cast<size_t>(frames - i));
   if (ended) {
-    // Only if the user side has not changed the play state meanwhile (a new press stands).
-    uint32_t expected = startState;
-    if (playState.compare_exchange_strong(expected, startState & ~kPlayingBit, std::memory_order_acq_rel)) {
+    // Only if the user side has given no play command meanwhile (a new press stands); filter requests
+    // raised meanwhile stay for the next buffer. Bounded: the user side can change the word without a
+    // command only by raising the two request bits.
+    uint32_t expected = playState.load(std::memory_order_acquire);
+    bool stopped = false;
+    while ((expected & ~kFilterRequests) == startState) {
+      if (playState.compare_exchange_weak(expected, expected & ~kPlayingBit, std::memory_order_acq_rel,
+                                          std::memory_order_acquire)) {
+        stopped = true;
+        break;
+      }
+    }
+    if (stopped) {
       pos = advance < 0.0 ? length - 1 : 0.0;
     } else {
       pos = std::clamp(pos, 0.0, static_cast<double>(length - 1));
@@ -397,22 +422,13 @@ void ZRSamplerPlayer::render(const Sample& s, float* buffer, int frames, uint32_
   position.store(pos, std::memory_order_release);
 }
 
-void ZRSamplerPlayer::applyFilter(float* buffer, int frames, bool sounding) {
-  if (filterChangePending.exchange(false, std::memory_order_acq_rel)) {
-    const FilterSettings fs = filterSettings.read();
-    filter->change_frequency(fs.frequency > 0.0f ? fs.frequency : -1.0f, fs.lowPass ? 1 : 0, fs.q);
-  }
-  // Also while bypassed: leaving bypass is how the filter clears its state for the next use.
-  if (sounding) filter->process_CutOff_Filter(reinterpret_cast<float(*)[2]>(buffer), frames * 4);
-}
-
 void ZRSamplerPlayer::setCutoffFilter(bool lowPass, float frequencyHz, float q) {
   FilterSettings fs;
   fs.lowPass = lowPass;
   fs.frequency = std::isfinite(frequencyHz) ? std::min(frequencyHz, kMaxFilterHz) : -1.0f;
   fs.q = std::isfinite(q) && q > 0.0f ? q : kDefaultQ;
   filterSettings.publish(fs);
-  filterChangePending.store(true, std::memory_order_release);
+  playState.fetch_or(kFilterChange, std::memory_order_release);
 }
 
 bool ZRSamplerPlayer::startStopRecordingFromAudioRecCallback(bool start, const ZRString& path) {

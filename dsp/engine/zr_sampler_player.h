@@ -18,11 +18,15 @@
 // - The play position belongs to the audio thread. The user side asks for a position (a seek) and the
 //   audio thread takes it at its next buffer; getters report an asked position until then.
 // - The play state is one word: a count of the user side's play and stop commands, whether the last one
-//   returns to the start, and the playing bit, so a command and its restart are always taken together.
-//   The audio thread ends a one-shot only by compare and swap on the word it started the buffer with, so
-//   a play pressed meanwhile is never lost.
-// - A filter change and the clearing of the filter's state (on stop) are requests the audio thread takes
-//   at its next buffer; the filter's state belongs to the audio thread.
+//   returns to the start, the playing bit, and two filter requests: clear the filter's state (raised by
+//   every stop) and take new filter settings (raised by setCutoffFilter after it published them). A
+//   request stays raised until the audio thread takes it, at the start of a buffer, in the same atomic
+//   step as the command, so a command, its restart, the clearing of a stop before it and a filter change
+//   are always taken together (a stop, a change and a play that fall within one buffer never carry the
+//   old filter's state into the new coefficients). The audio thread ends a one-shot only by compare and
+//   swap on the command it started the buffer with, so a play pressed meanwhile is never lost.
+// - The filter's state and coefficients belong to the audio thread; it also clears the state when the
+//   slot sounds again after a silent buffer (a one-shot's end), so no old state meets a new filter.
 // - The registry changes under its own lock on the user side; a slot leaves it in its destructor, after
 //   which the destructor waits for the recording callback to let go of it.
 
@@ -176,10 +180,10 @@ class ZRSamplerPlayer : public ZRAudioSignalSource {
   int beatLength();
 
   // Audio thread.
-  // Takes a new play command's restart and a seek; returns the play state it went by.
+  // Takes a new play command's restart, the filter requests and a seek; returns the play state it went
+  // by (without the filter requests).
   uint32_t takeRequests(const Sample* sample);
   void render(const Sample& sample, float* buffer, int frames, uint32_t startState);
-  void applyFilter(float* buffer, int frames, bool filter);
 
   static MasterDeckFunction masterDeck();
 
@@ -192,8 +196,12 @@ class ZRSamplerPlayer : public ZRAudioSignalSource {
   std::atomic<int> openLength{0};
   static constexpr uint32_t kPlayingBit = 1;
   static constexpr uint32_t kRestart = 2;
-  static constexpr int kCommandShift = 2;
-  std::atomic<uint32_t> playState{0};
+  static constexpr uint32_t kClearFilter = 4;
+  static constexpr uint32_t kFilterChange = 8;
+  static constexpr uint32_t kFilterRequests = kClearFilter | kFilterChange;
+  static constexpr int kCommandShift = 4;
+  // A new slot takes its first filter settings (no filtering) at its first buffer.
+  std::atomic<uint32_t> playState{kFilterChange};
   // The last play command the audio thread has taken.
   std::atomic<uint32_t> appliedCommand{0};
   std::atomic<int> looping{0};
@@ -212,8 +220,8 @@ class ZRSamplerPlayer : public ZRAudioSignalSource {
 
   std::unique_ptr<CIIRFilter> filter;  // state: audio thread
   ZRPublishedValue<FilterSettings> filterSettings;
-  std::atomic<bool> filterChangePending{true};
-  std::atomic<bool> filterClearRequest{false};
+  // Whether the last buffer sounded (audio thread).
+  bool soundedLastBuffer = false;
 
   ZRAudioHandOver<ZRAudioRecorder> recorder;
 };

@@ -362,13 +362,59 @@ TEST(SamplerThreads, CloseAndReopenWhileTheAudioThreadPlays) {
   slot.reset();
 }
 
+// The cut-off filter's settings in the threaded test below: low- and high-pass in turn, 200 Hz to about
+// 1.9 kHz, Q 0.5 to 1.7. Between some of them (195, a high-pass at 1815 Hz and Q 1.7, then 200, a low-pass
+// at 200 Hz and Q 1.3) the output passes 10 when the old filter's state is carried into the new one.
+void setTestFilter(ZRSamplerPlayer& slot, int i) {
+  slot.setCutoffFilter(i % 3 != 0, 200.0f + 17.0f * (i % 100), 0.5f + (i % 7) * 0.2f);
+}
+
+std::vector<float> sine3k(int frames) {
+  std::vector<float> s(2 * frames);
+  for (int i = 0; i < frames; ++i) s[2 * i] = s[2 * i + 1] = 0.5f * std::sin(2 * M_PI * 3000.0 * i / 44100.0);
+  return s;
+}
+
+bool stable(const std::vector<float>& out) {
+  for (float v : out) {
+    if (!std::isfinite(v) || std::fabs(v) > 4.0f) return false;
+  }
+  return true;
+}
+
+// A slot that starts sounding again starts its filter afresh: the state a one-shot left at its end (here
+// the end falls on a buffer's last frame, so nothing silent follows it through the filter) must not meet
+// the coefficients of a filter changed meanwhile.
+TEST(SamplerPlayer, AOneShotRestartedAfterAFilterChangeStartsTheFilterAfresh) {
+  ZRSamplerPlayer slot(0);
+  const std::vector<float> s = sine3k(2 * 128);
+  ASSERT_TRUE(slot.Open(s.data(), 2 * 128));
+  setTestFilter(slot, 195);
+  slot.SetPlaying(1);
+  for (int b = 0; b < 2; ++b) ASSERT_TRUE(stable(renderSlot(slot, 128))) << b;
+  // The one-shot ended with the second buffer; the next one is silent.
+  ASSERT_EQ(slot.GetPlaying(), 0);
+  renderSlot(slot, 128);
+  setTestFilter(slot, 200);
+  slot.SetPlaying(1);
+  for (int b = 0; b < 4; ++b) EXPECT_TRUE(stable(renderSlot(slot, 128))) << b;
+}
+
+// Spins for about n x a few nanoseconds, so that the user side's commands fall at every point of the
+// audio thread's buffer (yielding alone leaves them in bursts).
+void spin(int n) {
+  static std::atomic<int> sink{0};
+  for (int k = 0; k < n; ++k) sink.store(k, std::memory_order_relaxed);
+}
+
 // Stops (which clear the filter's state) and filter changes from the user side while the audio thread
-// filters: both are taken up by the audio thread at its next buffer, so the filter's state is only ever
-// touched by it (ThreadSanitizer reports any other writer) and stays stable.
+// filters: each buffer takes the play command, the clearing of a stop and a filter change together, so
+// the filter's state is only ever touched by the audio thread (ThreadSanitizer reports any other writer),
+// never carries one filter's state into another's coefficients across a stop, and stays stable. The user
+// side's pace varies so that its commands land at every point of a buffer.
 TEST(SamplerThreads, StopsAndFilterChangesWhileTheAudioThreadFilters) {
   ZRSamplerPlayer slot(0);
-  std::vector<float> s(2 * 4410);
-  for (int i = 0; i < 4410; ++i) s[2 * i] = s[2 * i + 1] = 0.5f * std::sin(2 * M_PI * 3000.0 * i / 44100.0);
+  const std::vector<float> s = sine3k(4410);
   ASSERT_TRUE(slot.Open(s.data(), 4410));
   slot.SetLooping(1);
   std::atomic<bool> stop{false};
@@ -377,18 +423,21 @@ TEST(SamplerThreads, StopsAndFilterChangesWhileTheAudioThreadFilters) {
     std::vector<float> out(2 * 128);
     while (!stop.load()) {
       slot.GetSamples(out.data(), 128);
-      for (float v : out) {
-        if (!std::isfinite(v) || std::fabs(v) > 4.0f) unstable.fetch_add(1);
-      }
+      if (!stable(out)) unstable.fetch_add(1);
       buffers.fetch_add(1);
     }
   });
   while (buffers.load() == 0) std::this_thread::yield();
-  for (int i = 0; i < 1000; ++i) {
-    slot.setCutoffFilter(i % 3 != 0, 200.0f + 17.0f * (i % 100), 0.5f + (i % 7) * 0.2f);
+  for (int i = 0; i < 8000; ++i) {
+    // Paces from a fraction of a buffer to several buffers per command, by turns.
+    const int pace = 1 << (2 * ((i / 250) % 4));
+    setTestFilter(slot, i);
+    spin((i * 7) % 300 * pace);
     slot.SetPlaying(1);
-    if (i % 4 == 0) std::this_thread::yield();
+    spin((i * 13) % 500 * pace);
+    if (i % 64 == 0) std::this_thread::yield();
     slot.SetPlaying(0);
+    spin((i * 11) % 200 * pace);
   }
   stop.store(true);
   audio.join();
