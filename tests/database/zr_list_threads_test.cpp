@@ -73,9 +73,17 @@ TEST(ZRListThreads, ReadersEnumerateWhileWritersChangeRows) {
 
   std::atomic<bool> writing{true};
   std::atomic<long> rowsRead{0};
+  // The writers start once both readers run: under load a reader thread may otherwise be scheduled only
+  // after the writers have finished, and read nothing.
+  std::atomic<int> readersIn{0};
+  const auto awaitReaders = [&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (readersIn.load() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  };
   const auto reader = [&] {
     TZRListTrack row;
     TZRDatabaseTrack track;
+    readersIn.fetch_add(1);
     while (writing.load()) {
       list->startEnumeration(false);
       while (list->getNextEnumerationElementFull(&row, &track)) rowsRead.fetch_add(1);
@@ -134,10 +142,12 @@ TEST(ZRListThreads, ReadersEnumerateWhileWritersChangeRows) {
     };
   };
   runTogether({[&] {
+                 awaitReaders();
                  writer(1)();
                  writer(2)();
                },
                [&] {
+                 awaitReaders();
                  writer(3)();
                  writing.store(false);
                },
