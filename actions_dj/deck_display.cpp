@@ -1,7 +1,9 @@
 #include "actions_dj/deck_display.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "actions_dj/action_controls.h"
 #include "actions_dj/action_dialogs.h"
@@ -26,14 +28,14 @@ constexpr int kEndFrames = 43;
 
 float timerSliderUpdateData[2] = {-1.0f, -1.0f};
 
-// The loop buttons' look is the loop actions' work, which is not built yet.
-void updateLoopButtonsNotAvailable() {
-  static bool logged = false;
-  if (!logged) {
-    logged = true;
-    ZRLOG("loop buttons: not available yet");
-  }
+// The loop buttons' look and the key text are the loop and key actions' work, which are not built yet.
+void notAvailableYet(const char* what) {
+  static std::atomic<bool> loggedLoop{false}, loggedKey{false};
+  std::atomic<bool>& logged = what[0] == 'l' ? loggedLoop : loggedKey;
+  if (!logged.exchange(true)) ZRLOG("%s: not available yet", what);
 }
+void updateLoopButtonsNotAvailable() { notAvailableYet("loop buttons"); }
+void updatePitchKeyLabelNotAvailable() { notAvailableYet("key text"); }
 
 void refreshOverview(int deck, CSoundSource& d) {
   d.StartUseDisplayData();
@@ -79,6 +81,7 @@ void onLoaded(int deck, CSoundSource& d) {
   const TZRDatabaseTrack track = d.getCurrentTrack();
   controls.setArtwork(ACT_deck_wheel, deck, track.tags[kTagFileName], track.imgUrl);
   controls.setArtwork(ACT_img_album_art, deck, track.tags[kTagFileName], track.imgUrl);
+  updatePitchKeyLabelNotAvailable();
 }
 
 void onClosed(int deck, CSoundSource& d) {
@@ -103,6 +106,7 @@ void onAnalysed(int deck, CSoundSource& d) {
   getPitchKeyNameForUI(d.GetOriginalKeyIndex(), key, false, false);
   ZRDatabase::getInstance()->updateTrack(track.tags[kTagFileName], track.bpm, track.durationMs, false, key,
                                          track.pgainValid, track.pgain, ZRString(), 0.0f);
+  updatePitchKeyLabelNotAvailable();
   refreshOverview(deck, d);
   timerSliderUpdateData[deck] = -1.0f;
 }
@@ -220,6 +224,18 @@ void Afis_TIME(int deck, float dt) {
     controls.setCaption(ACT_deck_remained, deck, ZRString(swap ? elapsed : remained));
     if (length > 0 && length - position <= kEndFrames) d->CUE();
   }
+  // Under timecode control the pitch follows the record: its text is refreshed here.
+  if (d->GetTimecodedVinylMode()) {
+    char text[32];
+    formatPitchText(d->GetPitch(), !controls.pitchWithoutPercent(), text);
+    controls.setCaption(ACT_deck_pitch_tempo, deck, ZRString(text));
+  }
+}
+
+void formatPitchText(int pitch, bool withPercent, char* out) {
+  const int magnitude = std::abs(pitch);
+  std::snprintf(out, 32, "%s%d.%02d%s", pitch < 0 ? "-" : "", magnitude / 100, magnitude % 100,
+                withPercent ? "%" : "");
 }
 
 void FToggleTimeMode(int, int, int, ZRDrawNode*) {

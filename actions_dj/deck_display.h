@@ -24,6 +24,10 @@ void Afis_TIME(int deck, float dt);
 // least 32 bytes.
 void formatDeckTime(int frames, char* out);
 
+// A pitch in 1/100 % as text: two decimals of a percent, "-" when negative, "%" appended when asked.
+// out holds at least 32 bytes.
+void formatPitchText(int pitch, bool withPercent, char* out);
+
 // deck_elapsed / deck_remained: flips the setting "RemainingTime".
 void FToggleTimeMode(int value, int param, int deck, ZRDrawNode* node);
 // Zoom of the deck's waveform: less doubles it (32 above 16), more halves it (1 below 4).
