@@ -21,6 +21,7 @@ class NoControls final : public ZRActionControls {
   ZRList* focusedList() override { return nullptr; }
   ZRList* sideList() override { return nullptr; }
   bool pitchWithoutPercent() override { return false; }
+  void setVideoFader(double) override {}
 };
 
 // The installed view is kept alive here; the raw pointer is what the actions read on either thread.

@@ -48,6 +48,8 @@ class ZRActionControls {
   virtual ZRList* sideList() = 0;
   // Whether the skin asks for pitch texts without "%".
   virtual bool pitchWithoutPercent() = 0;
+  // The video crossfader, 0..1 (deck A's picture at 0), which the video output reads.
+  virtual void setVideoFader(double position) = 0;
 };
 
 // The installed view (never null: a view that ignores everything when none is installed). The returned

@@ -10,6 +10,7 @@
 #include "actions_dj/action_support.h"
 #include "actions_dj/controller_notify.h"
 #include "actions_dj/mixer_actions.h"
+#include "actions_dj/settings_mirrors.h"
 #include "common/action_ids.h"
 #include "common/text_ids.h"
 #include "common/zr_logging.h"
@@ -18,7 +19,6 @@
 #include "dsp/engine/sound_source.h"
 
 int internal_afis_counter = 0;
-int cfg_elapsed_time_displays_remain = 0;
 
 namespace {
 
@@ -219,7 +219,7 @@ void Afis_TIME(int deck, float dt) {
     char elapsed[32], remained[32];
     formatDeckTime(position, elapsed);
     formatDeckTime(length - position, remained);
-    const bool swap = cfg_elapsed_time_displays_remain != 0;
+    const bool swap = cfg_elapsed_time_displays_remain.load() != 0;
     controls.setCaption(ACT_deck_elapsed, deck, ZRString(swap ? remained : elapsed));
     controls.setCaption(ACT_deck_remained, deck, ZRString(swap ? elapsed : remained));
     if (length > 0 && length - position <= kEndFrames) d->CUE();
@@ -239,7 +239,7 @@ void formatPitchText(int pitch, bool withPercent, char* out) {
 }
 
 void FToggleTimeMode(int, int, int, ZRDrawNode*) {
-  setSettingInt("RemainingTime", cfg_elapsed_time_displays_remain ? 0 : 1);
+  setSettingInt("RemainingTime", cfg_elapsed_time_displays_remain.load() ? 0 : 1);
 }
 
 void FDeck_SoundDisplayZoomLess(int, int, int deck, ZRDrawNode*) {

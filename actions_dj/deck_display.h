@@ -14,8 +14,6 @@ class ZRDrawNode;
 // The GUI tick's counter, 0..9, one step per tick (the tick advances it); the display's work is spread
 // over it.
 extern int internal_afis_counter;
-// Non-zero: the two time texts swap roles (the setting "RemainingTime").
-extern int cfg_elapsed_time_displays_remain;
 
 // Called by the GUI tick for deck 0 and 1 with the seconds since the previous tick; nothing for an empty
 // or unknown deck.

@@ -34,7 +34,3 @@ extern ZRMixerChannel* MixerChannelDeck[2];
 extern ZRMixerChannel* MixerChannelMicrophone;
 // The settings store (null: settings read as absent).
 extern ZRPreferences* preferences;
-
-// The video crossfader, 0..1 (deck A's picture at 0): written by the mixer actions, read by the video output.
-double GetVideoFader();
-void SetVideoFader(double position);

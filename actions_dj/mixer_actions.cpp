@@ -229,7 +229,7 @@ void FCrossFader(int value, int, int, ZRDrawNode*) {
   mixer->SetCrossfaderPosition(value);
   ZRActionControls& controls = actionControls();
   if (cfg_crossfaders_locked) {
-    SetVideoFader(static_cast<double>(value) / 127.0);
+    controls.setVideoFader(static_cast<double>(value) / 127.0);
     controls.setPos(ACT_cf_video, -1, value, false);
     controls.setPos(ACT_cf_video_alt, -1, value, false);
   }
@@ -246,7 +246,7 @@ void FCFVideoTrack(int value, int, int, ZRDrawNode* node) {
   }
   const bool fromMain = controls.isNode(node, ACT_cf_video, -1);
   controls.setPos(fromMain ? ACT_cf_video_alt : ACT_cf_video, -1, value, false);
-  SetVideoFader(static_cast<double>(value) / 127.0);
+  controls.setVideoFader(static_cast<double>(value) / 127.0);
 }
 
 void FLockCrossfaders(int value, int, int, ZRDrawNode* node) {

@@ -15,6 +15,7 @@
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "gui_nodes/zr_node_sound_display.h"
 #include "gui_nodes/zr_node_text.h"
+#include "opengl_directx/zr_video_preview_frame.h"
 
 ZRNodeTableControls::ZRNodeTableControls(ZRNodeManager* manager) : manager_(manager) {}
 
@@ -106,6 +107,8 @@ ZRList* ZRNodeTableControls::sideList() {
 }
 
 bool ZRNodeTableControls::pitchWithoutPercent() { return manager_ != nullptr && manager_->dontUsePercentOnPitch; }
+
+void ZRNodeTableControls::setVideoFader(double position) { SetVideoFader(position); }
 
 bool FDeck_DropItem(ZRDrawNode* node, ZRDragDropPayload payload, float, float, bool testOnly) {
   const ZRDragDropTrack* track = ZRDragDropTrack::from(payload);

@@ -39,6 +39,7 @@ class ZRNodeTableControls : public ZRActionControls {
   ZRList* focusedList() override;
   ZRList* sideList() override;
   bool pitchWithoutPercent() override;
+  void setVideoFader(double position) override;
 
  private:
   ZRDrawNode* node(int action, int deck) const;

@@ -21,6 +21,7 @@
 #include "actions_dj/deck_transport.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/mixer_actions.h"
+#include "actions_dj/settings_mirrors.h"
 #include "actions_dj/test_node_table.h"
 #include "common/action_ids.h"
 #include "common/zr_preferences.h"

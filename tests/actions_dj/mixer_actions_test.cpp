@@ -126,7 +126,7 @@ TEST_F(MixerActions, CrossfadersLockedAndUnlocked) {
   EXPECT_EQ(main.GetCrossfaderPosition(), 100);
   EXPECT_EQ(table->getPos(ACT_cf_audio, -1, -1), 100);
   EXPECT_EQ(table->getPos(ACT_cf_video, -1, -1), 100);
-  EXPECT_NEAR(GetVideoFader(), 100.0 / 127.0, 1e-9);
+  EXPECT_NEAR(table->videoFader.load(), 100.0 / 127.0, 1e-9);
 
   // Unlocked from the alternative lock button: the main lock button follows without running its action.
   table->setSwitched(ACT_lock_crossfaders_alt, -1, true, false);
@@ -135,11 +135,11 @@ TEST_F(MixerActions, CrossfadersLockedAndUnlocked) {
   EXPECT_FALSE(table->getSwitched(ACT_lock_crossfaders, -1));
   FCFVideoTrack(20, -1, -1, orvel_test::TestNodeTable::node(ACT_cf_video, -1));
   EXPECT_EQ(table->getPos(ACT_cf_video_alt, -1, -1), 20);
-  EXPECT_NEAR(GetVideoFader(), 20.0 / 127.0, 1e-9);
+  EXPECT_NEAR(table->videoFader.load(), 20.0 / 127.0, 1e-9);
   EXPECT_EQ(main.GetCrossfaderPosition(), 100);  // the audio crossfader stays
   table->userMoves(ACT_cf_audio, -1, 5);
   EXPECT_EQ(main.GetCrossfaderPosition(), 5);
-  EXPECT_NEAR(GetVideoFader(), 20.0 / 127.0, 1e-9);
+  EXPECT_NEAR(table->videoFader.load(), 20.0 / 127.0, 1e-9);
 }
 
 TEST_F(MixerActions, HeadphoneGainKnobsFollowEachOther) {

@@ -6,6 +6,7 @@
 // when switched with notification. Tests read back what the actions showed.
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <string>
@@ -130,8 +131,10 @@ class TestNodeTable : public ZRActionControls {
   ZRList* focusedList() override { return focused; }
   ZRList* sideList() override { return side; }
   bool pitchWithoutPercent() override { return false; }
+  void setVideoFader(double position) override { videoFader = position; }
 
   ZRList* focused = nullptr;
+  std::atomic<double> videoFader{0.5};
   ZRList* side = nullptr;
 
  private:

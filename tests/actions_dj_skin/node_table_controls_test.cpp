@@ -20,6 +20,7 @@
 #include "gui_nodes/zr_node_rounded_progress.h"
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "gui_nodes/zr_node_text.h"
+#include "opengl_directx/zr_video_preview_frame.h"
 
 namespace orvel_test {
 namespace {
@@ -84,6 +85,8 @@ TEST_F(SkinControls, WritesReachTheControlsAndTheirActionsRun) {
   view->setProgress(ACT_deck_progress, 0, 0.5f);
   EXPECT_NEAR(control<ZRNodeRoundedProgress>("deck_progress", 0)->litAngle(), 180.0f, 0.5f);
 
+  view->setVideoFader(0.25);  // what the video output reads
+  EXPECT_DOUBLE_EQ(alpha_video_crossfader.load(), 0.25);
   EXPECT_TRUE(view->isNode(node("deck_kill_low", 0), ACT_deck_kill_low, 0));
   EXPECT_FALSE(view->isNode(node("deck_kill_low", 0), ACT_deck_eq_low, 0));
   EXPECT_EQ(view->focusedList(), nullptr);  // the skin has no track table
