@@ -8,4 +8,6 @@ ZRAudioMultiOutput* audioOutput = nullptr;
 ZRSimpleMixZone* fillerPlayer = nullptr;
 int fillerPlayerChIndex = -1;
 ZRBatchAudioDetection* batchAudioDetection = nullptr;
+ZRMixerChannel* MixerChannelDeck[2] = {nullptr, nullptr};
+ZRMixerChannel* MixerChannelMicrophone = nullptr;
 ZRPreferences* preferences = nullptr;

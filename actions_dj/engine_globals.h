@@ -10,6 +10,7 @@ class ZRAudioBroadcast;
 class ZRAudioMultiOutput;
 class ZRBatchAudioDetection;
 class ZRMixer;
+class ZRMixerChannel;
 class ZRPreferences;
 class ZRPreviewPlayer;
 class ZRSimpleMixZone;
@@ -28,5 +29,8 @@ extern ZRSimpleMixZone* fillerPlayer;
 extern int fillerPlayerChIndex;
 // The background analyser of library tracks; null until it is first needed.
 extern ZRBatchAudioDetection* batchAudioDetection;
+// The mixer channels of deck 0 and deck 1 (index = deck), and of the microphone.
+extern ZRMixerChannel* MixerChannelDeck[2];
+extern ZRMixerChannel* MixerChannelMicrophone;
 // The settings store (null: settings read as absent).
 extern ZRPreferences* preferences;

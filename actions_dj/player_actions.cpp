@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "actions_dj/action_support.h"
 #include "actions_dj/engine_globals.h"
 #include "codecs/zr_audio_broadcast.h"
 #include "codecs/zr_video_recorder.h"
@@ -17,19 +18,6 @@
 #include "dsp/engine/zr_simple_mix_zone.h"
 
 namespace {
-
-// The automix list: the library's list of that type (the browser keeps one for the whole session).
-ZRList* automixList() {
-  for (ZRList* list : ZRList::getLists()) {
-    if (list->getType() == ZRList::kTypeAutomix) return list;
-  }
-  return nullptr;
-}
-
-bool settingOn(const char* key) {
-  int value = 0;
-  return preferences != nullptr && preferences->getValue(key, value) && value != 0;
-}
 
 bool playsTrack(CSoundSource* deck) {
   return deck->GetLength() > 0 && deck->IsPlaying();

@@ -67,3 +67,33 @@ ZRString showGetTextFromUserDialog(const ZRString& message, const ZRString& capt
   if (runDialogModal(dialog) != wxID_OK) return ZRString();
   return ZRString(dialog.GetValue().utf8_str().data());
 }
+
+namespace {
+
+// Runs task on the main thread: now when called there, else posted to the toolkit's queue. False when
+// there is no toolkit application to post to.
+bool onMainThreadNowOrLater(const char* what, std::function<void()> task) {
+  if (wxIsMainThread()) {
+    task();
+    return true;
+  }
+  if (wxTheApp == nullptr) {
+    ZRLOG("error: %s: no application to show it; not shown", what);
+    return false;
+  }
+  wxTheApp->CallAfter(std::move(task));
+  return true;
+}
+
+}  // namespace
+
+void askConfirmationOnMainThread(const ZRString& message, const ZRString& caption, std::function<void()> onYes) {
+  onMainThreadNowOrLater("askConfirmationOnMainThread", [message, caption, onYes = std::move(onYes)] {
+    if (showConfirmationDialog(message, caption, nullptr) && onYes) onYes();
+  });
+}
+
+void showMessageOnMainThread(const ZRString& message, const ZRString& caption) {
+  onMainThreadNowOrLater("showMessageOnMainThread",
+                         [message, caption] { showMessageDialog(message, caption, nullptr); });
+}

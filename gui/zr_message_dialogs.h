@@ -6,6 +6,8 @@
 // Main thread only (the toolkit aborts otherwise): called from another thread they log the mistake and
 // answer as if cancelled.
 
+#include <functional>
+
 #include "common/zr_string.h"
 
 class wxDialog;
@@ -19,6 +21,13 @@ void showMessageDialog(const ZRString& message, const ZRString& caption, wxWindo
 // The entered text, or the empty text when cancelled. The box starts with defaultText.
 ZRString showGetTextFromUserDialog(const ZRString& message, const ZRString& caption,
                                    const ZRString& defaultText, wxWindow* parent);
+
+// From any thread: the yes/no question on the application's top window, shown at once on the main thread
+// and posted there from other threads (the render thread's actions ask this way). onYes runs on the main
+// thread after a yes; nothing runs after a no, or when no toolkit application exists (logged).
+void askConfirmationOnMainThread(const ZRString& message, const ZRString& caption, std::function<void()> onYes);
+// From any thread: the message with OK, shown on the main thread.
+void showMessageOnMainThread(const ZRString& message, const ZRString& caption);
 
 // The title every box takes when its caption is empty.
 inline constexpr const char* kZRDialogDefaultCaption = "Orvel";

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <string>
 
+#include "actions_dj/controller_notify.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/settings_mirrors.h"
 #include "common/action_ids.h"
@@ -73,7 +74,7 @@ void applyAutoMixOn(int value) {
   bool somethingPlays = false;
   forTwoDecks([&](int, CSoundSource* deck) { somethingPlays |= deck->GetLength() > 0 && deck->IsPlaying(); });
   if (value != 0 && !somethingPlays) notAvailableYet("FAutoMixNext");
-  notAvailableYet("SetControllerNotification");
+  notifyControllers("autoDj", -1, value);
 }
 
 void applyAutoMixFadeTime(int value) {
@@ -93,7 +94,7 @@ void applyPitchRange(int value) {
   updatePitchRangeFromSettings(1);
   const char* labels[] = {"4%", "8%", "16%", "24%", "32%", "50%"};
   setDialogLabel(10062, value >= 1 && value <= 6 ? labels[value - 1] : "");
-  notAvailableYet("SetControllerNotification");
+  notifyControllers("pitchRange", -1, value);
 }
 
 void applyCrossfaderCurve(int value) {
@@ -132,7 +133,7 @@ void applySlipMode(int value) {
   for (int deck = 0; deck < 2; ++deck) {
     if (decks[deck] != nullptr) decks[deck]->setLoopMode(value != 0);
     skinSwitchSetState(shellNode(ACT_deck_loop_mode, deck), value);
-    if (deck == 0) notAvailableYet("SetControllerNotification");
+    if (deck == 0) notifyControllers("loopMode", -1, value);
   }
 }
 

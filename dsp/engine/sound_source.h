@@ -33,10 +33,11 @@
 // track opens. The audio thread reads the beat grid from a bit set kept beside the display arrays; a beat it
 // has to add is set there and handed to "SC-streaming", which adds it to the display array.
 //
-// Events (pendingEvent, read and reset to 0 by the GUI): 1 load requested,
-// 2 track open, 4 deck empty (failure, unload, streaming-service error, empty
-// or too long track), 8 a block decoded, 16 analysing, 32 analysis finished,
-// 8192 streaming-service download progress.
+// Events (pendingEvent, a set of bits taken and reset to 0 by the GUI, so
+// that events arriving faster than the GUI takes them are all seen): 1 load
+// requested, 2 track open, 4 deck empty (failure, unload, streaming-service
+// error, empty or too long track), 8 a block decoded, 16 analysing, 32
+// analysis finished, 8192 streaming-service download progress.
 
 #include <atomic>
 #include <cstdint>
@@ -173,7 +174,7 @@ class CSoundSource : public ZRAudioSignalSource {
   void setPlayStateHook(NotifyHook hook) { playStateHook = hook; }
   void setOpenCloseHook(NotifyHook hook) { openCloseHook = hook; }
 
-  // The single-slot event; the GUI takes it and resets it to 0.
+  // The events raised since the last take (bits); the GUI takes them and resets them to 0.
   int getPendingEvent() const { return pendingEvent.load(std::memory_order_acquire); }
   int takePendingEvent() { return pendingEvent.exchange(0, std::memory_order_acq_rel); }
   float getBufferingProgress() const { return bufferingProgress.load(std::memory_order_acquire); }

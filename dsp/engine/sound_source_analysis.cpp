@@ -292,7 +292,7 @@ void CSoundSource::finishDecoding() {
   if (count <= 0 || GetLoadingProgressPercent() < 100) return;
   if (stripeLoaded.load(std::memory_order_relaxed)) {
     analysisDone.store(true, std::memory_order_release);
-    pendingEvent.store(kEventAnalysisFinished, std::memory_order_release);
+    pendingEvent.fetch_or(kEventAnalysisFinished, std::memory_order_acq_rel);
     return;
   }
   analysisStarted = true;
@@ -308,7 +308,7 @@ void CSoundSource::finishDecoding() {
 
 bool CSoundSource::UnSyncThreadProc_BPM() {
   if (!detector) return false;
-  pendingEvent.store(kEventAnalysing, std::memory_order_release);
+  pendingEvent.fetch_or(kEventAnalysing, std::memory_order_acq_rel);
   detectedBpm.store(0.0f, std::memory_order_relaxed);
   {
     // The record's key and gain stay as they are unless the analysis gives
@@ -358,7 +358,7 @@ bool CSoundSource::UnSyncThreadProc_BPM() {
     SetPositionAsync(cues[kMixInCue].load());
   }
   analysisDone.store(true, std::memory_order_release);
-  pendingEvent.store(kEventAnalysisFinished, std::memory_order_release);
+  pendingEvent.fetch_or(kEventAnalysisFinished, std::memory_order_acq_rel);
   return false;
 }
 

@@ -89,6 +89,7 @@ bool CSoundSource::OpenFileName(const ZRCodecBase::OpenStruct* request, const TZ
   if (loadFlag.load(std::memory_order_acquire) & 1) return false;
   PlayPause(0);
   trackReady.store(0, std::memory_order_release);
+  // A new request starts over: events of the track it replaces are not shown any more.
   pendingEvent.store(kEventLoadRequested, std::memory_order_release);
 
   // The streaming thread reads the request only while the load flag is set,
@@ -292,17 +293,16 @@ void CSoundSource::handleLoadRequest() {
                 std::lock_guard<std::mutex> guard(loadErrorLock);
                 loadErrorText = ZRString(error);
               }
-              pendingEvent.store(kEventDeckEmpty, std::memory_order_release);
+              pendingEvent.fetch_or(kEventDeckEmpty, std::memory_order_acq_rel);
             } else {
               clearLoadErrorText();
-              pendingEvent.store(0, std::memory_order_release);
             }
             return true;
           },
           [this](float progress) {
             if (stopping.load(std::memory_order_acquire)) return false;
             bufferingProgress.store(progress, std::memory_order_release);
-            pendingEvent.store(kEventDownloadProgress, std::memory_order_release);
+            pendingEvent.fetch_or(kEventDownloadProgress, std::memory_order_acq_rel);
             return true;
           });
     }
@@ -383,7 +383,7 @@ bool CSoundSource::OpenSource() {
   openRequest.format = TDSPAudioFormat{44100, 2, 32, 32, 0, 0};
   if (!codec->openFileOrStream(&openRequest, 1.0f)) {
     lengthFrames.store(0, std::memory_order_release);
-    pendingEvent.store(kEventDeckEmpty, std::memory_order_release);
+    pendingEvent.fetch_or(kEventDeckEmpty, std::memory_order_acq_rel);
     return false;
   }
   asyncPosition.store(-1.0, std::memory_order_release);
@@ -391,7 +391,7 @@ bool CSoundSource::OpenSource() {
   if (length < 1 || length > kMaxTrackFrames) {
     codec->close();
     lengthFrames.store(0, std::memory_order_release);
-    pendingEvent.store(kEventDeckEmpty, std::memory_order_release);
+    pendingEvent.fetch_or(kEventDeckEmpty, std::memory_order_acq_rel);
     return false;
   }
   // The announced length is an estimate until the decode reaches the end. A track analysed before
@@ -466,7 +466,7 @@ bool CSoundSource::OpenSource() {
   }
   opened.store(1, std::memory_order_seq_cst);
   trackReady.store(1, std::memory_order_release);
-  pendingEvent.store(kEventTrackOpen, std::memory_order_release);
+  pendingEvent.fetch_or(kEventTrackOpen, std::memory_order_acq_rel);
   if (openCloseHook) openCloseHook(1, this);
   return true;
 }
@@ -508,8 +508,7 @@ bool CSoundSource::FillBlock(int index) {
   if (index >= blockCount.load(std::memory_order_acquire)) return true;  // the track ended before it
   analyseBlock(index, block);
   blockState[index].store(1, std::memory_order_release);
-  int none = 0;
-  pendingEvent.compare_exchange_strong(none, kEventBlockDecoded, std::memory_order_acq_rel);
+  pendingEvent.fetch_or(kEventBlockDecoded, std::memory_order_acq_rel);
   return true;
 }
 
@@ -591,6 +590,15 @@ void CSoundSource::CloseSource() {
   delete analysisThread;
   analysisThread = nullptr;
   saveDetailsToDatabase();
+  {
+    // Saved: the deck shows no track any more. Only here, after the save, so that the texts the save
+    // writes are never emptied under it.
+    std::lock_guard<std::mutex> guard(detailsLock);
+    currentSong_Details.tags[kTagArtist] = ZRString();
+    currentSong_Details.tags[kTagTitle] = ZRString();
+    currentSong_Details.tags[kTagYear] = ZRString();
+    currentSong_Details.mediaType = -1;
+  }
 
   opened.store(0, std::memory_order_seq_cst);
   // A buffer the audio thread began before it saw the deck closed may still

@@ -6,7 +6,10 @@
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
 
+#include <atomic>
+#include <chrono>
 #include <future>
+#include <thread>
 #include <string>
 
 #include "wx_test_app.h"
@@ -120,6 +123,40 @@ TEST_F(MessageDialogs, OffTheMainThreadNothingIsShown) {
   });
   EXPECT_FALSE(result.get());
   EXPECT_TRUE(seen.title.empty());
+}
+
+// A question asked from another thread (an action run by MIDI or a script) is shown on the main thread, and
+// the yes comes back there; a no runs nothing.
+TEST_F(MessageDialogs, QuestionsFromOtherThreadsAreAskedOnTheMainThread) {
+  wxTheApp->SetTopWindow(frame);
+  for (int pressed : {wxID_YES, wxID_NO}) {
+    answer = pressed;
+    seen = Seen{};
+    std::atomic<int> yes{0}, yesOnMain{0};
+    std::thread([&] {
+      askConfirmationOnMainThread(ZRString("Load?"), ZRString(), [&] {
+        ++yes;
+        if (wxIsMainThread()) ++yesOnMain;
+      });
+    }).join();
+    EXPECT_TRUE(seen.message.empty());  // not shown on the asking thread
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (seen.message.empty() && std::chrono::steady_clock::now() < deadline) {
+      wxTheApp->ProcessPendingEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(seen.message, "Load?");
+    EXPECT_EQ(yes.load(), pressed == wxID_YES ? 1 : 0);
+    EXPECT_EQ(yesOnMain.load(), yes.load());
+  }
+  seen = Seen{};
+  std::thread([] { showMessageOnMainThread(ZRString("Too big"), ZRString()); }).join();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (seen.message.empty() && std::chrono::steady_clock::now() < deadline) {
+    wxTheApp->ProcessPendingEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(seen.message, "Too big");
 }
 
 }  // namespace

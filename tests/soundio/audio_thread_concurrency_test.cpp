@@ -193,7 +193,7 @@ TEST(AudioThreadConcurrencyTest, DecksLoadAndUnloadWhileTheDeviceThreadPlaysThem
     const auto waitEmpty = [](CSoundSource& deck) {
       const auto deadline = Clock::now() + std::chrono::seconds(30);
       while (Clock::now() < deadline) {
-        if (deck.takePendingEvent() == CSoundSource::kEventDeckEmpty) return true;
+        if (deck.takePendingEvent() & CSoundSource::kEventDeckEmpty) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
       return false;

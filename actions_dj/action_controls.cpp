@@ -1,0 +1,42 @@
+#include "actions_dj/action_controls.h"
+
+#include <atomic>
+
+namespace {
+
+class NoControls final : public ZRActionControls {
+ public:
+  void setCaption(int, int, const ZRString&) override {}
+  void setPos(int, int, int, bool) override {}
+  int getPos(int, int, int fallback) override { return fallback; }
+  void setMax(int, int, int) override {}
+  void setSwitched(int, int, bool, bool) override {}
+  bool getSwitched(int, int) override { return false; }
+  void setData(int, int, const float*, int, float) override {}
+  void setProgress(int, int, float) override {}
+  void setArtwork(int, int, const ZRString&, const ZRString&) override {}
+  int getZoom(int, int) override { return 0; }
+  void setZoom(int, int, int) override {}
+  bool isNode(const ZRDrawNode*, int, int) override { return false; }
+  ZRList* focusedList() override { return nullptr; }
+  ZRList* sideList() override { return nullptr; }
+  bool pitchWithoutPercent() override { return false; }
+  void setVideoFader(double) override {}
+};
+
+// The installed view is kept alive here; the raw pointer is what the actions read on either thread.
+std::shared_ptr<ZRActionControls> installed;
+std::atomic<ZRActionControls*> current{nullptr};
+
+}  // namespace
+
+ZRActionControls& actionControls() {
+  static NoControls none;
+  ZRActionControls* view = current.load(std::memory_order_acquire);
+  return view != nullptr ? *view : none;
+}
+
+void installActionControls(std::shared_ptr<ZRActionControls> view) {
+  current.store(view.get(), std::memory_order_release);
+  installed = std::move(view);
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The skin controls as the user actions see them: addressed by action id (common/action_ids.h) and deck
+// (-1 global, 0 or 1), the same key as the node table (index = action + 727 x (deck + 1)). The actions
+// write their results straight into controls through this view and read the few positions they need; the
+// window side installs the implementation over its node table, tests install their own. A control the
+// skin does not have is skipped (getters answer the fallback).
+//
+// The semantics every implementation keeps (they are the controls' own):
+// - setPos clamps to the control's range and always runs the slider's change slot (so the engine follows),
+//   its track slot only with notify;
+// - setSwitched only acts on a switch button; with notify it runs the button's press and release slots;
+// - texts and positions may be written from the main thread and from the render thread (GUI tick, MIDI,
+//   scripts).
+//
+// Without an installed view every write goes nowhere: the engine-side effect of an action does not depend
+// on it.
+
+#include <memory>
+
+#include "common/zr_string.h"
+
+class ZRDrawNode;
+class ZRList;
+
+class ZRActionControls {
+ public:
+  virtual ~ZRActionControls() = default;
+  virtual void setCaption(int action, int deck, const ZRString& text) = 0;
+  virtual void setPos(int action, int deck, int position, bool notify) = 0;
+  virtual int getPos(int action, int deck, int fallback) = 0;
+  virtual void setMax(int action, int deck, int maximum) = 0;
+  virtual void setSwitched(int action, int deck, bool on, bool notify) = 0;
+  virtual bool getSwitched(int action, int deck) = 0;
+  // The data row drawn inside a slider (null clears it).
+  virtual void setData(int action, int deck, const float* values, int count, float scale) = 0;
+  // A share 0..1 of a rounded progress ring.
+  virtual void setProgress(int action, int deck, float share) = 0;
+  // Artwork of an image node or jog wheel; an empty path and url clear it.
+  virtual void setArtwork(int action, int deck, const ZRString& path, const ZRString& imageUrl) = 0;
+  // Zoom of a waveform display (0 when the skin has none).
+  virtual int getZoom(int action, int deck) = 0;
+  virtual void setZoom(int action, int deck, int zoom) = 0;
+  // Whether node is the control of action and deck.
+  virtual bool isNode(const ZRDrawNode* node, int action, int deck) = 0;
+  // The list shown by the track table or side list that last had the keyboard focus (null: none).
+  virtual ZRList* focusedList() = 0;
+  // The list shown by the side list (null: none).
+  virtual ZRList* sideList() = 0;
+  // Whether the skin asks for pitch texts without "%".
+  virtual bool pitchWithoutPercent() = 0;
+  // The video crossfader, 0..1 (deck A's picture at 0), which the video output reads.
+  virtual void setVideoFader(double position) = 0;
+};
+
+// The installed view (never null: a view that ignores everything when none is installed). The returned
+// pointer stays usable until the next install.
+ZRActionControls& actionControls();
+// Installs view (null: the view that ignores everything). Main thread, before the actions run.
+void installActionControls(std::shared_ptr<ZRActionControls> view);

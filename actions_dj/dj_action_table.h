@@ -1,0 +1,31 @@
+#pragma once
+// Which action function each skin control calls: one row per (action, slot), in one place, for the
+// binding step of the application to store into the nodes' slots (and for controller scripts, which press
+// the same nodes). A function serving several nodes gets its node's param from the row.
+
+#include "gui/zr_node_events.h"
+
+enum class ZRDjSlot : int {
+  Press,         // button press (also a play-live node's, and a progress ring's)
+  Release,       // button release
+  RightPress,    // button right press
+  RightRelease,  // button right release
+  Change,        // slider or knob: every position change (the program's too)
+  Track,         // slider or knob: changes the user causes
+};
+
+struct ZRDjActionBinding {
+  int action;  // action id (common/action_ids.h)
+  ZRDjSlot slot;
+  ZRActionCallback function;
+  int param;  // the node's param (-1 unless the function serves several nodes)
+  bool perDeck;
+};
+
+// The rows, and their number.
+const ZRDjActionBinding* djActionBindings(int& count);
+// The function of action (by id or by vocabulary name) and slot; null when none is bound there.
+ZRActionCallback findDjAction(int action, ZRDjSlot slot);
+ZRActionCallback findDjAction(const char* actionName, ZRDjSlot slot);
+// The row of action and slot; null when none.
+const ZRDjActionBinding* findDjActionBinding(int action, ZRDjSlot slot);
