@@ -1,0 +1,740 @@
+#include "main_dj/action_bindings.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "actions_dj/engine_globals.h"
+#include "common/action_vocabulary.h"
+#include "common/language_tables.h"
+#include "common/text_ids.h"
+#include "common/zr_logging.h"
+#include "common/zr_preferences.h"
+#include "gui/zr_node_manager.h"
+#include "gui_nodes/zr_node_back_image.h"
+#include "gui_nodes/zr_node_browser.h"
+#include "gui_nodes/zr_node_button.h"
+#include "gui_nodes/zr_node_drop_down.h"
+#include "gui_nodes/zr_node_edit_text.h"
+#include "gui_nodes/zr_node_jog_wheel.h"
+#include "gui_nodes/zr_node_playlist.h"
+#include "gui_nodes/zr_node_slider_knob.h"
+#include "gui_nodes/zr_node_sound_display.h"
+#include "gui_nodes/zr_node_text.h"
+#include "gui_nodes/zr_node_xy_pad.h"
+#include "main_dj/action_binding_check.h"
+#include "main_dj/action_functions.h"
+
+const ZRInternalFx internalFx[kInternalFxCount] = {
+#define ORVEL_FX(name, slot, key, button)                                                                \
+  {name,          slot,                   key,                    ACT_##button,         ACT_##button##_drywet, \
+   ACT_##button##_param1, ACT_##button##_param2, ACT_##button##_drywet_val, ACT_##button##_param1_val,         \
+   ACT_##button##_param2_val}
+    ORVEL_FX("LP Cutoff", 17, "fxCutoffLP", deck_fx_cutofflp),
+    ORVEL_FX("HP Cutoff", 18, "fxCutoffHP", deck_fx_cutoffhp),
+    ORVEL_FX("Flanger", 4, "fxFlanger", deck_fx_flanger),
+    ORVEL_FX("Echo", 9, "fxEcho", deck_fx_echo),
+    ORVEL_FX("Beat Waw", 0, "fxBeatwaw", deck_fx_beatwaw),
+    ORVEL_FX("Reverb", 8, "fxReverb", deck_fx_reverb),
+    ORVEL_FX("Bit Crusher", 15, "fxBitCrusher", deck_fx_bitcrusher),
+    ORVEL_FX("Autopan", 1, "fxPan", deck_fx_pan),
+    ORVEL_FX("Robot Delay", 7, "fxDelay", deck_fx_delay),
+    ORVEL_FX("Tremolo", 6, "fxTremolo", deck_fx_tremolo),
+#undef ORVEL_FX
+};
+
+void formatDeckLabel(const char* label, int deck, char* out, int outSize) {
+  if (out == nullptr || outSize <= 0) return;
+  const char letter = deck == 1 ? 'B' : 'A';
+  int n = 0;
+  for (const char* p = label != nullptr ? label : ""; *p != 0 && n < outSize - 1; p++) {
+    if (p[0] == '%' && p[1] == 'c') {
+      out[n++] = letter;
+      p++;
+    } else {
+      out[n++] = *p;
+    }
+  }
+  out[n] = 0;
+}
+
+namespace {
+
+// Slot numbers shared by the classes whose first four slots are press, release, right press, right release
+// (buttons, texts, play buttons, progress rings, videos, images, jog wheels).
+constexpr int kPress = 0, kRelease = 1, kRightPress = 2, kRightRelease = 3;
+
+// Binds into the nodes of one deck (0, 1) or the global nodes (-1).
+class Binder {
+ public:
+  Binder(ZRNodeManager& manager, int deck) : m(manager), deck(deck) {}
+
+  ZRDrawNode* node(const char* action) const { return m.getNode(action, deck); }
+  template <typename T>
+  T* as(const char* action) const {
+    return dynamic_cast<T*>(node(action));
+  }
+
+  void slot(const char* action, int slot, const char* function) {
+    if (ZRDrawNode* n = node(action)) {
+      ZRActionCallback fn = actionFunction(function);
+      if (fn == nullptr) return noteBindingFailure(function);
+      n->setActionSlot(slot, fn);
+      noteBinding(n, slot);
+    }
+  }
+  void press(const char* a, const char* f) { slot(a, kPress, f); }
+  void release(const char* a, const char* f) { slot(a, kRelease, f); }
+  void rightPress(const char* a, const char* f) { slot(a, kRightPress, f); }
+  void rightRelease(const char* a, const char* f) { slot(a, kRightRelease, f); }
+  void pressBoth(const char* a, const char* f) {
+    press(a, f);
+    rightPress(a, f);
+  }
+  void releaseBoth(const char* a, const char* f) {
+    release(a, f);
+    rightRelease(a, f);
+  }
+  void pressRelease(const char* a, const char* onPress, const char* onRelease) {
+    press(a, onPress);
+    release(a, onRelease);
+  }
+  void change(const char* a, const char* f) { slot(a, ZRNodeSliderKnob::SlotChange, f); }
+  void value(const char* a, const char* f) { slot(a, ZRNodeSliderKnob::SlotValue, f); }
+  void afterChange(const char* a, const char* f) { slot(a, ZRNodeDropDown::SlotAfterChange, f); }
+
+  void pointer(const char* action, int which, const char* function) {
+    ZRDrawNode* n = node(action);
+    if (n == nullptr) return;
+    ZRPointerActionCallback fn = pointerActionFunction(function);
+    if (fn == nullptr) return noteBindingFailure(function);
+    if (auto* sd = dynamic_cast<ZRNodeSoundDisplay*>(n)) sd->setPointerSlot(which, fn);
+    if (auto* pad = dynamic_cast<ZRNodeXYPad*>(n)) pad->setPointerSlot(which, fn);
+    noteBinding(n, -1);
+  }
+  void jogMove(const char* action, const char* function) {
+    if (auto* wheel = as<ZRNodeJogWheel>(action)) {
+      ZRPointerActionCallback fn = pointerActionFunction(function);
+      if (fn == nullptr) return noteBindingFailure(function);
+      wheel->setMoveSlot(fn);
+      noteBinding(wheel, -1);
+    }
+  }
+  void splitter(const char* action, const char* function) {
+    if (auto* image = as<ZRNodeBackImage>(action)) {
+      ZRPointerActionCallback fn = pointerActionFunction(function);
+      if (fn == nullptr) return noteBindingFailure(function);
+      image->setSplitterDragSlot(fn);
+      noteBinding(image, -1);
+    }
+  }
+  void drop(const char* action, const char* function) {
+    if (ZRDrawNode* n = node(action)) {
+      ZRDropCallbackUser fn = dropActionFunction(function);
+      if (fn == nullptr) return noteBindingFailure(function);
+      n->setDropCallbackUser(fn);
+      noteBinding(n, -1);
+    }
+  }
+
+  void code(const char* a, int actionCode) {
+    if (ZRDrawNode* n = node(a)) n->actionCode = actionCode;
+  }
+  void switchButton(const char* a) {
+    if (auto* b = as<ZRNodeButton>(a)) b->setSwitchMode(true);
+  }
+  void switched(const char* a, bool on, bool notify) {
+    if (auto* b = as<ZRNodeButton>(a)) b->setSwitched(on, notify);
+  }
+  void range(const char* a, int min, int max) {
+    if (auto* s = as<ZRNodeSliderKnob>(a)) {
+      s->SetMin(min);
+      s->SetMax(max);
+    }
+  }
+  void pos(const char* a, int v) {
+    if (auto* s = as<ZRNodeSliderKnob>(a)) s->SetPos(v, false);
+  }
+  void rangePos(const char* a, int min, int max, int v) {
+    if (auto* s = as<ZRNodeSliderKnob>(a)) s->setMinMaxPos(min, max, v, false);
+  }
+  void doubleClickResets(const char* a, int v) {
+    if (auto* s = as<ZRNodeSliderKnob>(a)) s->setResetOnDoubleClick(true, v);
+  }
+  void caption(const char* a, const ZRString& text) {
+    ZRDrawNode* n = node(a);
+    if (auto* b = dynamic_cast<ZRNodeButton*>(n)) b->setCaption(text);
+    if (auto* t = dynamic_cast<ZRNodeText*>(n)) t->setCaption(text);
+    if (auto* e = dynamic_cast<ZRNodeEditText*>(n)) e->setCaption(text);
+  }
+  void items(const char* a, const ZRString* texts, int count, int selected) {
+    if (auto* d = as<ZRNodeDropDown>(a)) {
+      for (int i = 0; i < count; i++) d->addItem(texts[i], nullptr);
+      if (selected >= 0) d->setSelected(selected, true);
+    }
+  }
+  void fxItems(const char* a) {
+    if (auto* d = as<ZRNodeDropDown>(a)) {
+      for (const ZRInternalFx& fx : internalFx) d->addItem(ZRString(fx.name), nullptr);
+    }
+  }
+  void select(const char* a, int index) {
+    if (auto* d = as<ZRNodeDropDown>(a)) d->setSelected(index, true);
+  }
+
+  ZRNodeManager& m;
+  int deck;
+};
+
+// "name" + (n + 1) + suffix, e.g. numbered("deck_loop", 0, "_clear") = "deck_loop1_clear".
+std::string numbered(const char* name, int n, const char* suffix = "") {
+  return std::string(name) + std::to_string(n + 1) + suffix;
+}
+
+void stageADeck(Binder& b) {
+  // Transport.
+  b.press("deck_play_pause", "FDeck_PlayPause");
+  b.press("deck_setcue", "FDeck_SetCue");
+  b.pressRelease("deck_cue", "FDeck_CueClick", "FDeck_CueUnClick");
+  b.release("deck_unload", "FDeck_Unload");
+  b.pressRelease("deck_rev", "FDeck_RevClick", "FDeck_RevUnClick");
+  b.pressRelease("deck_fwd", "FDeck_FwdClick", "FDeck_FwdUnClick");
+  b.press("deck_cue_play", "FDeck_CuePlay");
+  b.press("deck_loop_in_end", "FDeck_LoopInEnd");
+  b.press("deck_loop_out", "FDeck_LoopOut");
+  b.press("deck_loop_out_or_reloop", "FDeck_LoopOutOrReloop");
+  b.press("deck_loop_reloop", "FDeck_LoopReloop");
+  b.press("deck_loop_less", "FDeck_LoopLess");
+  b.press("deck_loop_more", "FDeck_LoopMore");
+  b.press("deck_loop_prev", "FDeck_LoopPrev");
+  b.press("deck_loop_next", "FDeck_LoopNext");
+  b.release("deck_load", "FDeck_LoadFromCursor");
+  b.rightRelease("deck_load", "FDeck_Unload");
+  b.press("deck_back_to_top", "FDeck_BackToTop");
+  b.pressBoth("deck_kill_low", "FDeck_KillLow");
+  b.pressBoth("deck_kill_mid", "FDeck_KillMid");
+  b.pressBoth("deck_kill_high", "FDeck_KillHigh");
+  b.switchButton("deck_kill_low");
+  b.switchButton("deck_kill_mid");
+  b.switchButton("deck_kill_high");
+  b.pressRelease("deck_bend_down", "FDeck_BendDown_Click", "FDeck_BendDown_UnClick");
+  b.pressRelease("deck_bend_up", "FDeck_BendUp_Click", "FDeck_BendUp_UnClick");
+  b.pressRelease("deck_search_left", "FDeck_SearchLeft_Click", "FDeck_SearchLeft_UnClick");
+  b.pressRelease("deck_search_right", "FDeck_SearchRight_Click", "FDeck_SearchRight_UnClick");
+  b.press("deck_scratch", "FDeck_JogWheel_Scratch_Mode");
+  b.pressBoth("deck_reverse", "FDeck_ReversePlay");
+  b.switchButton("deck_reverse");
+  b.pressBoth("deck_brake", "FDeck_Brake");
+  b.switchButton("deck_brake");
+  b.press("deck_progress", "OnProgressPress");
+
+  // The ten internal effects.
+  for (const ZRInternalFx& fx : internalFx) {
+    const char* button = CZRGETACTIONS[fx.button].name;
+    b.code(button, fx.slot);
+    b.pressBoth(button, "FDeck_FX");
+    b.switchButton(button);
+    const struct {
+      int action;
+      const char* function;
+    } sliders[] = {{fx.dryWet, "FDeck_FX_DryWet"}, {fx.param1, "FDeck_FX_Param1"}, {fx.param2, "FDeck_FX_Param2"}};
+    for (const auto& s : sliders) {
+      const char* name = CZRGETACTIONS[s.action].name;
+      b.change(name, s.function);
+      b.range(name, 0, 1000);
+      b.code(name, fx.slot);
+    }
+  }
+
+  b.release("fx_sel", "FDeck_SelectFXtab");
+  b.release("fx_add", "FDeck_AddFx");
+  b.change("deck_volume", "FFaderDeck");
+  b.range("deck_volume", 0, 127);
+  b.pos("deck_volume", 127);
+  b.range("deck_gain", -120, 120);
+  b.change("deck_gain", "FGainDeck");
+  b.pos("deck_gain", 0);
+  const char* loopLengths[] = {"deck_loop_sixteenth", "deck_loop_eighth", "deck_loop_quarter", "deck_loop_half",
+                               "deck_loop_1",         "deck_loop_2",      "deck_loop_4",       "deck_loop_8",
+                               "deck_loop_16",        "deck_loop_32"};
+  int sixtyFourths = 4;
+  for (const char* loop : loopLengths) {
+    b.press(loop, "FDeck_LoopHalfBeats");
+    b.rightPress(loop, "FDeck_LoopHalfBeats_RightPress");
+    b.rightRelease(loop, "FDeck_LoopHalfBeats_RightRelease");
+    b.code(loop, sixtyFourths);
+    sixtyFourths *= 2;
+  }
+  for (int n = 0; n < 8; n++) {
+    const std::string loop = numbered("deck_loop", n), clear = numbered("deck_loop", n, "_clear");
+    b.pressRelease(loop.c_str(), "FDeck_LoopNo_Press", "FDeck_LoopNo_Release");
+    b.rightPress(loop.c_str(), "FDeck_LoopNo_RightPress");
+    b.rightRelease(loop.c_str(), "FDeck_LoopNo_RightRelease");
+    b.code(loop.c_str(), n);
+    b.code(clear.c_str(), n);
+    b.press(clear.c_str(), "FDeck_ClearLoopPoint_Click");
+  }
+  b.press("deck_loop_mode", "FDeck_LoopMode_Click");
+  b.press("deck_skip_beat_prev", "FDeck_SkipBeat_Prev");
+  b.press("deck_skip_beat", "FDeck_SkipBeat_Next");
+  b.press("deck_skip_bar_prev", "FDeck_SkipBar_Prev");
+  b.press("deck_skip_bar", "FDeck_SkipBar_Next");
+  b.pressBoth("deck_key_lock", "FDeck_KeyLock");
+  b.pressBoth("deck_analogin", "FDeck_AnalogIn");
+  b.pressBoth("deck_timecodein", "FDeck_TimecodeIn");
+  b.press("deck_reset_pitch", "FDeck_ResetPitch");
+  b.change("deck_pitch", "FDeck_Pitch");
+  b.value("deck_pitch", "FDeck_Pitch_Track");
+  b.range("deck_pitch", -1600, 1600);
+  b.value("deck_pos", "FDeck_Pos");
+  if (ZRDrawNode* position = b.node("deck_pos")) {
+    if (auto* s = dynamic_cast<ZRNodeSliderKnob*>(position)) s->setResetOnDoubleClick(false, 0);
+    position->doubleClickAllowed = false;
+  }
+  b.range("deck_pitch_key", -48, 48);
+  b.change("deck_pitch_key", "FDeck_PitchKey");
+  b.value("deck_pitch_key", "FDeck_PitchKey_Track");
+  b.press("deck_key_up", "FDeck_PitchKey_StepAdjust");
+  b.code("deck_key_up", 1);
+  b.press("deck_key_down", "FDeck_PitchKey_StepAdjust");
+  b.code("deck_key_down", -1);
+  b.change("deck_eq_low", "FDeck_EqLow");
+  b.range("deck_eq_low", -120, 120);
+  b.change("deck_eq_mid", "FDeck_EqMid");
+  b.range("deck_eq_mid", -120, 120);
+  b.change("deck_eq_high", "FDeck_EqHigh");
+  b.range("deck_eq_high", -120, 120);
+  b.change("deck_cutoff_filter", "FDeck_Cutoff");
+  b.range("deck_cutoff_filter", -64, 0);
+  b.press("deck_sync", "FDeck_Sync");
+  b.press("deck_sync2", "FDeck_Sync");
+  b.press("deck_sync_to_a", "FDeck_SyncToA");
+  b.press("deck_sync_to_b", "FDeck_SyncToB");
+  b.press("deck_match", "FDeck_Match");
+  b.press("deck_monitor", "FDeck_Monitor");
+  b.releaseBoth("deck_edit_bpm", "FEditSongBPM");
+  b.releaseBoth("deck_bpm", "FEditSongBPM");
+  b.releaseBoth("deck_edit_bpm_value", "FEditSongBPM");
+  b.code("deck_pitch_tempo", 0);
+  b.pressBoth("deck_pitch_tempo", "FDeck_ResetPitch");
+  b.pressBoth("deck_elapsed", "FToggleTimeMode");
+  b.pressBoth("deck_remained", "FToggleTimeMode");
+  for (const char* target : {"deck_songname", "deck_artistname", "deck_titlename", "sd_deck"}) {
+    b.drop(target, "FDeck_DropItem");
+  }
+  b.pointer("sd_deck", ZRNodeSoundDisplay::kPointerDragStart, "FDeck_Scratch_Begin");
+  b.slot("sd_deck", ZRNodeSoundDisplay::kSlotRelease, "FDeck_Scratch_End");
+  b.pointer("sd_deck", ZRNodeSoundDisplay::kPointerDragMove, "FDeck_Scratch_Move");
+  b.pointer("sd_deck", ZRNodeSoundDisplay::kPointerMidi, "FDeck_MIDI_Scratch");
+  if (auto* sd = b.as<ZRNodeSoundDisplay>("sd_deck")) sd->setZoom(8);
+  b.code("sd_deck", 0);
+  b.drop("sd_deck_alt", "FDeck_DropItem");
+  b.pointer("sd_deck_alt", ZRNodeSoundDisplay::kPointerDragStart, "FDeck_Scratch_Begin");
+  b.slot("sd_deck_alt", ZRNodeSoundDisplay::kSlotRelease, "FDeck_Scratch_End");
+  b.pointer("sd_deck_alt", ZRNodeSoundDisplay::kPointerDragMove, "FDeck_Scratch_Move");
+  if (auto* sd = b.as<ZRNodeSoundDisplay>("sd_deck_alt")) sd->setZoom(4);
+  b.code("sd_deck_alt", 1);
+  b.drop("deck_wheel", "FDeck_DropItem");
+  b.press("deck_wheel", "FDeck_Scratch_Begin_Wheel");
+  b.release("deck_wheel", "FDeck_Scratch_End_Wheel");
+  b.jogMove("deck_wheel", "FDeck_Scratch_Move_Wheel");
+  const ZRString dragHere = getTextName(txt_drag_file_here_to_load);
+  b.caption("deck_songname", dragHere);
+  b.caption("deck_artistname", ZRString());
+  b.caption("deck_titlename", dragHere);
+  b.drop("deck_pos", "FDeck_DropItem");
+  b.drop("deck_video", "FDeck_DropItem");
+  b.drop("deck_playlive", "FDeck_DropItem");
+  if (auto* title = b.as<ZRNodeText>("deck_songname")) title->setAllowScrolling(true);
+}
+
+void stageAGlobal(Binder& g) {
+  g.release("reload_skin", "reloadSkin");
+  g.release("reload_midi", "reloadMidi");
+  g.release("enable_video", "enableVideoWindow");
+  g.release("enable_karaoke", "enableVideoWindow");
+  g.release("video_preview", "enableVideoWindow");
+  g.release("load_next_singer", "FLoadNextSinger");
+  g.release("sidelist_automix_list", "FSidelistSwitchToAutomixList");
+  g.release("sidelist_rotation_list", "FSidelistSwitchToRotationList");
+  g.release("show_video_overlays", "showVideoOverlaysDialog");
+  g.press("enable_video_overlays", "setVisibleVideoOverlays");
+}
+
+void stageAMixer(Binder& g) {
+  g.caption("version", ZRString("v3.11.0.2"));
+  g.pressBoth("autodj", "FAutoMixSwitch");
+  g.pressBoth("autodj2", "FAutoMixSwitch");
+  g.press("autodj_next", "FAutoMixNext");
+  g.range("mic_gain", -120, 120);
+  g.change("mic_gain", "FGainMic");
+  g.pos("mic_gain", 0);
+  g.change("master_balance", "FMasterBalance");
+  g.range("master_balance", -64, 64);
+  g.pos("master_balance", 0);
+  g.change("master_mode", "FMasterMode");
+  g.range("master_mode", 0, 4);
+  g.pos("master_mode", 0);
+  g.change("master_karaoke_mode", "FMasterKaraokeMode");
+  g.range("master_karaoke_mode", -1, 1);
+  g.pos("master_karaoke_mode", 0);
+  for (const auto& [node, function] : {std::pair{"master_volume", "FVolumeMaster"},
+                                       std::pair{"monitor_volume", "FVolumeMonitor"},
+                                       std::pair{"microphone_volume", "FVolumeMicrophone"}}) {
+    g.change(node, function);
+    g.range(node, 0, 127);
+    g.pos(node, 127);
+  }
+  g.range("filler_player_volume", 0, 127);
+  g.pos("filler_player_volume", 127);
+  g.value("filler_player_volume", "FVolumeFillerPlayer");
+  g.change("master_gain", "FGainMaster");
+  g.range("master_gain", -120, 120);
+  g.pos("master_gain", 0);
+  const char* monitorGains[] = {"monitor_gain", "monitor_gain2"};
+  for (int i = 0; i < 2; i++) {
+    g.value(monitorGains[i], "FGainMonitor");
+    g.range(monitorGains[i], -40, 0);
+    g.pos(monitorGains[i], 0);
+    g.code(monitorGains[i], i);
+  }
+  g.value("cf_curve", "FCFCurve");
+  g.range("cf_curve", 0, 100);
+  g.pos("cf_curve", 50);
+  g.change("crossfader", "FCrossFader");
+  g.value("crossfader", "FCrossFaderTrack");
+  for (const auto& [node, function] :
+       {std::pair{"crossfader", ""}, std::pair{"cf_audio", "FCFAudioTrack"},
+        std::pair{"cf_video", "FCFVideoTrack"}, std::pair{"cf_video_alt", "FCFVideoTrack"}}) {
+    if (*function != 0) g.value(node, function);
+    g.range(node, 0, 127);
+    g.pos(node, 63);
+    g.doubleClickResets(node, 63);
+  }
+  g.change("cue_pgm_mix", "FCuePgmMixFader");
+  g.range("cue_pgm_mix", 0, 127);
+  g.change("mic_eq_low", "FMic_EqLow");
+  g.range("mic_eq_low", -120, 120);
+  g.change("mic_eq_mid", "FMic_EqMid");
+  g.range("mic_eq_mid", -120, 120);
+  g.change("mic_eq_high", "FMic_EqHigh");
+  g.range("mic_eq_high", -120, 120);
+  for (const auto& [node, function] :
+       {std::pair{"phones_split", "FPhonesSplitClick"}, std::pair{"talkover", "FTalkOver"},
+        std::pair{"onair", "FOnAir"}, std::pair{"mic_kill_low", "FMic_KillLow"},
+        std::pair{"mic_kill_mid", "FMic_KillMid"}, std::pair{"mic_kill_high", "FMic_KillHigh"}}) {
+    g.pressBoth(node, function);
+    g.switchButton(node);
+  }
+  g.release("playlist_sel", "FSelectPlaylistTab");
+  g.release("fx_mic_sel", "FMic_SelectFXtab");
+  g.release("fx_master_sel", "FMaster_SelectFXtab");
+  g.release("fx_mic_add", "FMic_AddFx");
+  g.release("fx_master_add", "FMaster_AddFx");
+  g.release("fx_samples_sel", "FSamples_SelectTab");
+}
+
+void stageAApplication(Binder& g) {
+  for (const auto& [node, function] :
+       {std::pair{"minimize", "FMinimizeApp"}, std::pair{"minimize2", "FMinimizeApp"},
+        std::pair{"maximize", "FMaximizeApp"}, std::pair{"maximize2", "FMaximizeApp"},
+        std::pair{"close", "FCloseApp"}, std::pair{"close2", "FCloseApp"}, std::pair{"about", "FAboutApp"},
+        std::pair{"about2", "FAboutApp"}, std::pair{"shuffle", "FShuffle"}, std::pair{"list_sort", "FSortList"},
+        std::pair{"list_import", "FImportList"}, std::pair{"list_export", "FExportListAsM3U"},
+        std::pair{"list_new", "FNewList"}, std::pair{"list_delete", "FDeleteList"}, std::pair{"add", "FAddDialog"},
+        std::pair{"add_dir", "FAddDir"}, std::pair{"clear", "FClearList"}}) {
+    g.release(node, function);
+  }
+  g.press("random", "FRandom");
+  g.releaseBoth("recording", "FRecordingChooseType");
+  g.releaseBoth("recording_audio", "FRecording");
+  g.switchButton("recording_audio");
+  g.releaseBoth("limiter", "FAudioMasterLimiter");
+  g.releaseBoth("cfg", "FCfgApp");
+  g.releaseBoth("cfg2", "FCfgApp");
+  g.releaseBoth("learn", "FLearnKeysMidi");
+  if (ZRDrawNode* learn = g.node("learn")) learn->setCanUseLearn(false);
+  g.press("remove", "FRemoveLine");
+  g.press("drag_top", "FDragLineTop");
+  g.press("drag_bottom", "FDragLineBottom");
+  g.press("drag_up", "FDragLineUp");
+  g.press("drag_down", "FDragLineDown");
+  g.press("ss_preview", "FPreview");
+  g.rightPress("ss_preview", "FPreviewRightClick");
+  g.range("preview", 0, 100);
+  g.pos("preview", 0);
+  g.value("preview", "FPreview_Pos");
+  // The search field's text is set before its slots, so setting it reports nothing.
+  if (auto* search = g.as<ZRNodeEditText>("et_search")) {
+    search->setCaption(getTextName(txt_search_song_msg));
+    g.slot("et_search", ZRNodeEditText::SlotTextEvents, "OnFunctionEditText_Search");
+    if (ZREditKeyCallback keys = editKeyActionFunction("OnCharEditText_Search")) {
+      search->setKeySlot(keys);
+      noteBinding(search, -1);
+    } else {
+      noteBindingFailure("OnCharEditText_Search");
+    }
+  }
+  g.press("search_stop", "FSearchStop");
+  g.splitter("img_splitter_browser", "OnDragSplitterBrowser");
+  g.splitter("img_splitter_list", "OnDragSplitterList");
+}
+
+// Captions and hints from the language tables. Element types without a node (drop zones, flows) are
+// skipped by the table lookups themselves (no node).
+void captionsAndHints(ZRNodeManager& manager) {
+  for (int a = 1; a < CACTION_NODE_STRIDE; a++) {
+    const ZRActionRow& row = CZRGETACTIONS[a];
+    if (row.name == nullptr || row.name[0] == 0) continue;
+    if (row.type == ELEMENT_dropzone || row.type == ELEMENT_flow) continue;
+    const int firstDeck = row.global != 0 ? -1 : 0, lastDeck = row.global != 0 ? -1 : 1;
+    for (int deck = firstDeck; deck <= lastDeck; deck++) {
+      ZRDrawNode* node = manager.getNodeAt(a + CACTION_NODE_STRIDE * (deck + 1));
+      if (node == nullptr) continue;
+      if (row.type == ELEMENT_button) {
+        if (auto* button = dynamic_cast<ZRNodeButton*>(node)) button->setCaption(getLabelName(a));
+        node->setHintText(getHintName(a));
+      } else if (row.type == ELEMENT_textarea && row.subtype == 1) {
+        if (auto* text = dynamic_cast<ZRNodeText*>(node)) text->setCaption(getLabelName(a));
+      } else {
+        node->setHintText(getHintName(a));
+      }
+    }
+  }
+  const std::string label = getLabelName(ACT_label_deck).utf8();
+  for (int deck = 0; deck < 2; deck++) {
+    char text[512];
+    formatDeckLabel(label.c_str(), deck, text, sizeof text);
+    Binder(manager, deck).caption("label_deck", ZRString(text));
+  }
+}
+
+void stageCDeck(Binder& b) {
+  b.press("deck_playlive", "FDeck_PlayLive");
+  for (int n = 0; n < 16; n++) {
+    const std::string cue = "deck_cuepos_" + std::to_string(n + 1), clear = "deck_clearcuepos_" + std::to_string(n + 1);
+    b.code(cue.c_str(), n);
+    b.pressRelease(cue.c_str(), "FDeck_CuePoint_Click", "FDeck_CuePoint_UnClick");
+    b.rightPress(cue.c_str(), "FDeck_CuePoint_RightClick");
+    b.code(clear.c_str(), n);
+    b.press(clear.c_str(), "FDeck_ClearCuePoint_Click");
+    if (n < 10) b.caption(numbered("deck_cue", n, "_label").c_str(), ZRString("-"));
+  }
+  b.caption("deck_cue_in_label", ZRString("-"));
+  b.caption("deck_cue_out_label", ZRString("-"));
+  const char* ends[][2] = {{"deck_cue_in", "deck_clearcuein"}, {"deck_cue_out", "deck_clearcueout"}};
+  for (int i = 0; i < 2; i++) {
+    b.code(ends[i][0], 16 + i);
+    b.pressRelease(ends[i][0], "FDeck_CuePoint_Click", "FDeck_CuePoint_UnClick");
+    b.rightPress(ends[i][0], "FDeck_CuePoint_RightClick");
+    b.code(ends[i][1], 16 + i);
+    b.press(ends[i][1], "FDeck_ClearCuePoint_Click");
+  }
+  b.press("deck_cuepos_clear", "FDeck_CuePointClear");
+  b.press("deck_sd_zoom_less", "FDeck_SoundDisplayZoomLess");
+  b.press("deck_sd_zoom_more", "FDeck_SoundDisplayZoomMore");
+  for (int n = 0; n < 8; n++) b.caption(numbered("deck_loop", n, "_label").c_str(), ZRString("-"));
+  b.press("deck_timecode_relative", "FDeck_TimecodeRelative");
+  b.press("deck_cfassign_left", "FDeck_CFAssignToLeft");
+  b.press("deck_cfassign_thru", "FDeck_CFAssignToThru");
+  b.press("deck_cfassign_right", "FDeck_CFAssignToRight");
+  const char* pads[][3] = {{"deck_slicecue_", "FDeck_SliceCue_Click", "FDeck_SliceCue_UnClick"},
+                           {"deck_sliceloopcue_", "FDeck_SliceLoopCue_Click", "FDeck_SliceLoopCue_UnClick"},
+                           {"deck_loopcue_", "FDeck_LoopCue_Click", "FDeck_LoopCue_UnClick"},
+                           {"deck_looproll_", "FDeck_LoopRoll_Click", "FDeck_LoopRoll_UnClick"},
+                           {"deck_pitchcue_", "FDeck_PitchCue_Click", "FDeck_PitchCue_UnClick"}};
+  for (const auto& pad : pads) {
+    for (int n = 0; n < 8; n++) {
+      const std::string name = pad[0] + std::to_string(n + 1);
+      b.code(name.c_str(), n);
+      b.pressRelease(name.c_str(), pad[1], pad[2]);
+    }
+  }
+  if (auto* sd = b.as<ZRNodeSoundDisplay>("sd_deck")) sd->setCSoundSource(decks[b.deck]);
+  if (auto* sd = b.as<ZRNodeSoundDisplay>("sd_deck_alt")) sd->setCSoundSource(decks[b.deck]);
+  for (int which : {ZRNodeXYPad::SlotPress, ZRNodeXYPad::SlotRelease, ZRNodeXYPad::SlotMove}) {
+    b.pointer("deck_padfx", which, "FAudioPadFX_OnMove");
+  }
+  b.drop("deck_padfx", "FDeck_DropItem");
+  b.fxItems("deck_padfx_choose_px");
+  b.fxItems("deck_padfx_choose_py");
+  b.fxItems("deck_fx1_choose_fx");
+  b.fxItems("deck_fx2_choose_fx");
+  const ZRString internal("Internal FX");
+  b.items("deck_padfx_choose_fx", &internal, 1, 0);
+  b.code("deck_padfx_choose_px", 0);
+  b.select("deck_padfx_choose_px", 2);
+  b.code("deck_padfx_choose_py", 1);
+  b.select("deck_padfx_choose_py", 0);
+  b.afterChange("deck_padfx_choose_px", "FAudioPadFX_OnChange");
+  b.afterChange("deck_padfx_choose_py", "FAudioPadFX_OnChange");
+  b.press("deck_audio_fx_x_prev", "OnButtonPress_DeckFXPrevX");
+  b.press("deck_audio_fx_x_next", "OnButtonPress_DeckFXNextX");
+  b.press("deck_audio_fx_y_prev", "OnButtonPress_DeckFXPrevY");
+  b.press("deck_audio_fx_y_next", "OnButtonPress_DeckFXNextY");
+  // Effect unit 1 starts on Flanger, unit 2 on Echo: selecting them runs the units' set-up.
+  const int firstEffect[2] = {2, 3};
+  for (int unit = 0; unit < 2; unit++) {
+    const std::string prefix = "deck_fx" + std::to_string(unit + 1);
+    auto name = [&](const char* suffix) { return prefix + suffix; };
+    for (const char* suffix : {"_prev", "_next", "_toggle", "_drywet", "_param1", "_param2", "_choose_fx"}) {
+      b.code(name(suffix).c_str(), unit);
+    }
+    b.press(name("_prev").c_str(), "OnButtonPress_DeckFX_Prev");
+    b.press(name("_next").c_str(), "OnButtonPress_DeckFX_Next");
+    b.press(name("_toggle").c_str(), "OnButtonPress_DeckFX_Toggle");
+    b.value(name("_drywet").c_str(), "OnSliderTrack_DeckFX_DryWet");
+    b.range(name("_drywet").c_str(), 0, 1000);
+    b.value(name("_param1").c_str(), "OnSliderTrack_DeckFX_Param1");
+    b.range(name("_param1").c_str(), 0, 1000);
+    b.value(name("_param2").c_str(), "OnSliderTrack_DeckFX_Param2");
+    b.range(name("_param2").c_str(), 0, 1000);
+    b.afterChange(name("_choose_fx").c_str(), "FAudioFX_OnChange");
+    b.select(name("_choose_fx").c_str(), firstEffect[unit]);
+  }
+  for (const ZRInternalFx& fx : internalFx) b.switched(CZRGETACTIONS[fx.button].name, false, true);
+  for (const char* zero : {"deck_eq_low", "deck_eq_mid", "deck_eq_high", "deck_gain", "deck_cutoff_filter"}) {
+    b.pos(zero, 0);
+  }
+}
+
+void stageCGlobal(Binder& g) {
+  const ZRString sendTo[] = {getTextName(txt_send_loop_to), ZRString("Sampler 1"), ZRString("Sampler 2"),
+                             ZRString("Sampler 3"),          ZRString("Sampler 4"), ZRString("Sampler 5"),
+                             ZRString("Sampler 6"),          ZRString("Sampler 7"), ZRString("Sampler 8")};
+  for (const char* node : {"dropdown_send_loop_to", "dropdown_send_loop_to2"}) {
+    g.items(node, sendTo, 9, 0);
+    g.afterChange(node, "FSendLoopToOnChange");
+  }
+  // The video effects, transitions and shaders come with video mixing; until then their lists are empty.
+  g.afterChange("dropdown_video_fx", "FVideoFXOnChange");
+  g.afterChange("dropdown_video_transition", "FVideoTransitionOnChange");
+  g.afterChange("dropdown_video_shader", "FVideoShaderOnChange");
+  g.afterChange("dropdown_video_overlay", "FVideoOverlaysOnChange");
+  g.release("list_tag_edit", "FEditFileInfo");
+  g.release("show_info_window", "FShowInfoWindow");
+  g.press("lock_crossfaders", "FLockCrossfaders");
+  g.press("lock_crossfaders_alt", "FLockCrossfaders");
+  g.press("show_hints", "FShowHints");
+  int showHints = 0;
+  if (preferences != nullptr) preferences->getValue("ShowHints", showHints);
+  g.switched("show_hints", showHints != 0, false);
+  g.press("autodj_to_left", "FAutoDjToLeft");
+  g.press("autodj_to_right", "FAutoDjToRight");
+  g.press("list_color_clear", "FSetHighlightColor");
+  g.code("list_color_clear", -1);
+  for (int i = 0; i < 7; i++) {
+    const std::string color = numbered("list_color_", i);
+    g.press(color.c_str(), "FSetHighlightColor");
+    g.code(color.c_str(), i);
+  }
+  const char* filters[] = {"list_filter_all", "list_filter_audio", "list_filter_video", "list_filter_karaoke"};
+  for (int i = 0; i < 4; i++) {
+    g.press(filters[i], "FSetFiltering");
+    g.code(filters[i], i - 1);
+  }
+
+  g.rangePos("sampler_master_volume", 0, 127, 127);
+  g.change("sampler_master_volume", "OnSliderChange_SamplerMasterVolume");
+  const ZRString beats[] = {getTextName(txt_sampler_select), ZRString("1 beat"),   ZRString("2 beats"),
+                            ZRString("4 beats"),              ZRString("8 beats"),  ZRString("16 beats"),
+                            ZRString("32 beats"),             ZRString("64 beats")};
+  for (int i = 0; i < 8; i++) {
+    auto name = [&](const char* suffix) { return numbered("sampler", i, suffix); };
+    for (const char* suffix : {"_play", "_instant", "_stop", "_loop", "_load", "_rec", "_sync", "_monitor", "_pos",
+                               "_vol", "_pitch", "_filter", "_name", "_bpm_val", "_vol_val", "_pitch_val"}) {
+      g.code(name(suffix).c_str(), i);
+    }
+    g.code(numbered("dropdown_sampler", i).c_str(), i);
+    g.code(numbered("dropdown_sampler", i, "_beats").c_str(), i);
+    const std::string play = name("_play"), pos = name("_pos");
+    g.pressRelease(play.c_str(), "OnButtonPress_SamplerPlayNew", "OnButtonRelease_SamplerPlayNew");
+    g.rightPress(play.c_str(), "OnButtonRightPress_SamplerPlayNew");
+    g.rightRelease(play.c_str(), "OnButtonRightRelease_SamplerPlayNew");
+    g.pressRelease(name("_instant").c_str(), "OnButtonPress_SamplerPlay", "OnButtonPress_SamplerStop");
+    g.press(name("_stop").c_str(), "OnButtonPress_SamplerStop");
+    g.press(name("_loop").c_str(), "OnButtonPress_SamplerLoop");
+    g.release(name("_load").c_str(), "OnButtonPress_SamplerLoad");
+    g.release(name("_rec").c_str(), "OnButtonRelease_SamplerRec");
+    g.release(name("_sync").c_str(), "OnButtonPress_SamplerSync");
+    g.press(name("_monitor").c_str(), "OnButtonPress_SamplerMonitor");
+    g.switched(name("_monitor").c_str(), true, true);
+    if (auto* s = g.as<ZRNodeSliderKnob>(pos.c_str())) s->setEmulateButton(true);
+    g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonPress, "OnButtonPress_SamplerPlayNew");
+    g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonRelease, "OnButtonRelease_SamplerPlayNew");
+    g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonRightPress, "OnButtonRightPress_SamplerPlayNew");
+    g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonRightRelease, "OnButtonRightRelease_SamplerPlayNew");
+    g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonDoubleClick, "OnButtonPress_SamplerLoad");
+    g.value(pos.c_str(), "OnSliderTrack_SamplerPos");
+    g.rangePos(pos.c_str(), 0, 1000, 0);
+    g.change(name("_vol").c_str(), "OnSliderChange_SamplerVolume");
+    g.rangePos(name("_vol").c_str(), 0, 127, 127);
+    g.change(name("_pitch").c_str(), "OnSliderChange_SamplerPitch");
+    g.rangePos(name("_pitch").c_str(), -5000, 5000, 0);
+    g.change(name("_filter").c_str(), "OnSliderChange_SamplerFilter");
+    g.rangePos(name("_filter").c_str(), -63, 63, 0);
+    g.caption(name("_name").c_str(), ZRString("press to load"));
+    g.release(name("_name").c_str(), "OnButtonPress_SamplerLoad");
+    g.caption(name("_bpm_val").c_str(), ZRString("---"));
+    g.release(name("_bpm_val").c_str(), "OnButtonPress_SamplerBpmValue");
+    g.caption(name("_vol_val").c_str(), ZRString("100"));
+    g.caption(name("_pitch_val").c_str(), ZRString("0 %"));
+    g.afterChange(numbered("dropdown_sampler", i).c_str(), "OnDropdownChange_Sampler");
+    const std::string beatsNode = numbered("dropdown_sampler", i, "_beats");
+    g.items(beatsNode.c_str(), beats, 8, 0);
+    g.afterChange(beatsNode.c_str(), "OnDropdownChange_SamplerBeats");
+  }
+}
+
+}  // namespace
+
+void bindActionsStageA(ZRNodeManager& manager) {
+  Binder global(manager, -1);
+  stageAGlobal(global);
+  for (int deck = 0; deck < 2; deck++) {
+    Binder b(manager, deck);
+    stageADeck(b);
+  }
+  stageAMixer(global);
+  stageAApplication(global);
+  captionsAndHints(manager);
+}
+
+void bindActionsStageB(ZRNodeManager& manager) {
+  auto* playlist = dynamic_cast<ZRNodePlaylist*>(manager.getNode("playlist", -1));
+  auto* sidelist = dynamic_cast<ZRNodePlaylist*>(manager.getNode("sidelist", -1));
+  auto* browser = dynamic_cast<ZRNodeBrowser*>(manager.getNode("browser", -1));
+  Binder g(manager, -1);
+  const char* doubleClicks[2] = {"OnDoubleClickPlaylist", "OnDoubleClickSidelist"};
+  const char* keys[2] = {"OnCharPlaylist", "OnCharSidelist"};
+  ZRNodePlaylist* tables[2] = {playlist, sidelist};
+  const char* names[2] = {"playlist", "sidelist"};
+  for (int i = 0; i < 2; i++) {
+    if (tables[i] == nullptr) continue;
+    g.slot(names[i], ZRNodePlaylist::kSlotColumnsOrder, "showReorderColumnsDialog");
+    g.slot(names[i], ZRNodePlaylist::kSlotDoubleClick, doubleClicks[i]);
+    g.slot(names[i], ZRNodePlaylist::kSlotFocus, "OnKBFocusPlaylistOrSideList");
+    ZRMenuSlotCallback menu = menuActionFunction("OnMenuCommand_Playlist_or_Sidelist");
+    ZRKeySlotCallback key = tableKeyActionFunction(keys[i]);
+    if (menu != nullptr) tables[i]->setMenuSlot(menu);
+    if (key != nullptr) tables[i]->setKeySlot(key);
+    noteBinding(tables[i], -1);
+  }
+  if (browser != nullptr) {
+    if (ZRMenuSlotCallback menu = menuActionFunction("OnMenuCommand_Browser")) browser->setMenuSlot(menu);
+    if (ZRKeySlotCallback key = tableKeyActionFunction("OnCharBrowser")) browser->setKeySlot(key);
+    g.slot("browser", ZRNodeBrowser::kSlotListChanged, "Browser_OnListChanged");
+    if (playlist != nullptr || sidelist != nullptr) browser->setNodePlaylist(playlist, sidelist);
+  }
+}
+
+void bindActionsStageC(ZRNodeManager& manager) {
+  for (int deck = 0; deck < 2; deck++) {
+    Binder b(manager, deck);
+    stageCDeck(b);
+  }
+  Binder global(manager, -1);
+  stageCGlobal(global);
+  for (int deck = 0; deck < 2; deck++) Binder(manager, deck).switched("deck_monitor", false, true);
+}

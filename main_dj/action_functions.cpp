@@ -1,0 +1,157 @@
+#include "main_dj/action_functions.h"
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <utility>
+
+#include "common/zr_logging.h"
+#include "main_dj/action_functions_not_available_yet.h"
+#include "main_dj/zr_keyboard_shortcuts.h"
+#include "main_dj/zr_midi_shortcuts.h"
+
+namespace {
+
+// The functions that exist, by name. A function pointer of any shape is stored as a plain void(*)() and
+// converted back to its own shape on lookup (the shape says which).
+using AnyFunction = void (*)();
+struct FunctionRow {
+  const char* name;
+  ZRActionShape shape;
+  AnyFunction function;
+};
+
+template <typename F>
+FunctionRow row(const char* name, ZRActionShape shape, F function) {
+  return {name, shape, reinterpret_cast<AnyFunction>(function)};
+}
+
+const std::array kFunctions = {
+    row("FLearnKeysMidi", ZRActionShape::Action, &FLearnKeysMidi),
+};
+
+constexpr int kNotAvailableCount =
+    static_cast<int>(sizeof(kActionFunctionsNotAvailableYet) / sizeof(kActionFunctionsNotAvailableYet[0]));
+
+std::array<std::atomic<bool>, kNotAvailableCount> placeholderRan{};
+
+// The first run of a placeholder logs its name; later runs say nothing.
+void placeholderRuns(int index) {
+  if (!placeholderRan[index].exchange(true)) {
+    ZRLOG("action not available yet: %s", kActionFunctionsNotAvailableYet[index]);
+  }
+}
+
+// One placeholder per name and shape: a function pointer carries no data, so the name is the template's.
+template <int I>
+void actionPlaceholder(int, int, int, ZRDrawNode*) {
+  placeholderRuns(I);
+}
+template <int I>
+void pointerPlaceholder(int, int, int, int, int, int, ZRDrawNode*) {
+  placeholderRuns(I);
+}
+template <int I>
+bool dropPlaceholder(ZRDrawNode*, ZRDragDropPayload, float, float, bool testOnly) {
+  // Refusing the drop is what a node without the function does; only a real drop counts as a use.
+  if (!testOnly) placeholderRuns(I);
+  return false;
+}
+template <int I>
+bool tableKeyPlaceholder(int, int, ZRDrawNode*) {
+  placeholderRuns(I);
+  return false;
+}
+template <int I>
+void editKeyPlaceholder(int, int, ZRDrawNode*) {
+  placeholderRuns(I);
+}
+template <int I>
+void menuPlaceholder(ZRDrawNode*, int, void*) {
+  placeholderRuns(I);
+}
+
+template <std::size_t... I>
+constexpr auto makePlaceholders(std::index_sequence<I...>) {
+  struct Set {
+    std::array<ZRActionCallback, sizeof...(I)> action;
+    std::array<ZRPointerActionCallback, sizeof...(I)> pointer;
+    std::array<ZRDropCallbackUser, sizeof...(I)> drop;
+    std::array<ZRKeySlotCallback, sizeof...(I)> tableKey;
+    std::array<ZREditKeyCallback, sizeof...(I)> editKey;
+    std::array<ZRMenuSlotCallback, sizeof...(I)> menu;
+  };
+  return Set{{&actionPlaceholder<I>...},  {&pointerPlaceholder<I>...},  {&dropPlaceholder<I>...},
+             {&tableKeyPlaceholder<I>...}, {&editKeyPlaceholder<I>...}, {&menuPlaceholder<I>...}};
+}
+
+const auto kPlaceholders = makePlaceholders(std::make_index_sequence<kNotAvailableCount>());
+
+int notAvailableIndex(const char* name) {
+  if (name == nullptr) return -1;
+  for (int i = 0; i < kNotAvailableCount; i++) {
+    if (std::strcmp(kActionFunctionsNotAvailableYet[i], name) == 0) return i;
+  }
+  return -1;
+}
+
+const FunctionRow* findFunction(const char* name) {
+  if (name == nullptr) return nullptr;
+  for (const FunctionRow& r : kFunctions) {
+    if (std::strcmp(r.name, name) == 0) return &r;
+  }
+  return nullptr;
+}
+
+template <typename F, typename Placeholders>
+F lookup(const char* name, ZRActionShape shape, const Placeholders& placeholders) {
+  if (const FunctionRow* r = findFunction(name)) {
+    return r->shape == shape ? reinterpret_cast<F>(r->function) : nullptr;
+  }
+  const int index = notAvailableIndex(name);
+  return index < 0 ? nullptr : placeholders[index];
+}
+
+}  // namespace
+
+ZRActionCallback actionFunction(const char* name) {
+  return lookup<ZRActionCallback>(name, ZRActionShape::Action, kPlaceholders.action);
+}
+ZRPointerActionCallback pointerActionFunction(const char* name) {
+  return lookup<ZRPointerActionCallback>(name, ZRActionShape::Pointer, kPlaceholders.pointer);
+}
+ZRDropCallbackUser dropActionFunction(const char* name) {
+  return lookup<ZRDropCallbackUser>(name, ZRActionShape::Drop, kPlaceholders.drop);
+}
+ZRKeySlotCallback tableKeyActionFunction(const char* name) {
+  return lookup<ZRKeySlotCallback>(name, ZRActionShape::TableKey, kPlaceholders.tableKey);
+}
+ZREditKeyCallback editKeyActionFunction(const char* name) {
+  return lookup<ZREditKeyCallback>(name, ZRActionShape::EditKey, kPlaceholders.editKey);
+}
+ZRMenuSlotCallback menuActionFunction(const char* name) {
+  return lookup<ZRMenuSlotCallback>(name, ZRActionShape::Menu, kPlaceholders.menu);
+}
+
+void noteActionNotAvailable(const char* name) {
+  const int index = notAvailableIndex(name);
+  if (index >= 0) placeholderRuns(index);
+}
+
+bool isActionFunctionAvailable(const char* name, ZRActionShape* shape) {
+  const FunctionRow* r = findFunction(name);
+  if (r != nullptr && shape != nullptr) *shape = r->shape;
+  return r != nullptr;
+}
+
+bool isActionFunctionNotAvailableYet(const char* name) { return notAvailableIndex(name) >= 0; }
+
+const char* const* actionFunctionsNotAvailableYet(int& count) {
+  count = kNotAvailableCount;
+  return kActionFunctionsNotAvailableYet;
+}
+
+bool hasActionPlaceholderRun(const char* name) {
+  const int index = notAvailableIndex(name);
+  return index >= 0 && placeholderRan[index].load();
+}

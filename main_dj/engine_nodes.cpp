@@ -1,0 +1,25 @@
+#include "main_dj/engine_nodes.h"
+
+#include <atomic>
+
+#include "common/action_vocabulary.h"
+#include "gui/zr_node_manager.h"
+#include "main_dj/zr_main_frame.h"
+
+namespace {
+std::atomic<ZRNodeManager*> windowlessManager{nullptr};
+}
+
+ZRNodeManager* engineNodeManager() {
+  if (ZRNodeManager* manager = mainFrameNodeManager()) return manager;
+  return windowlessManager.load();
+}
+
+void setEngineNodeManager(ZRNodeManager* manager) { windowlessManager.store(manager); }
+
+ZRDrawNode* engineNode(ZRNodeManager* manager, int action, int deck) {
+  if (manager == nullptr || action < 1 || action >= CACTION_NODE_STRIDE || deck < -1 || deck > 1) return nullptr;
+  return manager->getNodeAt(action + CACTION_NODE_STRIDE * (deck + 1));
+}
+
+ZRDrawNode* engineNode(int action, int deck) { return engineNode(engineNodeManager(), action, deck); }

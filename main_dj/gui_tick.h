@@ -1,0 +1,36 @@
+#pragma once
+// The GUI tick: once per skin frame the render thread calls updatingGUICallback with the seconds since the
+// previous frame, and the tick reads the decks, mixer, players and meters and writes what it finds into
+// the engine nodes through their setters (never running their actions, except where a sampler recording
+// reaches its limit). It also runs the dispatcher's "GUI" queue and the MIDI queue, the controller
+// notification poll, and spreads slower work over a counter of ten ticks.
+//
+// Installed by the engine creation as the main window's GUI tick callback, as the last step of start-up;
+// until then the render thread draws without ticking.
+//
+// Threads: render thread only, under no lock of its own (the node manager's tree lock is taken only for
+// drawing, after the tick). What must run on the main thread (dialogs, a skin change) is posted there
+// (main_thread_messages.h).
+
+#include <atomic>
+
+class ZRNodeManager;
+
+// The tick (render thread). Without a node manager (no main window) it runs the queues only.
+void updatingGUICallback(float dt);
+// The tick over a given node manager (null: the queues only); the main window's tick is this over its own.
+void runGuiTick(ZRNodeManager* manager, float dt);
+
+// dt of the latest tick (seconds).
+extern std::atomic<float> lastUpdatingGUICallback_dt;
+// -1 idle; the engine creation sets 0 as its last step: half a second later the tick initialises the lists
+// once (and loads the default content on a first run).
+extern std::atomic<float> addNewTracksTimer;
+// Per deck and cue slot (18), per deck and loop slot (8): -1 idle, 0 armed by a button; the tick advances
+// them and clears the deck's current cue / releases the loop slot when they expire.
+extern std::atomic<int> cuePointTimer[2][18];
+extern std::atomic<int> loopTimer[2][8];
+// Whether this start is the first (the data folder was new): the tick loads the default content.
+extern std::atomic<bool> guiTickFirstRun;
+// Puts every timer of the tick back to its start (engine creation, tests).
+void resetGuiTickState();

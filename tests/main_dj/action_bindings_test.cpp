@@ -1,0 +1,163 @@
+// The action bindings: every slot the bindings fill holds a function or a named placeholder, every name
+// is known to the one function table, a placeholder says "not available yet" once, and the starting
+// states (ranges, captions, codes) the controls get.
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "common/action_vocabulary.h"
+#include "common/language_tables.h"
+#include "engine_nodes_fixture.h"
+#include "gui_nodes/zr_node_button.h"
+#include "gui_nodes/zr_node_drop_down.h"
+#include "gui_nodes/zr_node_slider_knob.h"
+#include "gui_nodes/zr_node_text.h"
+#include "main_dj/action_functions.h"
+#include "support/log_capture.h"
+
+namespace orvel_test {
+namespace {
+
+using ActionBindings = EngineNodesTest;
+
+TEST_F(ActionBindings, EverySlotBoundHoldsAFunctionAndEveryNameIsKnown) {
+  LogCapture log;
+  bindAll();
+  EXPECT_EQ(bindingFailureCount(), 0);
+  EXPECT_EQ(log.count("binding: no action function named"), 0);
+  ASSERT_GT(bindingRecords().size(), 900u);
+  for (const ZRBindingRecord& record : bindingRecords()) {
+    if (record.slot < 0) continue;
+    EXPECT_NE(record.node->getActionSlot(record.slot), nullptr)
+        << CZRGETACTIONS[record.node->id].name << " deck " << record.node->deck << " slot " << record.slot;
+  }
+}
+
+// Every button and slider of the vocabulary either gets a slot from the bindings or is one of the few
+// that other parts drive (the settings' own controls, the skin's scripts, the track info texts): a new
+// control the bindings forget shows up here.
+TEST_F(ActionBindings, EveryButtonAndSliderOfTheVocabularyIsBoundOrKnownToBeDrivenElsewhere) {
+  bindAll();
+  std::set<int> bound;
+  for (const ZRBindingRecord& record : bindingRecords()) bound.insert(record.node->id);
+  std::set<std::string> unbound;
+  for (int a = 1; a < CACTION_NODE_STRIDE; a++) {
+    const ZRActionRow& row = CZRGETACTIONS[a];
+    if (row.name == nullptr || row.name[0] == 0) continue;
+    if (row.type != ELEMENT_button && row.type != ELEMENT_slider) continue;
+    if (!bound.count(a)) unbound.insert(row.name);
+  }
+  // The settings' skin controls are bound by the settings, the BPM-window buttons by that window; the
+  // others have no action in the system (the phaser has no internal effect slot).
+  const std::set<std::string> drivenElsewhere = {
+      "autodj_less", "autodj_more", "cfg_automix_duration", "cfg_latency", "deck_boost",
+      "deck_edit_bpm_add_grid", "deck_edit_bpm_double", "deck_edit_bpm_downbeat", "deck_edit_bpm_half",
+      "deck_edit_bpm_less", "deck_edit_bpm_more", "deck_edit_bpm_movel", "deck_edit_bpm_mover",
+      "deck_edit_bpm_remove_grid", "deck_edit_bpm_tapbeat", "deck_fx_phaser", "deck_fx_phaser_drywet",
+      "deck_fx_phaser_param1", "deck_fx_phaser_param2", "deck_in_master", "deck_loop_song", "deck_mute",
+      "deck_slow_bpm", "insert", "insert_all", "list_edit", "sampler_magic_loop", "special_dialog_cancel",
+      "special_dialog_ok", "sync_lock"};
+  EXPECT_EQ(unbound, drivenElsewhere);
+}
+
+TEST_F(ActionBindings, TheFunctionTableNamesEachFunctionOnce) {
+  int count = 0;
+  const char* const* names = actionFunctionsNotAvailableYet(count);
+  ASSERT_GT(count, 0);
+  std::set<std::string> seen;
+  for (int i = 0; i < count; i++) {
+    EXPECT_TRUE(seen.insert(names[i]).second) << "listed twice: " << names[i];
+    EXPECT_FALSE(isActionFunctionAvailable(names[i])) << "available and listed as not available: " << names[i];
+  }
+  EXPECT_TRUE(isActionFunctionAvailable("FLearnKeysMidi"));
+  EXPECT_EQ(actionFunction("NoSuchFunction"), nullptr);
+  // A function asked for in another shape than its own is refused, not converted.
+  EXPECT_EQ(pointerActionFunction("FLearnKeysMidi"), nullptr);
+}
+
+TEST_F(ActionBindings, APlaceholderLogsItsNameOnceWhicheverShapeRunsIt) {
+  int count = 0;
+  const char* name = actionFunctionsNotAvailableYet(count)[count - 1];
+  LogCapture log;
+  ZRActionCallback action = actionFunction(name);
+  ZRPointerActionCallback pointer = pointerActionFunction(name);
+  ASSERT_NE(action, nullptr);
+  ASSERT_NE(pointer, nullptr);
+  EXPECT_NE(action, actionFunction(actionFunctionsNotAvailableYet(count)[0]));
+  action(1, 0, 0, nullptr);
+  action(0, 0, 0, nullptr);
+  pointer(0, 0, 0, 0, 0, 0, nullptr);
+  EXPECT_EQ(log.count(std::string("action not available yet: ") + name), 1);
+  EXPECT_TRUE(hasActionPlaceholderRun(name));
+}
+
+TEST_F(ActionBindings, AButtonBoundToAPlaceholderSaysSoOnceWhenClicked) {
+  bindAll();
+  auto* play = node<ZRNodeButton>("deck_play_pause", 0);
+  ASSERT_NE(play, nullptr);
+  ZRActionCallback bound = play->getActionSlot(ZRNodeButton::SlotPress);
+  ASSERT_NE(bound, nullptr);
+  if (!isActionFunctionNotAvailableYet("FDeck_PlayPause")) GTEST_SKIP() << "FDeck_PlayPause exists now";
+  EXPECT_EQ(bound, actionFunction("FDeck_PlayPause"));
+}
+
+TEST_F(ActionBindings, StartingStatesOfTheControls) {
+  bindAll();
+  // The crossfader and the audio and video crossfaders start in the middle; a double click returns there.
+  for (const char* name : {"crossfader", "cf_audio", "cf_video", "cf_video_alt"}) {
+    auto* slider = node<ZRNodeSliderKnob>(name, -1);
+    ASSERT_NE(slider, nullptr) << name;
+    EXPECT_EQ(slider->GetPos(), 63) << name;
+    EXPECT_EQ(slider->getMax(), 127) << name;
+  }
+  auto* pitch = node<ZRNodeSliderKnob>("deck_pitch", 1);
+  ASSERT_NE(pitch, nullptr);
+  EXPECT_EQ(pitch->getMin(), -1600);
+  EXPECT_EQ(pitch->getMax(), 1600);
+  EXPECT_FALSE(manager->getNode("deck_pos", 0)->doubleClickAllowed);
+  // Loop lengths carry their length in 1/64 beats; effect buttons their effect slot.
+  EXPECT_EQ(manager->getNode("deck_loop_sixteenth", 0)->actionCode, 4);
+  EXPECT_EQ(manager->getNode("deck_loop_32", 1)->actionCode, 2048);
+  EXPECT_EQ(manager->getNode("deck_fx_echo", 0)->actionCode, 9);
+  EXPECT_EQ(manager->getNode("deck_fx_echo_param1", 1)->actionCode, 9);
+  EXPECT_TRUE(node<ZRNodeButton>("deck_kill_low", 0)->getSwitchMode());
+  EXPECT_EQ(manager->getNode("list_filter_all", -1)->actionCode, -1);
+  EXPECT_EQ(manager->getNode("list_filter_karaoke", -1)->actionCode, 2);
+  // The learn button cannot itself be learnt.
+  EXPECT_FALSE(manager->getNode("learn", -1)->getCanUseLearn());
+  // A right release on the load button unloads.
+  EXPECT_EQ(manager->getNode("deck_load", 0)->getActionSlot(ZRNodeButton::SlotRightRelease),
+            actionFunction("FDeck_Unload"));
+  // Sampler texts and the effect unit selections.
+  EXPECT_EQ(node<ZRNodeText>("sampler3_name", -1)->getCaption().utf8(), "press to load");
+  EXPECT_EQ(node<ZRNodeDropDown>("deck_fx1_choose_fx", 0)->getSelected(), 2);
+  EXPECT_EQ(node<ZRNodeDropDown>("deck_fx2_choose_fx", 1)->getSelected(), 3);
+  EXPECT_EQ(node<ZRNodeText>("deck_cue1_label", 1)->getCaption().utf8(), "-");
+  EXPECT_EQ(node<ZRNodeText>("version", -1)->getCaption().utf8(), "v3.11.0.2");
+}
+
+// A deck label is text with "%c" standing for the deck letter, never a printf format: other conversions
+// stay as written and nothing is read from beyond the arguments.
+TEST(DeckLabel, PercentCIsTheDeckLetterAndEverythingElseStaysText) {
+  struct Case {
+    const char* label;
+    int deck;
+    const char* expected;
+  } cases[] = {
+      {"Deck %c", 0, "Deck A"}, {"Deck %c", 1, "Deck B"},   {"%c%c", 1, "BB"},
+      {"%s %n %d", 0, "%s %n %d"}, {"100%", 0, "100%"},    {"", 0, ""},
+  };
+  for (const Case& c : cases) {
+    char out[64];
+    formatDeckLabel(c.label, c.deck, out, sizeof out);
+    EXPECT_STREQ(out, c.expected) << c.label;
+  }
+  char small[4];
+  formatDeckLabel("Deck %c", 0, small, sizeof small);
+  EXPECT_STREQ(small, "Dec");
+}
+
+}  // namespace
+}  // namespace orvel_test
