@@ -33,7 +33,9 @@ void setBackgroundTasksStatus(const char* remaining, bool spinnerShow) {
   spinner.store(spinnerShow);
 }
 
-void setBackgroundTasksSpinner(bool spinnerShow) { spinner.store(spinnerShow); }
+void setBackgroundTasksSpinner(bool spinnerShow) {
+  spinner.store(spinnerShow);
+}
 
 bool takeBackgroundTasksMessage(char* out, int size) {
   if (out == nullptr || size <= 0) return false;
@@ -46,4 +48,6 @@ bool takeBackgroundTasksMessage(char* out, int size) {
   return true;
 }
 
-bool backgroundTasksSpinnerShown() { return spinner.load(); }
+bool backgroundTasksSpinnerShown() {
+  return spinner.load();
+}

@@ -27,10 +27,11 @@
 #include "main_dj/action_functions.h"
 
 const ZRInternalFx internalFx[kInternalFxCount] = {
-#define ORVEL_FX(name, slot, key, button)                                                                \
-  {name,          slot,                   key,                    ACT_##button,         ACT_##button##_drywet, \
-   ACT_##button##_param1, ACT_##button##_param2, ACT_##button##_drywet_val, ACT_##button##_param1_val,         \
-   ACT_##button##_param2_val}
+#define ORVEL_FX(name, slot, key, button)                                                               \
+  {                                                                                                     \
+    name, slot, key, ACT_##button, ACT_##button##_drywet, ACT_##button##_param1, ACT_##button##_param2, \
+        ACT_##button##_drywet_val, ACT_##button##_param1_val, ACT_##button##_param2_val                 \
+  }
     ORVEL_FX("LP Cutoff", 17, "fxCutoffLP", deck_fx_cutofflp),
     ORVEL_FX("HP Cutoff", 18, "fxCutoffHP", deck_fx_cutoffhp),
     ORVEL_FX("Flanger", 4, "fxFlanger", deck_fx_flanger),
@@ -238,7 +239,8 @@ void stageADeck(Binder& b) {
     const struct {
       int action;
       const char* function;
-    } sliders[] = {{fx.dryWet, "FDeck_FX_DryWet"}, {fx.param1, "FDeck_FX_Param1"}, {fx.param2, "FDeck_FX_Param2"}};
+    } sliders[] = {
+        {fx.dryWet, "FDeck_FX_DryWet"}, {fx.param1, "FDeck_FX_Param1"}, {fx.param2, "FDeck_FX_Param2"}};
     for (const auto& s : sliders) {
       const char* name = CZRGETACTIONS[s.action].name;
       b.change(name, s.function);
@@ -255,9 +257,9 @@ void stageADeck(Binder& b) {
   b.range("deck_gain", -120, 120);
   b.change("deck_gain", "FGainDeck");
   b.pos("deck_gain", 0);
-  const char* loopLengths[] = {"deck_loop_sixteenth", "deck_loop_eighth", "deck_loop_quarter", "deck_loop_half",
-                               "deck_loop_1",         "deck_loop_2",      "deck_loop_4",       "deck_loop_8",
-                               "deck_loop_16",        "deck_loop_32"};
+  const char* loopLengths[] = {
+      "deck_loop_sixteenth", "deck_loop_eighth", "deck_loop_quarter", "deck_loop_half", "deck_loop_1",
+      "deck_loop_2",         "deck_loop_4",      "deck_loop_8",       "deck_loop_16",   "deck_loop_32"};
   int sixtyFourths = 4;
   for (const char* loop : loopLengths) {
     b.press(loop, "FDeck_LoopHalfBeats");
@@ -379,9 +381,9 @@ void stageAMixer(Binder& g) {
   g.change("master_karaoke_mode", "FMasterKaraokeMode");
   g.range("master_karaoke_mode", -1, 1);
   g.pos("master_karaoke_mode", 0);
-  for (const auto& [node, function] : {std::pair{"master_volume", "FVolumeMaster"},
-                                       std::pair{"monitor_volume", "FVolumeMonitor"},
-                                       std::pair{"microphone_volume", "FVolumeMicrophone"}}) {
+  for (const auto& [node, function] :
+       {std::pair{"master_volume", "FVolumeMaster"}, std::pair{"monitor_volume", "FVolumeMonitor"},
+        std::pair{"microphone_volume", "FVolumeMicrophone"}}) {
     g.change(node, function);
     g.range(node, 0, 127);
     g.pos(node, 127);
@@ -440,9 +442,10 @@ void stageAApplication(Binder& g) {
        {std::pair{"minimize", "FMinimizeApp"}, std::pair{"minimize2", "FMinimizeApp"},
         std::pair{"maximize", "FMaximizeApp"}, std::pair{"maximize2", "FMaximizeApp"},
         std::pair{"close", "FCloseApp"}, std::pair{"close2", "FCloseApp"}, std::pair{"about", "FAboutApp"},
-        std::pair{"about2", "FAboutApp"}, std::pair{"shuffle", "FShuffle"}, std::pair{"list_sort", "FSortList"},
-        std::pair{"list_import", "FImportList"}, std::pair{"list_export", "FExportListAsM3U"},
-        std::pair{"list_new", "FNewList"}, std::pair{"list_delete", "FDeleteList"}, std::pair{"add", "FAddDialog"},
+        std::pair{"about2", "FAboutApp"}, std::pair{"shuffle", "FShuffle"},
+        std::pair{"list_sort", "FSortList"}, std::pair{"list_import", "FImportList"},
+        std::pair{"list_export", "FExportListAsM3U"}, std::pair{"list_new", "FNewList"},
+        std::pair{"list_delete", "FDeleteList"}, std::pair{"add", "FAddDialog"},
         std::pair{"add_dir", "FAddDir"}, std::pair{"clear", "FClearList"}}) {
     g.release(node, function);
   }
@@ -513,7 +516,8 @@ void captionsAndHints(ZRNodeManager& manager) {
 void stageCDeck(Binder& b) {
   b.press("deck_playlive", "FDeck_PlayLive");
   for (int n = 0; n < 16; n++) {
-    const std::string cue = "deck_cuepos_" + std::to_string(n + 1), clear = "deck_clearcuepos_" + std::to_string(n + 1);
+    const std::string cue = "deck_cuepos_" + std::to_string(n + 1),
+                      clear = "deck_clearcuepos_" + std::to_string(n + 1);
     b.code(cue.c_str(), n);
     b.pressRelease(cue.c_str(), "FDeck_CuePoint_Click", "FDeck_CuePoint_UnClick");
     b.rightPress(cue.c_str(), "FDeck_CuePoint_RightClick");
@@ -601,8 +605,8 @@ void stageCDeck(Binder& b) {
 
 void stageCGlobal(Binder& g) {
   const ZRString sendTo[] = {getTextName(txt_send_loop_to), ZRString("Sampler 1"), ZRString("Sampler 2"),
-                             ZRString("Sampler 3"),          ZRString("Sampler 4"), ZRString("Sampler 5"),
-                             ZRString("Sampler 6"),          ZRString("Sampler 7"), ZRString("Sampler 8")};
+                             ZRString("Sampler 3"),         ZRString("Sampler 4"), ZRString("Sampler 5"),
+                             ZRString("Sampler 6"),         ZRString("Sampler 7"), ZRString("Sampler 8")};
   for (const char* node : {"dropdown_send_loop_to", "dropdown_send_loop_to2"}) {
     g.items(node, sendTo, 9, 0);
     g.afterChange(node, "FSendLoopToOnChange");
@@ -629,7 +633,8 @@ void stageCGlobal(Binder& g) {
     g.press(color.c_str(), "FSetHighlightColor");
     g.code(color.c_str(), i);
   }
-  const char* filters[] = {"list_filter_all", "list_filter_audio", "list_filter_video", "list_filter_karaoke"};
+  const char* filters[] = {"list_filter_all", "list_filter_audio", "list_filter_video",
+                           "list_filter_karaoke"};
   for (int i = 0; i < 4; i++) {
     g.press(filters[i], "FSetFiltering");
     g.code(filters[i], i - 1);
@@ -637,13 +642,19 @@ void stageCGlobal(Binder& g) {
 
   g.rangePos("sampler_master_volume", 0, 127, 127);
   g.change("sampler_master_volume", "OnSliderChange_SamplerMasterVolume");
-  const ZRString beats[] = {getTextName(txt_sampler_select), ZRString("1 beat"),   ZRString("2 beats"),
-                            ZRString("4 beats"),              ZRString("8 beats"),  ZRString("16 beats"),
-                            ZRString("32 beats"),             ZRString("64 beats")};
+  const ZRString beats[] = {getTextName(txt_sampler_select),
+                            ZRString("1 beat"),
+                            ZRString("2 beats"),
+                            ZRString("4 beats"),
+                            ZRString("8 beats"),
+                            ZRString("16 beats"),
+                            ZRString("32 beats"),
+                            ZRString("64 beats")};
   for (int i = 0; i < 8; i++) {
     auto name = [&](const char* suffix) { return numbered("sampler", i, suffix); };
-    for (const char* suffix : {"_play", "_instant", "_stop", "_loop", "_load", "_rec", "_sync", "_monitor", "_pos",
-                               "_vol", "_pitch", "_filter", "_name", "_bpm_val", "_vol_val", "_pitch_val"}) {
+    for (const char* suffix :
+         {"_play", "_instant", "_stop", "_loop", "_load", "_rec", "_sync", "_monitor", "_pos", "_vol",
+          "_pitch", "_filter", "_name", "_bpm_val", "_vol_val", "_pitch_val"}) {
       g.code(name(suffix).c_str(), i);
     }
     g.code(numbered("dropdown_sampler", i).c_str(), i);

@@ -81,7 +81,7 @@ constexpr auto makePlaceholders(std::index_sequence<I...>) {
     std::array<ZREditKeyCallback, sizeof...(I)> editKey;
     std::array<ZRMenuSlotCallback, sizeof...(I)> menu;
   };
-  return Set{{&actionPlaceholder<I>...},  {&pointerPlaceholder<I>...},  {&dropPlaceholder<I>...},
+  return Set{{&actionPlaceholder<I>...},   {&pointerPlaceholder<I>...}, {&dropPlaceholder<I>...},
              {&tableKeyPlaceholder<I>...}, {&editKeyPlaceholder<I>...}, {&menuPlaceholder<I>...}};
 }
 
@@ -144,7 +144,9 @@ bool isActionFunctionAvailable(const char* name, ZRActionShape* shape) {
   return r != nullptr;
 }
 
-bool isActionFunctionNotAvailableYet(const char* name) { return notAvailableIndex(name) >= 0; }
+bool isActionFunctionNotAvailableYet(const char* name) {
+  return notAvailableIndex(name) >= 0;
+}
 
 const char* const* actionFunctionsNotAvailableYet(int& count) {
   count = kNotAvailableCount;

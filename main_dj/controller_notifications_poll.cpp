@@ -110,11 +110,19 @@ void writeControllerNotification(const char* name, int deck, int value, double n
   if (ZRNotificationWriter w = writer.load()) w(name, deck, value, number, text);
 }
 
-void setControllerNotificationWriter(ZRNotificationWriter w) { writer.store(w); }
-void setControllerNotificationPusher(ZRNotificationPusher p) { pusher.store(p); }
+void setControllerNotificationWriter(ZRNotificationWriter w) {
+  writer.store(w);
+}
+void setControllerNotificationPusher(ZRNotificationPusher p) {
+  pusher.store(p);
+}
 
-int notificationBlinkSlow() { return blinkSlow; }
-int notificationBlinkFast() { return blinkFast; }
+int notificationBlinkSlow() {
+  return blinkSlow;
+}
+int notificationBlinkFast() {
+  return blinkFast;
+}
 void resetNotificationBlinks() {
   blinkSlow = blinkFast = 1;
   loopBlink[0] = loopBlink[1] = 0;
@@ -165,7 +173,8 @@ void MainNotification(ZRNodeManager* m, const char* name, int deck, int value, d
     if (deck < 0 || deck > 1) return;
     timeText(value, text, sizeof text);
     setLabel(m, ACT_deck_loop1_label + slot - 1, deck, text);
-    if (auto* b = engineNodeAs<ZRNodeButton>(m, ACT_deck_loop1 + slot - 1, deck)) b->setMouseOverBlocked(value >= 0);
+    if (auto* b = engineNodeAs<ZRNodeButton>(m, ACT_deck_loop1 + slot - 1, deck))
+      b->setMouseOverBlocked(value >= 0);
     return;
   }
   if (std::strncmp(name, "cuepos", 6) == 0) {
@@ -180,6 +189,7 @@ void MainNotification(ZRNodeManager* m, const char* name, int deck, int value, d
     return;
   }
   if (const int slot = numberAfter(name, "sampler", 8)) {
-    if (auto* b = engineNodeAs<ZRNodeButton>(m, ACT_sampler1_play + slot - 1, -1)) b->setMouseOverBlocked(number > 0);
+    if (auto* b = engineNodeAs<ZRNodeButton>(m, ACT_sampler1_play + slot - 1, -1))
+      b->setMouseOverBlocked(number > 0);
   }
 }

@@ -48,11 +48,17 @@ void copyOut(const std::string& s, size_t from, size_t to, char* out, int size) 
   out[n] = 0;
 }
 
-void copyText(const std::string& s, char* out, int size) { copyOut(s, 0, s.size(), out, size); }
+void copyText(const std::string& s, char* out, int size) {
+  copyOut(s, 0, s.size(), out, size);
+}
 
-CSoundSource* deckOf(int deck) { return deck == 0 || deck == 1 ? decks[deck] : nullptr; }
+CSoundSource* deckOf(int deck) {
+  return deck == 0 || deck == 1 ? decks[deck] : nullptr;
+}
 
-bool hasTrack(CSoundSource* d) { return d != nullptr && d->GetLength() > 0; }
+bool hasTrack(CSoundSource* d) {
+  return d != nullptr && d->GetLength() > 0;
+}
 
 bool switched(ZRNodeManager* m, int action, int deck) {
   auto* b = engineNodeAs<ZRNodeButton>(m, action, deck);
@@ -69,7 +75,9 @@ double meterDb(ZRNodeManager* m, int action, int deck) {
   return v != nullptr ? v->getValueDB() : -90.0;
 }
 
-bool startsWith(const char* s, const char* prefix) { return std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
+bool startsWith(const char* s, const char* prefix) {
+  return std::strncmp(s, prefix, std::strlen(prefix)) == 0;
+}
 
 // A number 1..max after prefix, else 0.
 int suffixNumber(const char* s, size_t prefixLength, int max) {
@@ -85,18 +93,19 @@ struct NodeRow {
   int action;
 };
 
-const NodeRow kDeckSwitches[] = {{"analogIn", ACT_deck_analogin},     {"timecodeIn", ACT_deck_timecodein},
-                                 {"brake", ACT_deck_brake},           {"reverse", ACT_deck_reverse},
-                                 {"killLow", ACT_deck_kill_low},      {"killMid", ACT_deck_kill_mid},
-                                 {"killHigh", ACT_deck_kill_high},    {"micKillLow", ACT_mic_kill_low},
-                                 {"micKillMid", ACT_mic_kill_mid},    {"micKillHigh", ACT_mic_kill_high}};
+const NodeRow kDeckSwitches[] = {{"analogIn", ACT_deck_analogin},  {"timecodeIn", ACT_deck_timecodein},
+                                 {"brake", ACT_deck_brake},        {"reverse", ACT_deck_reverse},
+                                 {"killLow", ACT_deck_kill_low},   {"killMid", ACT_deck_kill_mid},
+                                 {"killHigh", ACT_deck_kill_high}, {"micKillLow", ACT_mic_kill_low},
+                                 {"micKillMid", ACT_mic_kill_mid}, {"micKillHigh", ACT_mic_kill_high}};
 
 // The script names of the effects, in the order of their actions' names.
 const struct {
   const char* name;
   int button, dryWet, param1, param2;
 } kEffects[] = {
-#define ORVEL_FX(name, b) {name, ACT_##b, ACT_##b##_drywet, ACT_##b##_param1, ACT_##b##_param2}
+#define ORVEL_FX(name, b) \
+  { name, ACT_##b, ACT_##b##_drywet, ACT_##b##_param1, ACT_##b##_param2 }
     ORVEL_FX("fxPan", deck_fx_pan),           ORVEL_FX("fxFlanger", deck_fx_flanger),
     ORVEL_FX("fxPhaser", deck_fx_phaser),     ORVEL_FX("fxReverb", deck_fx_reverb),
     ORVEL_FX("fxEcho", deck_fx_echo),         ORVEL_FX("fxDelay", deck_fx_delay),
@@ -150,8 +159,8 @@ void resetScrollTextValues() {
     for (ScrollSlot& slot : deck) slot = ScrollSlot();
 }
 
-void GetEngineValue(const char* name, int deck, int& value, double& number, char* text, int textSize, int& type,
-                    int scrollLength) {
+void GetEngineValue(const char* name, int deck, int& value, double& number, char* text, int textSize,
+                    int& type, int scrollLength) {
   GetEngineValue(engineNodeManager(), name, deck, value, number, text, textSize, type, scrollLength);
 }
 
@@ -204,7 +213,9 @@ void GetEngineValue(ZRNodeManager* m, const char* name, int deck, int& value, do
   }
   if (n == "keyLock") return answerInt(switched(m, ACT_deck_key_lock, deck));
   if (n == "monitor") return answerInt(switched(m, ACT_deck_monitor, deck));
-  if (n == "pitchIs0") return answerInt(engineNode(m, ACT_deck_pitch, deck) != nullptr && sliderPos(m, ACT_deck_pitch, deck) == 0);
+  if (n == "pitchIs0")
+    return answerInt(engineNode(m, ACT_deck_pitch, deck) != nullptr &&
+                     sliderPos(m, ACT_deck_pitch, deck) == 0);
   if (n == "loopSize") return answerInt(d != nullptr ? d->GetLoopSizeIn64Divisions() : 0);
   if (n == "looping") return answerInt(d != nullptr && d->GetLoopInfo().active ? 1 : 0);
   if (n == "loopIn") return answerInt(d != nullptr && d->GetLoopInfo().inMarked ? 1 : 0);

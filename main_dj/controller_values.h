@@ -14,10 +14,10 @@ class ZRNodeManager;
 // Answers name for deck. type is 0 first, then 1 (value holds an int), 2 (number holds a double) or 3
 // (text holds UTF-8); it stays 0 for a name it does not know. text holds textSize bytes. scrollLength > 0
 // scrolls the artist and title texts on a display of that many characters (getScrollTextValue).
-void GetEngineValue(const char* name, int deck, int& value, double& number, char* text, int textSize, int& type,
-                    int scrollLength);
-void GetEngineValue(ZRNodeManager* manager, const char* name, int deck, int& value, double& number, char* text,
-                    int textSize, int& type, int scrollLength);
+void GetEngineValue(const char* name, int deck, int& value, double& number, char* text, int textSize,
+                    int& type, int scrollLength);
+void GetEngineValue(ZRNodeManager* manager, const char* name, int deck, int& value, double& number,
+                    char* text, int textSize, int& type, int scrollLength);
 
 // The part of text to show on a display of length characters, for deck 0..1 and kind 0 artist-title, 1
 // artist, 2 title: a text that does not fit swings back and forth one character per call (UTF-8

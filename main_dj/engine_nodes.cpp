@@ -15,11 +15,16 @@ ZRNodeManager* engineNodeManager() {
   return windowlessManager.load();
 }
 
-void setEngineNodeManager(ZRNodeManager* manager) { windowlessManager.store(manager); }
+void setEngineNodeManager(ZRNodeManager* manager) {
+  windowlessManager.store(manager);
+}
 
 ZRDrawNode* engineNode(ZRNodeManager* manager, int action, int deck) {
-  if (manager == nullptr || action < 1 || action >= CACTION_NODE_STRIDE || deck < -1 || deck > 1) return nullptr;
+  if (manager == nullptr || action < 1 || action >= CACTION_NODE_STRIDE || deck < -1 || deck > 1)
+    return nullptr;
   return manager->getNodeAt(action + CACTION_NODE_STRIDE * (deck + 1));
 }
 
-ZRDrawNode* engineNode(int action, int deck) { return engineNode(engineNodeManager(), action, deck); }
+ZRDrawNode* engineNode(int action, int deck) {
+  return engineNode(engineNodeManager(), action, deck);
+}

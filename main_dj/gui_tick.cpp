@@ -65,7 +65,9 @@ void setCaption(ZRNodeManager* m, int action, int deck, const char* text) {
   if (auto* b = dynamic_cast<ZRNodeButton*>(n)) b->setCaption(ZRString(text));
 }
 
-bool deckPlaying(CSoundSource* deck) { return deck != nullptr && deck->GetLength() > 0 && deck->IsPlaying(); }
+bool deckPlaying(CSoundSource* deck) {
+  return deck != nullptr && deck->GetLength() > 0 && deck->IsPlaying();
+}
 
 // Step 7: the lists, once, half a second after start-up.
 void initialiseListsOnce(ZRNodeManager* m, float dt) {
@@ -99,8 +101,10 @@ void sidelistSelectionButtons(ZRNodeManager* m) {
   auto* browser = node<ZRNodeBrowser>(m, ACT_browser, -1);
   ZRList* automix = browser != nullptr ? browser->getSpecialList(3) : nullptr;
   ZRList* rotation = browser != nullptr ? browser->getSpecialList(9) : nullptr;
-  if (auto* b = node<ZRNodeButton>(m, ACT_sidelist_automix_list, -1)) b->setMouseOverBlocked(shown == automix);
-  if (auto* b = node<ZRNodeButton>(m, ACT_sidelist_rotation_list, -1)) b->setMouseOverBlocked(shown == rotation);
+  if (auto* b = node<ZRNodeButton>(m, ACT_sidelist_automix_list, -1))
+    b->setMouseOverBlocked(shown == automix);
+  if (auto* b = node<ZRNodeButton>(m, ACT_sidelist_rotation_list, -1))
+    b->setMouseOverBlocked(shown == rotation);
 }
 
 void backgroundTasks(ZRNodeManager* m, float dt) {
@@ -130,7 +134,8 @@ void samplers(ZRNodeManager* m, float dt) {
       if (auto* rec = node<ZRNodeButton>(m, ACT_sampler1_rec + j, -1)) rec->setSwitched(false, true);
     }
     const int length = sampler->GetLength();
-    const int position = length < 1 ? 0 : static_cast<int>(std::lround(1000.0 * sampler->GetCurrentPos() / length));
+    const int position =
+        length < 1 ? 0 : static_cast<int>(std::lround(1000.0 * sampler->GetCurrentPos() / length));
     if (auto* pos = node<ZRNodeSliderKnob>(m, ACT_sampler1_pos + j, -1)) pos->SetPos(position, false);
   }
 }
@@ -300,7 +305,8 @@ void runGuiTick(ZRNodeManager* m, float dt) {
     if (auto* pos = node<ZRNodeSliderKnob>(m, ACT_preview, -1)) {
       pos->SetPos(static_cast<int>(std::lround(100.0 * previewPlayer->getPosPercent())), false);
     }
-    if (auto* button = node<ZRNodeButton>(m, ACT_ss_preview, -1)) button->setSwitched(previewPlayer->GetPlaying(), false);
+    if (auto* button = node<ZRNodeButton>(m, ACT_ss_preview, -1))
+      button->setSwitched(previewPlayer->GetPlaying(), false);
   }
   meters(m);
   for (int deck = 0; deck < 2; deck++) {
@@ -313,4 +319,6 @@ void runGuiTick(ZRNodeManager* m, float dt) {
   }
 }
 
-void updatingGUICallback(float dt) { runGuiTick(engineNodeManager(), dt); }
+void updatingGUICallback(float dt) {
+  runGuiTick(engineNodeManager(), dt);
+}

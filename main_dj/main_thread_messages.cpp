@@ -56,7 +56,9 @@ bool takeRequestedSkinChange(char* out, int size) {
   return true;
 }
 
-void setSkinChangeFunction(ZRSkinChangeFunction function) { skinChangeFunction.store(function); }
+void setSkinChangeFunction(ZRSkinChangeFunction function) {
+  skinChangeFunction.store(function);
+}
 
 void utilFunc_PressButton(ZRNodeManager* manager, int action, int deck, int value, bool state) {
   ZRDrawNode* node = engineNode(manager, action, deck);

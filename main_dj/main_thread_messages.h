@@ -2,8 +2,9 @@
 // The few calls other threads post to the main thread, and the press of an engine node from code.
 //
 // The render thread (GUI tick, MIDI, controller scripts) must not call the toolkit: what ends in a dialog,
-// a window size or a button that opens one is posted here by number (ZRMainFrame::callAsyncInMainThreadFunction
-// posts a menu command; the main window hands its number to asyncInMainThreadFunctionCallback):
+// a window size or a button that opens one is posted here by number
+// (ZRMainFrame::callAsyncInMainThreadFunction posts a menu command; the main window hands its number to
+// asyncInMainThreadFunctionCallback):
 //   0  tap tempo of a script: the BPM window's tap, or the deck's BPM button pressed
 //   1  the Add dialog (the GUI tick, once, when the current list is empty after start-up)
 //   5  the audio recording button toggled with its actions (a script's "record")

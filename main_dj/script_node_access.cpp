@@ -22,7 +22,9 @@
 
 namespace {
 
-CSoundSource* deckOf(int deck) { return deck == 0 || deck == 1 ? decks[deck] : nullptr; }
+CSoundSource* deckOf(int deck) {
+  return deck == 0 || deck == 1 ? decks[deck] : nullptr;
+}
 
 ZRDrawNode* focusNode() {
   ZRNodeManager* m = engineNodeManager();
@@ -34,7 +36,9 @@ void focusTo(ZRDrawNode* node) {
   if (m != nullptr && node != nullptr) m->changeKBFocusToNode(node);
 }
 
-void noteBrowsing() { writeControllerNotification("lbBrowsing", -1, 1, 0.0, nullptr); }
+void noteBrowsing() {
+  writeControllerNotification("lbBrowsing", -1, 1, 0.0, nullptr);
+}
 
 // A node of a script's id: deck -2 or below the skin-script node numbered id, else the engine node.
 ZRDrawNode* scriptNode(int deck, int id) {
@@ -196,11 +200,16 @@ void callDj_DeckJogWheelHold(int value, int, int deck) {
 }
 
 void callDj_DeckIncPitch(int value, int, int deck) {
-  if (auto* pitch = engineNodeAs<ZRNodeSliderKnob>(ACT_deck_pitch, deck)) pitch->SetPos(pitch->GetPos() - 5 * value, false);
+  if (auto* pitch = engineNodeAs<ZRNodeSliderKnob>(ACT_deck_pitch, deck))
+    pitch->SetPos(pitch->GetPos() - 5 * value, false);
 }
 
-void callDj_SamplerPlay(int slot, int, int) { samplerAction("OnButtonPress_SamplerPlay", slot, -1); }
-void callDj_SamplerStop(int slot, int, int) { samplerAction("OnButtonPress_SamplerStop", slot, -1); }
+void callDj_SamplerPlay(int slot, int, int) {
+  samplerAction("OnButtonPress_SamplerPlay", slot, -1);
+}
+void callDj_SamplerStop(int slot, int, int) {
+  samplerAction("OnButtonPress_SamplerStop", slot, -1);
+}
 void callDj_SamplerInstant(int slot, int pressed, int deck) {
   if (pressed != 0) {
     callDj_SamplerPlay(slot, 0, deck);
@@ -211,12 +220,17 @@ void callDj_SamplerInstant(int slot, int pressed, int deck) {
 
 void callDj_SamplerVolume(int slot, int value, int) {
   if (slot < 1 || slot > 8) return;
-  if (auto* volume = engineNodeAs<ZRNodeSliderKnob>(ACT_sampler1_vol + slot - 1, -1)) volume->SetPos(value, true);
+  if (auto* volume = engineNodeAs<ZRNodeSliderKnob>(ACT_sampler1_vol + slot - 1, -1))
+    volume->SetPos(value, true);
 }
 
 // The BPM edit window does not exist yet: it is never open, so these press the deck's BPM button.
-void callDj_DeckEditBpm(int value, int, int deck) { utilFunc_PressButton(ACT_deck_edit_bpm, deck, value, false); }
-void callDj_DeckSaveBpm(int value, int, int deck) { utilFunc_PressButton(ACT_deck_edit_bpm, deck, value, false); }
+void callDj_DeckEditBpm(int value, int, int deck) {
+  utilFunc_PressButton(ACT_deck_edit_bpm, deck, value, false);
+}
+void callDj_DeckSaveBpm(int value, int, int deck) {
+  utilFunc_PressButton(ACT_deck_edit_bpm, deck, value, false);
+}
 
 void callDj_DeckTapBpm(int value, int, int deck) {
   if (deck != 0 && deck != 1) return;
@@ -250,7 +264,8 @@ void callDj_DeckLoopInstant64ths(int value, int, int deck) {
 }
 
 void callDj_SetPitchRange(int value, int, int) {
-  if (preferences != nullptr) preferences->setValue("PitchRange", value, 0, ZRPreferences::NotificationProgram);
+  if (preferences != nullptr)
+    preferences->setValue("PitchRange", value, 0, ZRPreferences::NotificationProgram);
 }
 
 void callDj_DeckCFAssign(int type, int, int deck) {

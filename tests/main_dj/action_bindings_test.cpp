@@ -51,14 +51,36 @@ TEST_F(ActionBindings, EveryButtonAndSliderOfTheVocabularyIsBoundOrKnownToBeDriv
   }
   // The settings' skin controls are bound by the settings, the BPM-window buttons by that window; the
   // others have no action in the system (the phaser has no internal effect slot).
-  const std::set<std::string> drivenElsewhere = {
-      "autodj_less", "autodj_more", "cfg_automix_duration", "cfg_latency", "deck_boost",
-      "deck_edit_bpm_add_grid", "deck_edit_bpm_double", "deck_edit_bpm_downbeat", "deck_edit_bpm_half",
-      "deck_edit_bpm_less", "deck_edit_bpm_more", "deck_edit_bpm_movel", "deck_edit_bpm_mover",
-      "deck_edit_bpm_remove_grid", "deck_edit_bpm_tapbeat", "deck_fx_phaser", "deck_fx_phaser_drywet",
-      "deck_fx_phaser_param1", "deck_fx_phaser_param2", "deck_in_master", "deck_loop_song", "deck_mute",
-      "deck_slow_bpm", "insert", "insert_all", "list_edit", "sampler_magic_loop", "special_dialog_cancel",
-      "special_dialog_ok", "sync_lock"};
+  const std::set<std::string> drivenElsewhere = {"autodj_less",
+                                                 "autodj_more",
+                                                 "cfg_automix_duration",
+                                                 "cfg_latency",
+                                                 "deck_boost",
+                                                 "deck_edit_bpm_add_grid",
+                                                 "deck_edit_bpm_double",
+                                                 "deck_edit_bpm_downbeat",
+                                                 "deck_edit_bpm_half",
+                                                 "deck_edit_bpm_less",
+                                                 "deck_edit_bpm_more",
+                                                 "deck_edit_bpm_movel",
+                                                 "deck_edit_bpm_mover",
+                                                 "deck_edit_bpm_remove_grid",
+                                                 "deck_edit_bpm_tapbeat",
+                                                 "deck_fx_phaser",
+                                                 "deck_fx_phaser_drywet",
+                                                 "deck_fx_phaser_param1",
+                                                 "deck_fx_phaser_param2",
+                                                 "deck_in_master",
+                                                 "deck_loop_song",
+                                                 "deck_mute",
+                                                 "deck_slow_bpm",
+                                                 "insert",
+                                                 "insert_all",
+                                                 "list_edit",
+                                                 "sampler_magic_loop",
+                                                 "special_dialog_cancel",
+                                                 "special_dialog_ok",
+                                                 "sync_lock"};
   EXPECT_EQ(unbound, drivenElsewhere);
 }
 
@@ -69,7 +91,8 @@ TEST_F(ActionBindings, TheFunctionTableNamesEachFunctionOnce) {
   std::set<std::string> seen;
   for (int i = 0; i < count; i++) {
     EXPECT_TRUE(seen.insert(names[i]).second) << "listed twice: " << names[i];
-    EXPECT_FALSE(isActionFunctionAvailable(names[i])) << "available and listed as not available: " << names[i];
+    EXPECT_FALSE(isActionFunctionAvailable(names[i]))
+        << "available and listed as not available: " << names[i];
   }
   EXPECT_TRUE(isActionFunctionAvailable("FLearnKeysMidi"));
   EXPECT_EQ(actionFunction("NoSuchFunction"), nullptr);
@@ -146,8 +169,8 @@ TEST(DeckLabel, PercentCIsTheDeckLetterAndEverythingElseStaysText) {
     int deck;
     const char* expected;
   } cases[] = {
-      {"Deck %c", 0, "Deck A"}, {"Deck %c", 1, "Deck B"},   {"%c%c", 1, "BB"},
-      {"%s %n %d", 0, "%s %n %d"}, {"100%", 0, "100%"},    {"", 0, ""},
+      {"Deck %c", 0, "Deck A"},    {"Deck %c", 1, "Deck B"}, {"%c%c", 1, "BB"},
+      {"%s %n %d", 0, "%s %n %d"}, {"100%", 0, "100%"},      {"", 0, ""},
   };
   for (const Case& c : cases) {
     char out[64];

@@ -1,6 +1,8 @@
 // The controller value provider and the skin's reaction to pushed notifications: names answered from the
 // nodes, empty decks, scrolling texts, and every index a script may pass out of range.
 
+#include "main_dj/controller_values.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,7 +13,6 @@
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "gui_nodes/zr_node_text.h"
 #include "main_dj/controller_notifications_poll.h"
-#include "main_dj/controller_values.h"
 
 namespace orvel_test {
 namespace {
@@ -69,9 +70,11 @@ TEST_F(ControllerValues, AnEmptyDeckAnswersEmptyTextsAndUnknownNamesNothing) {
 TEST_F(ControllerValues, OutOfRangeDecksAndBuffersAreBounded) {
   bindAll();
   for (int deck : {-1000000, -3, -2, 2, 3, 727, 1000000}) {
-    for (const char* name : {"bpm", "currentBpm", "pitch", "timeElapsed", "artist-title", "title", "play", "cue",
-                             "keyLock", "pitchIs0", "loopSize", "cuepos3", "looppos2", "cuecolor1", "vumeterDeck",
-                             "killLow", "fxEchoDryWet", "onAir", "cfAudio", "jogWheelAngle", "micKillLow"}) {
+    for (const char* name :
+         {"bpm",      "currentBpm",    "pitch",       "timeElapsed", "artist-title", "title",
+          "play",     "cue",           "keyLock",     "pitchIs0",    "loopSize",     "cuepos3",
+          "looppos2", "cuecolor1",     "vumeterDeck", "killLow",     "fxEchoDryWet", "onAir",
+          "cfAudio",  "jogWheelAngle", "micKillLow"}) {
       const Answer a = ask(name, deck);
       EXPECT_TRUE(a.type == 0 || (a.type == 3 && a.text.empty()) || a.value == 0 || a.value == -1 ||
                   a.number == 0 || a.number <= -90)
@@ -98,8 +101,8 @@ TEST(ScrollText, ALongTitleSwingsBackAndForthOneCharacterPerCall) {
     offsets.push_back(static_cast<int>(title.find(out)));
     EXPECT_EQ(std::string(out).size(), 16u);
   }
-  const std::vector<int> expected = {0,  1,  2,  3,  4,  5, 6, 7, 8, 9, 10, 11, 12, 13, 14,
-                                     13, 12, 11, 10, 9,  8, 7, 6, 5, 4, 3,  2,  1,  0,  1};
+  const std::vector<int> expected = {0,  1,  2,  3,  4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14,
+                                     13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3,  2,  1,  0,  1};
   EXPECT_EQ(offsets, expected);
   // A text that fits is shown whole; a new text starts again at its beginning.
   getScrollTextValue(0, 2, 40, title.c_str(), out, sizeof out);

@@ -1,6 +1,8 @@
 // Script access to the engine nodes: the list panels' focus, node commands, and every deck, id and slot a
 // script may pass out of range.
 
+#include "main_dj/script_node_access.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -10,7 +12,6 @@
 #include "gui_nodes/zr_node_button.h"
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "main_dj/main_thread_messages.h"
-#include "main_dj/script_node_access.h"
 
 namespace orvel_test {
 namespace {
