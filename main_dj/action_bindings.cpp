@@ -25,6 +25,7 @@
 #include "gui_nodes/zr_node_xy_pad.h"
 #include "main_dj/action_binding_check.h"
 #include "main_dj/action_functions.h"
+#include "main_dj/skin_choice.h"
 
 const ZRInternalFx internalFx[kInternalFxCount] = {
 #define ORVEL_FX(name, slot, key, button)                                                               \
@@ -738,6 +739,8 @@ void bindActionsStageB(ZRNodeManager& manager) {
     g.slot("browser", ZRNodeBrowser::kSlotListChanged, "Browser_OnListChanged");
     if (playlist != nullptr || sidelist != nullptr) browser->setNodePlaylist(playlist, sidelist);
   }
+  lastFocusedPlaylist = playlist;
+  if (sidelist != nullptr) sidelist->setAcceptsTracksDrop(true);
 }
 
 void bindActionsStageC(ZRNodeManager& manager) {

@@ -7,6 +7,8 @@
 
 #include "common/zr_logging.h"
 #include "main_dj/action_functions_not_available_yet.h"
+#include "main_dj/settings_keys.h"
+#include "main_dj/skin_choice.h"
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_midi_shortcuts.h"
 
@@ -27,7 +29,14 @@ FunctionRow row(const char* name, ZRActionShape shape, F function) {
 }
 
 const std::array kFunctions = {
+    row("FCfgApp", ZRActionShape::Action, &FCfgApp),
+    row("FCloseApp", ZRActionShape::Action, &FCloseApp),
     row("FLearnKeysMidi", ZRActionShape::Action, &FLearnKeysMidi),
+    row("FMaximizeApp", ZRActionShape::Action, &FMaximizeApp),
+    row("FMinimizeApp", ZRActionShape::Action, &FMinimizeApp),
+    row("OnKBFocusPlaylistOrSideList", ZRActionShape::Action, &OnKBFocusPlaylistOrSideList),
+    row("reloadMidi", ZRActionShape::Action, &reloadMidi),
+    row("reloadSkin", ZRActionShape::Action, &reloadSkin),
 };
 
 constexpr int kNotAvailableCount =

@@ -15,6 +15,7 @@
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "gui_nodes/zr_node_text.h"
 #include "main_dj/engine_nodes.h"
+#include "main_dj/shell_window.h"
 
 namespace {
 
@@ -153,7 +154,7 @@ void HandleControllerNotifications(ZRNodeManager* m) {
 }
 
 void MainNotification(const char* name, int deck, int value, double number, const char* /*text*/) {
-  MainNotification(engineNodeManager(), name, deck, value, number);
+  MainNotification(shellNodeManager(), name, deck, value, number);
 }
 
 void MainNotification(ZRNodeManager* m, const char* name, int deck, int value, double number) {

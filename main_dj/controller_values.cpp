@@ -19,6 +19,7 @@
 #include "gui_nodes/zr_node_vu_meter.h"
 #include "main_dj/action_bindings.h"
 #include "main_dj/engine_nodes.h"
+#include "main_dj/shell_window.h"
 
 namespace {
 
@@ -161,7 +162,7 @@ void resetScrollTextValues() {
 
 void GetEngineValue(const char* name, int deck, int& value, double& number, char* text, int textSize,
                     int& type, int scrollLength) {
-  GetEngineValue(engineNodeManager(), name, deck, value, number, text, textSize, type, scrollLength);
+  GetEngineValue(shellNodeManager(), name, deck, value, number, text, textSize, type, scrollLength);
 }
 
 void GetEngineValue(ZRNodeManager* m, const char* name, int deck, int& value, double& number, char* text,

@@ -1,23 +1,8 @@
 #include "main_dj/engine_nodes.h"
 
-#include <atomic>
-
 #include "common/action_vocabulary.h"
 #include "gui/zr_node_manager.h"
-#include "main_dj/zr_main_frame.h"
-
-namespace {
-std::atomic<ZRNodeManager*> windowlessManager{nullptr};
-}
-
-ZRNodeManager* engineNodeManager() {
-  if (ZRNodeManager* manager = mainFrameNodeManager()) return manager;
-  return windowlessManager.load();
-}
-
-void setEngineNodeManager(ZRNodeManager* manager) {
-  windowlessManager.store(manager);
-}
+#include "main_dj/shell_window.h"
 
 ZRDrawNode* engineNode(ZRNodeManager* manager, int action, int deck) {
   if (manager == nullptr || action < 1 || action >= CACTION_NODE_STRIDE || deck < -1 || deck > 1)
@@ -26,5 +11,5 @@ ZRDrawNode* engineNode(ZRNodeManager* manager, int action, int deck) {
 }
 
 ZRDrawNode* engineNode(int action, int deck) {
-  return engineNode(engineNodeManager(), action, deck);
+  return engineNode(shellNodeManager(), action, deck);
 }

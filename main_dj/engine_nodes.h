@@ -4,20 +4,16 @@
 // action outside 1..726 or a deck outside -1..1 (a script may pass anything) finds no node, never a slot
 // of another block or outside the table.
 //
-// The node manager is the main window's; a skin engine run without a window (tests, tools) gives its own
-// with setEngineNodeManager. Any thread (the manager outlives the render thread).
+// Without a manager argument the node manager is the shell's (shell_window.h: the main window's, or the
+// one a windowless run gives). Any thread (the manager outlives the render thread).
 
 class ZRDrawNode;
 class ZRNodeManager;
 
-// The main window's node manager, else the one given to setEngineNodeManager; null without either.
-ZRNodeManager* engineNodeManager();
-void setEngineNodeManager(ZRNodeManager* manager);
-
 // The node of action for deck (-1 global, 0, 1); null outside the table, for an empty slot or without a
 // node manager.
-ZRDrawNode* engineNode(int action, int deck);
 ZRDrawNode* engineNode(ZRNodeManager* manager, int action, int deck);
+ZRDrawNode* engineNode(int action, int deck);
 // The same node as a control class; null when it is another class.
 template <typename T>
 T* engineNodeAs(int action, int deck) {

@@ -7,15 +7,18 @@
 
 #include "actions_dj/background_tasks_status.h"
 #include "actions_dj/engine_globals.h"
+#include "actions_dj/settings_mirrors.h"
 #include "common/action_ids.h"
 #include "common/zr_cpu_usage.h"
 #include "common/zr_desktop.h"
 #include "common/zr_global_task_dispatch.h"
+#include "common/zr_preferences.h"
 #include "database/zr_list.h"
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_mixer.h"
 #include "dsp/engine/zr_preview_player.h"
 #include "dsp/engine/zr_sampler_player.h"
+#include "dsp/engine/zr_simple_mix_zone.h"
 #include "gui/zr_node_manager.h"
 #include "gui_nodes/zr_node_back_image.h"
 #include "gui_nodes/zr_node_browser.h"
@@ -32,14 +35,16 @@
 #include "main_dj/default_content.h"
 #include "main_dj/engine_nodes.h"
 #include "main_dj/main_thread_messages.h"
+#include "main_dj/shell_state.h"
+#include "main_dj/shell_window.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_dj/zr_midi_queue.h"
+#include "soundio/zr_audio_multi_output.h"
 
 std::atomic<float> lastUpdatingGUICallback_dt{0.025f};
 std::atomic<float> addNewTracksTimer{-1.0f};
 std::atomic<int> cuePointTimer[2][18];
 std::atomic<int> loopTimer[2][8];
-std::atomic<bool> guiTickFirstRun{false};
 
 namespace {
 
@@ -50,6 +55,8 @@ struct TickState {
   int counterScreensaver = 0;
   bool sidelistSelectionButtonsSet = false;
   float spinnerAngle = 0;
+  float fillerTimer = -1;
+  bool fillerLastAnyDeckPlaying = false;
 };
 TickState tick;
 ZRCpuUsage cpuUsage;
@@ -85,7 +92,7 @@ void initialiseListsOnce(ZRNodeManager* m, float dt) {
     if (auto* table = dynamic_cast<ZRNodePlaylist*>(n)) table->forceInitWhenNotVisible();
     if (auto* browser = dynamic_cast<ZRNodeBrowser*>(n)) browser->forceInitWhenNotVisible();
   }
-  if (guiTickFirstRun.load()) loadDefaultContent();
+  if (isFirstRun.load()) loadDefaultContent();
   auto* playlist = node<ZRNodePlaylist>(m, ACT_playlist, -1);
   ZRList* list = playlist != nullptr ? playlist->getList() : nullptr;
   if (list == nullptr || list->getCount() == 0) postMainThreadMessage(kAsyncAddDialog);
@@ -216,9 +223,61 @@ void counterSix(ZRNodeManager* m) {
   localtime_r(&now, &local);
   if (strftime(text, sizeof text, "%I:%M%p", &local) == 0) text[0] = 0;
   setCaption(m, ACT_time, -1, text);
+  const float recording = audioOutput != nullptr ? audioOutput->getRecordingTime() : 0.0f;
+  if (recording > 0) {
+    const int s = static_cast<int>(std::lround(recording));
+    std::snprintf(text, sizeof text, "%02d:%02d", s / 60, s % 60);
+  } else {
+    text[0] = 0;
+  }
+  setCaption(m, ACT_record_time, -1, text);
   for (int deck = 0; deck < 2; deck++) {
     cueAndLoopTimers(deck);
     trackMarkers(m, deck);
+  }
+}
+
+// Every second tick: the filler's zone runs with twice the time, and the filler fades out while a deck
+// plays and back in once none does.
+void fillerFollowsDecks(float dt) {
+  if (fillerPlayer == nullptr) return;
+  fillerPlayer->AutoMixUpdate(2 * dt);
+  if (!fillerPlayerOn.load()) {
+    tick.fillerTimer = -1;
+    tick.fillerLastAnyDeckPlaying = false;
+    return;
+  }
+  const bool anyPlaying = deckPlaying(decks[0]) || deckPlaying(decks[1]);
+  if (anyPlaying != tick.fillerLastAnyDeckPlaying) {
+    tick.fillerLastAnyDeckPlaying = anyPlaying;
+    tick.fillerTimer = 0;
+  } else if (tick.fillerTimer < 0) {
+    return;
+  }
+  tick.fillerTimer += 2 * dt;
+  if (anyPlaying) {
+    tick.fillerTimer = -1;
+    fillerPlayer->fadeAndPlayPause(false);
+  } else if (tick.fillerTimer >= 0.01f) {
+    tick.fillerTimer = -1;
+    fillerPlayer->fadeAndPlayPause(true);
+  }
+}
+
+// The preview slider and button show the filler player while it is enabled, else the preview player.
+void previewDisplay(ZRNodeManager* m) {
+  auto* pos = node<ZRNodeSliderKnob>(m, ACT_preview, -1);
+  auto* button = node<ZRNodeButton>(m, ACT_ss_preview, -1);
+  int fillerEnabled = 0;
+  if (preferences != nullptr) preferences->getValue("KSREnableFillerPlayer", fillerEnabled);
+  if (fillerEnabled != 0 && fillerPlayer != nullptr) {
+    if (pos != nullptr)
+      pos->SetPos(static_cast<int>(std::lround(100.0 * fillerPlayer->getPosPercent())), false);
+    if (button != nullptr) button->setSwitched(fillerPlayer->getPlaying() || fillerPlayerOn.load(), false);
+  } else if (previewPlayer != nullptr) {
+    if (pos != nullptr)
+      pos->SetPos(static_cast<int>(std::lround(100.0 * previewPlayer->getPosPercent())), false);
+    if (button != nullptr) button->setSwitched(previewPlayer->GetPlaying(), false);
   }
 }
 
@@ -301,13 +360,8 @@ void runGuiTick(ZRNodeManager* m, float dt) {
     tick.counterScreensaver = 0;
     screenSaverHeartBeat();
   }
-  if (counter == 0 && previewPlayer != nullptr) {
-    if (auto* pos = node<ZRNodeSliderKnob>(m, ACT_preview, -1)) {
-      pos->SetPos(static_cast<int>(std::lround(100.0 * previewPlayer->getPosPercent())), false);
-    }
-    if (auto* button = node<ZRNodeButton>(m, ACT_ss_preview, -1))
-      button->setSwitched(previewPlayer->GetPlaying(), false);
-  }
+  if (counter % 2 == 0) fillerFollowsDecks(dt);
+  if (counter == 0) previewDisplay(m);
   meters(m);
   for (int deck = 0; deck < 2; deck++) {
     CSoundSource* source = decks[deck];
@@ -320,5 +374,5 @@ void runGuiTick(ZRNodeManager* m, float dt) {
 }
 
 void updatingGUICallback(float dt) {
-  runGuiTick(engineNodeManager(), dt);
+  runGuiTick(shellNodeManager(), dt);
 }

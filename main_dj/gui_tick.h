@@ -30,7 +30,5 @@ extern std::atomic<float> addNewTracksTimer;
 // them and clears the deck's current cue / releases the loop slot when they expire.
 extern std::atomic<int> cuePointTimer[2][18];
 extern std::atomic<int> loopTimer[2][8];
-// Whether this start is the first (the data folder was new): the tick loads the default content.
-extern std::atomic<bool> guiTickFirstRun;
 // Puts every timer of the tick back to its start (engine creation, tests).
 void resetGuiTickState();

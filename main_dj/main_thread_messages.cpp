@@ -10,6 +10,8 @@
 #include "gui_nodes/zr_node_button.h"
 #include "main_dj/action_functions.h"
 #include "main_dj/engine_nodes.h"
+#include "main_dj/shell_window.h"
+#include "main_dj/skin_choice.h"
 #include "main_dj/zr_main_frame.h"
 
 std::atomic<int> execute__callDj_DeckTapBpm_deck{0};
@@ -21,7 +23,7 @@ constexpr int kSkinNameBytes = 1024;
 std::mutex skinRequestLock;
 char skinRequest[kSkinNameBytes] = {0};
 bool skinRequested = false;
-std::atomic<ZRSkinChangeFunction> skinChangeFunction{nullptr};
+std::atomic<ZRSkinChangeFunction> skinChangeFunction{&changeSkin};
 
 void sendMidi(ZRDrawNode* node, int status, int value, int deck) {
   // Channel and key -1: no real MIDI message, so no learnt shortcut is matched against it.
@@ -74,7 +76,7 @@ void utilFunc_PressButton(ZRNodeManager* manager, int action, int deck, int valu
 }
 
 void utilFunc_PressButton(int action, int deck, int value, bool state) {
-  utilFunc_PressButton(engineNodeManager(), action, deck, value, state);
+  utilFunc_PressButton(shellNodeManager(), action, deck, value, state);
 }
 
 void asyncInMainThreadFunctionCallback(int type, int /*kind*/) {
@@ -96,11 +98,7 @@ void asyncInMainThreadFunctionCallback(int type, int /*kind*/) {
     case kAsyncSkinChange: {
       char name[kSkinNameBytes];
       if (!takeRequestedSkinChange(name, sizeof name)) break;
-      if (ZRSkinChangeFunction change = skinChangeFunction.load()) {
-        change(name);
-      } else {
-        noteActionNotAvailable("changeSkin");
-      }
+      if (ZRSkinChangeFunction change = skinChangeFunction.load()) change(name);
       break;
     }
     default:

@@ -40,7 +40,8 @@ void requestSkinChange(const char* skinName);
 // The skin name of the latest request, taken (empty afterwards); false when none waits. out holds size
 // bytes.
 bool takeRequestedSkinChange(char* out, int size);
-// What changes the skin by (part of) its name on the main thread; null logs the change as not available.
+// What changes the skin by (part of) its name on the main thread: changeSkin (skin_choice.h) unless
+// replaced (tests); null ignores the request.
 using ZRSkinChangeFunction = void (*)(const char* partialName);
 void setSkinChangeFunction(ZRSkinChangeFunction function);
 

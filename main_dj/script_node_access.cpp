@@ -19,6 +19,7 @@
 #include "main_dj/controller_notifications_poll.h"
 #include "main_dj/engine_nodes.h"
 #include "main_dj/main_thread_messages.h"
+#include "main_dj/shell_window.h"
 
 namespace {
 
@@ -27,12 +28,12 @@ CSoundSource* deckOf(int deck) {
 }
 
 ZRDrawNode* focusNode() {
-  ZRNodeManager* m = engineNodeManager();
+  ZRNodeManager* m = shellNodeManager();
   return m != nullptr ? m->getKBFocusNode() : nullptr;
 }
 
 void focusTo(ZRDrawNode* node) {
-  ZRNodeManager* m = engineNodeManager();
+  ZRNodeManager* m = shellNodeManager();
   if (m != nullptr && node != nullptr) m->changeKBFocusToNode(node);
 }
 
@@ -42,7 +43,7 @@ void noteBrowsing() {
 
 // A node of a script's id: deck -2 or below the skin-script node numbered id, else the engine node.
 ZRDrawNode* scriptNode(int deck, int id) {
-  ZRNodeManager* m = engineNodeManager();
+  ZRNodeManager* m = shellNodeManager();
   if (m == nullptr || id < 0) return nullptr;
   if (deck <= -2) return m->getExtraNode(ZRString(), id);
   if (id >= CACTION_NODE_STRIDE) return nullptr;
@@ -87,7 +88,7 @@ void controllerCallFunctionCallback(int type, int action, int deck, int value, i
 
 int callNode_impl(const char* name, int deck, const char* command, int first, int second, int third,
                   const char* /*text*/) {
-  ZRNodeManager* m = engineNodeManager();
+  ZRNodeManager* m = shellNodeManager();
   if (name == nullptr || m == nullptr) return -1;
   if (std::strcmp(name, "skinChange") == 0) {
     requestSkinChange(command != nullptr ? command : "");

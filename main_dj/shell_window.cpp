@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "common/action_vocabulary.h"
 #include "gui/zr_node_manager.h"
+#include "main_dj/engine_nodes.h"
 #include "main_dj/zr_main_frame.h"
 
 namespace {
@@ -20,10 +20,7 @@ ZRNodeManager* shellNodeManager() {
 }
 
 ZRDrawNode* shellNode(int action, int deck) {
-  ZRNodeManager* manager = shellNodeManager();
-  if (manager == nullptr || action <= 0 || action >= CACTION_COUNT - 1 || deck < -1 || deck > 1)
-    return nullptr;
-  return manager->getNodeAt(action + (CACTION_COUNT - 1) * (deck + 1));
+  return engineNode(action, deck);
 }
 
 void setShellNodeManager(ZRNodeManager* manager) {

@@ -1,6 +1,6 @@
 #pragma once
 // A skin engine without a window, made of the real control classes, as the shell's tick, messages and
-// script calls reach it (setEngineNodeManager); optionally bound as at start-up.
+// script calls reach it (setShellNodeManager); optionally bound as at start-up.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include "main_dj/action_binding_check.h"
 #include "main_dj/action_bindings.h"
 #include "main_dj/engine_nodes.h"
+#include "main_dj/shell_window.h"
 
 namespace orvel_test {
 
@@ -19,9 +20,9 @@ class EngineNodesTest : public ::testing::Test {
   EngineNodesTest() {
     registerControlClasses();
     manager = std::make_unique<ZRNodeManager>(nullptr, &factory);
-    setEngineNodeManager(manager.get());
+    setShellNodeManager(manager.get());
   }
-  ~EngineNodesTest() override { setEngineNodeManager(nullptr); }
+  ~EngineNodesTest() override { setShellNodeManager(nullptr); }
 
   void bindAll() {
     resetBindingRecords();

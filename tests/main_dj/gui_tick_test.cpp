@@ -18,6 +18,7 @@
 #include "gui_nodes/zr_node_play_live.h"
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "gui_nodes/zr_node_text.h"
+#include "main_dj/shell_state.h"
 #include "support/log_capture.h"
 
 namespace orvel_test {
@@ -104,7 +105,7 @@ TEST_F(GuiTick, CueTimersExpireOnTheThirdCounterSixTick) {
 
 TEST_F(GuiTick, TheListsAreSetUpOnceHalfASecondAfterStartUp) {
   LogCapture log;
-  guiTickFirstRun.store(true);
+  isFirstRun.store(true);
   addNewTracksTimer.store(0.0f);
   ticks(20);  // 0.4 s
   EXPECT_EQ(log.count("load default content"), 0);
@@ -113,12 +114,12 @@ TEST_F(GuiTick, TheListsAreSetUpOnceHalfASecondAfterStartUp) {
   EXPECT_EQ(addNewTracksTimer.load(), -1.0f);
   ticks(50);
   EXPECT_EQ(log.count("load default content"), 1);
-  guiTickFirstRun.store(false);
+  isFirstRun.store(false);
 }
 
 TEST(GuiTickWithoutWindow, RunsTheQueuesOnly) {
   resetGuiTickState();
-  setEngineNodeManager(nullptr);
+  setShellNodeManager(nullptr);
   addNewTracksTimer.store(0.0f);
   for (int i = 0; i < 40; i++) updatingGUICallback(0.02f);
   EXPECT_EQ(addNewTracksTimer.load(), 0.0f);

@@ -13,6 +13,7 @@
 #include "engine_nodes_fixture.h"
 #include "gui_nodes/zr_node_button.h"
 #include "main_dj/script_node_access.h"
+#include "main_dj/skin_choice.h"
 #include "main_window_rig.h"
 #include "support/log_capture.h"
 
@@ -37,7 +38,7 @@ TEST(MainThreadMessages, AScriptsSkinChangeRunsOnTheMainThread) {
   EXPECT_TRUE(pumpUntil([] { return !changedTo.empty(); }, 5000));
   EXPECT_EQ(changedTo, "Orvel Large");
   EXPECT_EQ(changedOn, std::this_thread::get_id());
-  setSkinChangeFunction(nullptr);
+  setSkinChangeFunction(&changeSkin);
 }
 
 TEST(MainThreadMessages, UnknownMessagesPostedFromAnotherThreadAreLoggedOnTheMainThread) {
