@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "actions_dj/controller_notify.h"
 #include "actions_dj/engine_globals.h"
 #include "common/action_ids.h"
 #include "dsp/engine/sound_source.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-std::atomic<ZRNotificationWriter> writer{nullptr};
 std::atomic<ZRNotificationPusher> pusher{nullptr};
 
 int blinkSlow = 1, blinkFast = 1;
@@ -33,7 +33,7 @@ void stepBlink(int& count, int onLimit, int offLimit) {
 }
 
 void row(const char* name, int deck, int value, double number = 0.0) {
-  writeControllerNotification(name, deck, value, number, nullptr);
+  notifyControllers(name, deck, value, number);
 }
 
 bool switched(ZRNodeManager* m, int action, int deck) {
@@ -107,13 +107,6 @@ void deckRows(ZRNodeManager* m, int deck) {
 
 }  // namespace
 
-void writeControllerNotification(const char* name, int deck, int value, double number, const char* text) {
-  if (ZRNotificationWriter w = writer.load()) w(name, deck, value, number, text);
-}
-
-void setControllerNotificationWriter(ZRNotificationWriter w) {
-  writer.store(w);
-}
 void setControllerNotificationPusher(ZRNotificationPusher p) {
   pusher.store(p);
 }

@@ -5,23 +5,17 @@
 // the changed rows pushed to the controllers. The skin's own reaction to a pushed row (MainNotification)
 // lights the play, cue and pitch buttons and writes the cue and loop times into their labels.
 //
-// The table and the controllers sit above this layer: they connect through two functions installed at
-// start-up (setControllerNotificationWriter, setControllerNotificationPusher); until then rows go nowhere
-// and nothing is pushed.
+// Rows are stored through the user actions' notification hook (actions_dj/controller_notify.h), which the
+// table connects at start-up. The push belongs to the controllers, which sit above this layer: they install
+// it with setControllerNotificationPusher; until then nothing is pushed.
 //
 // Threads: the render thread (the GUI tick); MainNotification runs there too, from the push.
 
 class ZRNodeManager;
 
-// Stores a row's current state (text may be null: the row's text stays).
-using ZRNotificationWriter = void (*)(const char* name, int deck, int value, double number, const char* text);
 // Pushes every changed row, calling MainNotification for each before the controllers get it.
 using ZRNotificationPusher = void (*)();
-void setControllerNotificationWriter(ZRNotificationWriter writer);
 void setControllerNotificationPusher(ZRNotificationPusher pusher);
-
-// Stores a row through the installed writer (nothing without one). Any thread but the audio thread.
-void writeControllerNotification(const char* name, int deck, int value, double number, const char* text);
 
 // The poll (the GUI tick, every 0.065 s).
 void HandleControllerNotifications(ZRNodeManager* manager);

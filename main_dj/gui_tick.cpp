@@ -6,8 +6,12 @@
 #include <ctime>
 
 #include "actions_dj/background_tasks_status.h"
+#include "actions_dj/deck_display.h"
+#include "actions_dj/deck_loading.h"
+#include "actions_dj/deck_transport.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/settings_mirrors.h"
+#include "actions_dj/track_info_panel.h"
 #include "common/action_ids.h"
 #include "common/zr_cpu_usage.h"
 #include "common/zr_desktop.h"
@@ -50,7 +54,6 @@ namespace {
 
 // The tick's own state: only the render thread touches it.
 struct TickState {
-  int counter = 0;  // 0..9
   float controllersTimer = 0, samplersTimer = 0, batteryTimer = 0;
   int counterScreensaver = 0;
   bool sidelistSelectionButtonsSet = false;
@@ -216,7 +219,7 @@ void trackMarkers(ZRNodeManager* m, int deck) {
 }
 
 void counterSix(ZRNodeManager* m) {
-  noteActionNotAvailable("updateTrackInfoGraphics");
+  updateTrackInfoGraphics();
   char text[256];
   const time_t now = time(nullptr);
   struct tm local;
@@ -234,6 +237,32 @@ void counterSix(ZRNodeManager* m) {
   for (int deck = 0; deck < 2; deck++) {
     cueAndLoopTimers(deck);
     trackMarkers(m, deck);
+  }
+}
+
+// A slow pitch reset moves the pitch slider 10 units toward 0 per pass; once neither deck had to move, the
+// pitch is reset. A deck whose slider reached the band waits for a pass in which deck 0 did not move.
+void slowPitchReset(ZRNodeManager* m) {
+  constexpr int kStep = 10;
+  bool mayReset = true;
+  for (int deck = 0; deck < 2; deck++) {
+    if (slow_reset_pitch[deck].load() == 0) continue;
+    if (auto* pitch = node<ZRNodeSliderKnob>(m, ACT_deck_pitch, deck)) {
+      const int pos = pitch->GetPos();
+      if (pos > kStep) {
+        pitch->SetPos(pos - kStep, false);
+        mayReset = false;
+        continue;
+      }
+      if (pos < -kStep) {
+        pitch->SetPos(pos + kStep, false);
+        mayReset = false;
+        continue;
+      }
+    }
+    if (mayReset) {
+      if (ZRActionCallback reset = actionFunction("FDeck_ResetPitch")) reset(0, 0, deck, nullptr);
+    }
   }
 }
 
@@ -303,6 +332,7 @@ void meters(ZRNodeManager* m) {
 
 void resetGuiTickState() {
   tick = TickState();
+  internal_afis_counter = 0;
   lastUpdatingGUICallback_dt.store(0.025f);
   addNewTracksTimer.store(-1.0f);
   for (auto& deck : cuePointTimer)
@@ -325,15 +355,15 @@ void runGuiTick(ZRNodeManager* m, float dt) {
   initialiseListsOnce(m, dt);
   sidelistSelectionButtons(m);
 
-  const int previous = tick.counter++;
+  const int previous = internal_afis_counter++;
   if (previous >= 9) {
-    tick.counter = 0;
+    internal_afis_counter = 0;
     float first = 0, load = 0;
     cpuUsage.getUsage(first, load);
     if (auto* v = node<ZRNodeVUMeter>(m, ACT_vm_cpu, -1)) v->setValue(load);
     if (auto* v = node<ZRNodeVUMeter>(m, ACT_vm_cpu2, -1)) v->setValue(load);
   }
-  const int counter = tick.counter;
+  const int counter = internal_afis_counter;
 
   tick.batteryTimer += dt;
   if (tick.batteryTimer > 1.55f) {
@@ -351,18 +381,20 @@ void runGuiTick(ZRNodeManager* m, float dt) {
     }
     if (auto* play = node<ZRNodePlayLive>(m, ACT_deck_playlive, deck)) play->updateState(deckPlaying(source));
   }
-  for (int deck = 0; deck < 2; deck++) {
-    if (decks[deck] != nullptr) noteActionNotAvailable("Afis_TIME");
-  }
+  Afis_TIME(0, dt);
+  Afis_TIME(1, dt);
   samplers(m, dt);
   if (counter == 6) counterSix(m);
   if (counter == 7 && ++tick.counterScreensaver >= 41) {
     tick.counterScreensaver = 0;
     screenSaverHeartBeat();
   }
+  if (counter == 2) slowPitchReset(m);
   if (counter % 2 == 0) fillerFollowsDecks(dt);
   if (counter == 0) previewDisplay(m);
   meters(m);
+  FastSearchTick(0);
+  FastSearchTick(1);
   for (int deck = 0; deck < 2; deck++) {
     CSoundSource* source = decks[deck];
     if (source == nullptr) continue;

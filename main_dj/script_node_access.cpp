@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "actions_dj/controller_notify.h"
 #include "actions_dj/engine_globals.h"
 #include "common/action_ids.h"
 #include "common/action_vocabulary.h"
@@ -16,7 +17,6 @@
 #include "gui_nodes/zr_node_playlist.h"
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "main_dj/action_functions.h"
-#include "main_dj/controller_notifications_poll.h"
 #include "main_dj/engine_nodes.h"
 #include "main_dj/main_thread_messages.h"
 #include "main_dj/shell_window.h"
@@ -38,7 +38,7 @@ void focusTo(ZRDrawNode* node) {
 }
 
 void noteBrowsing() {
-  writeControllerNotification("lbBrowsing", -1, 1, 0.0, nullptr);
+  notifyControllers("lbBrowsing", -1, 1);
 }
 
 // A node of a script's id: deck -2 or below the skin-script node numbered id, else the engine node.

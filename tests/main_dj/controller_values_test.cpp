@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "actions_dj/controller_notify.h"
 #include "engine_nodes_fixture.h"
 #include "gui_nodes/zr_node_button.h"
 #include "gui_nodes/zr_node_slider_knob.h"
@@ -171,12 +172,12 @@ TEST_F(Notifications, ThePollWritesTheGlobalRowsAndBlinks) {
   bindAll();
   resetNotificationBlinks();
   rows.clear();
-  setControllerNotificationWriter(&collect);
+  installControllerNotificationSink(&collect);
   node<ZRNodeButton>("random", -1)->setSwitchMode(true);
   node<ZRNodeButton>("random", -1)->setSwitched(true, false);
   manager->changeKBFocusToNode(manager->getNode("browser", -1));
   HandleControllerNotifications(manager.get());
-  setControllerNotificationWriter(nullptr);
+  installControllerNotificationSink(nullptr);
   auto find = [](const std::string& name, int deck) -> const Row* {
     for (const Row& r : rows)
       if (r.name == name && r.deck == deck) return &r;

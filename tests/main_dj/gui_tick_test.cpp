@@ -5,12 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "actions_dj/action_controls.h"
 #include "actions_dj/background_tasks_status.h"
+#include "actions_dj/deck_loading.h"
+#include "actions_dj/engine_globals.h"
+#include "actions_dj/skin/zr_node_table_controls.h"
+#include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_sampler_player.h"
 #include "engine_nodes_fixture.h"
 #include "gui_nodes/zr_node_back_image.h"
@@ -20,6 +27,7 @@
 #include "gui_nodes/zr_node_text.h"
 #include "main_dj/shell_state.h"
 #include "support/log_capture.h"
+#include "support/test_support.h"
 
 namespace orvel_test {
 namespace {
@@ -115,6 +123,35 @@ TEST_F(GuiTick, TheListsAreSetUpOnceHalfASecondAfterStartUp) {
   ticks(50);
   EXPECT_EQ(log.count("load default content"), 1);
   isFirstRun.store(false);
+}
+
+// A track loaded into deck A through the user action: the tick brings its title, its times and its
+// platter to the deck's controls, as the skin shows them.
+TEST_F(GuiTick, ALoadedDecksTitleAndTimesReachItsCaptions) {
+  TempDir dir;
+  std::vector<int16_t> tone(2 * 44100 * 3);
+  for (size_t i = 0; i < tone.size(); i++) tone[i] = static_cast<int16_t>(8000 * std::sin(i * 0.05));
+  const std::string path = dir.file("Tick Artist - Tick Title.wav");
+  ASSERT_TRUE(writeWav16(path, tone, 2, 44100));
+  auto deck = std::make_unique<CSoundSource>(0, ZRString(dir.file("Stripes")));
+  decks[0] = deck.get();
+  installActionControls(std::make_shared<ZRNodeTableControls>(manager.get()));
+  FDeck_LoadFile(ZRString(path), ZRString(), nullptr, 0, 0.0f);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (std::chrono::steady_clock::now() < deadline &&
+         !(deck->isTrackReady() && deck->GetLoadingProgressPercent() >= 100)) {
+    ticks(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ticks(20);
+  EXPECT_EQ(node<ZRNodeText>("deck_titlename", 0)->getCaption().utf8(), "Tick Title");
+  EXPECT_EQ(node<ZRNodeText>("deck_songname", 0)->getCaption().utf8(), "Tick Artist - Tick Title");
+  EXPECT_EQ(node<ZRNodeText>("deck_remained", 0)->getCaption().utf8(), "00:03.0");
+  EXPECT_EQ(node<ZRNodeText>("deck_elapsed", 0)->getCaption().utf8(), "00:00.0");
+  // Deck B stays as the bindings left it.
+  EXPECT_NE(node<ZRNodeText>("deck_titlename", 1)->getCaption().utf8(), "Tick Title");
+  installActionControls(nullptr);
+  decks[0] = nullptr;
 }
 
 TEST(GuiTickWithoutWindow, RunsTheQueuesOnly) {
