@@ -70,6 +70,8 @@ TEST_F(GuiTick, DecksWithoutTracksShowStoppedPlattersAndTheClockRuns) {
   const std::string clock = node<ZRNodeText>("time", -1)->getCaption().utf8();
   ASSERT_EQ(clock.size(), 7u) << clock;  // "%I:%M%p", e.g. "07:05AM"
   EXPECT_EQ(clock[2], ':');
+  // Nothing records: the recording time is empty.
+  EXPECT_EQ(node<ZRNodeText>("record_time", -1)->getCaption().utf8(), "");
 }
 
 // The remaining-tasks text is handed over whole by the worker that sets it: a text longer than its 64
