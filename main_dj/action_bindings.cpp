@@ -556,6 +556,15 @@ void stageCDeck(Binder& b) {
       b.pressRelease(name.c_str(), pad[1], pad[2]);
     }
   }
+  const ZRString sendTo[] = {getTextName(txt_send_loop_to), ZRString("Sampler 1"), ZRString("Sampler 2"),
+                             ZRString("Sampler 3"),         ZRString("Sampler 4"), ZRString("Sampler 5"),
+                             ZRString("Sampler 6"),         ZRString("Sampler 7"), ZRString("Sampler 8")};
+  for (const char* node : {"dropdown_send_loop_to", "dropdown_send_loop_to2"}) {
+    b.items(node, sendTo, 9, 0);
+    b.afterChange(node, "FSendLoopToOnChange");
+  }
+  // The video effects come with video mixing; until then the list is empty.
+  b.afterChange("dropdown_video_fx", "FVideoFXOnChange");
   if (auto* sd = b.as<ZRNodeSoundDisplay>("sd_deck")) sd->setCSoundSource(decks[b.deck]);
   if (auto* sd = b.as<ZRNodeSoundDisplay>("sd_deck_alt")) sd->setCSoundSource(decks[b.deck]);
   for (int which : {ZRNodeXYPad::SlotPress, ZRNodeXYPad::SlotRelease, ZRNodeXYPad::SlotMove}) {
@@ -605,15 +614,7 @@ void stageCDeck(Binder& b) {
 }
 
 void stageCGlobal(Binder& g) {
-  const ZRString sendTo[] = {getTextName(txt_send_loop_to), ZRString("Sampler 1"), ZRString("Sampler 2"),
-                             ZRString("Sampler 3"),         ZRString("Sampler 4"), ZRString("Sampler 5"),
-                             ZRString("Sampler 6"),         ZRString("Sampler 7"), ZRString("Sampler 8")};
-  for (const char* node : {"dropdown_send_loop_to", "dropdown_send_loop_to2"}) {
-    g.items(node, sendTo, 9, 0);
-    g.afterChange(node, "FSendLoopToOnChange");
-  }
-  // The video effects, transitions and shaders come with video mixing; until then their lists are empty.
-  g.afterChange("dropdown_video_fx", "FVideoFXOnChange");
+  // The video transitions and shaders come with video mixing; until then their lists are empty.
   g.afterChange("dropdown_video_transition", "FVideoTransitionOnChange");
   g.afterChange("dropdown_video_shader", "FVideoShaderOnChange");
   g.afterChange("dropdown_video_overlay", "FVideoOverlaysOnChange");
