@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,15 +19,16 @@
 
 namespace {
 
+// Made once and kept to the end of the process (never destroyed: the nodes would outlive the statics
+// their destruction reaches at exit).
 ZRNodeManager& boundManager() {
-  static ZRControlClassFactory factory;
-  static std::unique_ptr<ZRNodeManager> manager = [] {
+  static ZRNodeManager* manager = [] {
     registerControlClasses();
-    auto m = std::make_unique<ZRNodeManager>(nullptr, &factory);
+    auto* m = new ZRNodeManager(nullptr, new ZRControlClassFactory);
     bindActionsStageA(*m);
     bindActionsStageB(*m);
     bindActionsStageC(*m);
-    setShellNodeManager(m.get());
+    setShellNodeManager(m);
     return m;
   }();
   return *manager;
