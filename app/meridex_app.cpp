@@ -8,28 +8,21 @@
 #include "actions_dj/settings_mirrors.h"
 #include "common/zr_logging.h"
 #include "gui/zr_image_frame.h"
+#include "main_dj/engine_lifecycle.h"
 #include "main_dj/language_file.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/zr_main_frame.h"
 
-wxFrame* loadingProgressFrame = nullptr;
-
 wxBEGIN_EVENT_TABLE(MeridexApp, wxApp) EVT_CLOSE(MeridexApp::OnClose) wxEND_EVENT_TABLE()
 
     namespace {
-  // The main window (ZRMainFrame), made the shell's main window. Its engine start is not bound yet, so the
-  // picture window is closed here and the main window shown empty.
-  wxWindow* createMainWindow() {
-    auto* frame = new ZRMainFrame("Orvel", wxPoint(50, 50), wxSize(100, 100),
-                                  cfg_enable_video_opengl.load() != 0, nullptr, nullptr);
-    MainFrame = frame;
-    ZRLOG("engine start: not available yet");
-    if (loadingProgressFrame != nullptr) loadingProgressFrame->Close(false);
-    loadingProgressFrame = nullptr;
-    frame->Show();
-    return frame;
+  // The main window (ZRMainFrame, the shell's main window); its constructor starts the engine through
+  // initApp, so the whole engine exists (or the start has ended and the window is closing) once it returns.
+  ZRMainFrame* createMainWindow() {
+    return new ZRMainFrame("Orvel", wxPoint(50, 50), wxSize(100, 100), cfg_enable_video_opengl.load() != 0,
+                           initApp, deinitApp);
   }
 
 }  // namespace
@@ -48,7 +41,10 @@ bool startApplicationBeforeMainWindow(int argc, char** argv) {
 
 bool MeridexApp::OnInit() {
   if (!startApplicationBeforeMainWindow(argc, argv)) return false;
-  SetTopWindow(createMainWindow());
+  ZRMainFrame* frame = createMainWindow();
+  // A start the engine refused (a display too small) has already shut down and closed the window.
+  if (frame->isClosing()) return false;
+  SetTopWindow(frame);
   return true;
 }
 

@@ -8,12 +8,9 @@
 
 #include <wx/app.h>
 
-class wxFrame;
-class wxWindow;
+#include "main_dj/engine_lifecycle.h"
 
-// The "Loading..." picture window shown during start-up; the engine start closes it once the library and
-// settings are loaded (null after that, or when it could not be shown).
-extern wxFrame* loadingProgressFrame;
+class wxWindow;
 
 class MeridexApp : public wxApp {
  public:

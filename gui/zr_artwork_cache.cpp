@@ -1,6 +1,8 @@
 #include "gui/zr_artwork_cache.h"
 
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <new>
 
@@ -234,12 +236,27 @@ void ZRArtworkCache::evictOverBudget() {
   }
 }
 
-void ZRArtworkCache::stopProcessingThread() {
+bool ZRArtworkCache::stopProcessingThread(int timeoutMs) {
   stopping_.store(true, std::memory_order_release);
+  if (thread_ && timeoutMs >= 0) {
+    // The join runs on a helper thread so that the wait can end.
+    std::shared_ptr<ZRThread> worker(thread_.release());
+    auto joined = std::make_shared<std::promise<void>>();
+    std::future<void> done = joined->get_future();
+    std::thread([worker, joined]() mutable {
+      worker.reset();
+      joined->set_value();
+    }).detach();
+    if (done.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready) {
+      ZRLOG("error: artwork: the worker did not stop within %d ms; left behind", timeoutMs);
+      return false;
+    }
+  }
   thread_.reset();
   processLockFreeRequests();
   pending_.clear();
   clearCache();
+  return true;
 }
 
 void ZRArtworkCache::clearCache() {

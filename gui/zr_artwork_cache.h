@@ -90,8 +90,11 @@ class ZRArtworkCache {
   // Moves posted requests and cancels into the pending list (worker thread).
   void processLockFreeRequests();
   // Stops the worker (a download in progress is abandoned), drops what is pending and empties the map.
-  // Called at shut-down; the cache answers nothing afterwards.
-  void stopProcessingThread();
+  // Called at shut-down; the cache answers nothing afterwards. With timeoutMs of 0 or more the caller waits
+  // at most that long: a worker stuck in a read that does not end (a cover file on a hung network mount,
+  // a named pipe) is left behind, still asked to stop, with the pending work and the map untouched, and
+  // the result is false. The cache must then stay alive (the process-wide one always does).
+  bool stopProcessingThread(int timeoutMs = -1);
   // Frees every cached picture.
   void clearCache();
 

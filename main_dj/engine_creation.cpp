@@ -1,0 +1,206 @@
+// The engine start: initApp and InitializeApplication.
+
+#include <wx/frame.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "actions_dj/engine_globals.h"
+#include "actions_dj/player_actions.h"
+#include "codecs/zr_ffmpeg_lib.h"
+#include "codecs/zr_karaoke_package.h"
+#include "common/language_tables.h"
+#include "common/text_ids.h"
+#include "common/zr_curl.h"
+#include "common/zr_desktop.h"
+#include "common/zr_global_task_dispatch.h"
+#include "common/zr_logging.h"
+#include "common/zr_thread_utils.h"
+#include "database/zr_database.h"
+#include "dsp/engine/effect.h"
+#include "dsp/engine/sound_source.h"
+#include "dsp/vector_ops.h"
+#include "gui/zr_node_manager.h"
+#include "gui_nodes/zr_node_browser.h"
+#include "gui_nodes/zr_node_playlist.h"
+#include "main_dj/engine_lifecycle.h"
+#include "main_dj/engine_objects.h"
+#include "main_dj/engine_start_pending.h"
+#include "main_dj/settings_keys.h"
+#include "main_dj/shell_folders.h"
+#include "main_dj/shell_state.h"
+#include "main_dj/skin_choice.h"
+#include "main_dj/startup_problems.h"
+#include "main_dj/zr_main_frame.h"
+#include "main_dj/zr_shortcut_files.h"
+#include "soundio/audio_device_table.h"
+#include "soundio/zr_audio_io.h"
+#include "soundio/zr_audio_multi_output.h"
+
+wxFrame* loadingProgressFrame = nullptr;
+ZRStartLoads startLoads;
+std::atomic<uint64_t> engineGuiTicks{0};
+
+namespace {
+
+constexpr float kMinimumPlaySeconds = 20.0f;
+
+ZRString inFolder(const ZRString& folder, const char* name) {
+  return folder + ZRString(name);
+}
+
+void engineGuiTick(float seconds) {
+  engineGuiTicks.fetch_add(1, std::memory_order_relaxed);
+  pendingGuiTick(seconds);
+}
+
+template <typename T>
+T* shellNodeAs(const char* action) {
+  ZRNodeManager* manager = MainFrame != nullptr ? MainFrame->getNodeManager() : nullptr;
+  return manager != nullptr ? dynamic_cast<T*>(manager->getNode(action, -1)) : nullptr;
+}
+
+bool screenLargeEnough() {
+  int width = 0, height = 0;
+  getMainDisplaySize(width, height);
+  if (width >= kMinimumScreenWidth && height >= kMinimumScreenHeight) return true;
+  ZRLOG("the display is %d x %d, below %d x %d", width, height, kMinimumScreenWidth, kMinimumScreenHeight);
+  return false;
+}
+
+void loadLibrary(ZRNodeBrowser* browser) {
+  ZRDatabase* database = ZRDatabase::getInstance();
+  if (browser != nullptr) browser->loadPluginsPre();
+  if (database != nullptr) {
+    const ZRString path = inFolder(theDatabaseDir, "database.xml");
+    database->load(path, loadListInBrowserCallback, browser);
+    startLoads.library = true;
+    // From now on the library saves itself shortly after every change: a killed process loses little.
+    database->startAutoSave(path, kLibraryQuietSaveMs, kLibraryLatestSaveMs);
+  }
+  if (browser != nullptr) {
+    browser->loadPluginsPost();
+    browser->loadFavorites(inFolder(theDatabaseDir, "favorites.xml"));
+    startLoads.favorites = true;
+  }
+  auto* playlist = shellNodeAs<ZRNodePlaylist>("playlist");
+  auto* sidelist = shellNodeAs<ZRNodePlaylist>("sidelist");
+  if (playlist != nullptr) playlist->loadColumns(inFolder(theDatabaseDir, "columns_currentlist.xml"));
+  if (sidelist != nullptr) sidelist->loadColumns(inFolder(theDatabaseDir, "columns_sidelist.xml"));
+  startLoads.columns = true;
+  ZRLOG("dbg5-1");
+}
+
+}  // namespace
+
+ZRList* loadListInBrowserCallback(const ZRString& name, int32_t type, int32_t subtype, void* user) {
+  if (user == nullptr) return nullptr;
+  return static_cast<ZRNodeBrowser*>(user)->loadListCallback(name, type, subtype);
+}
+
+void initApp(ZRMainFrame* frame, bool ra) {
+  ZRLOG("initApp ra=%d", ra ? 1 : 0);
+  if (ra) return;
+  MainFrame = frame;
+  frame->createAndStartRenderingSystem();
+  InitializeApplication();
+  ZRLOG("initApp (after 'InitializeApplication')");
+}
+
+void InitializeApplication() {
+  deinitStarted = false;
+  appCompletelyLoaded = false;
+  for (std::atomic<bool>* loaded : {&startLoads.preferences, &startLoads.shortcuts, &startLoads.library,
+                                    &startLoads.favorites, &startLoads.columns, &startLoads.effectList})
+    loaded->store(false);
+  engineGuiTicks = 0;
+  ACC_DetectCPU();
+  ZRCurlGlobalInit();
+  the_app_start_time = static_cast<long>(std::time(nullptr));
+  std::srand(static_cast<unsigned>(the_app_start_time));
+  if (MainFrame != nullptr) MainFrame->setAsyncCallHandler(pendingAsyncCall);
+
+  if (!screenLargeEnough()) {
+    tellUserAboutProblem(getTextName(txt_screenres_low), ZRString(""), nullptr);
+    // The close runs the shut-down at once; it finds no engine and nothing loaded, so it writes nothing.
+    if (MainFrame != nullptr) MainFrame->Close(true);
+    return;
+  }
+  initFFmpegLib();
+  installKaraokeSupport();
+  screenSaverInit();
+
+  ZRNodeManager* manager = MainFrame != nullptr ? MainFrame->getNodeManager() : nullptr;
+  if (manager != nullptr) pendingBindActions('A', *manager);
+
+  createEngineObjects();
+  ZRGlobalTaskDispatch* dispatcher = ZRGlobalTaskDispatch::getInstance();
+  for (int deck = 0; deck < 2; deck++) {
+    decks[deck]->setTrackPlayedCallback(pendingTrackPlayed, &dispatcher->mainQueue);
+    decks[deck]->setTrackPlayedMinimumDuration(kMinimumPlaySeconds);
+  }
+
+  scanAudioDevices();
+  if (getAudioDeviceTotal(1, 1) < 1) ZRLOG("no audio devices found");
+
+  ZRLOG("dbg1");
+  // Loads the skin (through the main window) and opens the sound device, which starts the audio thread.
+  createPreferencesSystem(nullptr, inFolder(theSettingsDir, "preferences.xml").utf8().c_str());
+  startLoads.preferences = preferences != nullptr;
+  wxSafeYield();
+
+  ZRLOG("dbg11");
+  pendingStep("controllers");
+  ZRLOG("dbg12");
+  FLoadShortcuts_KB(inFolder(theSettingsDir, "shortcuts_kb.xml").utf8().c_str());
+  ZRLOG("dbg2");
+  FLoadShortcuts_MIDI(inFolder(theSettingsDir, "shortcuts_midi.xml").utf8().c_str());
+  startLoads.shortcuts = true;
+  ZRLOG("dbg3");
+  wxSafeYield();
+  ZRLOG("dbg5");
+
+  auto* browser = shellNodeAs<ZRNodeBrowser>("browser");
+  loadLibrary(browser);
+
+  auto* playlist = shellNodeAs<ZRNodePlaylist>("playlist");
+  if (manager != nullptr) pendingBindActions('B', *manager);
+  lastFocusedPlaylist = playlist;
+  pendingStep("file drops on the main window");
+  ZRLOG("dbg5-2");
+  if (browser != nullptr && startLoads.library) {
+    ZRList* history = browser->getSpecialList(kSpecialHistory);
+    if (history != nullptr) ZRDatabase::getInstance()->setHistoryList(history);
+  }
+  pendingStep("automix list changes (OnSidelistChanged)");
+  ZRLOG("dbg5-3");
+  if (manager != nullptr && playlist != nullptr) manager->changeKBFocusToNode(playlist);
+  ZRLOG("dbg6");
+
+  if (loadingProgressFrame != nullptr) loadingProgressFrame->Close(true);
+  loadingProgressFrame = nullptr;
+  ZRLOG("dbg7");
+
+  if (manager != nullptr) pendingBindActions('C', *manager);
+  ZRLOG("dbg8");
+  LoadPluginsList(inFolder(theSettingsDir, "fx_scanned.xml"));
+  startLoads.effectList = true;
+  ZRLOG("dbg9");
+  ZRLOG("dbg10");
+  pendingStep("sampler banks");
+  ZRLOG("dbg11");
+  setThreadName("mainThread");
+  pendingStep("scratch and analyze threads");
+  ZRLOG("dbg12");
+  pendingStep("video window settings");
+  ZRLOG("dbg13 (init finished ok)");
+
+  if (MainFrame != nullptr) {
+    MainFrame->setGuiTickCallback(engineGuiTick);
+    if (!MainFrame->IsActive()) MainFrame->Raise();
+    MainFrame->setFocusToManager();
+  }
+  if (audioOutput != nullptr) audioOutput->setAudioRecordingCallback(audioVideoRecCallback, videoRecorder);
+  pendingStep("karaoke singers list and overlays");
+  appCompletelyLoaded = true;
+}

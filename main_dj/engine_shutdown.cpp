@@ -1,0 +1,146 @@
+// The engine shut-down: deinitApp and UninitializeApplication.
+
+#include <wx/frame.h>
+
+#include "actions_dj/engine_globals.h"
+#include "common/zr_curl.h"
+#include "common/zr_desktop.h"
+#include "common/zr_global_task_dispatch.h"
+#include "common/zr_logging.h"
+#include "common/zr_thread.h"
+#include "database/zr_database.h"
+#include "dsp/engine/zr_batch_audio_detection.h"
+#include "dsp/engine/effect.h"
+#include "gui/zr_artwork_cache.h"
+#include "gui/zr_image_frame.h"
+#include "gui/zr_node_manager.h"
+#include "gui_nodes/zr_node_browser.h"
+#include "gui_nodes/zr_node_playlist.h"
+#include "gui_nodes/zr_node_sound_display.h"
+#include "main_dj/engine_lifecycle.h"
+#include "main_dj/engine_objects.h"
+#include "main_dj/engine_start_pending.h"
+#include "main_dj/settings_keys.h"
+#include "main_dj/shell_folders.h"
+#include "main_dj/shell_state.h"
+#include "main_dj/zr_main_frame.h"
+#include "main_dj/zr_shortcut_files.h"
+#include "soundio/audio_device_table.h"
+#include "soundio/zr_audio_io.h"
+#include "soundio/zr_audio_multi_output.h"
+
+namespace {
+
+constexpr int kRecordingCallbackSettleMs = 50;
+
+ZRString inFolder(const ZRString& folder, const char* name) {
+  return folder + ZRString(name);
+}
+
+void setProgramSetting(const char* key, int value) {
+  preferences->setValue(key, value, 0, ZRPreferences::NotificationProgram);
+}
+
+// What the track tables and the browser show, for the next start.
+void keepViewSettings(ZRNodePlaylist* playlist, ZRNodePlaylist* sidelist, ZRNodeBrowser* browser) {
+  if (playlist != nullptr && sidelist != nullptr) {
+    setProgramSetting("UserInterfaceDisplayModeCurrentList", playlist->getDisplayMode());
+    setProgramSetting("UserInterfaceDisplayModeSideList", sidelist->getDisplayMode());
+  }
+  if (browser == nullptr) return;
+  const char* keys[5] = {"BrowserExpandedUserLists", "BrowserExpandediTunes", "BrowserExpandedFavorites",
+                         "BrowserExpandedExplorer", "BrowserExpandedPulselocker"};
+  for (int i = 0; i < 5; i++) setProgramSetting(keys[i], browser->getIsSpecialNodeExpanded(i) ? 1 : 0);
+}
+
+void detachWaveformDisplays(ZRNodeManager* manager) {
+  if (manager == nullptr) return;
+  for (int deck = 0; deck < 2; deck++) {
+    for (const char* action : {"sd_deck", "sd_deck_alt"}) {
+      if (auto* display = dynamic_cast<ZRNodeSoundDisplay*>(manager->getNode(action, deck)))
+        display->setCSoundSource(nullptr);
+    }
+  }
+}
+
+}  // namespace
+
+void deinitApp(ZRMainFrame*, bool ra) {
+  ZRLOG("deinitApp ra=%d", ra ? 1 : 0);
+  if (ra) {
+    if (audioOutput != nullptr) {
+      audioOutput->setAudioRecordingCallback(nullptr, nullptr);
+      ZRThread::sleep_ms(kRecordingCallbackSettleMs);
+    }
+    return;
+  }
+  UninitializeApplication();
+  ZRLOG("deinitApp (after 'UninitializeApplication')");
+}
+
+void UninitializeApplication() {
+  if (deinitStarted.exchange(true)) return;
+  pendingCloseAllOpenedDecks();
+  pendingStep("video window settings");
+  // A cover download or a slow tag read must not hold the shut-down: the worker gets a bounded time.
+  if (!ZRArtworkCache::getInstance()->stopProcessingThread(kArtworkStopTimeoutMs))
+    ZRLOG("error: the cover worker did not stop within %d ms; the shut-down goes on without it",
+          kArtworkStopTimeoutMs);
+  if (MainFrame == nullptr) return;
+
+  wxFrame* savingWindow = showSpecialMessageWindow("Saving...", "Saving database and settings. Please wait.",
+                                                   "saving.png", 2, true, nullptr);
+  ZRNodeManager* manager = MainFrame->getNodeManager();
+  auto* browser = manager != nullptr ? dynamic_cast<ZRNodeBrowser*>(manager->getNode("browser", -1)) : nullptr;
+  auto* playlist = manager != nullptr ? dynamic_cast<ZRNodePlaylist*>(manager->getNode("playlist", -1)) : nullptr;
+  auto* sidelist = manager != nullptr ? dynamic_cast<ZRNodePlaylist*>(manager->getNode("sidelist", -1)) : nullptr;
+  pendingStep("controllers");
+  if (browser != nullptr) browser->closePluginsPre();
+
+  ZRGlobalTaskDispatch* dispatcher = ZRGlobalTaskDispatch::getInstance();
+  dispatcher->syncQueueMainThread();
+  dispatcher->syncQueueGUIThread();
+  dispatcher->stopService(true);
+
+  detachWaveformDisplays(manager);
+
+  // Only what the start loaded is written: an early end of the start keeps the user's files as they were.
+  if (startLoads.favorites && browser != nullptr) browser->saveFavorites(inFolder(theDatabaseDir, "favorites.xml"));
+  if (startLoads.columns) {
+    if (playlist != nullptr) playlist->saveColumns(inFolder(theDatabaseDir, "columns_currentlist.xml"));
+    if (sidelist != nullptr) sidelist->saveColumns(inFolder(theDatabaseDir, "columns_sidelist.xml"));
+  }
+  if (startLoads.shortcuts) {
+    FSaveShortcuts_KB(inFolder(theSettingsDir, "shortcuts_kb.xml").utf8().c_str());
+    FSaveShortcuts_MIDI(inFolder(theSettingsDir, "shortcuts_midi.xml").utf8().c_str());
+  }
+  if (startLoads.preferences && preferences != nullptr) {
+    keepViewSettings(playlist, sidelist, browser);
+    preferences->saveAll(inFolder(theSettingsDir, "preferences.xml").utf8().c_str());
+  }
+  if (startLoads.effectList) SavePluginsList(inFolder(theSettingsDir, "fx_scanned.xml"));
+  pendingStep("sampler banks");
+  destroyPreferencesSystem();
+
+  delete analyzeThread;
+  analyzeThread = nullptr;
+  delete scratchThread;
+  scratchThread = nullptr;
+  // The adder must not change the library while the engine goes and the last save writes it.
+  ZRDatabase* database = ZRDatabase::getInstance();
+  if (database != nullptr) database->stopBackgroundWork();
+  MainFrame = nullptr;
+
+  delete batchAudioDetection;
+  batchAudioDetection = nullptr;
+  deleteEngineObjects();
+  freeScanAudioDevices();
+
+  ZRLOG("saving DB start");
+  if (database != nullptr && startLoads.library) database->saveAtShutDown(inFolder(theDatabaseDir, "database.xml"));
+  if (browser != nullptr) browser->closePluginsPost();
+  ZRCurlGlobalDeinit();
+  screenSaverDeinit();
+  if (savingWindow != nullptr) savingWindow->Close(true);
+  ZRLOG("UninitializeApplication finished ok");
+}
