@@ -1,0 +1,45 @@
+#include "app/quit_signals.h"
+
+#include <signal.h>
+#include <wx/app.h>
+
+#include <unistd.h>
+
+#include <thread>
+
+#include "common/zr_logging.h"
+#include "common/zr_thread_utils.h"
+#include "main_dj/shell_window.h"
+#include "main_dj/zr_main_frame.h"
+
+namespace {
+
+void closeMainWindowNow() {
+  if (ZRMainFrame* frame = GetApplicationMainWindow()) {
+    if (!frame->isClosing()) frame->Close(true);
+    return;
+  }
+  if (wxTheApp != nullptr) wxTheApp->ExitMainLoop();
+}
+
+}  // namespace
+
+void installQuitSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  std::thread([signals] {
+    setThreadName("quitSignals");
+    for (;;) {
+      int number = 0;
+      if (sigwait(&signals, &number) != 0) continue;
+      ZRLOG("signal %d: closing the main window", number);
+      // Before the toolkit runs (or after it) there is no loop to post to: end at once, nothing is loaded.
+      if (wxTheApp == nullptr) _exit(128 + number);
+      wxTheApp->CallAfter([] { closeMainWindowNow(); });
+    }
+  }).detach();
+}
