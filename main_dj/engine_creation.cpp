@@ -22,7 +22,10 @@
 #include "dsp/vector_ops.h"
 #include "gui/zr_node_manager.h"
 #include "gui_nodes/zr_node_browser.h"
+#include "gui_nodes/zr_node_jog_wheel.h"
+#include "gui_nodes/zr_node_play_live.h"
 #include "gui_nodes/zr_node_playlist.h"
+#include "main_dj/audio_device_choice.h"
 #include "main_dj/engine_lifecycle.h"
 #include "main_dj/engine_objects.h"
 #include "main_dj/engine_start_pending.h"
@@ -66,6 +69,15 @@ bool screenLargeEnough() {
   if (width >= kMinimumScreenWidth && height >= kMinimumScreenHeight) return true;
   ZRLOG("the display is %d x %d, below %d x %d", width, height, kMinimumScreenWidth, kMinimumScreenHeight);
   return false;
+}
+
+// The jog wheels at the start of a record at 33 rpm and the play buttons off, until the first tick.
+void showDecksStopped(ZRNodeManager* manager) {
+  if (manager == nullptr) return;
+  for (int deck = 0; deck < 2; deck++) {
+    if (auto* wheel = dynamic_cast<ZRNodeJogWheel*>(manager->getNode("deck_wheel", deck))) wheel->updatePos(0, 33);
+    if (auto* play = dynamic_cast<ZRNodePlayLive*>(manager->getNode("deck_playlive", deck))) play->updateState(false);
+  }
 }
 
 void loadLibrary(ZRNodeBrowser* browser) {
@@ -140,6 +152,7 @@ void InitializeApplication() {
     decks[deck]->setTrackPlayedMinimumDuration(kMinimumPlaySeconds);
   }
 
+  setUpOwnAudioDevices();
   scanAudioDevices();
   if (getAudioDeviceTotal(1, 1) < 1) ZRLOG("no audio devices found");
 
@@ -175,6 +188,7 @@ void InitializeApplication() {
   pendingStep("automix list changes (OnSidelistChanged)");
   ZRLOG("dbg5-3");
   if (manager != nullptr && playlist != nullptr) manager->changeKBFocusToNode(playlist);
+  showDecksStopped(manager);
   ZRLOG("dbg6");
 
   if (loadingProgressFrame != nullptr) loadingProgressFrame->Close(true);
