@@ -5,7 +5,11 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "actions_dj/action_controls.h"
+#include "actions_dj/action_dialogs.h"
+#include "actions_dj/deck_loading.h"
 #include "actions_dj/engine_globals.h"
+#include "actions_dj/skin/zr_node_table_controls.h"
 #include "actions_dj/player_actions.h"
 #include "codecs/zr_ffmpeg_lib.h"
 #include "codecs/zr_karaoke_package.h"
@@ -20,6 +24,7 @@
 #include "dsp/engine/effect.h"
 #include "dsp/engine/sound_source.h"
 #include "dsp/vector_ops.h"
+#include "gui/zr_message_dialogs.h"
 #include "gui/zr_node_manager.h"
 #include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_jog_wheel.h"
@@ -145,10 +150,17 @@ void InitializeApplication() {
   ZRNodeManager* manager = MainFrame != nullptr ? MainFrame->getNodeManager() : nullptr;
   if (manager != nullptr) pendingBindActions('A', *manager);
 
+  for (int deck = 0; deck < 2; deck++) {
+    slow_reset_pitch[deck] = 0;
+    PlayAfterLoading[deck] = 0;
+  }
   createEngineObjects();
+  // The user actions write to the skin's controls and ask their questions through these.
+  if (manager != nullptr) installActionControls(std::make_shared<ZRNodeTableControls>(manager));
+  installActionDialogs({askConfirmationOnMainThread, showMessageOnMainThread});
   ZRGlobalTaskDispatch* dispatcher = ZRGlobalTaskDispatch::getInstance();
   for (int deck = 0; deck < 2; deck++) {
-    decks[deck]->setTrackPlayedCallback(pendingTrackPlayed, &dispatcher->mainQueue);
+    decks[deck]->setTrackPlayedCallback(DecksCallbackTrackPlayed, &dispatcher->mainQueue);
     decks[deck]->setTrackPlayedMinimumDuration(kMinimumPlaySeconds);
   }
 

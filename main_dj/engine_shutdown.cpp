@@ -2,6 +2,9 @@
 
 #include <wx/frame.h>
 
+#include "actions_dj/action_controls.h"
+#include "actions_dj/action_dialogs.h"
+#include "actions_dj/deck_loading.h"
 #include "actions_dj/engine_globals.h"
 #include "common/zr_curl.h"
 #include "common/zr_desktop.h"
@@ -80,7 +83,8 @@ void deinitApp(ZRMainFrame*, bool ra) {
 
 void UninitializeApplication() {
   if (deinitStarted.exchange(true)) return;
-  pendingCloseAllOpenedDecks();
+  // Every deck closes its track, so its cues and analysis reach the library before it is saved.
+  closeAllOpenedDecks(false, false);
   pendingStep("video window settings");
   // A cover download or a slow tag read must not hold the shut-down: the worker gets a bounded time.
   if (!ZRArtworkCache::getInstance()->stopProcessingThread(kArtworkStopTimeoutMs))
@@ -129,6 +133,9 @@ void UninitializeApplication() {
   // The adder must not change the library while the engine goes and the last save writes it.
   ZRDatabase* database = ZRDatabase::getInstance();
   if (database != nullptr) database->stopBackgroundWork();
+  // The skin's controls go with the main window: the user actions write nowhere from now on.
+  installActionControls(nullptr);
+  installActionDialogs({});
   MainFrame = nullptr;
 
   delete batchAudioDetection;

@@ -6,7 +6,6 @@
 
 #include "common/zr_global_task_dispatch.h"
 #include "common/zr_logging.h"
-#include "common/zr_string.h"
 #include "gui/zr_node_manager.h"
 #include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_playlist.h"
@@ -35,13 +34,4 @@ void pendingGuiTick(float) {
 
 void pendingAsyncCall(int type, int) {
   ZRLOG("main-thread message %d: not available yet", type);
-}
-
-void pendingCloseAllOpenedDecks() {
-  pendingStep("closeAllOpenedDecks");
-}
-
-bool pendingTrackPlayed(int, const ZRString&) {
-  pendingStep("DecksCallbackTrackPlayed");
-  return true;
 }

@@ -7,7 +7,6 @@
 // Main thread, except pendingGuiTick (render thread).
 
 class ZRNodeManager;
-class ZRString;
 
 // The action bindings of stage 'A', 'B' or 'C'. Without them stage B still shows the browser's lists in the
 // two track tables.
@@ -16,11 +15,6 @@ void pendingBindActions(char stage, ZRNodeManager& manager);
 void pendingGuiTick(float seconds);
 // The main-thread messages (tap tempo, Add dialog, recording button, skin change).
 void pendingAsyncCall(int type, int param);
-// Shut-down: every deck closes its track (its cues and analysis reach the library); here the decks close
-// their tracks when they are deleted.
-void pendingCloseAllOpenedDecks();
-// A deck played a track long enough to count.
-bool pendingTrackPlayed(int deck, const ZRString& path);
 // Controllers, the sampler banks, the video window's place and the overlays, the scratch and background
 // analysis threads, the file drops on the main window: logs only.
 void pendingStep(const char* name);
