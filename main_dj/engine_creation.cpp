@@ -58,7 +58,7 @@ ZRString inFolder(const ZRString& folder, const char* name) {
 }
 
 void engineGuiTick(float seconds) {
-  engineGuiTicks.fetch_add(1, std::memory_order_relaxed);
+  if (engineGuiTicks.fetch_add(1, std::memory_order_relaxed) == 0) ZRLOG("GUI tick running");
   pendingGuiTick(seconds);
 }
 
