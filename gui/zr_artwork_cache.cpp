@@ -243,7 +243,7 @@ bool ZRArtworkCache::stopProcessingThread(int timeoutMs) {
     std::shared_ptr<ZRThread> worker(thread_.release());
     auto joined = std::make_shared<std::promise<void>>();
     std::future<void> done = joined->get_future();
-    std::thread([worker, joined]() mutable {
+    std::thread([worker = std::move(worker), joined]() mutable {
       worker.reset();
       joined->set_value();
     }).detach();

@@ -1,6 +1,9 @@
 #include "gui/zr_artwork_cache.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -176,6 +179,27 @@ TEST_F(ArtworkCache, ShutDownDoesNotWaitForAStalledServer) {
   // Nothing is answered after the stop.
   EXPECT_FALSE(cache->getArtworkOrSendRequest("x", "", 1, &replies, pixels, w, h, alpha, 8, 8));
   EXPECT_EQ(waitForResult(replies, 150), nullptr);
+}
+
+TEST_F(ArtworkCache, ABoundedStopGivesUpOnAWorkerStuckInARead) {
+  // A "track" that is a named pipe without a writer: reading its tags blocks until someone writes.
+  const std::string pipe = dir.file("stuck.mp3");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  ZRArtworkCache cache;
+  unsigned char* pixels = nullptr;
+  int w = 0, h = 0;
+  bool alpha = false;
+  cache.getArtworkOrSendRequest(pipe, "", 1, &replies, pixels, w, h, alpha, 8, 8);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the worker is inside the open now
+  orvel_test::LogCapture log;
+  const auto start = Clock::now();
+  EXPECT_FALSE(cache.stopProcessingThread(200));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
+  EXPECT_TRUE(log.contains("artwork: the worker did not stop within 200 ms"));
+  // The read ends once a writer comes and goes; the worker then stops, and the cache may go.
+  const int writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+  if (writer >= 0) close(writer);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
 }
 
 TEST_F(ArtworkCache, TheByteBudgetEvictsTheLeastRecentlyUsed) {
