@@ -1,9 +1,8 @@
 #include "app/quit_signals.h"
 
 #include <signal.h>
-#include <wx/app.h>
-
 #include <unistd.h>
+#include <wx/app.h>
 
 #include <thread>
 

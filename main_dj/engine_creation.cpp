@@ -9,8 +9,8 @@
 #include "actions_dj/action_dialogs.h"
 #include "actions_dj/deck_loading.h"
 #include "actions_dj/engine_globals.h"
-#include "actions_dj/skin/zr_node_table_controls.h"
 #include "actions_dj/player_actions.h"
+#include "actions_dj/skin/zr_node_table_controls.h"
 #include "codecs/zr_ffmpeg_lib.h"
 #include "codecs/zr_karaoke_package.h"
 #include "common/language_tables.h"
@@ -80,8 +80,10 @@ bool screenLargeEnough() {
 void showDecksStopped(ZRNodeManager* manager) {
   if (manager == nullptr) return;
   for (int deck = 0; deck < 2; deck++) {
-    if (auto* wheel = dynamic_cast<ZRNodeJogWheel*>(manager->getNode("deck_wheel", deck))) wheel->updatePos(0, 33);
-    if (auto* play = dynamic_cast<ZRNodePlayLive*>(manager->getNode("deck_playlive", deck))) play->updateState(false);
+    if (auto* wheel = dynamic_cast<ZRNodeJogWheel*>(manager->getNode("deck_wheel", deck)))
+      wheel->updatePos(0, 33);
+    if (auto* play = dynamic_cast<ZRNodePlayLive*>(manager->getNode("deck_playlive", deck)))
+      play->updateState(false);
   }
 }
 

@@ -12,8 +12,8 @@
 #include "common/zr_logging.h"
 #include "common/zr_thread.h"
 #include "database/zr_database.h"
-#include "dsp/engine/zr_batch_audio_detection.h"
 #include "dsp/engine/effect.h"
+#include "dsp/engine/zr_batch_audio_detection.h"
 #include "gui/zr_artwork_cache.h"
 #include "gui/zr_image_frame.h"
 #include "gui/zr_node_manager.h"
@@ -95,9 +95,12 @@ void UninitializeApplication() {
   wxFrame* savingWindow = showSpecialMessageWindow("Saving...", "Saving database and settings. Please wait.",
                                                    "saving.png", 2, true, nullptr);
   ZRNodeManager* manager = MainFrame->getNodeManager();
-  auto* browser = manager != nullptr ? dynamic_cast<ZRNodeBrowser*>(manager->getNode("browser", -1)) : nullptr;
-  auto* playlist = manager != nullptr ? dynamic_cast<ZRNodePlaylist*>(manager->getNode("playlist", -1)) : nullptr;
-  auto* sidelist = manager != nullptr ? dynamic_cast<ZRNodePlaylist*>(manager->getNode("sidelist", -1)) : nullptr;
+  auto* browser =
+      manager != nullptr ? dynamic_cast<ZRNodeBrowser*>(manager->getNode("browser", -1)) : nullptr;
+  auto* playlist =
+      manager != nullptr ? dynamic_cast<ZRNodePlaylist*>(manager->getNode("playlist", -1)) : nullptr;
+  auto* sidelist =
+      manager != nullptr ? dynamic_cast<ZRNodePlaylist*>(manager->getNode("sidelist", -1)) : nullptr;
   pendingStep("controllers");
   if (browser != nullptr) browser->closePluginsPre();
 
@@ -109,7 +112,8 @@ void UninitializeApplication() {
   detachWaveformDisplays(manager);
 
   // Only what the start loaded is written: an early end of the start keeps the user's files as they were.
-  if (startLoads.favorites && browser != nullptr) browser->saveFavorites(inFolder(theDatabaseDir, "favorites.xml"));
+  if (startLoads.favorites && browser != nullptr)
+    browser->saveFavorites(inFolder(theDatabaseDir, "favorites.xml"));
   if (startLoads.columns) {
     if (playlist != nullptr) playlist->saveColumns(inFolder(theDatabaseDir, "columns_currentlist.xml"));
     if (sidelist != nullptr) sidelist->saveColumns(inFolder(theDatabaseDir, "columns_sidelist.xml"));
@@ -144,7 +148,8 @@ void UninitializeApplication() {
   freeScanAudioDevices();
 
   ZRLOG("saving DB start");
-  if (database != nullptr && startLoads.library) database->saveAtShutDown(inFolder(theDatabaseDir, "database.xml"));
+  if (database != nullptr && startLoads.library)
+    database->saveAtShutDown(inFolder(theDatabaseDir, "database.xml"));
   if (browser != nullptr) browser->closePluginsPost();
   ZRCurlGlobalDeinit();
   screenSaverDeinit();

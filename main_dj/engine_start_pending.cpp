@@ -24,7 +24,8 @@ void pendingBindActions(char stage, ZRNodeManager& manager) {
   auto* playlist = dynamic_cast<ZRNodePlaylist*>(manager.getNode("playlist", -1));
   auto* sidelist = dynamic_cast<ZRNodePlaylist*>(manager.getNode("sidelist", -1));
   auto* browser = dynamic_cast<ZRNodeBrowser*>(manager.getNode("browser", -1));
-  if (browser != nullptr && (playlist != nullptr || sidelist != nullptr)) browser->setNodePlaylist(playlist, sidelist);
+  if (browser != nullptr && (playlist != nullptr || sidelist != nullptr))
+    browser->setNodePlaylist(playlist, sidelist);
 }
 
 void pendingGuiTick(float) {

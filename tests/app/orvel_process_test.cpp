@@ -3,9 +3,8 @@
 // finds what the first saved, a start refused for a too small display leaves the user's files as they
 // were, and a kill during use keeps the library whole.
 
-#include <signal.h>
-
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -39,7 +38,9 @@ class OrvelProgram : public ::testing::Test {
   }
   std::string home() const { return dir_.file("home"); }
   std::string work() const { return dir_.file("work"); }
-  std::string data(const std::string& relative) const { return home() + "/Documents/Halden-Orvel/" + relative; }
+  std::string data(const std::string& relative) const {
+    return home() + "/Documents/Halden-Orvel/" + relative;
+  }
   std::string logFile(int run) const { return dir_.file("run" + std::to_string(run) + ".log"); }
 
   // A library of count generated tracks as the user's database.xml.
@@ -86,7 +87,8 @@ TEST_F(OrvelProgram, ItRunsItsLoopAndTheSystemsQuitSavesEverythingForTheNextStar
   EXPECT_EQ(second.log().find("copying samples"), std::string::npos);
   second.signal(SIGTERM);
   ASSERT_EQ(second.waitForExit(kStopTimeoutMs), 0) << second.log();
-  EXPECT_NE(readAll(data("Settings/preferences.xml")).find("\"RemainingTime\" value=\"1\""), std::string::npos);
+  EXPECT_NE(readAll(data("Settings/preferences.xml")).find("\"RemainingTime\" value=\"1\""),
+            std::string::npos);
   EXPECT_EQ(tracksIn(data("Database/database.xml")), 25);
 }
 
@@ -96,8 +98,9 @@ TEST_F(OrvelProgram, AStartRefusedForATooSmallDisplayLeavesTheUsersFilesUntouche
   writeLibrary(10);
   fs::create_directories(data("Settings"));
   const std::vector<std::pair<std::string, std::string>> files = {
-      {"Settings/preferences.xml", "<?xml version=\"1.0\"?>\n<preferences version=\"100\">\n"
-                                   "\t<pref name=\"RemainingTime\" value=\"1\" type=\"1\" />\n</preferences>\n"},
+      {"Settings/preferences.xml",
+       "<?xml version=\"1.0\"?>\n<preferences version=\"100\">\n"
+       "\t<pref name=\"RemainingTime\" value=\"1\" type=\"1\" />\n</preferences>\n"},
       {"Settings/shortcuts_kb.xml", "user's keyboard shortcuts"},
       {"Database/favorites.xml", "user's favourites"},
       {"Database/columns_currentlist.xml", "user's columns"},

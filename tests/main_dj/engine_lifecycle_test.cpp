@@ -3,6 +3,8 @@
 // skin, the GUI tick runs; the close saves preferences, library, lists, columns and shortcuts; library
 // changes reach the disk within seconds while the engine runs.
 
+#include "main_dj/engine_lifecycle.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,7 +16,6 @@
 #include "database/zr_database.h"
 #include "dsp/engine/zr_mixer.h"
 #include "gui/zr_node_manager.h"
-#include "main_dj/engine_lifecycle.h"
 #include "main_dj/engine_objects.h"
 #include "main_dj/language_file.h"
 #include "main_dj/shell_folders.h"
@@ -119,12 +120,13 @@ TEST_F(EngineStart, TheDefaultSkinDrawsTheGuiTickRunsAndNullOutputPlays) {
   EXPECT_EQ(mixer, nullptr);
   EXPECT_EQ(decks[0], nullptr);
   EXPECT_TRUE(log.contains("UninitializeApplication finished ok"));
-  EXPECT_NE(readAll(data("Settings/preferences.xml")).find("\"UserInterface\" value=\"Orvel\""), std::string::npos);
+  EXPECT_NE(readAll(data("Settings/preferences.xml")).find("\"UserInterface\" value=\"Orvel\""),
+            std::string::npos);
   const std::string library = readAll(data("Database/database.xml"));
   EXPECT_NE(library.find("<list name=\"History\""), std::string::npos) << library;
-  for (const char* file : {"Database/favorites.xml", "Database/columns_currentlist.xml",
-                           "Database/columns_sidelist.xml", "Settings/shortcuts_kb.xml",
-                           "Settings/shortcuts_midi.xml"}) {
+  for (const char* file :
+       {"Database/favorites.xml", "Database/columns_currentlist.xml", "Database/columns_sidelist.xml",
+        "Settings/shortcuts_kb.xml", "Settings/shortcuts_midi.xml"}) {
     EXPECT_TRUE(fs::is_regular_file(data(file))) << file;
   }
 }
@@ -159,8 +161,7 @@ TEST_F(EngineStart, LibraryChangesReachTheDiskWithinSecondsWhileTheEngineRuns) {
   const bool onDisk = pumpUntil(
       [&] { return readAll(data("Database/database.xml")).find("Morning Run.mp3") != std::string::npos; },
       kLibraryLatestSaveMs + 3000);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - changed).count();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - changed).count();
   EXPECT_TRUE(onDisk) << "not saved after " << seconds << " s";
   EXPECT_LE(seconds, kLibraryLatestSaveMs / 1000.0 + 3.0);
 }
