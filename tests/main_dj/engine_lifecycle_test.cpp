@@ -10,6 +10,8 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "actions_dj/engine_globals.h"
 #include "common/zr_preferences.h"
@@ -164,6 +166,30 @@ TEST_F(EngineStart, LibraryChangesReachTheDiskWithinSecondsWhileTheEngineRuns) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - changed).count();
   EXPECT_TRUE(onDisk) << "not saved after " << seconds << " s";
   EXPECT_LE(seconds, kLibraryLatestSaveMs / 1000.0 + 3.0);
+}
+
+TEST_F(EngineStart, TheLastSaveHoldsEveryTrackTheLibraryHasAfterTheClose) {
+  // Many files queued for the adder just before the close: whatever the adder managed before it was
+  // stopped is in the saved file, and nothing is added after the save.
+  const std::string folder = box->scratch("incoming");
+  fs::create_directories(folder);
+  const std::vector<int16_t> second(2 * 44100, 1000);
+  for (int i = 0; i < 60; i++) {
+    ASSERT_TRUE(orvel_test::writeWav16(folder + "/track" + std::to_string(i) + ".wav", second, 2, 44100));
+  }
+  start();
+  ZRDatabase* library = ZRDatabase::getInstance();
+  library->addFolder(ZRString(folder), nullptr, false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  close();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ZRDatabase saved;
+  ASSERT_TRUE(saved.load(ZRString(data("Database/database.xml")), nullptr, nullptr));
+  EXPECT_EQ(saved.getTrackCount(), library->getTrackCount());
+  // A later addition is refused.
+  library->addFile(ZRString(folder + "/track59.wav"), nullptr);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_EQ(library->getTrackCount(), saved.getTrackCount());
 }
 
 }  // namespace
