@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <wx/app.h>
 
+#include <atomic>
 #include <thread>
 
 #include "common/zr_logging.h"
@@ -30,11 +31,18 @@ void installQuitSignals() {
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  static std::atomic<bool> asked{false};
   std::thread([signals] {
     setThreadName("quitSignals");
     for (;;) {
       int number = 0;
       if (sigwait(&signals, &number) != 0) continue;
+      // A second request means the user does not want to wait for the shut-down: files are replaced
+      // whole, so ending now loses only what the saves had not yet written.
+      if (asked.exchange(true)) {
+        ZRLOG("signal %d again: ending at once", number);
+        _exit(128 + number);
+      }
       ZRLOG("signal %d: closing the main window", number);
       // Before the toolkit runs (or after it) there is no loop to post to: end at once, nothing is loaded.
       if (wxTheApp == nullptr) _exit(128 + number);
