@@ -2,6 +2,7 @@
 
 #include <wx/frame.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 
@@ -23,6 +24,7 @@
 #include "database/zr_database.h"
 #include "dsp/engine/effect.h"
 #include "dsp/engine/sound_source.h"
+#include "dsp/engine/zr_mixer_channel.h"
 #include "dsp/vector_ops.h"
 #include "gui/zr_message_dialogs.h"
 #include "gui/zr_node_manager.h"
@@ -30,10 +32,15 @@
 #include "gui_nodes/zr_node_jog_wheel.h"
 #include "gui_nodes/zr_node_play_live.h"
 #include "gui_nodes/zr_node_playlist.h"
+#include "gui_nodes/zr_node_slider_knob.h"
+#include "main_dj/action_bindings.h"
 #include "main_dj/audio_device_choice.h"
 #include "main_dj/engine_lifecycle.h"
+#include "main_dj/engine_nodes.h"
 #include "main_dj/engine_objects.h"
 #include "main_dj/engine_start_pending.h"
+#include "main_dj/gui_tick.h"
+#include "main_dj/main_thread_messages.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
@@ -59,7 +66,7 @@ ZRString inFolder(const ZRString& folder, const char* name) {
 
 void engineGuiTick(float seconds) {
   if (engineGuiTicks.fetch_add(1, std::memory_order_relaxed) == 0) ZRLOG("GUI tick running");
-  pendingGuiTick(seconds);
+  updatingGUICallback(seconds);
 }
 
 template <typename T>
@@ -74,6 +81,24 @@ bool screenLargeEnough() {
   if (width >= kMinimumScreenWidth && height >= kMinimumScreenHeight) return true;
   ZRLOG("the display is %d x %d, below %d x %d", width, height, kMinimumScreenWidth, kMinimumScreenHeight);
   return false;
+}
+
+// The internal effects' sliders show what the deck channels start with.
+void showDeckEffectSettings(ZRNodeManager* manager) {
+  if (manager == nullptr) return;
+  for (int deck = 0; deck < 2; deck++) {
+    ZRMixerChannel* channel = MixerChannelDeck[deck];
+    if (channel == nullptr) continue;
+    for (const ZRInternalFx& fx : internalFx) {
+      const float values[3] = {channel->GetFxDryWet(fx.slot), channel->GetFxParam1(fx.slot),
+                               channel->GetFxParam2(fx.slot)};
+      const int actions[3] = {fx.dryWet, fx.param1, fx.param2};
+      for (int k = 0; k < 3; k++) {
+        if (auto* slider = dynamic_cast<ZRNodeSliderKnob*>(engineNode(manager, actions[k], deck)))
+          slider->SetPos(static_cast<int>(std::lrintf(values[k] * 1000.0f)), false);
+      }
+    }
+  }
 }
 
 // The jog wheels at the start of a record at 33 rpm and the play buttons off, until the first tick.
@@ -137,7 +162,9 @@ void InitializeApplication() {
   ZRCurlGlobalInit();
   the_app_start_time = static_cast<long>(std::time(nullptr));
   std::srand(static_cast<unsigned>(the_app_start_time));
-  if (MainFrame != nullptr) MainFrame->setAsyncCallHandler(pendingAsyncCall);
+  if (MainFrame != nullptr) MainFrame->setAsyncCallHandler(asyncInMainThreadFunctionCallback);
+  // A controller script's skin change arrives on the main thread through that handler.
+  setSkinChangeFunction(changeSkin);
 
   if (!screenLargeEnough()) {
     tellUserAboutProblem(getTextName(txt_screenres_low), ZRString(""), nullptr);
@@ -150,7 +177,8 @@ void InitializeApplication() {
   screenSaverInit();
 
   ZRNodeManager* manager = MainFrame != nullptr ? MainFrame->getNodeManager() : nullptr;
-  if (manager != nullptr) pendingBindActions('A', *manager);
+  if (manager != nullptr) bindActionsStageA(*manager);
+  resetGuiTickState();
 
   for (int deck = 0; deck < 2; deck++) {
     slow_reset_pitch[deck] = 0;
@@ -167,6 +195,7 @@ void InitializeApplication() {
   }
 
   setUpOwnAudioDevices();
+  showDeckEffectSettings(manager);
   scanAudioDevices();
   if (getAudioDeviceTotal(1, 1) < 1) ZRLOG("no audio devices found");
 
@@ -191,8 +220,7 @@ void InitializeApplication() {
   loadLibrary(browser);
 
   auto* playlist = shellNodeAs<ZRNodePlaylist>("playlist");
-  if (manager != nullptr) pendingBindActions('B', *manager);
-  lastFocusedPlaylist = playlist;
+  if (manager != nullptr) bindActionsStageB(*manager);
   pendingStep("file drops on the main window");
   ZRLOG("dbg5-2");
   if (browser != nullptr && startLoads.library) {
@@ -209,7 +237,7 @@ void InitializeApplication() {
   loadingProgressFrame = nullptr;
   ZRLOG("dbg7");
 
-  if (manager != nullptr) pendingBindActions('C', *manager);
+  if (manager != nullptr) bindActionsStageC(*manager);
   ZRLOG("dbg8");
   LoadPluginsList(inFolder(theSettingsDir, "fx_scanned.xml"));
   startLoads.effectList = true;
@@ -225,6 +253,8 @@ void InitializeApplication() {
 
   if (MainFrame != nullptr) {
     MainFrame->setGuiTickCallback(engineGuiTick);
+    // Half a second after the first tick the lists are initialised (and a first run's content loaded).
+    addNewTracksTimer = 0;
     if (!MainFrame->IsActive()) MainFrame->Raise();
     MainFrame->setFocusToManager();
   }
