@@ -13,11 +13,13 @@
 #include <thread>
 #include <vector>
 
+#include "actions_dj/deck_loading.h"
 #include "actions_dj/engine_globals.h"
 #include "common/zr_preferences.h"
 #include "database/zr_database.h"
 #include "dsp/engine/zr_mixer.h"
 #include "gui/zr_node_manager.h"
+#include "gui_nodes/zr_node_text.h"
 #include "main_dj/engine_objects.h"
 #include "main_dj/language_file.h"
 #include "main_dj/shell_folders.h"
@@ -190,6 +192,25 @@ TEST_F(EngineStart, TheLastSaveHoldsEveryTrackTheLibraryHasAfterTheClose) {
   library->addFile(ZRString(folder + "/track59.wav"), nullptr);
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   EXPECT_EQ(library->getTrackCount(), saved.getTrackCount());
+}
+
+TEST_F(EngineStart, ATrackLoadedThroughTheEngineShowsItsTitleAndTimeOnTheSkin) {
+  start();
+  ZRNodeManager* manager = frame->getNodeManager();
+  auto caption = [&](const char* action, int deck) {
+    auto* text = dynamic_cast<ZRNodeText*>(manager->getNode(action, deck));
+    return text != nullptr ? text->getCaption().utf8() : std::string("<no node>");
+  };
+  FDeck_LoadFile(ZRString(data("DemoSongs/Night Drive.mp3")), ZRString(), nullptr, 0, 0.0f);
+  // The render thread's tick brings the deck's state to its captions.
+  EXPECT_TRUE(pumpUntil(
+      [&] {
+        return caption("deck_titlename", 0).find("Night Drive") != std::string::npos &&
+               !caption("deck_remained", 0).empty() && caption("deck_remained", 0) != "00:00.0";
+      },
+      20000))
+      << "title '" << caption("deck_titlename", 0) << "', remaining '" << caption("deck_remained", 0) << "'";
+  EXPECT_EQ(caption("deck_titlename", 1).find("Night Drive"), std::string::npos);
 }
 
 }  // namespace
