@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 #include <wx/app.h>
+#include <wx/dialog.h>
 
 #include <atomic>
 #include <thread>
@@ -18,6 +19,12 @@ void closeMainWindowNow() {
   if (ZRMainFrame* frame = GetApplicationMainWindow()) {
     if (!frame->isClosing()) frame->Close(true);
     return;
+  }
+  // No main window yet: the start is waiting in a question (the first start's language chooser), with
+  // nothing loaded that could need saving. Declining it ends the start.
+  for (wxWindow* window : wxTopLevelWindows) {
+    auto* dialog = dynamic_cast<wxDialog*>(window);
+    if (dialog != nullptr && dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
   }
   if (wxTheApp != nullptr) wxTheApp->ExitMainLoop();
 }

@@ -92,6 +92,20 @@ TEST_F(OrvelProgram, ItRunsItsLoopAndTheSystemsQuitSavesEverythingForTheNextStar
   EXPECT_EQ(tracksIn(data("Database/database.xml")), 25);
 }
 
+// A first start run as a user would waits in the language chooser; the system's quit request then ends
+// the program (there is no main window to close yet) instead of leaving it waiting.
+TEST_F(OrvelProgram, TheSystemsQuitEndsAFirstStartWaitingForItsLanguage) {
+  OrvelRun run(ORVEL_BINARY, home(), work(), logFile(1), std::getenv("DISPLAY"), false);
+  ASSERT_TRUE(run.waitForLog("copying demo_songs", kStartTimeoutMs)) << run.log();
+  // The chooser is up once its folder was scanned; give it a moment to enter its loop.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_EQ(run.waitForExit(100), -1) << run.log();
+  run.signal(SIGTERM);
+  EXPECT_GE(run.waitForExit(kStopTimeoutMs), 0) << run.log();
+  EXPECT_EQ(run.log().find("initApp"), std::string::npos) << run.log();
+  EXPECT_FALSE(fs::exists(data("Database/database.xml")));
+}
+
 TEST_F(OrvelProgram, AStartRefusedForATooSmallDisplayLeavesTheUsersFilesUntouched) {
   PrivateDisplay small("800x600x24");
   if (small.name().empty()) GTEST_SKIP() << "no Xvfb";

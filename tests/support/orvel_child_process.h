@@ -65,8 +65,9 @@ class PrivateDisplay {
 // One run of the program, its output (log lines and all) in a file.
 class OrvelRun {
  public:
+  // underTest false runs the program as a user would (the first start's language chooser is shown).
   OrvelRun(const std::string& program, const std::string& home, const std::string& work,
-           const std::string& logPath, const std::string& display)
+           const std::string& logPath, const std::string& display, bool underTest = true)
       : log_(logPath) {
     pid_ = fork();
     if (pid_ != 0) return;
@@ -76,7 +77,11 @@ class OrvelRun {
     if (chdir(work.c_str()) != 0) _exit(126);
     setenv("HOME", home.c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
-    setenv("ORVEL_TEST", "1", 1);
+    if (underTest) {
+      setenv("ORVEL_TEST", "1", 1);
+    } else {
+      unsetenv("ORVEL_TEST");
+    }
     setenv("GDK_BACKEND", "x11", 1);
     setenv("DISPLAY", display.c_str(), 1);
     execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
