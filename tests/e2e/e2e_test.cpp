@@ -1,0 +1,317 @@
+// The application end to end, as a user meets it: the real orvel program on a display of its own, with a
+// fresh home folder in which the user once chose the "File output" sound device (so everything the master
+// plays lands in Recordings/File output.wav), driven only by real pointer and key events. The user opens
+// the demo songs' folder in the browser tree, loads one song into each deck, sets the crossfader to the
+// first deck, plays both, moves the crossfader across to the second deck, and quits with the window's
+// close control. Then: the output holds the first song, then both, then the second, in that order; the
+// library and the settings were saved; a screenshot shows the skin; a second start finds both again.
+//
+// The skin is laid out by constraints, so where its controls lie is asked of skin_rects, which lays the
+// same skin out with the real loader at the window's real client size.
+//
+// ORVEL_E2E_SCREENSHOT=path keeps the screenshot of the running application (scripts/make-screenshot.sh
+// makes the README's picture so).
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "e2e_support.h"
+#include "support/test_support.h"
+#include "wav_tones.h"
+#include "xwd_image.h"
+
+namespace fs = std::filesystem;
+using namespace orvel_e2e;
+
+namespace {
+
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 800;
+// The demo songs as the resources ship them: a tone each.
+constexpr double kNightDriveHz = 440.0;
+constexpr double kMorningRunHz = 587.33;
+// How long each crossfader position is held.
+constexpr int kHoldMs = 3000;
+
+// The settings a user who once chose the file device has; the rest takes its defaults.
+const char* const kPreferences =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
+    "<preferences version=\"100\">\n"
+    "\t<pref name=\"AudioDevice\" value=\"File output\" type=\"3\" />\n"
+    "</preferences>\n";
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"Xvfb", "xdotool", "xwd", "xwininfo"}) {
+      ASSERT_FALSE(findOnPath(tool).empty()) << tool << " is missing: run scripts/install-deps.sh";
+    }
+    display = std::make_unique<PrivateDisplay>(kScreenWidth, kScreenHeight);
+    ASSERT_TRUE(display->ok()) << "Xvfb did not start";
+    desktop = std::make_unique<Desktop>(display->name());
+    home = std::make_unique<orvel_test::TempDir>();
+    data = home->path() + "/Documents/Halden-Orvel/";
+  }
+
+  void TearDown() override {
+    if (app > 0) {
+      killProgram(app);
+      app = -1;
+    }
+    if (HasFailure()) {
+      std::cerr << "---- the application's log:\n" << readText(logPath()) << "---- end of log\n";
+    }
+  }
+
+  std::string logPath() const { return home->path() + "/orvel.log"; }
+
+  // The user's environment: the test's home folder, nothing of the test suite's.
+  EnvChanges userEnvironment() const {
+    return {{"HOME", home->path()}, {"DISPLAY", display->name()}, {"GDK_BACKEND", "x11"},
+            {"ORVEL_TEST", ""},     {"XDG_CONFIG_HOME", ""},      {"XDG_DATA_HOME", ""},
+            {"XDG_CACHE_HOME", ""}, {"NO_AT_BRIDGE", "1"},        {"GTK_MODULES", ""}};
+  }
+
+  // Starts the program; at a first start answers the language chooser (English is preselected) with the
+  // keyboard; returns the main window once it is on screen.
+  std::optional<unsigned long> start() {
+    std::ofstream(logPath(), std::ios::app) << "==== start\n";
+    app = startProgram({ORVEL_PROGRAM}, userEnvironment(), logPath());
+    if (app <= 0) return std::nullopt;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool answered = false;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (waitForExit(app, 0)) {
+        app = -1;
+        ADD_FAILURE() << "the application ended during its start";
+        return std::nullopt;
+      }
+      for (unsigned long w : desktop->findWindows("^Orvel$")) {
+        const std::optional<Rect> r = desktop->geometry(w);
+        if (!r) continue;
+        if (r->width >= 600 && r->height >= 400) return w;
+        // The language chooser: its choice has the focus, Tab reaches OK.
+        if (!answered && r->width >= 150 && r->height >= 40) {
+          desktop->moveTo(r->centerX(), r->centerY());
+          desktop->key("Tab");
+          desktop->key("Return");
+          answered = true;
+        }
+      }
+      sleepMs(250);
+    }
+    ADD_FAILURE() << "no main window within 60 s";
+    return std::nullopt;
+  }
+
+  // Quits through the skin's close control and answers the question with Return (yes is the default);
+  // true when the program ended by itself within the bound.
+  bool quit(const SkinLayout& layout, const Rect& window) {
+    const Rect close = layout.node("close", -1);
+    desktop->click(window.x + close.centerX(), window.y + close.centerY());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(45);
+    bool answered = false;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (const std::optional<int> status = waitForExit(app, 0)) {
+        app = -1;
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "exit status " << *status;
+        return true;
+      }
+      if (!answered) {
+        for (unsigned long w : desktop->findWindows("^Orvel$")) {
+          const std::optional<Rect> r = desktop->geometry(w);
+          if (r && r->width < 600 && r->width >= 100 && r->height >= 40) {
+            desktop->moveTo(r->centerX(), r->centerY());
+            desktop->key("Return");
+            answered = true;
+          }
+        }
+      }
+      sleepMs(250);
+    }
+    ADD_FAILURE() << "the application did not end within 45 s of its close";
+    return false;
+  }
+
+  // The layout of the running window (and, with browseTo, the way through the browser tree there).
+  bool layoutFor(const Rect& client, const std::string& browseTo, SkinLayout& layout) {
+    std::vector<std::string> argv = {SKIN_RECTS_PROGRAM,
+                                     orvel_test::sourceFile("resources/skins"),
+                                     "Orvel",
+                                     std::to_string(display->width()),
+                                     std::to_string(display->height()),
+                                     std::to_string(client.width),
+                                     std::to_string(client.height)};
+    if (!browseTo.empty()) {
+      argv.push_back("--browse");
+      argv.push_back(browseTo);
+    }
+    std::string out, error;
+    const int rc = runProgram(argv, {{"HOME", home->path()}, {"ORVEL_TEST", ""}}, 30000, &out);
+    EXPECT_EQ(rc, 0) << "skin_rects failed:\n" << out;
+    if (rc != 0) return false;
+    const bool parsed = layout.parse(out, &error);
+    EXPECT_TRUE(parsed) << error;
+    return parsed;
+  }
+
+  RgbImage shot(const std::string& name) {
+    RgbImage image;
+    std::string error;
+    EXPECT_TRUE(desktop->screenshot(home->path() + "/" + name + ".xwd", image, &error)) << error;
+    return image;
+  }
+
+  // Waits (at most timeoutMs) until the rectangle of the window shows at least minimum light text pixels.
+  bool waitForText(const Rect& window, const Rect& area, int minimum, int timeoutMs,
+                   const std::string& what) {
+    const Rect onScreen{window.x + area.x, window.y + area.y, area.width, area.height};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int seen = 0;
+    do {
+      seen = brightPixels(shot("wait"), onScreen);
+      if (seen >= minimum) return true;
+      sleepMs(300);
+    } while (std::chrono::steady_clock::now() < deadline);
+    ADD_FAILURE() << what << ": no text within " << timeoutMs << " ms (" << seen << " light pixels)";
+    return false;
+  }
+
+  // The middle of row `row` of a track table or the browser, in screen pixels. The point sits 0.4 rows
+  // into the row below the column header, which is inside the same row whether or not the table shows
+  // its header.
+  static std::pair<int, int> rowPoint(const SkinLayout& layout, const std::string& table, const Rect& window,
+                                      int row) {
+    const Rect r = layout.node(table, -1);
+    const auto [top, height] = layout.rows.at(table);
+    return {window.x + r.centerX(), window.y + static_cast<int>(top + (row + 0.4) * height)};
+  }
+
+  std::unique_ptr<PrivateDisplay> display;
+  std::unique_ptr<Desktop> desktop;
+  std::unique_ptr<orvel_test::TempDir> home;
+  std::string data;
+  pid_t app = -1;
+};
+
+TEST_F(EndToEnd, ADjLoadsTwoDemoSongsPlaysThemAndCrossfadesFromOneToTheOther) {
+  fs::create_directories(data + "Settings");
+  ASSERT_TRUE(writeText(data + "Settings/preferences.xml", kPreferences));
+
+  // ---- first start
+  const std::optional<unsigned long> mainWindow = start();
+  ASSERT_TRUE(mainWindow);
+  std::optional<Rect> window = desktop->geometry(*mainWindow);
+  ASSERT_TRUE(window);
+  const std::string demoSongs = data + "DemoSongs";
+  SkinLayout layout;
+  ASSERT_TRUE(layoutFor(*window, demoSongs, layout));
+  // The skin is drawn once the track table's ground and the deck panels show (a blank window has one
+  // colour).
+  ASSERT_TRUE(waitForText(*window, layout.node("label_deck", 0), 10, 30000, "the skin's deck label"));
+
+  // ---- the browser tree's folder view: from the collection down to the demo songs' folder
+  ASSERT_GE(layout.browseClickX, 0);
+  desktop->click(window->x + layout.browseClickX, window->y + layout.browseClickY);
+  for (const std::string& key : layout.browseKeys) desktop->key(key);
+  // The folder's two songs are listed in the track table.
+  const auto [row0x, row0y] = rowPoint(layout, "playlist", *window, 0);
+  const auto [row1x, row1y] = rowPoint(layout, "playlist", *window, 1);
+  const int rowHeight = static_cast<int>(layout.rows.at("playlist").second);
+  const Rect playlist = layout.node("playlist", -1);
+  ASSERT_TRUE(waitForText(*window,
+                          Rect{playlist.x, row1y - window->y - rowHeight / 3, playlist.width, rowHeight / 2},
+                          20, 15000, "the second song's row in the track table"));
+
+  // ---- one song into each deck: select its row, press the deck's load button
+  const Rect load0 = layout.node("deck_load", 0), load1 = layout.node("deck_load", 1);
+  desktop->click(row0x, row0y);
+  desktop->click(window->x + load0.centerX(), window->y + load0.centerY());
+  ASSERT_TRUE(waitForText(*window, layout.node("deck_titlename", 0), 20, 15000, "deck A's title"));
+  desktop->click(row1x, row1y);
+  desktop->click(window->x + load1.centerX(), window->y + load1.centerY());
+  ASSERT_TRUE(waitForText(*window, layout.node("deck_titlename", 1), 20, 15000, "deck B's title"));
+
+  // ---- the crossfader to deck A, both decks playing, then across to deck B
+  const Rect fader = layout.node("crossfader", -1);
+  const int faderY = window->y + fader.centerY();
+  const int leftEnd = window->x + fader.x + 2, rightEnd = window->x + fader.x + fader.width - 2;
+  const int middle = window->x + fader.centerX();
+  desktop->drag(middle, faderY, leftEnd - 40, faderY);
+  const Rect play0 = layout.node("deck_playlive", 0), play1 = layout.node("deck_playlive", 1);
+  desktop->click(window->x + play0.centerX(), window->y + play0.centerY());
+  desktop->click(window->x + play1.centerX(), window->y + play1.centerY());
+  sleepMs(kHoldMs);
+  desktop->drag(leftEnd, faderY, middle, faderY);
+  sleepMs(kHoldMs);
+  // The running application as the user sees it.
+  const RgbImage running = shot("running");
+  desktop->drag(middle, faderY, rightEnd + 40, faderY);
+  sleepMs(kHoldMs);
+
+  // ---- the screenshot shows the skin, not a blank window
+  const Rect onScreen{window->x, window->y, window->width, window->height};
+  EXPECT_GT(distinctColours(running, onScreen), 200) << "the window looks blank";
+  const RgbImage windowImage = crop(running, window->x, window->y, window->width, window->height);
+  EXPECT_TRUE(writePng(home->path() + "/running.png", windowImage));
+  if (const char* keep = std::getenv("ORVEL_E2E_SCREENSHOT"); keep != nullptr && *keep != '\0') {
+    EXPECT_TRUE(writePng(keep, windowImage)) << "cannot write " << keep;
+  }
+
+  // ---- quit with the window's close control
+  ASSERT_TRUE(quit(layout, *window));
+
+  // ---- what the master played: deck A's song alone, both, deck B's alone
+  std::vector<float> samples;
+  int rate = 0;
+  std::string error;
+  ASSERT_TRUE(readWavMono(data + "Recordings/File output.wav", samples, rate, &error)) << error;
+  ASSERT_GT(rate, 0);
+  EXPECT_GT(samples.size(), static_cast<size_t>(rate) * 3 * kHoldMs / 1000) << "the output is too short";
+  // The rows are in name order: "Morning Run" above "Night Drive".
+  const std::vector<std::string> windows = classifyWindows(samples, rate, kMorningRunHz, kNightDriveHz, 0.1);
+  const std::vector<std::string> heard = foldRuns(windows, 5);
+  std::ostringstream all;
+  for (const std::string& w : windows) all << w << ' ';
+  EXPECT_EQ(heard, (std::vector<std::string>{"A", "AB", "B"}))
+      << "A: Morning Run (587.33 Hz, deck A), B: Night Drive (440 Hz, deck B); per 0.1 s: " << all.str();
+
+  // ---- saved: the library with both songs, the settings with the device
+  const std::string database = readText(data + "Database/database.xml");
+  EXPECT_NE(database.find("Morning Run"), std::string::npos) << "database.xml:\n" << database.substr(0, 2000);
+  EXPECT_NE(database.find("Night Drive"), std::string::npos);
+  const std::string preferences = readText(data + "Settings/preferences.xml");
+  EXPECT_NE(preferences.find("name=\"AudioDevice\" value=\"File output\""), std::string::npos) << preferences;
+  EXPECT_GT(preferences.size(), std::string(kPreferences).size()) << "preferences.xml was not saved";
+
+  // ---- a second start finds the library (the collection lists both songs) and the settings (the file
+  // device opens again and writes a new output file)
+  fs::remove(data + "Recordings/File output.wav");
+  const std::optional<unsigned long> again = start();
+  ASSERT_TRUE(again);
+  window = desktop->geometry(*again);
+  ASSERT_TRUE(window);
+  SkinLayout second;
+  ASSERT_TRUE(layoutFor(*window, "", second));
+  const Rect table = second.node("playlist", -1);
+  const auto [s1x, s1y] = rowPoint(second, "playlist", *window, 1);
+  (void)s1x;
+  EXPECT_TRUE(waitForText(*window, Rect{table.x, s1y - window->y - rowHeight / 3, table.width, rowHeight / 2},
+                          20, 15000, "the collection's second song"));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  while (!fs::exists(data + "Recordings/File output.wav") && std::chrono::steady_clock::now() < deadline)
+    sleepMs(200);
+  EXPECT_TRUE(fs::exists(data + "Recordings/File output.wav")) << "the file device was not chosen again";
+  ASSERT_TRUE(quit(second, *window));
+  const std::string databaseAfter = readText(data + "Database/database.xml");
+  EXPECT_NE(databaseAfter.find("Morning Run"), std::string::npos);
+  EXPECT_NE(databaseAfter.find("Night Drive"), std::string::npos);
+}
+
+}  // namespace
