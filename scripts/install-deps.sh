@@ -8,6 +8,8 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth p7zip-full
+  # the end-to-end run: real input events (xdotool), screenshots (xwd) and window sizes (xwininfo)
+  xdotool x11-apps x11-utils
   # fuzzing (the libFuzzer programs of fuzz/ need clang)
   clang
   # core runtime
