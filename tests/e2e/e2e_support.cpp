@@ -259,6 +259,10 @@ std::optional<unsigned long> Desktop::waitForWindow(const std::string& namePatte
   return std::nullopt;
 }
 
+void Desktop::moveWindow(unsigned long window, int x, int y) const {
+  xdotool({"windowmove", "--sync", std::to_string(window), std::to_string(x), std::to_string(y)});
+}
+
 void Desktop::moveTo(int x, int y) const {
   xdotool({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
 }

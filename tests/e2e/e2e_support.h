@@ -65,6 +65,7 @@ class Desktop {
   // timeoutMs for it.
   std::optional<unsigned long> waitForWindow(const std::string& namePattern, int minWidth, int minHeight,
                                              int timeoutMs) const;
+  void moveWindow(unsigned long window, int x, int y) const;
   void moveTo(int x, int y) const;
   void click(int x, int y) const;
   // Presses at (x0, y0), moves to (x1, y1) in steps, releases.

@@ -66,6 +66,13 @@ class EndToEnd : public ::testing::Test {
     }
     if (HasFailure()) {
       std::cerr << "---- the application's log:\n" << readText(logPath()) << "---- end of log\n";
+      // ORVEL_E2E_KEEP=folder keeps the last screenshot and the log of a failed run.
+      if (const char* keep = std::getenv("ORVEL_E2E_KEEP"); keep != nullptr && *keep != '\0') {
+        RgbImage last;
+        if (readXwd(home->path() + "/wait.xwd", last, nullptr))
+          writePng(std::string(keep) + "/last.png", last);
+        writeText(std::string(keep) + "/orvel.log", readText(logPath()));
+      }
     }
   }
 
@@ -95,7 +102,14 @@ class EndToEnd : public ::testing::Test {
       for (unsigned long w : desktop->findWindows("^Orvel$")) {
         const std::optional<Rect> r = desktop->geometry(w);
         if (!r) continue;
-        if (r->width >= 600 && r->height >= 400) return w;
+        if (r->width >= 600 && r->height >= 400) {
+          // Without a window manager the window may open partly off the screen: put it where the user
+          // would have dragged it.
+          if (r->x < 0 || r->y < 0 || r->x + r->width > display->width() ||
+              r->y + r->height > display->height())
+            desktop->moveWindow(w, 0, 0);
+          return w;
+        }
         // The language chooser: its choice has the focus, Tab reaches OK.
         if (!answered && r->width >= 150 && r->height >= 40) {
           desktop->moveTo(r->centerX(), r->centerY());
@@ -183,6 +197,20 @@ class EndToEnd : public ::testing::Test {
     return false;
   }
 
+  // Waits (at most 30 s) until the window shows the skin: its panels, knobs and captions in many colours
+  // (a blank or black window has a handful).
+  bool waitForSkin(const Rect& window) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int colours = 0;
+    do {
+      colours = distinctColours(shot("wait"), window);
+      if (colours > 200) return true;
+      sleepMs(300);
+    } while (std::chrono::steady_clock::now() < deadline);
+    ADD_FAILURE() << "the window shows no skin within 30 s (" << colours << " colours)";
+    return false;
+  }
+
   // The middle of row `row` of a track table or the browser, in screen pixels. The point sits 0.4 rows
   // into the row below the column header, which is inside the same row whether or not the table shows
   // its header.
@@ -212,9 +240,7 @@ TEST_F(EndToEnd, ADjLoadsTwoDemoSongsPlaysThemAndCrossfadesFromOneToTheOther) {
   const std::string demoSongs = data + "DemoSongs";
   SkinLayout layout;
   ASSERT_TRUE(layoutFor(*window, demoSongs, layout));
-  // The skin is drawn once the track table's ground and the deck panels show (a blank window has one
-  // colour).
-  ASSERT_TRUE(waitForText(*window, layout.node("label_deck", 0), 10, 30000, "the skin's deck label"));
+  ASSERT_TRUE(waitForSkin(*window));
 
   // ---- the browser tree's folder view: from the collection down to the demo songs' folder
   ASSERT_GE(layout.browseClickX, 0);
@@ -297,6 +323,7 @@ TEST_F(EndToEnd, ADjLoadsTwoDemoSongsPlaysThemAndCrossfadesFromOneToTheOther) {
   ASSERT_TRUE(again);
   window = desktop->geometry(*again);
   ASSERT_TRUE(window);
+  ASSERT_TRUE(waitForSkin(*window));
   SkinLayout second;
   ASSERT_TRUE(layoutFor(*window, "", second));
   const Rect table = second.node("playlist", -1);

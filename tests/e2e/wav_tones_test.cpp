@@ -2,13 +2,14 @@
 // generated signals whose answer is known (a wrong verdict here would make the end-to-end run pass or fail
 // for the wrong reason).
 
+#include "wav_tones.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "support/test_support.h"
-#include "wav_tones.h"
 
 using namespace orvel_e2e;
 
@@ -72,8 +73,9 @@ TEST(HeardTones, OneToneAloneOrSilenceIsNotACrossfade) {
   std::vector<float> silence(kRate * 2, 0.0f);
   EXPECT_TRUE(foldRuns(classifyWindows(silence, kRate, 587.33, 440.0, 0.1), 5).empty());
   // Short blips (a click of the fader) are not runs of their own.
-  EXPECT_EQ(foldRuns({"A", "A", "A", "A", "A", "AB", "A", "A", "A", "A", "A", "?", "B", "B", "B", "B", "B"}, 5),
-            (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(
+      foldRuns({"A", "A", "A", "A", "A", "AB", "A", "A", "A", "A", "A", "?", "B", "B", "B", "B", "B"}, 5),
+      (std::vector<std::string>{"A", "B"}));
 }
 
 TEST(HeardTones, AnOutputFileCutOffBeforeItsHeaderWasFinishedIsReadToItsEnd) {
