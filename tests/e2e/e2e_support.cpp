@@ -293,6 +293,11 @@ void Desktop::key(const std::string& name) const {
   sleepMs(120);
 }
 
+void Desktop::type(const std::string& text) const {
+  xdotool({"type", "--delay", "60", text});
+  sleepMs(120);
+}
+
 bool Desktop::screenshot(const std::string& xwdPath, RgbImage& image, std::string* error) const {
   const std::string xwd = findOnPath("xwd");
   if (xwd.empty()) {

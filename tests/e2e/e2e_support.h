@@ -72,6 +72,8 @@ class Desktop {
   void drag(int x0, int y0, int x1, int y1) const;
   // A key by its X name ("Return", "Down", "Tab").
   void key(const std::string& name) const;
+  // Types text as key presses.
+  void type(const std::string& text) const;
   // The whole screen through xwd; false with the reason in error.
   bool screenshot(const std::string& xwdPath, RgbImage& image, std::string* error) const;
 
