@@ -264,7 +264,9 @@ void Desktop::moveWindow(unsigned long window, int x, int y) const {
 }
 
 void Desktop::moveTo(int x, int y) const {
-  xdotool({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
+  // Not --sync: that waits for the pointer to change place, which never comes when it is there already.
+  xdotool({"mousemove", std::to_string(x), std::to_string(y)});
+  sleepMs(40);
 }
 
 void Desktop::click(int x, int y) const {
@@ -279,10 +281,7 @@ void Desktop::drag(int x0, int y0, int x1, int y1) const {
   sleepMs(80);
   xdotool({"mousedown", "1"});
   const int steps = 8;
-  for (int i = 1; i <= steps; ++i) {
-    sleepMs(40);
-    moveTo(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
-  }
+  for (int i = 1; i <= steps; ++i) moveTo(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
   sleepMs(80);
   xdotool({"mouseup", "1"});
   sleepMs(120);

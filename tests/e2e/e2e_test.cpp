@@ -243,6 +243,13 @@ class EndToEnd : public ::testing::Test {
     return {window.x + r.centerX(), window.y + static_cast<int>(top + (row + 0.4) * height)};
   }
 
+  // Tells how far the run got and when (the test's output shows where the time goes).
+  void phase(const char* what) {
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::cout << "e2e: " << what << " at " << seconds << " s" << std::endl;
+  }
+
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
   std::unique_ptr<PrivateDisplay> display;
   std::unique_ptr<Desktop> desktop;
   std::unique_ptr<orvel_test::TempDir> home;
@@ -264,12 +271,14 @@ TEST_F(EndToEnd, ADjLoadsTwoDemoSongsPlaysThemAndCrossfadesFromOneToTheOther) {
   ASSERT_TRUE(layoutFor(*window, demoSongs, layout));
   ASSERT_TRUE(waitForSkin(*window));
 
+  phase("the main window is drawn");
   // ---- the browser tree's folder view: from the collection down to the demo songs' folder
   ASSERT_GE(layout.browseClickX, 0);
   desktop->click(window->x + layout.browseClickX, window->y + layout.browseClickY);
   for (const std::string& key : layout.browseKeys) desktop->key(key);
   ASSERT_TRUE(waitForRows(layout, *window, 2, 15000)) << "the demo songs' folder in the track table";
 
+  phase("the folder is open");
   // ---- one song into each deck: select its row, press the deck's load button
   const auto [row0x, row0y] = rowPoint(layout, "playlist", *window, 0);
   const auto [row1x, row1y] = rowPoint(layout, "playlist", *window, 1);
@@ -281,6 +290,7 @@ TEST_F(EndToEnd, ADjLoadsTwoDemoSongsPlaysThemAndCrossfadesFromOneToTheOther) {
   desktop->click(window->x + load1.centerX(), window->y + load1.centerY());
   ASSERT_TRUE(waitForText(*window, layout.node("deck_titlename", 1), 20, 15000, "deck B's title"));
 
+  phase("both songs are loaded");
   // ---- the crossfader to deck A, both decks playing, then across to deck B. A press on the fader's
   // track brings its knob there; the drags stay on the track.
   const Rect fader = layout.node("crossfader", -1);
@@ -299,6 +309,7 @@ TEST_F(EndToEnd, ADjLoadsTwoDemoSongsPlaysThemAndCrossfadesFromOneToTheOther) {
   desktop->drag(middle, faderY, rightEnd, faderY);
   sleepMs(kHoldMs);
 
+  phase("the crossfader went across");
   // ---- the screenshot shows the skin, not a blank window
   const Rect onScreen{window->x, window->y, window->width, window->height};
   EXPECT_GT(distinctColours(running, onScreen), 200) << "the window looks blank";
@@ -311,6 +322,7 @@ TEST_F(EndToEnd, ADjLoadsTwoDemoSongsPlaysThemAndCrossfadesFromOneToTheOther) {
   // ---- quit with the window's close control
   ASSERT_TRUE(quit(layout, *window));
 
+  phase("the application ended");
   // ---- what the master played: deck A's song alone, both, deck B's alone
   std::vector<float> samples;
   int rate = 0;
@@ -320,11 +332,19 @@ TEST_F(EndToEnd, ADjLoadsTwoDemoSongsPlaysThemAndCrossfadesFromOneToTheOther) {
   EXPECT_GT(samples.size(), static_cast<size_t>(rate) * 3 * kHoldMs / 1000) << "the output is too short";
   // The rows are in name order: "Morning Run" above "Night Drive".
   const std::vector<std::string> windows = classifyWindows(samples, rate, kMorningRunHz, kNightDriveHz, 0.1);
-  const std::vector<std::string> heard = foldRuns(windows, 5);
-  std::ostringstream all;
-  for (const std::string& w : windows) all << w << ' ';
-  EXPECT_EQ(heard, (std::vector<std::string>{"A", "AB", "B"}))
-      << "A: Morning Run (587.33 Hz, deck A), B: Night Drive (440 Hz, deck B); per 0.1 s: " << all.str();
+  const std::vector<ToneRun> runs = toneRuns(windows, 5);
+  std::ostringstream told;
+  for (const ToneRun& run : runs)
+    told << run.label << " for " << run.length / 10.0 << " s from " << run.start / 10.0 << " s; ";
+  std::cout << "heard (A: Morning Run, 587.33 Hz, deck A; B: Night Drive, 440 Hz, deck B): " << told.str()
+            << "\n";
+  std::vector<std::string> labels;
+  for (const ToneRun& run : runs) labels.push_back(run.label);
+  ASSERT_EQ(labels, (std::vector<std::string>{"A", "AB", "B"})) << told.str();
+  // Each crossfader position was held for kHoldMs, and the second song sounded alone because the crossfader
+  // moved: long before the first song could have ended by itself (both last over 20 s).
+  for (const ToneRun& run : runs) EXPECT_GE(run.length / 10.0, kHoldMs / 1000.0 * 0.6) << run.label;
+  EXPECT_LT((runs[2].start - runs[0].start) / 10.0, 15.0) << "the second song came alone too late";
 
   // ---- saved: the library with both songs, the settings with the device
   const std::string database = readText(data + "Database/database.xml");
@@ -334,6 +354,7 @@ TEST_F(EndToEnd, ADjLoadsTwoDemoSongsPlaysThemAndCrossfadesFromOneToTheOther) {
   EXPECT_NE(preferences.find("name=\"AudioDevice\" value=\"File output\""), std::string::npos) << preferences;
   EXPECT_GT(preferences.size(), std::string(kPreferences).size()) << "preferences.xml was not saved";
 
+  phase("the files are checked");
   // ---- a second start finds the settings (the file device opens again and writes a new output file) and
   // the library (a search for one song's name finds it, and only it)
   fs::remove(data + "Recordings/File output.wav");
@@ -353,10 +374,34 @@ TEST_F(EndToEnd, ADjLoadsTwoDemoSongsPlaysThemAndCrossfadesFromOneToTheOther) {
   while (!fs::exists(data + "Recordings/File output.wav") && std::chrono::steady_clock::now() < deadline)
     sleepMs(200);
   EXPECT_TRUE(fs::exists(data + "Recordings/File output.wav")) << "the file device was not chosen again";
+  phase("the second start found the library");
   ASSERT_TRUE(quit(second, *window));
+  phase("the second run ended");
   const std::string databaseAfter = readText(data + "Database/database.xml");
   EXPECT_NE(databaseAfter.find("Morning Run"), std::string::npos);
   EXPECT_NE(databaseAfter.find("Night Drive"), std::string::npos);
+}
+
+// The README's run command on a machine without a sound card: the window opens with the skin, the sound
+// goes to "Null output", and the log says so once, not once per attempt or per setting.
+TEST_F(EndToEnd, AFirstStartWithoutASoundCardPlaysIntoTheNullOutputAndSaysSoOnce) {
+  const std::optional<unsigned long> mainWindow = start();
+  ASSERT_TRUE(mainWindow);
+  const std::optional<Rect> window = desktop->geometry(*mainWindow);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(waitForSkin(*window));
+  SkinLayout layout;
+  ASSERT_TRUE(layoutFor(*window, "", layout));
+  ASSERT_TRUE(quit(layout, *window));
+  const std::string log = readText(logPath());
+  size_t said = 0;
+  for (size_t at = log.find("'Null output'"); at != std::string::npos; at = log.find("'Null output'", at + 1))
+    ++said;
+  EXPECT_EQ(said, 1u) << log;
+  EXPECT_NE(log.find("sound device 'Null output' chosen"), std::string::npos);
+  EXPECT_FALSE(fs::exists(data + "Recordings/File output.wav"));
+  EXPECT_NE(readText(data + "Settings/preferences.xml").find("name=\"AudioDevice\" value=\"Null output\""),
+            std::string::npos);
 }
 
 }  // namespace

@@ -134,19 +134,30 @@ std::vector<std::string> classifyWindows(const std::vector<float>& samples, int 
   return labels;
 }
 
-std::vector<std::string> foldRuns(const std::vector<std::string>& windows, size_t minRun) {
-  std::vector<std::string> runs;
+std::vector<ToneRun> toneRuns(const std::vector<std::string>& windows, size_t minRun) {
+  std::vector<ToneRun> runs;
   size_t i = 0;
   while (i < windows.size()) {
     size_t j = i;
     while (j < windows.size() && windows[j] == windows[i]) ++j;
-    if (windows[i] != "?" && j - i >= minRun && (runs.empty() || runs.back() != windows[i]))
-      runs.push_back(windows[i]);
+    if (windows[i] != "?" && j - i >= minRun) {
+      if (!runs.empty() && runs.back().label == windows[i]) {
+        runs.back().length = j - runs.back().start;
+      } else {
+        runs.push_back(ToneRun{windows[i], i, j - i});
+      }
+    }
     i = j;
   }
-  while (!runs.empty() && runs.front() == "-") runs.erase(runs.begin());
-  while (!runs.empty() && runs.back() == "-") runs.pop_back();
+  while (!runs.empty() && runs.front().label == "-") runs.erase(runs.begin());
+  while (!runs.empty() && runs.back().label == "-") runs.pop_back();
   return runs;
+}
+
+std::vector<std::string> foldRuns(const std::vector<std::string>& windows, size_t minRun) {
+  std::vector<std::string> labels;
+  for (const ToneRun& run : toneRuns(windows, minRun)) labels.push_back(run.label);
+  return labels;
 }
 
 }  // namespace orvel_e2e

@@ -22,6 +22,17 @@ double toneAmplitude(const std::vector<float>& samples, size_t from, size_t coun
 std::vector<std::string> classifyWindows(const std::vector<float>& samples, int rate, double a, double b,
                                          double windowSeconds);
 
+// One stretch of windows with the same label.
+struct ToneRun {
+  std::string label;
+  size_t start = 0;   // first window
+  size_t length = 0;  // windows
+};
+
+// The stretches of windows with one label, in order, with "?" windows and stretches shorter than minRun
+// windows dropped, neighbours with the same label joined, and the silence before and after dropped.
+std::vector<ToneRun> toneRuns(const std::vector<std::string>& windows, size_t minRun);
+
 // The labels in order of appearance, each run counted once, with "?" windows, runs shorter than minRun
 // windows and the silence before and after dropped: e.g. {"A", "AB", "B"}.
 std::vector<std::string> foldRuns(const std::vector<std::string>& windows, size_t minRun);
