@@ -12,5 +12,5 @@ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" -j "${JOBS:-$(nproc)}" --target test_e2e
 
 mkdir -p docs
-ORVEL_E2E_SCREENSHOT="$PWD/docs/orvel.png" "$BUILD_DIR/tests/test_e2e" --gtest_filter='EndToEnd.*' >/dev/null
+ORVEL_E2E_SCREENSHOT="$PWD/docs/orvel.png" "$BUILD_DIR/tests/e2e/test_e2e" --gtest_filter='EndToEnd.*' >/dev/null
 echo "docs/orvel.png written"
