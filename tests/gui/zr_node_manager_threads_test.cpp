@@ -8,39 +8,12 @@
 #include <chrono>
 #include <thread>
 
-#include "common/zr_texture.h"
 #include "skin_test_support.h"
+#include "support/counting_texture.h"
 
 using namespace orvel_test;
 
 namespace {
-
-std::atomic<int> drawsCounted{0};
-
-class CountingTexture : public ZRTexture {
- public:
-  CountingTexture(bool dynamic, float scale) : ZRTexture(dynamic, scale) {}
-  bool initDrawToTexture(int, int, ZRPixelFormat) override { return false; }
-  bool initWithOrRefreshData(const void*, int width, int height, ZRPixelFormat, bool) override {
-    dataWidth_ = width;
-    dataHeight_ = height;
-    return true;
-  }
-  void drawFull(float, float, float, float, float, float, bool, bool) override {}
-  void drawRect(float, float, float, float, float, float, int, float, float, float, float, bool) override {
-    drawsCounted.fetch_add(1, std::memory_order_relaxed);
-  }
-  void drawRectInRect(float, float, float, float, float, float, float, float, int, bool, bool) override {}
-  void drawRectInRectWithMask(float, float, float, float, float, float, ZRTexture*, float, float, ZRTexture*,
-                              float, float, float, float, float) override {}
-  void drawToTexture(bool) override {}
-  bool getContentToBuffer(void*, int, int) override { return false; }
-  bool applyPixelShader(const char*, const char*) override { return false; }
-
-  static ZRTexture* create(bool dynamic, float scale, ZRRenderEngineType, void*, void*) {
-    return new CountingTexture(dynamic, scale);
-  }
-};
 
 // A node that draws its up picture from the skin image and reads its hint while drawing.
 class DrawingNode : public RecordingNode {
@@ -113,7 +86,7 @@ TEST(NodeManagerThreads, RenderingWhileTheMainThreadLoadsRelayoutsAndRoutes) {
   stop.store(true);
   renderer.join();
   EXPECT_GT(frames.load(), 3);
-  EXPECT_GT(drawsCounted.load(), 0);
+  EXPECT_GT(CountingTexture::draws.load(), 0);
   manager.getRootNode()->destroyAllGraphicsResources();
   ZRTexture::setDefaultRenderDevice(ZRRenderEngineOpenGL);
   ZRTexture::registerTextureFactory(ZRRenderEngineRGBA, nullptr);

@@ -21,40 +21,13 @@
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "gui_nodes/zr_node_text.h"
 #include "gui_nodes/zr_node_vu_meter.h"
+#include "support/counting_texture.h"
 #include "wx_test_app.h"
 
 namespace orvel_test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class CountingTexture : public ZRTexture {
- public:
-  CountingTexture(bool dynamic, float scale) : ZRTexture(dynamic, scale) {}
-  bool initDrawToTexture(int, int, ZRPixelFormat) override { return false; }
-  bool initWithOrRefreshData(const void*, int width, int height, ZRPixelFormat, bool) override {
-    dataWidth_ = width;
-    dataHeight_ = height;
-    return true;
-  }
-  void drawFull(float, float, float, float, float, float, bool, bool) override {}
-  void drawRect(float, float, float, float, float, float, int, float, float, float, float, bool) override {
-    draws.fetch_add(1, std::memory_order_relaxed);
-  }
-  void drawRectInRect(float, float, float, float, float, float, float, float, int, bool, bool) override {
-    draws.fetch_add(1, std::memory_order_relaxed);
-  }
-  void drawRectInRectWithMask(float, float, float, float, float, float, ZRTexture*, float, float, ZRTexture*,
-                              float, float, float, float, float) override {}
-  void drawToTexture(bool) override {}
-  bool getContentToBuffer(void*, int, int) override { return false; }
-  bool applyPixelShader(const char*, const char*) override { return false; }
-
-  static ZRTexture* create(bool dynamic, float scale, ZRRenderEngineType, void*, void*) {
-    return new CountingTexture(dynamic, scale);
-  }
-  static inline std::atomic<long> draws{0};
-};
 
 const char* const kSkin =
     "<textarea action=\"time\" posx=\"0\" posy=\"0\" width=\"60\" height=\"16\" hint=\"The time\"/>"
