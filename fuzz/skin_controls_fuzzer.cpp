@@ -1,6 +1,6 @@
 // Skin files as the skin controls read them: any bytes as the skin XML load with the controls' classes
 // (every element tag becomes its control and reads its own attributes), then frames are drawn with
-// textures that only keep their size (no GL), and the mouse, keys, MIDI messages and shortcuts reach every
+// textures that only keep their size and count draws (no GL), and the mouse, keys, MIDI messages and shortcuts reach every
 // placed node. Sizes, counts and ranges from the skin must never index outside a control's tables, divide
 // by zero or loop without bound. The first byte picks the window size and the MIDI data.
 
@@ -15,33 +15,11 @@
 #include "fuzz_support.h"
 #include "gui/zr_node_manager.h"
 #include "gui_nodes/zr_control_classes.h"
+#include "support/counting_texture.h"
 
 namespace {
 
 void quietXml(void*, const char*, ...) {}
-
-// A texture that keeps the size of what it is given and draws nothing.
-class SizeOnlyTexture : public ZRTexture {
- public:
-  SizeOnlyTexture(bool dynamic, float scale) : ZRTexture(dynamic, scale) {}
-  bool initDrawToTexture(int, int, ZRPixelFormat) override { return false; }
-  bool initWithOrRefreshData(const void*, int width, int height, ZRPixelFormat, bool) override {
-    dataWidth_ = width;
-    dataHeight_ = height;
-    return true;
-  }
-  void drawFull(float, float, float, float, float, float, bool, bool) override {}
-  void drawRect(float, float, float, float, float, float, int, float, float, float, float, bool) override {}
-  void drawRectInRect(float, float, float, float, float, float, float, float, int, bool, bool) override {}
-  void drawRectInRectWithMask(float, float, float, float, float, float, ZRTexture*, float, float, ZRTexture*,
-                              float, float, float, float, float) override {}
-  void drawToTexture(bool) override {}
-  bool getContentToBuffer(void*, int, int) override { return false; }
-  bool applyPixelShader(const char*, const char*) override { return false; }
-  static ZRTexture* create(bool dynamic, float scale, ZRRenderEngineType, void*, void*) {
-    return new SizeOnlyTexture(dynamic, scale);
-  }
-};
 
 std::string imagePath;
 
@@ -61,7 +39,7 @@ void collect(ZRDrawNode* node, std::vector<ZRDrawNode*>& out) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   orvel_fuzz::quietLogs();
   xmlSetGenericErrorFunc(nullptr, &quietXml);
-  ZRTexture::registerTextureFactory(ZRRenderEngineRGBA, &SizeOnlyTexture::create);
+  ZRTexture::registerTextureFactory(ZRRenderEngineRGBA, &orvel_test::CountingTexture::create);
   ZRTexture::setDefaultRenderDevice(ZRRenderEngineRGBA);
   registerControlClasses();
   imagePath = orvel_fuzz::scratchFolder() + "skin.png";
