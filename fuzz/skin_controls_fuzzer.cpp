@@ -1,8 +1,9 @@
 // Skin files as the skin controls read them: any bytes as the skin XML load with the controls' classes
 // (every element tag becomes its control and reads its own attributes), then frames are drawn with
-// textures that only keep their size and count draws (no GL), and the mouse, keys, MIDI messages and shortcuts reach every
-// placed node. Sizes, counts and ranges from the skin must never index outside a control's tables, divide
-// by zero or loop without bound. The first byte picks the window size and the MIDI data.
+// textures that only keep their size and count draws (no GL), and the mouse, keys, MIDI messages and
+// shortcuts reach every placed node. Sizes, counts and ranges from the skin must never index outside a
+// control's tables, divide by zero or loop without bound. The first byte picks the window size and the MIDI
+// data.
 
 #include <cairo.h>
 #include <libxml/xmlerror.h>
