@@ -127,22 +127,16 @@ void ZRNodeSoundDisplay::refreshCoordinates(ZRParameterList* a) {
   dataFlashColor = a->getColorFloat("dataflashcolor", &black);
   drawMode_ = a->getInt("drawmode", -1);
 
+  skinCursor_ = a->getInt("cursorpos", -1);
   ZRWaveformPrivateData& first = layers_[0];
   first.dataColor = waveformColor(dataColor);
   first.cueColor = waveformColor(cueColor);
   first.loopColor = waveformColor(loopColor);
   first.cursorColor = waveformColor(cursorColor);
-  first.width = saturatedInt(width);
-  first.height = saturatedInt(height);
-  first.vertical = first.width < first.height;
   first.cursorHidden = a->getBool("dontshowcursor", false) ? 1 : 0;
-  const int along = first.vertical ? first.height : first.width;
-  const int cursor = a->getInt("cursorpos", -1);
-  first.cursorColumn = cursor < 0 || cursor >= along ? along / 3 : cursor;
-  first.x = saturatedInt(first.vertical ? y : x);
-  first.y = saturatedInt(first.vertical ? x : y);
   layers_[1] = first;
   layers_[2] = first;
+  updateLayerGeometry();
 
   const ZRColorFloat darker = scaled(dataColor, 1 / 1.35f);
   const ZRColorFloat brighter = scaled(dataColor, 1.25f);
@@ -153,6 +147,24 @@ void ZRNodeSoundDisplay::refreshCoordinates(ZRParameterList* a) {
   layers_[1].dataColor = waveformColor(dataColor2);
   layers_[2].dataColor = waveformColor(dataColor3);
   redraw_ = 1;
+}
+
+void ZRNodeSoundDisplay::changeSize(float w, float h) {
+  ZRDrawNode::changeSize(w, h);
+  updateLayerGeometry();
+  redraw_ = 1;
+}
+
+void ZRNodeSoundDisplay::updateLayerGeometry() {
+  for (ZRWaveformPrivateData& layer : layers_) {
+    layer.width = saturatedInt(width);
+    layer.height = saturatedInt(height);
+    layer.vertical = layer.width < layer.height;
+    const int along = layer.vertical ? layer.height : layer.width;
+    layer.cursorColumn = skinCursor_ < 0 || skinCursor_ >= along ? along / 3 : skinCursor_;
+    layer.x = saturatedInt(layer.vertical ? y : x);
+    layer.y = saturatedInt(layer.vertical ? x : y);
+  }
 }
 
 void ZRNodeSoundDisplay::updateFlash(int rawLength, int lengthPoints, int positionPoints, float dt) {

@@ -71,6 +71,8 @@ class ZRNodeSoundDisplay : public ZRDrawNode {
   ~ZRNodeSoundDisplay() override;
 
   void refreshCoordinates(ZRParameterList* attributes) override;
+  // The constraint layout sizes the display after the skin did (under the tree lock): the layers follow.
+  void changeSize(float width, float height) override;
   void render(double dt, float x, float y) override;
   bool executeAction(int code, int value, float x, float y, int button, int key, int modifiers,
                      int midiChannel, int midiNumber, int midiValue, wchar_t character, int deck) override;
@@ -99,6 +101,9 @@ class ZRNodeSoundDisplay : public ZRDrawNode {
 
  private:
   void updateFlash(int rawLength, int lengthPoints, int positionPoints, float dt);
+  // Shape, size and cursor column of every layer from the node's current size (the skin gives a size
+  // that the layout may replace).
+  void updateLayerGeometry();
 
   std::vector<std::unique_ptr<ZRDeckDisplaySource>> deckSources_;  // one per deck ever shown (main thread)
   std::atomic<ZRDeckDisplaySource*> source_{nullptr};
@@ -106,6 +111,7 @@ class ZRNodeSoundDisplay : public ZRDrawNode {
   ZRPointerActionCallback pointerSlots_[3] = {nullptr, nullptr, nullptr};
   ZRWaveformPrivateData layers_[3];
   int drawMode_ = -1;
+  int skinCursor_ = -1;  // the skin's "cursorpos" (-1: a third of the display)
   int redraw_ = 1;
   int unchangedFrames_ = 0;
   int lastPosition_ = -1, lastLength_ = -1, lastCue_ = -1;

@@ -1,6 +1,6 @@
-// The deck waveform displays: shape and cursor from the skin, the layers drawn from the deck's arrays, the
-// end-of-track warning, a still display redrawn every fourth frame, the pointer slots, a real deck through
-// its display lock, and the overview that nothing feeds.
+// The deck waveform displays: shape and cursor from the skin and from the size the layout gives, the layers
+// drawn from the deck's arrays, the end-of-track warning, a still display redrawn every fourth frame, the
+// pointer slots, a real deck through its display lock, and the overview that nothing feeds.
 
 #include <gtest/gtest.h>
 
@@ -109,6 +109,29 @@ TEST_F(SoundDisplay, LayersAreDrawnFromTheArraysTheDeckHas) {
   EXPECT_EQ(draws.back().dstX, 10);
   EXPECT_EQ(draws.back().srcW, 300);
   EXPECT_EQ(draws.back().srcH, 80);
+}
+
+TEST_F(SoundDisplay, TheLayersFollowTheSizeTheLayoutGives) {
+  // The shipped skin says 600 points; the constraint layout stretches the display across the window.
+  ZRNodeSoundDisplay& d = make(600, 52);
+  deck.frame.position = 20000 * 100;  // track on both sides of the cursor
+  d.render(0.016, 6, 42);
+  d.changeSize(1268, 52);
+  EXPECT_EQ(d.getCursorColumn(), 1268 / 3);
+  d.render(0.016, 6, 42);
+  ASSERT_NE(d.drawContext, nullptr);
+  ASSERT_EQ(d.drawContext->getPixelWidth(), 1268);
+  // Waveform ink up to the right end of the strip, not only over the skin's 600 points.
+  const orvel_test::Ink rightEnd = orvel_test::inkOf(*d.drawContext, 128, 1200, 0, 1268, 52);
+  EXPECT_GT(rightEnd.count, 68 * 20);
+  EXPECT_GE(rightEnd.right, 1264);
+  // A cursor the skin placed stays there; a shape turned upright turns the display.
+  ZRNodeSoundDisplay& placed = make(600, 52, {{"cursorpos", "50"}});
+  placed.changeSize(1268, 52);
+  EXPECT_EQ(placed.getCursorColumn(), 50);
+  placed.changeSize(52, 900);
+  EXPECT_TRUE(placed.isVertical());
+  EXPECT_EQ(placed.getCursorColumn(), 50);
 }
 
 TEST_F(SoundDisplay, AStillDisplayIsRedrawnEveryFourthFrame) {

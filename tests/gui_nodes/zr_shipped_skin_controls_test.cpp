@@ -1,9 +1,11 @@
 // The shipped skin loaded with the real control classes: every element becomes its control, a frame is
 // drawn where the layout put the nodes (button plates from the chosen image set, their pressed and
-// switched-on pictures), and mouse, MIDI and shortcut events on every node leave a skin that still draws.
+// switched-on pictures, the deck waveforms across the width the layout gives them), and mouse, MIDI and
+// shortcut events on every node leave a skin that still draws.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,9 +17,24 @@
 #include "gui/zr_skin_manager.h"
 #include "gui_nodes/zr_node_button.h"
 #include "gui_nodes/zr_node_slider_knob.h"
+#include "gui_nodes/zr_node_sound_display.h"
 
 namespace orvel_test {
 namespace {
+
+// A deck in the middle of a track whose bands are all loud.
+class LoudDeck : public ZRDeckDisplaySource {
+ public:
+  LoudDeck() : values(40000, 0.9f) {}
+  void beginRead(ZRDeckDisplayFrame& f) override {
+    f.full = f.low = f.high = values.data();
+    f.points = 40000;
+    f.length = 40000 * 100;
+    f.position = 20000 * 100;
+  }
+  void endRead() override {}
+  std::vector<float> values;
+};
 
 void collect(ZRDrawNode* node, std::vector<ZRDrawNode*>& out) {
   out.push_back(node);
@@ -112,6 +129,37 @@ TEST_F(ShippedSkin, ButtonPlatesDrawTheirStatesFromTheImageSet) {
   button->setSwitched(true, false);
   frame();
   EXPECT_TRUE(near(at(px, py), imageAt(button->selx + 5, button->sely + dy), 10));
+}
+
+TEST_F(ShippedSkin, TheDeckWaveformsFillTheWidthTheLayoutGivesThem) {
+  if (!ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+  load();
+  ASSERT_TRUE(needGL());
+  LoudDeck deck;
+  for (int d : {0, 1}) {
+    auto* display = control<ZRNodeSoundDisplay>("sd_deck", d);
+    ASSERT_NE(display, nullptr);
+    display->setDisplaySource(&deck);
+  }
+  frame();
+  for (int d : {0, 1}) {
+    auto* display = control<ZRNodeSoundDisplay>("sd_deck", d);
+    float x = 0, y = 0;
+    display->getAbsolutePosition(x, y);
+    // The skin says 600 points; the layout stretches the strip across the window.
+    ASSERT_GT(display->width, skinWidth - 40) << "deck " << d;
+    const int row = static_cast<int>(y + display->height / 2);
+    // Every tenth column from the skin's 600 points to the right end shows the bright waveform colour, not
+    // the dark strip behind it.
+    int drawn = 0, columns = 0;
+    for (int px = static_cast<int>(x) + 600; px < static_cast<int>(x + display->width) - 2; px += 10) {
+      ++columns;
+      const Rgb c = at(px, row);
+      if (std::max({c[0], c[1], c[2]}) >= 120) ++drawn;
+    }
+    EXPECT_EQ(drawn, columns) << "deck " << d << " at " << x << "," << y << " " << display->width << " wide";
+    display->setDisplaySource(nullptr);
+  }
 }
 
 TEST_F(ShippedSkin, EventsOnEveryNodeLeaveASkinThatDraws) {
