@@ -178,7 +178,7 @@ FILE* OpenFileFromZRString(const ZRString& path, const ZRString& mode) {
   return fopen(p.c_str(), m.c_str());
 }
 
-bool CopyDir(ZRString from, ZRString to, bool withSubfolders) {
+bool CopyDir(ZRString from, ZRString to, bool withSubfolders, bool (*skipFile)(const char* name)) {
   from.appendSeparatorIfNeeded();
   to.appendSeparatorIfNeeded();
   if (!DirExists(from)) return false;
@@ -194,9 +194,10 @@ bool CopyDir(ZRString from, ZRString to, bool withSubfolders) {
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
     std::string source = fromPath + name;
     if (stat(source.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      if (withSubfolders) CopyDir(ZRString(source), ZRString(toPath + name), true);
+      if (withSubfolders) CopyDir(ZRString(source), ZRString(toPath + name), true, skipFile);
       continue;
     }
+    if (skipFile != nullptr && skipFile(name)) continue;
     copyFile(source, toPath + name);
   }
   closedir(dir);

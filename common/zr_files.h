@@ -38,8 +38,9 @@ FILE* OpenFileFromZRString(const ZRString& path, const ZRString& mode);
 // level, permissions 0777 less the process's mask), overwriting files there;
 // hidden files are copied too; with withSubfolders the subfolders are copied
 // the same way. true once from could be listed, whatever happened to single
-// copies.
-bool CopyDir(ZRString from, ZRString to, bool withSubfolders);
+// copies. A file for which skipFile (when given) is true of its name is left
+// out, at every level.
+bool CopyDir(ZRString from, ZRString to, bool withSubfolders, bool (*skipFile)(const char* name) = nullptr);
 
 // Listing a folder: every entry that is not hidden, sorted by the localized
 // case-insensitive comparison; the pattern is not applied (callers test the

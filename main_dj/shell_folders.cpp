@@ -84,6 +84,11 @@ struct ContentFolder {
   const char* logLine;
 };
 
+// The placeholder that keeps an empty folder in the source repository: not content for the user.
+bool isRepositoryPlaceholder(const char* name) {
+  return std::strcmp(name, ".gitkeep") == 0;
+}
+
 }  // namespace
 
 bool InitializeApplicationFolders(const char* executablePath) {
@@ -158,7 +163,8 @@ bool InitializeApplicationFolders(const char* executablePath) {
   for (const ContentFolder& folder : content) {
     if (findDirHasFiles(*folder.userFolder)) continue;
     ZRLOG("%s", folder.logLine);
-    CopyDir(getResourcesDir(ZRString(folder.resourceFolder)), *folder.userFolder, true);
+    CopyDir(getResourcesDir(ZRString(folder.resourceFolder)), *folder.userFolder, true,
+            &isRepositoryPlaceholder);
   }
   return true;
 }

@@ -227,6 +227,16 @@ TEST(ZRFilesCopyDir, TopLevelOrWholeTree) {
 
   EXPECT_FALSE(CopyDir(ZRString(dir.file("missing")), ZRString(dir.file("never")), true));
   EXPECT_FALSE(DirExists(ZRString(dir.file("never"))));
+
+  // A skipped name is left out at every level; the rest is copied as before.
+  ASSERT_TRUE(writeFile(from + "/sub/.hidden", "H2"));
+  const std::string filtered = dir.file("filtered");
+  EXPECT_TRUE(CopyDir(ZRString(from), ZRString(filtered), true,
+                      [](const char* name) { return std::string(name) == ".hidden"; }));
+  EXPECT_EQ(readFile(filtered + "/a.txt"), "A");
+  EXPECT_EQ(readFile(filtered + "/sub/b.txt"), "B");
+  EXPECT_FALSE(FileExists(ZRString(filtered + "/.hidden")));
+  EXPECT_FALSE(FileExists(ZRString(filtered + "/sub/.hidden")));
 }
 
 TEST(ZRFilesVolumes, OutOfRangeAndTypes) {

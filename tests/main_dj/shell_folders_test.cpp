@@ -69,6 +69,17 @@ TEST_F(ShellFolders, FirstStartWithAnEmptyHomeMakesEveryFolderAndCopiesTheConten
   EXPECT_FALSE(log.contains("Cannot create"));
 }
 
+TEST_F(ShellFolders, TheRepositoryPlaceholderIsNotCopiedAsContent) {
+  // An otherwise empty resource folder keeps a ".gitkeep" in the repository, at any depth.
+  box.writeResource("shaders/glsl/.gitkeep", "");
+  box.writeResource("samples/bank/.gitkeep", "");
+  ASSERT_TRUE(InitializeApplicationFolders("/nowhere/orvel"));
+  EXPECT_FALSE(fs::exists(box.data() + "Shaders/.gitkeep"));
+  EXPECT_FALSE(fs::exists(box.data() + "Samples/bank/.gitkeep"));
+  EXPECT_TRUE(fs::exists(box.data() + "Shaders/plasma.frag"));
+  EXPECT_EQ(orvel_test::readFile(box.data() + "Samples/bank/snare.wav"), "snare");
+}
+
 TEST_F(ShellFolders, SecondStartReusesTheFoldersAndKeepsTheUsersFiles) {
   ASSERT_TRUE(InitializeApplicationFolders("/nowhere/orvel"));
   orvel_test::writeFile(box.data() + "Samples/kick.wav", "my own kick");
