@@ -619,6 +619,10 @@ class CSoundSource : public ZRAudioSignalSource {
   std::atomic<int> timecodeMode{0};
   std::atomic<int> cueReturnRequest{0};
   std::atomic<double> asyncPosition{-1.0};
+  // Counts position requests, so that the analysis' seek to the mix-in cue can tell whether anyone has
+  // moved the deck since its track opened.
+  std::atomic<uint32_t> positionRequests{0};
+  std::atomic<uint32_t> positionRequestsAtOpen{0};
   std::atomic<int64_t> bufferClockNs{0};
   std::atomic<int> playing{0};
   std::atomic<int> keyShiftCents{0};

@@ -354,7 +354,10 @@ bool CSoundSource::UnSyncThreadProc_BPM() {
   // The cues and the seek come before the analysis shows as done, so that
   // whoever sees it done also sees them.
   placeAutoCues(autoCueUseArrayA.load(), autoCueThresholdIn.load(), autoCueThresholdOut.load());
-  if (!playing.load(std::memory_order_acquire) && autoCueEnabled.load()) {
+  // A deck moved since its track opened (a click in the waveform, a cue) stays where it was put.
+  const bool untouched =
+      positionRequests.load(std::memory_order_acquire) == positionRequestsAtOpen.load(std::memory_order_acquire);
+  if (!playing.load(std::memory_order_acquire) && autoCueEnabled.load() && untouched) {
     SetPositionAsync(cues[kMixInCue].load());
   }
   analysisDone.store(true, std::memory_order_release);

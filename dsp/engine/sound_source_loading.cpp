@@ -460,6 +460,7 @@ bool CSoundSource::OpenSource() {
                                 autoCueThresholdOut.load());
   }
   if (autoCueEnabled.load() && cues[kMixInCue].load() > 0) SetPositionAsync(cues[kMixInCue].load());
+  positionRequestsAtOpen.store(positionRequests.load(std::memory_order_acquire), std::memory_order_release);
   {
     std::lock_guard<std::mutex> guard(lookAheadLock);
     lookAheadTrackOpen = true;

@@ -65,6 +65,7 @@ void CSoundSource::reportPlayStatus(int on, bool audioThread) {
 
 void CSoundSource::SetPositionAsync(double frames) {
   asyncPosition.store(frames, std::memory_order_release);
+  positionRequests.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void CSoundSource::announceSeek(double frames) {

@@ -105,6 +105,16 @@ TEST_F(DeckAnalysisTest, AutomaticCuesAndTheSeekToTheMixInCue) {
   render(64);
   EXPECT_DOUBLE_EQ(deck->GetPlayPosition(), in);
 
+  // A deck moved before its analysis ended stays where it was put.
+  ASSERT_TRUE(request(toneTrack("moved.wav", 70.0, 5.0, 65.0)));
+  ASSERT_TRUE(waitUntil([&] { return deck->isTrackReady(); }));
+  deck->SetPositionAsync(20 * 44100);
+  render(1);
+  ASSERT_TRUE(waitUntil([&] { return deck->isAnalysisDone(); }, 30));
+  EXPECT_NEAR(deck->GetMixInCue(), 5 * 44100, 2000);
+  render(64);
+  EXPECT_NEAR(deck->GetPlayPosition(), 20 * 44100, 1);
+
   // A track under a minute gets none.
   loadAndDecode(toneTrack("short.wav", 59.0, 5.0, 54.0));
   ASSERT_TRUE(waitUntil([&] { return deck->isAnalysisDone(); }, 30));
