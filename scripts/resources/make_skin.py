@@ -131,13 +131,16 @@ def strut(name, h, w=2):
     return spacer(name, w, h, FIXED, FIXED)
 
 
-def panel(name, content, colour, pad=6, radius=6):
-    """A background of one colour behind a content stack, the content inset by pad on every side."""
+def panel(name, content, colour, pad=6, radius=6, bleed=0):
+    """A background of one colour behind a content stack, the content inset by pad on every side.
+
+    A solid background's outermost pixels are only half covered; bleed widens it by that many pixels on
+    every side, so that a background filling the window has no see-through edge."""
     bg = El("backsolid", "_%s_bg" % name, width=2 * pad, height=2 * pad, color=colour,
             roundrectradius=radius, **priorities(FLEX, FLEX))
     wrapper = El("group", "_" + name, children=[bg, content], **priorities(FLEX, FLEX))
-    for attr in ("Leading", "Top", "Width", "Height"):
-        constrain(bg, attr, wrapper, attr)
+    for attr, constant in (("Leading", -bleed), ("Top", -bleed), ("Width", 2 * bleed), ("Height", 2 * bleed)):
+        constrain(bg, attr, wrapper, attr, constant)
     constrain(content, "Leading", wrapper, "Leading", pad)
     constrain(content, "Top", wrapper, "Top", pad)
     constrain(content, "Trailing", wrapper, "Trailing", -pad)
@@ -441,7 +444,7 @@ def skin():
     constrain(deck_a, "Width", deck_b, "Width")
     decks = hstack("decks", [deck_a, mixer_panel(), deck_b], spacing=4, align="Fill")
     main = vstack("main", [top_bar(), waveforms(), decks, library_row()], spacing=4, v=FLEX)
-    app = panel("app", main, art.BG, pad=4, radius=0)
+    app = panel("app", main, art.BG, pad=4, radius=0, bleed=1)
     return app
 
 

@@ -1,7 +1,7 @@
 // The shipped skin loaded with the real control classes: every element becomes its control, a frame is
 // drawn where the layout put the nodes (button plates from the chosen image set, their pressed and
-// switched-on pictures, the deck waveforms across the width the layout gives them), and mouse, MIDI and
-// shortcut events on every node leave a skin that still draws.
+// switched-on pictures, the deck waveforms across the width the layout gives them, the window's edges in
+// the background colour), and mouse, MIDI and shortcut events on every node leave a skin that still draws.
 
 #include <gtest/gtest.h>
 
@@ -160,6 +160,31 @@ TEST_F(ShippedSkin, TheDeckWaveformsFillTheWidthTheLayoutGivesThem) {
     EXPECT_EQ(drawn, columns) << "deck " << d << " at " << x << "," << y << " " << display->width << " wide";
     display->setDisplaySource(nullptr);
   }
+}
+
+// The window's outermost pixels are the skin's background colour all round: nothing of the image set
+// (which the window itself draws underneath, from its top-left corner) shows through at the edges.
+TEST_F(ShippedSkin, TheWindowsEdgesShowTheBackgroundOnly) {
+  if (!ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+  load();
+  ASSERT_TRUE(needGL());
+  frame();
+  const Rgb background = at(skinWidth / 2, 2);
+  int wrong = 0;
+  std::string first;
+  auto check = [&](int x, int y) {
+    if (at(x, y) == background) return;
+    if (wrong++ == 0) first = std::to_string(x) + "," + std::to_string(y);
+  };
+  for (int x = 0; x < skinWidth; ++x) {
+    check(x, 0);
+    check(x, skinHeight - 1);
+  }
+  for (int y = 0; y < skinHeight; ++y) {
+    check(0, y);
+    check(skinWidth - 1, y);
+  }
+  EXPECT_EQ(wrong, 0) << "first at " << first;
 }
 
 TEST_F(ShippedSkin, EventsOnEveryNodeLeaveASkinThatDraws) {
