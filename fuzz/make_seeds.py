@@ -19,8 +19,17 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 CORPUS = os.path.join(HERE, "corpus")
 
 
+# The harness folders this run has emptied: a folder is emptied before its first seed is written, and the
+# folders whose seeds come from elsewhere (hand-written skins, scripts) are left alone.
+emptied = set()
+
+
 def put(harness, name, data):
     folder = os.path.join(CORPUS, harness)
+    if harness not in emptied:
+        emptied.add(harness)
+        if os.path.isdir(folder):
+            shutil.rmtree(folder)
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
         f.write(data)
@@ -160,11 +169,18 @@ def flac():
     return b"fLaC" + blocks
 
 
+def member(name):
+    """A zip member with a fixed date, so that the seeds come out byte for byte the same on every run."""
+    info = zipfile.ZipInfo(name, date_time=(2020, 1, 1, 0, 0, 0))
+    info.external_attr = 0o644 << 16
+    return info
+
+
 def zip_bytes(members, method=zipfile.ZIP_DEFLATED):
     buf = io.BytesIO()
     with zipfile.ZipFile(buf, "w", compression=method) as z:
         for name, data in members:
-            z.writestr(name, data)
+            z.writestr(member(name), data, compress_type=method)
     return buf.getvalue()
 
 
@@ -172,12 +188,12 @@ def zip_with_link():
     """A folder, a file in it and a symbolic link to that file (Unix attributes)."""
     buf = io.BytesIO()
     with zipfile.ZipFile(buf, "w", compression=zipfile.ZIP_DEFLATED) as z:
-        folder = zipfile.ZipInfo("songs/")
+        folder = member("songs/")
         folder.external_attr = (0o40755 << 16) | 0x10
         folder.create_system = 3
         z.writestr(folder, b"")
-        z.writestr("songs/song.cdg", cdg(20))
-        link = zipfile.ZipInfo("songs/link.cdg")
+        z.writestr(member("songs/song.cdg"), cdg(20), compress_type=zipfile.ZIP_DEFLATED)
+        link = member("songs/link.cdg")
         link.external_attr = 0o120777 << 16
         link.create_system = 3
         z.writestr(link, b"song.cdg")
@@ -191,6 +207,7 @@ def deflate64_zip():
         song = os.path.join(tmp, "song.cdg")
         with open(song, "wb") as f:
             f.write(cdg(400) * 3)
+        os.utime(song, (1577836800, 1577836800))  # a fixed date: the same archive on every run
         out = os.path.join(tmp, "d64.zip")
         subprocess.run(["7z", "a", "-tzip", "-mm=Deflate64", out, song], check=True, capture_output=True)
         with open(out, "rb") as f:
@@ -218,8 +235,6 @@ def stripe(points=200, beats=True):
 
 
 def main():
-    if os.path.isdir(CORPUS):
-        shutil.rmtree(CORPUS)
     audio = {
         "tone16.wav": wav(),
         "tone8mono.wav": wav(channels=1, bits=8, rate=22050),
