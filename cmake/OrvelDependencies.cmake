@@ -17,6 +17,10 @@ pkg_check_modules(TAGLIB REQUIRED IMPORTED_TARGET GLOBAL taglib)
 pkg_check_modules(PORTAUDIO REQUIRED IMPORTED_TARGET GLOBAL portaudio-2.0)
 pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET GLOBAL alsa)
 pkg_check_modules(JACK REQUIRED IMPORTED_TARGET GLOBAL jack)
+# Controller scripts (the 4.0 series: the toolkit's web view links it, two copies would clash) and HID
+# controllers.
+pkg_check_modules(JSC REQUIRED IMPORTED_TARGET GLOBAL javascriptcoregtk-4.0)
+pkg_check_modules(HIDAPI REQUIRED IMPORTED_TARGET GLOBAL hidapi-hidraw)
 find_package(BZip2 REQUIRED)
 if(ORVEL_BUILD_GUI)
   # Drawing in memory (Cairo, Pango, fontconfig), image readers and OpenGL.

@@ -27,6 +27,7 @@
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
+#include "soundio/zr_midi_ports.h"
 
 namespace {
 
@@ -238,12 +239,9 @@ void populateComboBox_TimecodeType(wxChoice* choice) {
 void populateComboBox_MidiSelection(wxListBox* list) {
   if (list == nullptr) return;
   list->Clear();
-  // The controllers and their scripts are not built yet: the list stays empty until they are.
-  static bool said = false;
-  if (!said) {
-    said = true;
-    ZRLOG("controller list: not available yet");
-  }
+  // A copy of the table: the controllers may rebuild it meanwhile.
+  for (const ZRMidiPortRow& row : getMidiInputRows())
+    list->Append(wxString::FromUTF8(row.name + "  |  MIDI"));
 }
 
 ZRDeviceRoutings defaultRoutingsForDevice(int outputs, int inputs) {

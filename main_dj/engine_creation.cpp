@@ -41,6 +41,7 @@
 #include "main_dj/engine_start_pending.h"
 #include "main_dj/gui_tick.h"
 #include "main_dj/main_thread_messages.h"
+#include "main_dj/program_midi_input.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
@@ -212,6 +213,8 @@ void InitializeApplication() {
   ZRLOG("dbg2");
   FLoadShortcuts_MIDI(inFolder(theSettingsDir, "shortcuts_midi.xml").utf8().c_str());
   startLoads.shortcuts = true;
+  // Learned MIDI shortcuts work from here on.
+  startProgramMidiInput();
   ZRLOG("dbg3");
   wxSafeYield();
   ZRLOG("dbg5");

@@ -23,6 +23,7 @@
 #include "main_dj/engine_lifecycle.h"
 #include "main_dj/engine_objects.h"
 #include "main_dj/engine_start_pending.h"
+#include "main_dj/program_midi_input.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
@@ -102,6 +103,7 @@ void UninitializeApplication() {
   auto* sidelist =
       manager != nullptr ? dynamic_cast<ZRNodePlaylist*>(manager->getNode("sidelist", -1)) : nullptr;
   pendingStep("controllers");
+  stopProgramMidiInput();
   if (browser != nullptr) browser->closePluginsPre();
 
   ZRGlobalTaskDispatch* dispatcher = ZRGlobalTaskDispatch::getInstance();

@@ -4,6 +4,7 @@
 
 #include "common/zr_lock_free_queue.h"
 #include "common/zr_logging.h"
+#include "main_dj/program_midi_input.h"
 #include "main_dj/zr_midi_shortcuts.h"
 #include "soundio/zr_midi_source.h"
 
@@ -42,6 +43,9 @@ int processMidiQueue() {
     if (message.controller == nullptr && message.kind == kMidiKindMessage) {
       GUISynched_MIDICallback(nullptr, message.status, message.channel, message.number, message.value,
                               message.extra);
+    } else if (message.controller == nullptr && message.kind == kMidiKindSetupChanged) {
+      ZRLOG("MIDI setup has changed");
+      reopenProgramMidiInputs();
     } else {
       static std::atomic<bool> said{false};
       if (!said.exchange(true)) ZRLOG("MIDI controllers: not available yet");

@@ -21,6 +21,8 @@ PACKAGES=(
   libtag1-dev libminizip-dev zlib1g-dev libbz2-dev libmp3lame0 libshout3-dev libsoxr-dev
   # sound devices
   portaudio19-dev libasound2-dev libjack-jackd2-dev
+  # controller scripts (JavaScriptCore of the 4.0 series) and HID controllers
+  libjavascriptcoregtk-4.0-dev libhidapi-dev
   # a paced sound device for the device tests (a JACK server with its dummy driver)
   jackd2
   # toolkit

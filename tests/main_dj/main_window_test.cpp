@@ -14,6 +14,7 @@
 #include "common/zr_global_task_dispatch.h"
 #include "gui/zr_menu.h"
 #include "gui/zr_message_dialogs.h"
+#include "main_dj/program_midi_input.h"
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_dj/zr_midi_queue.h"
@@ -25,6 +26,8 @@
 #include "opengl_directx/zr_video_preview_frame.h"
 #include "soundio/zr_memory_midi_source.h"
 #include "support/image_fixtures.h"
+#include "support/jack_dummy_server.h"
+#include "support/jack_midi_peer.h"
 #include "support/log_capture.h"
 
 namespace {
@@ -334,6 +337,32 @@ TEST_F(MainWindow, MidiFromTheMemorySourceReachesItsNodeOnTheRenderThread) {
   EXPECT_EQ(events[0].value, 0xB0);
   EXPECT_EQ(events[0].midiValue, 99);
   EXPECT_EQ(events[0].modifiers, 4);
+  rig->frame().setGuiTickCallback(nullptr);
+}
+
+TEST_F(MainWindow, ALearnedMidiShortcutWorksFromAJackMidiPortOpenedAtStart) {
+  orvel_test::JackDummyServer server(48000, 256);
+  if (!server.running()) GTEST_SKIP() << "no JACK server can run here: " << server.failure();
+  orvel_test::JackMidiPeer pad;
+  ASSERT_TRUE(pad.open(server.name(), "pad", "pad out", "pad in"));
+  rig->frame().setGuiTickCallback([](float) { processMidiQueue(); });
+  {
+    auto guard = shortcutTables().hold();
+    shortcutTables().controller(7, 2) = {ACT_deck_play_pause, 0, false, false};
+  }
+  startProgramMidiInput();
+  EXPECT_EQ(programMidiInputsOpen(), 1);
+  ASSERT_TRUE(pad.waitUntilOutputConnected(5000));
+  pad.send({0xB2, 7, 99});
+  orvel_test::ShortcutNode* button = rig->playButton();
+  ASSERT_TRUE(pumpUntil([&] { return !button->eventsOf(ZRNodeEventMidi).empty(); }, 5000));
+  EXPECT_EQ(button->eventsOf(ZRNodeEventMidi)[0].midiValue, 99);
+  // A device plugged in later is opened by the tick, once the change is announced.
+  orvel_test::JackMidiPeer late;
+  ASSERT_TRUE(late.open(server.name(), "late", "late out", "late in"));
+  EXPECT_TRUE(pumpUntil([&] { return programMidiInputsOpen() == 2; }, 5000));
+  stopProgramMidiInput();
+  EXPECT_EQ(programMidiInputsOpen(), 0);
   rig->frame().setGuiTickCallback(nullptr);
 }
 
