@@ -52,6 +52,7 @@
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
+#include "video_mixing/zr_video_output.h"
 
 wxFrame* loadingProgressFrame = nullptr;
 ZRStartLoads startLoads;
@@ -143,10 +144,19 @@ ZRList* loadListInBrowserCallback(const ZRString& name, int32_t type, int32_t su
   return static_cast<ZRNodeBrowser*>(user)->loadListCallback(name, type, subtype);
 }
 
+// What the video output reads of the engine: nothing before the engine start has finished (the decks
+// and the recorder are made on the main thread while the render thread already draws).
+const ZRVideoOutputEngine kVideoOutputEngine{
+    [](int index) -> ZRAudioSignalSource* { return appCompletelyLoaded.load() ? decks[index] : nullptr; },
+    []() -> ZRVideoRecorder* { return appCompletelyLoaded.load() ? videoRecorder : nullptr; },
+};
+
 void initApp(ZRMainFrame* frame, bool ra) {
   ZRLOG("initApp ra=%d", ra ? 1 : 0);
   if (ra) return;
   MainFrame = frame;
+  installVideoOutputEngine(&kVideoOutputEngine);
+  installVideoOutput();
   frame->createAndStartRenderingSystem();
   InitializeApplication();
   ZRLOG("initApp (after 'InitializeApplication')");

@@ -32,6 +32,7 @@
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
+#include "video_mixing/zr_video_output.h"
 
 namespace {
 
@@ -146,6 +147,8 @@ void UninitializeApplication() {
 
   delete batchAudioDetection;
   batchAudioDetection = nullptr;
+  // The render thread has ended (it freed the video sources); a frame of one left behind finds no decks.
+  installVideoOutputEngine(nullptr);
   deleteEngineObjects();
   freeScanAudioDevices();
 

@@ -115,6 +115,7 @@ void ZRGLCanvas::Render(double dt, ZRRenderClient* client) {
   if (!initialised_) InitGL();
   if (!initialised_ || !surface_.makeCurrent()) return;
   if (takeResize()) glViewport(0, 0, pixelWidth(), pixelHeight());
+  RenderInitial(dt, 1);
   if (RenderMain(dt, ZRRenderModeVideoOutput, pixelWidth(), pixelHeight(),
                  ZRTexture::defaultRenderEngine.load(), client)) {
     surface_.swapBuffers();
@@ -123,6 +124,7 @@ void ZRGLCanvas::Render(double dt, ZRRenderClient* client) {
 }
 
 void ZRGLCanvas::DeinitGL() {
+  if (initialised_ && surface_.makeCurrent()) ReleaseVideoOutput();
   surface_.destroy();
   initialised_ = false;
 }

@@ -12,7 +12,12 @@
 
 namespace {
 
+std::atomic<const ZRVideoOutputHooks*> g_hooks{nullptr};
+
 void drawSkin(double dt, ZRRenderClient& client) {
+  const ZRVideoOutputHooks* hooks = g_hooks.load(std::memory_order_acquire);
+  if (hooks != nullptr && hooks->beforeSkinFrame != nullptr)
+    hooks->beforeSkinFrame(client.getRenderNodeManager());
   client.runGuiTick(static_cast<float>(dt));
   ZRNodeManager* manager = client.getRenderNodeManager();
   if (manager == nullptr) return;
@@ -23,15 +28,37 @@ void drawSkin(double dt, ZRRenderClient& client) {
   disable2D(nullptr, nullptr);
 }
 
-void drawVideoOutput() {
-  static std::atomic<bool> said{false};
-  if (!said.exchange(true)) ZRLOG("video output: not available yet");
+void drawVideoOutput(double dt, int width, int height, int opengl) {
+  const ZRVideoOutputHooks* hooks = g_hooks.load(std::memory_order_acquire);
+  if (hooks != nullptr && hooks->drawOutputFrame != nullptr) {
+    hooks->drawOutputFrame(dt, width, height, opengl);
+    return;
+  }
   glClear(GL_COLOR_BUFFER_BIT);
 }
 
 }  // namespace
 
-bool RenderMain(double dt, int mode, int, int, int opengl, ZRRenderClient* client) {
+void installVideoOutputHooks(const ZRVideoOutputHooks* hooks) {
+  g_hooks.store(hooks, std::memory_order_release);
+}
+
+const ZRVideoOutputHooks* getVideoOutputHooks() {
+  return g_hooks.load(std::memory_order_acquire);
+}
+
+void RenderInitial(double dt, int enabled) {
+  if (enabled == 0) return;
+  const ZRVideoOutputHooks* hooks = g_hooks.load(std::memory_order_acquire);
+  if (hooks != nullptr && hooks->beforeOutputFrame != nullptr) hooks->beforeOutputFrame(dt);
+}
+
+void ReleaseVideoOutput() {
+  const ZRVideoOutputHooks* hooks = g_hooks.load(std::memory_order_acquire);
+  if (hooks != nullptr && hooks->release != nullptr) hooks->release();
+}
+
+bool RenderMain(double dt, int mode, int width, int height, int opengl, ZRRenderClient* client) {
   if (client == nullptr || client->testIfRenderingSystemNeedsToExit(nullptr, nullptr)) return false;
   if (opengl != ZRRenderEngineOpenGL) {
     static std::atomic<bool> said{false};
@@ -44,7 +71,7 @@ bool RenderMain(double dt, int mode, int, int, int opengl, ZRRenderClient* clien
   if (mode == ZRRenderModeSkin) {
     drawSkin(dt, *client);
   } else {
-    drawVideoOutput();
+    drawVideoOutput(dt, width, height, opengl);
   }
   return true;
 }

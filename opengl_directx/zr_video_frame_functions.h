@@ -1,11 +1,35 @@
 #pragma once
 // The frame functions the render canvases call for each frame: what a frame contains. The skin canvas's
 // frame is the GUI tick and the node tree in the skin's 2D projection; the video output canvas's frame is
-// the video output composition, which is not built yet (the canvas shows black).
+// the video output composition, which the video mixing layer above installs (ZRVideoOutputHooks); without
+// it the canvas shows black.
 //
-// Threads: render thread, with the canvas's GL context current.
+// Threads: render thread, with the canvas's GL context current; installVideoOutputHooks before the render
+// thread starts or from any thread (the hooks are swapped as one pointer).
 
+class ZRNodeManager;
 class ZRRenderClient;
+
+// What the video mixing layer does in each frame. Every member may be null.
+struct ZRVideoOutputHooks {
+  // Before each output frame, also when the output is not drawn: acknowledges the decoders' opens and
+  // closes and uploads the decks' new pictures.
+  void (*beforeOutputFrame)(double dt) = nullptr;
+  // Draws one output frame of width x height pixels into the current canvas.
+  void (*drawOutputFrame)(double dt, int width, int height, int opengl) = nullptr;
+  // Before each skin frame: hands the video pictures to the skin's video nodes.
+  void (*beforeSkinFrame)(ZRNodeManager* manager) = nullptr;
+  // The render thread is about to destroy its contexts (one is current): frees the GPU resources.
+  void (*release)() = nullptr;
+};
+// hooks must outlive the render thread (a static); null removes them.
+void installVideoOutputHooks(const ZRVideoOutputHooks* hooks);
+const ZRVideoOutputHooks* getVideoOutputHooks();
+
+// The first step of every output frame (the hooks' beforeOutputFrame); nothing when enabled is 0.
+void RenderInitial(double dt, int enabled);
+// Frees the video output's GPU resources (the hooks' release); render thread, a context current.
+void ReleaseVideoOutput();
 
 enum ZRRenderMode : int {
   ZRRenderModeSkin = 0,

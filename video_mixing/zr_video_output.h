@@ -1,0 +1,77 @@
+#pragma once
+// The video output composition: one frame of the video output window. The two decks' pictures (video
+// files and CDG graphics, each through its ZRVideoSourceRenderer) are drawn into a render target of the
+// output size, deck B over deck A, mixed by the video crossfader (alpha_video_crossfader: deck A at
+// opacity 1 - x, deck B at x). A deck's chosen video effect draws its picture through the effect's pixel
+// shader; a chosen transition other than "Fade" blends the two pictures through the transition's shader
+// (the crossfader as its progress) instead of by opacity. While the video recorder records, every second
+// composed frame is read back and handed to it. The skin's video nodes ("deck_video" of each deck,
+// "video_preview") get the decks' textures and the composed frame.
+//
+// With no deck playing video and nothing recording, a frame is only a clear: nothing
+// is uploaded, composed or read back, and videoOutputHasContent() answers false.
+//
+// The engine side is reached through installVideoOutputEngine: the decks (null until the engine exists)
+// and the video recorder; installVideoOutput() puts the frame functions into the
+// render canvases (opengl_directx's ZRVideoOutputHooks).
+//
+// Threads: the frame functions, the sources, the render targets and the effect programs live on the
+// render thread, a GL context current. The crossfader, the effect and transition choices and the
+// installed engine are atomics written from any thread.
+
+#include <atomic>
+#include <memory>
+
+class ZRAudioSignalSource;
+class ZRNodeManager;
+class ZRTexture;
+class ZRVideoRecorder;
+class ZRVideoSourceRenderer;
+
+struct ZRVideoOutputEngine {
+  // The deck whose position the pictures of deck index (0 or 1) follow; null while there is none.
+  ZRAudioSignalSource* (*deck)(int index) = nullptr;
+  // The video recorder (null: none).
+  ZRVideoRecorder* (*recorder)() = nullptr;
+};
+
+// engine must outlive the render thread (a static); null removes it.
+void installVideoOutputEngine(const ZRVideoOutputEngine* engine);
+// Installs the composition as the render canvases' video output.
+void installVideoOutput();
+
+// ---- the frame (render thread) ---------------------------------------------------------------------
+
+// Creates the deck sources once both decks exist.
+void InitVideoSourceRenderers(int opengl);
+// Deletes the sources, the render targets and the programs (a context current).
+void DeinitVideoSourceRenderers(int opengl);
+// Acknowledges the decoders and uploads the decks' new pictures.
+void RenderInitialVideo(double dt);
+// Composes and presents one frame of width x height pixels into the current framebuffer.
+void RenderVideoOutputFrame(double dt, int width, int height, int opengl);
+// Gives the skin's video nodes their pictures.
+void HandVideoTexturesToSkin(ZRNodeManager* manager);
+
+// Whether the output shows anything but black (a deck's picture).
+bool videoOutputHasContent();
+// The deck's source (null before InitVideoSourceRenderers).
+ZRVideoSourceRenderer* getVideoSourceRenderer(int deck);
+// The composed frame (null before the first composed frame).
+std::shared_ptr<ZRTexture> getMainVideoRenderTexture();
+
+// ---- choices (any thread) ---------------------------------------------------------------------------
+
+// 11 with the OpenGL engine (1), else 0; the int is not read beyond that.
+int getVideoEffectsTotal(int engine);
+int getVideoTransitionsTotal(int engine);
+// An empty string into dst (when not null), then with the OpenGL engine the name at index (16 bytes).
+void getVideoEffectName(int engine, int index, char* dst);
+void getVideoTransitionName(int engine, int index, char* dst);
+// The effect of deck 0 or 1 and the transition; an index outside the list is stored as 0.
+void setVideoEffect(int engine, int deck, int effect, int force);
+void setVideoTransition(int engine, int transition);
+int getVideoEffect(int deck);
+int getVideoTransition();
+// Whether the deck the video crossfader favours (deck B from 0.5 on) shows a picture.
+bool isVideoContentPlayingInMaster();
