@@ -10,6 +10,7 @@ class NoControls final : public ZRActionControls {
   void setPos(int, int, int, bool) override {}
   int getPos(int, int, int fallback) override { return fallback; }
   void setMax(int, int, int) override {}
+  void setRange(int, int, int, int) override {}
   void setSwitched(int, int, bool, bool) override {}
   bool getSwitched(int, int) override { return false; }
   void setData(int, int, const float*, int, float) override {}
@@ -17,6 +18,14 @@ class NoControls final : public ZRActionControls {
   void setArtwork(int, int, const ZRString&, const ZRString&) override {}
   int getZoom(int, int) override { return 0; }
   void setZoom(int, int, int) override {}
+  void setItems(int, int, const std::vector<std::pair<ZRString, int>>&) override {}
+  void selectByParam(int, int, int) override {}
+  void selectByText(int, int, const ZRString&) override {}
+  bool getSelected(int, int, ZRString*, int*) override { return false; }
+  void setTableFont(int, int, int) override {}
+  void setTableDisplayMode(int, int, int) override {}
+  void expandBrowserSpecialNode(int, int, int, bool) override {}
+  void removeBrowserPlugin(int, int, int) override {}
   bool isNode(const ZRDrawNode*, int, int) override { return false; }
   ZRList* focusedList() override { return nullptr; }
   ZRList* sideList() override { return nullptr; }

@@ -16,6 +16,8 @@
 // on it.
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "common/zr_string.h"
 
@@ -29,6 +31,8 @@ class ZRActionControls {
   virtual void setPos(int action, int deck, int position, bool notify) = 0;
   virtual int getPos(int action, int deck, int fallback) = 0;
   virtual void setMax(int action, int deck, int maximum) = 0;
+  // The slider's range; the position is clamped into it without running any slot.
+  virtual void setRange(int action, int deck, int minimum, int maximum) = 0;
   virtual void setSwitched(int action, int deck, bool on, bool notify) = 0;
   virtual bool getSwitched(int action, int deck) = 0;
   // The data row drawn inside a slider (null clears it).
@@ -40,6 +44,18 @@ class ZRActionControls {
   // Zoom of a waveform display (0 when the skin has none).
   virtual int getZoom(int action, int deck) = 0;
   virtual void setZoom(int action, int deck, int zoom) = 0;
+  // Drop-down lists: items of (text, parameter); selecting writes the selection and caption without running
+  // the list's slots. getSelected is false when nothing is selected.
+  virtual void setItems(int action, int deck, const std::vector<std::pair<ZRString, int>>& items) = 0;
+  virtual void selectByParam(int action, int deck, int param) = 0;
+  virtual void selectByText(int action, int deck, const ZRString& text) = 0;
+  virtual bool getSelected(int action, int deck, ZRString* text, int* param) = 0;
+  // Track tables: the font size step (absolute) and the display mode.
+  virtual void setTableFont(int action, int deck, int step) = 0;
+  virtual void setTableDisplayMode(int action, int deck, int mode) = 0;
+  // The browser tree: a special list's node expanded or collapsed, and a plug-in's node removed.
+  virtual void expandBrowserSpecialNode(int action, int deck, int specialType, bool expand) = 0;
+  virtual void removeBrowserPlugin(int action, int deck, int pluginId) = 0;
   // Whether node is the control of action and deck.
   virtual bool isNode(const ZRDrawNode* node, int action, int deck) = 0;
   // The list shown by the track table or side list that last had the keyboard focus (null: none).

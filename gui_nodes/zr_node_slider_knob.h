@@ -70,6 +70,8 @@ class ZRNodeSliderKnob : public ZRDrawNode {
   int GetPos() const;
   void SetMin(int min);
   void SetMax(int max);
+  // Both bounds at once, the position clamped into them (one change slot call, no notification).
+  void setRange(int min, int max) { setBounds(min, max); }
   void setMinMaxPos(int min, int max, int value, bool notify);
   int getMin() const;
   int getMax() const;

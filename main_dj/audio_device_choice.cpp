@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "actions_dj/action_controls.h"
 #include "actions_dj/engine_globals.h"
 #include "common/action_ids.h"
 #include "common/language_tables.h"
@@ -21,7 +22,6 @@
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_window.h"
-#include "main_dj/skin_node_values.h"
 #include "main_dj/startup_problems.h"
 #include "main_dj/zr_main_frame.h"
 #include "soundio/audio_device_table.h"
@@ -181,7 +181,7 @@ void populateComboBox_AudioDevice(wxChoice* choice, int action, bool all) {
     getAudioDeviceNameFromIndex(i, name);
     items.emplace_back(ZRString(name), i + 1);
   }
-  if (action >= 0) skinDropDownSetItems(shellNode(action, -1), items);
+  if (action >= 0) actionControls().setItems(action, -1, items);
   if (choice == nullptr) return;
   choice->Clear();
   for (const auto& item : items) choice->Append(wx(item.first));
@@ -284,13 +284,13 @@ void updateLatencyTextAndSlider(int move) {
   if (preferencesDialog == nullptr || audioOutput == nullptr) return;
   const double milliseconds = audioOutput->getLatency() / 44.1;
   const ZRString text = ZRString::format("%.1f ms", milliseconds);
-  skinTextSetCaption(shellNode(ACT_cfg_latency_value, -1), text);
+  actionControls().setCaption(ACT_cfg_latency_value, -1, text);
   auto* label = dialogControl<wxStaticText>(ID_CFG_LATENCY_TEXT);
   auto* slider = dialogControl<wxSlider>(ID_CFG_LATENCY_SLIDER);
   if (label != nullptr && slider != nullptr) label->SetLabel(wx(text));
   if (move == 0) return;
   const int position = static_cast<int>(std::lrint(milliseconds));
-  skinSliderSetPos(shellNode(ACT_cfg_latency, -1), position);
+  actionControls().setPos(ACT_cfg_latency, -1, position, false);
   if (slider != nullptr) slider->SetValue(position);
 }
 

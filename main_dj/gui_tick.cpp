@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "actions_dj/action_controls.h"
 #include "actions_dj/background_tasks_status.h"
 #include "actions_dj/deck_display.h"
 #include "actions_dj/deck_loading.h"
@@ -69,12 +70,6 @@ T* node(ZRNodeManager* m, int action, int deck) {
   return engineNodeAs<T>(m, action, deck);
 }
 
-void setCaption(ZRNodeManager* m, int action, int deck, const char* text) {
-  ZRDrawNode* n = engineNode(m, action, deck);
-  if (auto* t = dynamic_cast<ZRNodeText*>(n)) t->setCaption(ZRString(text));
-  if (auto* b = dynamic_cast<ZRNodeButton*>(n)) b->setCaption(ZRString(text));
-}
-
 bool deckPlaying(CSoundSource* deck) {
   return deck != nullptr && deck->GetLength() > 0 && deck->IsPlaying();
 }
@@ -120,7 +115,7 @@ void sidelistSelectionButtons(ZRNodeManager* m) {
 void backgroundTasks(ZRNodeManager* m, float dt) {
   char remaining[64];
   if (takeBackgroundTasksMessage(remaining, sizeof remaining)) {
-    setCaption(m, ACT_background_tasks_remaining, -1, remaining);
+    actionControls().setCaption(ACT_background_tasks_remaining, -1, ZRString(remaining));
   }
   const bool spinning = backgroundTasksSpinnerShown();
   auto* spinner = node<ZRNodeBackImage>(m, ACT_img_background_tasks_spinner, -1);
@@ -225,7 +220,7 @@ void counterSix(ZRNodeManager* m) {
   struct tm local;
   localtime_r(&now, &local);
   if (strftime(text, sizeof text, "%I:%M%p", &local) == 0) text[0] = 0;
-  setCaption(m, ACT_time, -1, text);
+  actionControls().setCaption(ACT_time, -1, ZRString(text));
   const float recording = audioOutput != nullptr ? audioOutput->getRecordingTime() : 0.0f;
   if (recording > 0) {
     const int s = static_cast<int>(std::lround(recording));
@@ -233,7 +228,7 @@ void counterSix(ZRNodeManager* m) {
   } else {
     text[0] = 0;
   }
-  setCaption(m, ACT_record_time, -1, text);
+  actionControls().setCaption(ACT_record_time, -1, ZRString(text));
   for (int deck = 0; deck < 2; deck++) {
     cueAndLoopTimers(deck);
     trackMarkers(m, deck);

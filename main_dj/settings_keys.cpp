@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "actions_dj/action_controls.h"
 #include "actions_dj/engine_globals.h"
 #include "common/action_ids.h"
 #include "common/language_tables.h"
@@ -23,12 +24,13 @@
 #include "gui/zr_message_dialogs.h"
 #include "gui/zr_preferences_dialog.h"
 #include "gui/zr_wx_strings.h"
+#include "gui_nodes/zr_node_drop_down.h"
+#include "gui_nodes/zr_node_slider_knob.h"
 #include "main_dj/audio_device_choice.h"
 #include "main_dj/settings_reactions.h"
 #include "main_dj/shell_state.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/skin_choice.h"
-#include "main_dj/skin_node_values.h"
 #include "main_dj/zr_main_frame.h"
 #include "soundio/zr_audio_io.h"
 
@@ -157,8 +159,9 @@ void setUpSkinConfigurationNodes() {
     ZRDrawNode* node = shellNode(action, -1);
     if (node == nullptr) continue;
     node->actionCode = action;
-    skinSliderSetRange(node, action == ACT_cfg_latency ? 1 : 10, action == ACT_cfg_latency ? 90 : 200);
-    skinSliderSetUserAction(node, onTrack_SkinCfgSlider);
+    actionControls().setRange(action, -1, action == ACT_cfg_latency ? 1 : 10,
+                              action == ACT_cfg_latency ? 90 : 200);
+    node->setActionSlot(ZRNodeSliderKnob::SlotValue, onTrack_SkinCfgSlider);
   }
   const std::vector<std::pair<ZRString, int>> yesNo{{getTextName(txt_yes), 1}, {getTextName(txt_no), 0}};
   const std::vector<std::pair<ZRString, int>> pitchRanges{{"4%", 1},  {"8%", 2},  {"16%", 3},
@@ -170,11 +173,11 @@ void setUpSkinConfigurationNodes() {
     if (node == nullptr) continue;
     node->actionCode = action;
     if (action == ACT_cfg_pitch_range) {
-      skinDropDownSetItems(node, pitchRanges);
+      actionControls().setItems(action, -1, pitchRanges);
     } else if (action != ACT_cfg_audio_device) {
-      skinDropDownSetItems(node, yesNo);
+      actionControls().setItems(action, -1, yesNo);
     }
-    skinDropDownSetUserAction(node, onChange_SkinCfgDropDown);
+    node->setActionSlot(ZRNodeDropDown::SlotAfterChange, onChange_SkinCfgDropDown);
   }
 }
 
@@ -220,11 +223,11 @@ void installShellHooks() {
   installPreferenceChangedHook(applyPreferenceChange);
   installPreferenceGuiControlChangedHook(onPreferenceGuiControl);
   installSkinCfgSliderPosHook(
-      [](int action, int position) { skinSliderSetPos(shellNode(action, -1), position); });
+      [](int action, int position) { actionControls().setPos(action, -1, position, false); });
   installSkinCfgDropDownValueHook(
-      [](int action, int param) { skinDropDownSelectByParam(shellNode(action, -1), param); });
+      [](int action, int param) { actionControls().selectByParam(action, -1, param); });
   installSkinCfgDropDownValueStringHook(
-      [](int action, const ZRString& text) { skinDropDownSelectByText(shellNode(action, -1), text); });
+      [](int action, const ZRString& text) { actionControls().selectByText(action, -1, text); });
 }
 
 void declareDefault(const TZRSettingKey& setting) {
@@ -329,7 +332,7 @@ void onChange_SkinCfgDropDown(int, int param, int, ZRDrawNode* node) {
   if (!preferencesDialog->getPreferenceForActionId(param, key, &guiType)) return;
   ZRString text;
   int selected = 0;
-  if (!skinDropDownGetSelected(node, &text, &selected)) return;
+  if (!actionControls().getSelected(param, -1, &text, &selected)) return;
   if (guiType == PREF_GUI_CHOICE_TEXT) {
     preferences->setValue(key, text, 0, ZRPreferences::NotificationSkin);
   } else {

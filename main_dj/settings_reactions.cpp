@@ -9,6 +9,7 @@
 #include <atomic>
 #include <string>
 
+#include "actions_dj/action_controls.h"
 #include "actions_dj/controller_notify.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/settings_mirrors.h"
@@ -29,7 +30,6 @@
 #include "main_dj/shell_state.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/skin_choice.h"
-#include "main_dj/skin_node_values.h"
 #include "main_dj/startup_problems.h"
 #include "main_dj/zr_main_frame.h"
 #include "opengl_directx/zr_video_preview_frame.h"
@@ -69,8 +69,8 @@ void forTwoDecks(F apply) {
 }
 
 void applyAutoMixOn(int value) {
-  skinSwitchSetState(shellNode(ACT_autodj, -1), value);
-  skinSwitchSetState(shellNode(ACT_autodj2, -1), value);
+  actionControls().setSwitched(ACT_autodj, -1, value != 0, false);
+  actionControls().setSwitched(ACT_autodj2, -1, value != 0, false);
   bool somethingPlays = false;
   forTwoDecks([&](int, CSoundSource* deck) { somethingPlays |= deck->GetLength() > 0 && deck->IsPlaying(); });
   if (value != 0 && !somethingPlays) notAvailableYet("FAutoMixNext");
@@ -80,7 +80,7 @@ void applyAutoMixOn(int value) {
 void applyAutoMixFadeTime(int value) {
   const ZRString text = autoMixFadeTimeText(value);
   setDialogLabel(10056, text);
-  skinTextSetCaption(shellNode(ACT_cfg_automix_duration_value, -1), text);
+  actionControls().setCaption(ACT_cfg_automix_duration_value, -1, text);
   if (fillerPlayer != nullptr) fillerPlayer->setMixDuration(value * 0.1f);
 }
 
@@ -102,8 +102,8 @@ void applyCrossfaderCurve(int value) {
   if (preferencesDialog == nullptr) return;
   const ZRString text = getTextName(value <= 29 ? txt_soft : value <= 70 ? txt_normal : txt_hard);
   setDialogLabel(10071, text);
-  skinTextSetCaption(shellNode(ACT_cf_curve_val, -1), text);
-  skinSliderSetPos(shellNode(ACT_cf_curve, -1), value);
+  actionControls().setCaption(ACT_cf_curve_val, -1, text);
+  actionControls().setPos(ACT_cf_curve, -1, value, false);
 }
 
 void applyFillerPlayerVolume(int value, ZRPreferences::NotificationSource source) {
@@ -117,12 +117,12 @@ void applyFillerPlayerVolume(int value, ZRPreferences::NotificationSource source
     if (auto* slider = dynamic_cast<wxSlider*>(preferencesDialog->FindWindow(10213))) slider->SetValue(value);
   }
   if (source != ZRPreferences::NotificationSkin)
-    skinSliderSetPos(shellNode(ACT_filler_player_volume, -1), value);
+    actionControls().setPos(ACT_filler_player_volume, -1, value, false);
 }
 
 void applyRestartSetting(int value, ZRPreferences::NotificationSource source, int pluginId) {
   if (value != 0) {
-    skinBrowserRemovePlugin(shellNode(ACT_browser, -1), pluginId);
+    actionControls().removeBrowserPlugin(ACT_browser, -1, pluginId);
   } else if (fromUser(source)) {
     tellUserAboutProblem("You must restart the app before this setting will take effect", ZRString(),
                          GetApplicationMainWindow());
@@ -132,7 +132,7 @@ void applyRestartSetting(int value, ZRPreferences::NotificationSource source, in
 void applySlipMode(int value) {
   for (int deck = 0; deck < 2; ++deck) {
     if (decks[deck] != nullptr) decks[deck]->setLoopMode(value != 0);
-    skinSwitchSetState(shellNode(ACT_deck_loop_mode, deck), value);
+    actionControls().setSwitched(ACT_deck_loop_mode, deck, value != 0, false);
     if (deck == 0) notifyControllers("loopMode", -1, value);
   }
 }
@@ -160,7 +160,7 @@ bool react(const std::string& key, int value, const char* text, ZRPreferences::N
   } else if (key == "SearchInMiddleOfWords") {
     if (ZRDatabase* database = ZRDatabase::getInstance()) database->setSearchInMiddleOfWords(value != 0);
   } else if (key == "Random") {
-    skinSwitchSetState(shellNode(ACT_random, -1), value);
+    actionControls().setSwitched(ACT_random, -1, value != 0, false);
   } else if (key == "UserInterface") {
     loadSkin(text);
   } else if (key == "KeyStepperSemitone") {
@@ -207,7 +207,7 @@ bool react(const std::string& key, int value, const char* text, ZRPreferences::N
       fillerPlayer->fadeAndPlayPause(false);
     }
   } else if (key == "Limiter") {
-    skinSwitchSetState(shellNode(ACT_limiter, -1), value);
+    actionControls().setSwitched(ACT_limiter, -1, value != 0, false);
     if (audioOutput != nullptr) audioOutput->setLimiter(value != 0);
   } else if (key == "UseSlipModeForLoops") {
     applySlipMode(value);
@@ -228,18 +228,18 @@ bool react(const std::string& key, int value, const char* text, ZRPreferences::N
     const float out = value != 0 ? -48.0f : -12.0f;
     forTwoDecks([&](int, CSoundSource* deck) { deck->setAutoCueDetectParams(value != 0, in, out); });
   } else if (key == "UserInterfaceFontAdjust") {
-    skinTrackTableAdjustFont(shellNode(ACT_playlist, -1), value);
-    skinTrackTableAdjustFont(shellNode(ACT_sidelist, -1), value);
+    actionControls().setTableFont(ACT_playlist, -1, value);
+    actionControls().setTableFont(ACT_sidelist, -1, value);
   } else if (key == "UserInterfaceDisplayModeCurrentList") {
-    skinTrackTableSetDisplayMode(shellNode(ACT_playlist, -1), value);
+    actionControls().setTableDisplayMode(ACT_playlist, -1, value);
   } else if (key == "UserInterfaceDisplayModeSideList") {
-    skinTrackTableSetDisplayMode(shellNode(ACT_sidelist, -1), value);
+    actionControls().setTableDisplayMode(ACT_sidelist, -1, value);
   } else {
     const char* expanded[] = {"BrowserExpandedUserLists", "BrowserExpandediTunes", "BrowserExpandedFavorites",
                               "BrowserExpandedExplorer", "BrowserExpandedPulselocker"};
     for (int node = 0; node < 5; ++node) {
       if (key == expanded[node]) {
-        skinBrowserExpandSpecialNode(shellNode(ACT_browser, -1), node, value != 0);
+        actionControls().expandBrowserSpecialNode(ACT_browser, -1, node, value != 0);
         return true;
       }
     }
@@ -292,16 +292,16 @@ void cutoffRangeFromSetting(int setting, int& minimum, int& maximum) {
 
 void updatePitchRangeFromSettings(int deck) {
   const int range = pitchRangeFromSetting(getIntPreference("PitchRange", 3));
-  skinSliderSetRange(shellNode(ACT_deck_pitch, deck), -range, range);
+  actionControls().setRange(ACT_deck_pitch, deck, -range, range);
 }
 
 void updateCutoffFilterModeForAllDecks() {
   if (shellNodeManager() == nullptr) return;
-  for (int deck = 0; deck < 2; ++deck) skinSliderSetPos(shellNode(ACT_deck_cutoff_filter, deck), 0);
+  for (int deck = 0; deck < 2; ++deck) actionControls().setPos(ACT_deck_cutoff_filter, deck, 0, false);
   int minimum = 0, maximum = 0;
   cutoffRangeFromSetting(getIntPreference("CutoffFilter", 2), minimum, maximum);
   for (int deck = 0; deck < 2; ++deck)
-    skinSliderSetRange(shellNode(ACT_deck_cutoff_filter, deck), minimum, maximum);
+    actionControls().setRange(ACT_deck_cutoff_filter, deck, minimum, maximum);
 }
 
 ZRString autoMixFadeTimeText(int tenths) {

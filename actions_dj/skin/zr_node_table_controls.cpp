@@ -1,5 +1,7 @@
 #include "actions_dj/skin/zr_node_table_controls.h"
 
+#include <cstdint>
+
 #include "actions_dj/deck_loading.h"
 #include "common/action_ids.h"
 #include "common/action_vocabulary.h"
@@ -7,6 +9,7 @@
 #include "gui/zr_node_manager.h"
 #include "gui_nodes/zr_drag_drop_track.h"
 #include "gui_nodes/zr_node_artwork.h"
+#include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_button.h"
 #include "gui_nodes/zr_node_drop_down.h"
 #include "gui_nodes/zr_node_edit_text.h"
@@ -50,6 +53,10 @@ void ZRNodeTableControls::setMax(int action, int deck, int maximum) {
   if (auto* slider = dynamic_cast<ZRNodeSliderKnob*>(node(action, deck))) slider->SetMax(maximum);
 }
 
+void ZRNodeTableControls::setRange(int action, int deck, int minimum, int maximum) {
+  if (auto* slider = dynamic_cast<ZRNodeSliderKnob*>(node(action, deck))) slider->setRange(minimum, maximum);
+}
+
 void ZRNodeTableControls::setSwitched(int action, int deck, bool on, bool notify) {
   if (auto* button = dynamic_cast<ZRNodeButton*>(node(action, deck))) button->setSwitched(on, notify);
 }
@@ -60,7 +67,8 @@ bool ZRNodeTableControls::getSwitched(int action, int deck) {
 }
 
 void ZRNodeTableControls::setData(int action, int deck, const float* values, int count, float scale) {
-  if (auto* slider = dynamic_cast<ZRNodeSliderKnob*>(node(action, deck))) slider->updateData(values, count, scale);
+  if (auto* slider = dynamic_cast<ZRNodeSliderKnob*>(node(action, deck)))
+    slider->updateData(values, count, scale);
 }
 
 void ZRNodeTableControls::setProgress(int action, int deck, float share) {
@@ -86,6 +94,49 @@ void ZRNodeTableControls::setZoom(int action, int deck, int zoom) {
   if (auto* wave = dynamic_cast<ZRNodeSoundDisplay*>(node(action, deck))) wave->setZoom(zoom);
 }
 
+// A drop-down item's parameter is its int carried in the item's pointer.
+void ZRNodeTableControls::setItems(int action, int deck, const std::vector<std::pair<ZRString, int>>& items) {
+  auto* list = dynamic_cast<ZRNodeDropDown*>(node(action, deck));
+  if (list == nullptr) return;
+  list->clearItems();
+  for (const auto& [text, param] : items)
+    list->addItem(text, reinterpret_cast<void*>(static_cast<intptr_t>(param)));
+}
+
+void ZRNodeTableControls::selectByParam(int action, int deck, int param) {
+  if (auto* list = dynamic_cast<ZRNodeDropDown*>(node(action, deck)))
+    list->setSelectedByParam(reinterpret_cast<void*>(static_cast<intptr_t>(param)), false);
+}
+
+void ZRNodeTableControls::selectByText(int action, int deck, const ZRString& text) {
+  if (auto* list = dynamic_cast<ZRNodeDropDown*>(node(action, deck))) list->setSelected(text, false);
+}
+
+bool ZRNodeTableControls::getSelected(int action, int deck, ZRString* text, int* param) {
+  auto* list = dynamic_cast<ZRNodeDropDown*>(node(action, deck));
+  if (list == nullptr || list->getSelected() < 0) return false;
+  if (text != nullptr) *text = list->getCaption();
+  if (param != nullptr) *param = static_cast<int>(reinterpret_cast<intptr_t>(list->getSelectedParam()));
+  return true;
+}
+
+void ZRNodeTableControls::setTableFont(int action, int deck, int step) {
+  if (auto* table = dynamic_cast<ZRNodePlaylist*>(node(action, deck))) table->adjustFont(step, false);
+}
+
+void ZRNodeTableControls::setTableDisplayMode(int action, int deck, int mode) {
+  if (auto* table = dynamic_cast<ZRNodePlaylist*>(node(action, deck))) table->setDisplayMode(mode);
+}
+
+void ZRNodeTableControls::expandBrowserSpecialNode(int action, int deck, int specialType, bool expand) {
+  if (auto* browser = dynamic_cast<ZRNodeBrowser*>(node(action, deck)))
+    browser->expandOrCollapseSpecialNode(specialType, expand);
+}
+
+void ZRNodeTableControls::removeBrowserPlugin(int action, int deck, int pluginId) {
+  if (auto* browser = dynamic_cast<ZRNodeBrowser*>(node(action, deck))) browser->removePlugin(pluginId);
+}
+
 bool ZRNodeTableControls::isNode(const ZRDrawNode* candidate, int action, int deck) {
   return candidate != nullptr && candidate == node(action, deck);
 }
@@ -97,7 +148,8 @@ ZRList* ZRNodeTableControls::focusedList() {
   }
   ZRNodePlaylist* table = lastFocused_.load();
   // Only a table of the current skin (a reloaded skin made new nodes).
-  if (table == nullptr || (table != node(ACT_playlist, -1) && table != node(ACT_sidelist, -1))) return nullptr;
+  if (table == nullptr || (table != node(ACT_playlist, -1) && table != node(ACT_sidelist, -1)))
+    return nullptr;
   return table->getList();
 }
 
@@ -106,9 +158,13 @@ ZRList* ZRNodeTableControls::sideList() {
   return table != nullptr ? table->getList() : nullptr;
 }
 
-bool ZRNodeTableControls::pitchWithoutPercent() { return manager_ != nullptr && manager_->dontUsePercentOnPitch; }
+bool ZRNodeTableControls::pitchWithoutPercent() {
+  return manager_ != nullptr && manager_->dontUsePercentOnPitch;
+}
 
-void ZRNodeTableControls::setVideoFader(double position) { SetVideoFader(position); }
+void ZRNodeTableControls::setVideoFader(double position) {
+  SetVideoFader(position);
+}
 
 bool FDeck_DropItem(ZRDrawNode* node, ZRDragDropPayload payload, float, float, bool testOnly) {
   const ZRDragDropTrack* track = ZRDragDropTrack::from(payload);

@@ -28,6 +28,7 @@ class ZRNodeTableControls : public ZRActionControls {
   void setPos(int action, int deck, int position, bool notify) override;
   int getPos(int action, int deck, int fallback) override;
   void setMax(int action, int deck, int maximum) override;
+  void setRange(int action, int deck, int minimum, int maximum) override;
   void setSwitched(int action, int deck, bool on, bool notify) override;
   bool getSwitched(int action, int deck) override;
   void setData(int action, int deck, const float* values, int count, float scale) override;
@@ -35,6 +36,14 @@ class ZRNodeTableControls : public ZRActionControls {
   void setArtwork(int action, int deck, const ZRString& path, const ZRString& imageUrl) override;
   int getZoom(int action, int deck) override;
   void setZoom(int action, int deck, int zoom) override;
+  void setItems(int action, int deck, const std::vector<std::pair<ZRString, int>>& items) override;
+  void selectByParam(int action, int deck, int param) override;
+  void selectByText(int action, int deck, const ZRString& text) override;
+  bool getSelected(int action, int deck, ZRString* text, int* param) override;
+  void setTableFont(int action, int deck, int step) override;
+  void setTableDisplayMode(int action, int deck, int mode) override;
+  void expandBrowserSpecialNode(int action, int deck, int specialType, bool expand) override;
+  void removeBrowserPlugin(int action, int deck, int pluginId) override;
   bool isNode(const ZRDrawNode* node, int action, int deck) override;
   ZRList* focusedList() override;
   ZRList* sideList() override;

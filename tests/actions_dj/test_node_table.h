@@ -10,6 +10,8 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "actions_dj/action_controls.h"
 #include "actions_dj/dj_action_table.h"
@@ -28,12 +30,18 @@ class TestNodeTable : public ZRActionControls {
     int zoom = 0;
     std::string artwork;
     int captionWrites = 0;
+    std::vector<std::pair<std::string, int>> items;  // a drop-down's (text, parameter)
+    int selected = -1;                               // the selected item, -1: none
+    int tableFont = 0, tableMode = -1;
+    std::map<int, bool> expanded;  // the browser's special nodes
+    std::vector<int> removedPlugins;
   };
 
   TestNodeTable() {
     // The ranges the binding gives the controls the tests move.
     for (int deck = 0; deck < 2; ++deck) {
-      for (int a : {ACT_deck_eq_low, ACT_deck_eq_mid, ACT_deck_eq_high, ACT_deck_gain}) range(a, deck, -120, 120, 0);
+      for (int a : {ACT_deck_eq_low, ACT_deck_eq_mid, ACT_deck_eq_high, ACT_deck_gain})
+        range(a, deck, -120, 120, 0);
       range(ACT_deck_volume, deck, 0, 127, 127);
       range(ACT_deck_cutoff_filter, deck, -64, 0, 0);
       range(ACT_deck_pitch, deck, -1600, 1600, 0);
@@ -93,6 +101,50 @@ class TestNodeTable : public ZRActionControls {
     std::lock_guard guard(lock);
     controls[index(action, deck)].maximum = maximum;
   }
+  void setRange(int action, int deck, int minimum, int maximum) override {
+    std::lock_guard guard(lock);
+    range(action, deck, minimum, maximum, controls[index(action, deck)].position);
+  }
+  void setItems(int action, int deck, const std::vector<std::pair<ZRString, int>>& items) override {
+    std::lock_guard guard(lock);
+    Control& c = controls[index(action, deck)];
+    c.items.clear();
+    for (const auto& [text, param] : items) c.items.emplace_back(text.utf8(), param);
+  }
+  void selectByParam(int action, int deck, int param) override {
+    std::lock_guard guard(lock);
+    Control& c = controls[index(action, deck)];
+    select(c, [&](const std::pair<std::string, int>& item) { return item.second == param; });
+  }
+  void selectByText(int action, int deck, const ZRString& text) override {
+    std::lock_guard guard(lock);
+    Control& c = controls[index(action, deck)];
+    const std::string wanted = text.utf8();
+    select(c, [&](const std::pair<std::string, int>& item) { return item.first == wanted; });
+  }
+  bool getSelected(int action, int deck, ZRString* text, int* param) override {
+    const Control c = get(action, deck);
+    if (c.selected < 0 || c.selected >= static_cast<int>(c.items.size())) return false;
+    if (text != nullptr) *text = ZRString(c.items[c.selected].first.c_str());
+    if (param != nullptr) *param = c.items[c.selected].second;
+    return true;
+  }
+  void setTableFont(int action, int deck, int step) override {
+    std::lock_guard guard(lock);
+    controls[index(action, deck)].tableFont = step;
+  }
+  void setTableDisplayMode(int action, int deck, int mode) override {
+    std::lock_guard guard(lock);
+    controls[index(action, deck)].tableMode = mode;
+  }
+  void expandBrowserSpecialNode(int action, int deck, int special, bool expand) override {
+    std::lock_guard guard(lock);
+    controls[index(action, deck)].expanded[special] = expand;
+  }
+  void removeBrowserPlugin(int action, int deck, int pluginId) override {
+    std::lock_guard guard(lock);
+    controls[index(action, deck)].removedPlugins.push_back(pluginId);
+  }
   void setSwitched(int action, int deck, bool on, bool notify) override {
     {
       std::lock_guard guard(lock);
@@ -142,7 +194,18 @@ class TestNodeTable : public ZRActionControls {
     Control& c = controls[index(action, deck)];
     c.minimum = minimum;
     c.maximum = maximum;
-    c.position = position;
+    c.position = std::clamp(position, minimum, maximum);
+  }
+  // The first matching item, as a drop-down selects (none: -1).
+  template <typename Match>
+  static void select(Control& c, Match match) {
+    c.selected = -1;
+    for (int i = 0; i < static_cast<int>(c.items.size()); ++i) {
+      if (match(c.items[i])) {
+        c.selected = i;
+        return;
+      }
+    }
   }
   Control& at(int action, int deck) { return controls[index(action, deck)]; }
   void call(int action, int deck, ZRDjSlot slot, int value) {

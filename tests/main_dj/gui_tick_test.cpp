@@ -37,7 +37,10 @@ class GuiTick : public EngineNodesTest {
   GuiTick() {
     resetGuiTickState();
     bindAll();
+    // As the engine's creation does: the tick writes its texts through the actions' view of the skin.
+    installActionControls(std::make_shared<ZRNodeTableControls>(manager.get()));
   }
+  ~GuiTick() override { installActionControls(nullptr); }
   void ticks(int count, float dt = 0.02f) {
     for (int i = 0; i < count; i++) runGuiTick(manager.get(), dt);
   }

@@ -12,8 +12,11 @@
 #include <functional>
 #include <thread>
 
+#include "actions_dj/action_controls.h"
 #include "actions_dj/player_actions.h"
 #include "actions_dj/settings_mirrors.h"
+#include "actions_dj/test_node_table.h"
+#include "common/action_ids.h"
 #include "database/zr_database.h"
 #include "dsp/engine/effect_dynamics.h"
 #include "dsp/engine/sound_source.h"
@@ -175,6 +178,61 @@ TEST_F(SettingsReactions, EachSettingReachesItsReaction) {
     preferences->setValue(row.key, row.value, 0, ZRPreferences::NotificationProgram);
     EXPECT_TRUE(row.effect());
   }
+}
+
+// What a setting shows in the skin: every reaction writes its controls through the actions' view, so a
+// view installed here sees the range, position, switch, caption, table or browser state each one sets.
+TEST_F(SettingsReactions, SettingsReachTheirControls) {
+  EngineObjects engine;
+  ASSERT_EQ(rig->start(), 1);
+  auto table = std::make_shared<orvel_test::TestNodeTable>();
+  installActionControls(table);
+  using Control = orvel_test::TestNodeTable::Control;
+  struct Row {
+    const char* key;
+    int value;
+    int action, deck;
+    std::function<bool(const Control&)> shows;
+    const char* what;
+  };
+  auto range = [](int minimum, int maximum) {
+    return [=](const Control& c) { return c.minimum == minimum && c.maximum == maximum; };
+  };
+  auto on = [](bool state) { return [=](const Control& c) { return c.switched == state; }; };
+  const Row rows[] = {
+      {"PitchRange", 1, ACT_deck_pitch, 0, range(-400, 400), "pitch +-4%"},
+      {"PitchRange", 6, ACT_deck_pitch, 1, range(-5000, 5000), "pitch +-50%"},
+      {"PitchRange", 9, ACT_deck_pitch, 0, range(-1600, 1600), "pitch default +-16%"},
+      {"CutoffFilter", 2, ACT_deck_cutoff_filter, 0, range(-64, 63), "cut-off both ways"},
+      {"CutoffFilter", 1, ACT_deck_cutoff_filter, 1, range(-64, 0), "cut-off low pass"},
+      {"CutoffFilter", 3, ACT_deck_cutoff_filter, 0,
+       [](const Control& c) { return c.minimum == 0 && c.maximum == 63 && c.position == 0; },
+       "high pass at 0"},
+      {"CrossfaderCurve", 80, ACT_cf_curve, -1, [](const Control& c) { return c.position == 80; }, "curve"},
+      {"CrossfaderCurve", 80, ACT_cf_curve_val, -1, [](const Control& c) { return c.caption == "Hard"; },
+       "curve text"},
+      {"AutoMixFadeTime", 60, ACT_cfg_automix_duration_value, -1,
+       [](const Control& c) { return c.caption == "6.0 s"; }, "fade text"},
+      {"KSRFillerPlayerVolume", 100, ACT_filler_player_volume, -1,
+       [](const Control& c) { return c.position == 100; }, "filler volume"},
+      {"UseSlipModeForLoops", 1, ACT_deck_loop_mode, 1, on(true), "slip on"},
+      {"UseSlipModeForLoops", 0, ACT_deck_loop_mode, 0, on(false), "slip off"},
+      {"Limiter", 1, ACT_limiter, -1, on(true), "limiter on"},
+      {"Random", 1, ACT_random, -1, on(true), "random on"},
+      {"AutoMixOn", 1, ACT_autodj2, -1, on(true), "automix on"},
+      {"UserInterfaceFontAdjust", 3, ACT_sidelist, -1, [](const Control& c) { return c.tableFont == 3; },
+       "font"},
+      {"UserInterfaceDisplayModeSideList", 2, ACT_sidelist, -1,
+       [](const Control& c) { return c.tableMode == 2; }, "side list mode"},
+      {"BrowserExpandedFavorites", 1, ACT_browser, -1,
+       [](const Control& c) { return c.expanded.count(2) == 1 && c.expanded.at(2); }, "favourites open"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.key << " = " << row.value << ": " << row.what);
+    preferences->setValue(row.key, row.value, 0, ZRPreferences::NotificationProgram);
+    EXPECT_TRUE(row.shows(table->get(row.action, row.deck)));
+  }
+  installActionControls(nullptr);
 }
 
 TEST_F(SettingsReactions, TheLimiterSwitchesAtTheNextBuffer) {
