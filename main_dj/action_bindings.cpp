@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "actions_dj/dj_action_table.h"
 #include "actions_dj/engine_globals.h"
+#include "actions_dj/skin/zr_node_table_controls.h"
 #include "common/action_vocabulary.h"
 #include "common/language_tables.h"
 #include "common/text_ids.h"
@@ -147,29 +149,17 @@ class Binder {
     if (auto* b = as<ZRNodeButton>(a)) b->setSwitchMode(true);
   }
   void switched(const char* a, bool on, bool notify) {
-    if (auto* b = as<ZRNodeButton>(a)) b->setSwitched(on, notify);
+    view.setSwitched(GetActionIndex(a), deck, on, notify);
   }
-  void range(const char* a, int min, int max) {
-    if (auto* s = as<ZRNodeSliderKnob>(a)) {
-      s->SetMin(min);
-      s->SetMax(max);
-    }
-  }
-  void pos(const char* a, int v) {
-    if (auto* s = as<ZRNodeSliderKnob>(a)) s->SetPos(v, false);
-  }
+  void range(const char* a, int min, int max) { view.setRange(GetActionIndex(a), deck, min, max); }
+  void pos(const char* a, int v) { view.setPos(GetActionIndex(a), deck, v, false); }
   void rangePos(const char* a, int min, int max, int v) {
     if (auto* s = as<ZRNodeSliderKnob>(a)) s->setMinMaxPos(min, max, v, false);
   }
   void doubleClickResets(const char* a, int v) {
     if (auto* s = as<ZRNodeSliderKnob>(a)) s->setResetOnDoubleClick(true, v);
   }
-  void caption(const char* a, const ZRString& text) {
-    ZRDrawNode* n = node(a);
-    if (auto* b = dynamic_cast<ZRNodeButton*>(n)) b->setCaption(text);
-    if (auto* t = dynamic_cast<ZRNodeText*>(n)) t->setCaption(text);
-    if (auto* e = dynamic_cast<ZRNodeEditText*>(n)) e->setCaption(text);
-  }
+  void caption(const char* a, const ZRString& text) { view.setCaption(GetActionIndex(a), deck, text); }
   void items(const char* a, const ZRString* texts, int count, int selected) {
     if (auto* d = as<ZRNodeDropDown>(a)) {
       for (int i = 0; i < count; i++) d->addItem(texts[i], nullptr);
@@ -187,7 +177,65 @@ class Binder {
 
   ZRNodeManager& m;
   int deck;
+  // The writes go through the same view the actions use, over this binding's manager (a skin being
+  // bound is not necessarily the one the installed view shows yet).
+  ZRNodeTableControls view{&m};
 };
+
+// The node slot a row of the action table fills: buttons (and the other classes sharing their first four
+// slots) by press and release, sliders and knobs by change and track.
+int nodeSlot(ZRDjSlot slot) {
+  switch (slot) {
+    case ZRDjSlot::Press:
+      return kPress;
+    case ZRDjSlot::Release:
+      return kRelease;
+    case ZRDjSlot::RightPress:
+      return kRightPress;
+    case ZRDjSlot::RightRelease:
+      return kRightRelease;
+    case ZRDjSlot::Change:
+      return ZRNodeSliderKnob::SlotChange;
+    case ZRDjSlot::Track:
+      return ZRNodeSliderKnob::SlotValue;
+  }
+  return kPress;
+}
+
+// Every row of the action table into its nodes (both decks' for a deck action), with the row's param.
+void bindTableRows(ZRNodeManager& manager) {
+  int count = 0;
+  const ZRDjActionBinding* rows = djActionBindings(count);
+  for (int i = 0; i < count; i++) {
+    const ZRDjActionBinding& row = rows[i];
+    for (int deck = row.perDeck ? 0 : -1; deck <= (row.perDeck ? 1 : -1); deck++) {
+      ZRDrawNode* n = manager.getNodeAt(row.action + CACTION_NODE_STRIDE * (deck + 1));
+      if (n == nullptr) continue;
+      const int slot = nodeSlot(row.slot);
+      n->setActionSlot(slot, row.function);
+      if (row.param != -1) n->actionCode = row.param;
+      noteBinding(n, slot);
+    }
+  }
+}
+
+// A button whose every bound press and release slot is a placeholder does nothing yet: it must not light as
+// a switch (nor stay lit) as if its action had run.
+void placeholderButtonsShowNoState() {
+  for (const ZRBindingRecord& record : bindingRecords()) {
+    auto* button = dynamic_cast<ZRNodeButton*>(record.node);
+    if (button == nullptr || record.slot < kPress || record.slot > kRightRelease) continue;
+    bool anyBound = false, allPlaceholders = true;
+    for (int slot = kPress; slot <= kRightRelease; slot++) {
+      ZRActionCallback bound = button->getActionSlot(slot);
+      if (bound == nullptr) continue;
+      anyBound = true;
+      allPlaceholders = allPlaceholders && isActionPlaceholder(bound);
+    }
+    if (!anyBound || !allPlaceholders) continue;
+    button->setSwitchMode(false);
+  }
+}
 
 // "name" + (n + 1) + suffix, e.g. numbered("deck_loop", 0, "_clear") = "deck_loop1_clear".
 std::string numbered(const char* name, int n, const char* suffix = "") {
@@ -196,13 +244,6 @@ std::string numbered(const char* name, int n, const char* suffix = "") {
 
 void stageADeck(Binder& b) {
   // Transport.
-  b.press("deck_play_pause", "FDeck_PlayPause");
-  b.press("deck_setcue", "FDeck_SetCue");
-  b.pressRelease("deck_cue", "FDeck_CueClick", "FDeck_CueUnClick");
-  b.release("deck_unload", "FDeck_Unload");
-  b.pressRelease("deck_rev", "FDeck_RevClick", "FDeck_RevUnClick");
-  b.pressRelease("deck_fwd", "FDeck_FwdClick", "FDeck_FwdUnClick");
-  b.press("deck_cue_play", "FDeck_CuePlay");
   b.press("deck_loop_in_end", "FDeck_LoopInEnd");
   b.press("deck_loop_out", "FDeck_LoopOut");
   b.press("deck_loop_out_or_reloop", "FDeck_LoopOutOrReloop");
@@ -211,25 +252,14 @@ void stageADeck(Binder& b) {
   b.press("deck_loop_more", "FDeck_LoopMore");
   b.press("deck_loop_prev", "FDeck_LoopPrev");
   b.press("deck_loop_next", "FDeck_LoopNext");
-  b.release("deck_load", "FDeck_LoadFromCursor");
-  b.rightRelease("deck_load", "FDeck_Unload");
-  b.press("deck_back_to_top", "FDeck_BackToTop");
-  b.pressBoth("deck_kill_low", "FDeck_KillLow");
-  b.pressBoth("deck_kill_mid", "FDeck_KillMid");
-  b.pressBoth("deck_kill_high", "FDeck_KillHigh");
   b.switchButton("deck_kill_low");
   b.switchButton("deck_kill_mid");
   b.switchButton("deck_kill_high");
   b.pressRelease("deck_bend_down", "FDeck_BendDown_Click", "FDeck_BendDown_UnClick");
   b.pressRelease("deck_bend_up", "FDeck_BendUp_Click", "FDeck_BendUp_UnClick");
-  b.pressRelease("deck_search_left", "FDeck_SearchLeft_Click", "FDeck_SearchLeft_UnClick");
-  b.pressRelease("deck_search_right", "FDeck_SearchRight_Click", "FDeck_SearchRight_UnClick");
   b.press("deck_scratch", "FDeck_JogWheel_Scratch_Mode");
-  b.pressBoth("deck_reverse", "FDeck_ReversePlay");
   b.switchButton("deck_reverse");
-  b.pressBoth("deck_brake", "FDeck_Brake");
   b.switchButton("deck_brake");
-  b.press("deck_progress", "OnProgressPress");
 
   // The ten internal effects.
   for (const ZRInternalFx& fx : internalFx) {
@@ -252,11 +282,9 @@ void stageADeck(Binder& b) {
 
   b.release("fx_sel", "FDeck_SelectFXtab");
   b.release("fx_add", "FDeck_AddFx");
-  b.change("deck_volume", "FFaderDeck");
   b.range("deck_volume", 0, 127);
   b.pos("deck_volume", 127);
   b.range("deck_gain", -120, 120);
-  b.change("deck_gain", "FGainDeck");
   b.pos("deck_gain", 0);
   const char* loopLengths[] = {
       "deck_loop_sixteenth", "deck_loop_eighth", "deck_loop_quarter", "deck_loop_half", "deck_loop_1",
@@ -279,10 +307,6 @@ void stageADeck(Binder& b) {
     b.press(clear.c_str(), "FDeck_ClearLoopPoint_Click");
   }
   b.press("deck_loop_mode", "FDeck_LoopMode_Click");
-  b.press("deck_skip_beat_prev", "FDeck_SkipBeat_Prev");
-  b.press("deck_skip_beat", "FDeck_SkipBeat_Next");
-  b.press("deck_skip_bar_prev", "FDeck_SkipBar_Prev");
-  b.press("deck_skip_bar", "FDeck_SkipBar_Next");
   b.pressBoth("deck_key_lock", "FDeck_KeyLock");
   b.pressBoth("deck_analogin", "FDeck_AnalogIn");
   b.pressBoth("deck_timecodein", "FDeck_TimecodeIn");
@@ -290,7 +314,6 @@ void stageADeck(Binder& b) {
   b.change("deck_pitch", "FDeck_Pitch");
   b.value("deck_pitch", "FDeck_Pitch_Track");
   b.range("deck_pitch", -1600, 1600);
-  b.value("deck_pos", "FDeck_Pos");
   if (ZRDrawNode* position = b.node("deck_pos")) {
     if (auto* s = dynamic_cast<ZRNodeSliderKnob*>(position)) s->setResetOnDoubleClick(false, 0);
     position->doubleClickAllowed = false;
@@ -302,27 +325,20 @@ void stageADeck(Binder& b) {
   b.code("deck_key_up", 1);
   b.press("deck_key_down", "FDeck_PitchKey_StepAdjust");
   b.code("deck_key_down", -1);
-  b.change("deck_eq_low", "FDeck_EqLow");
   b.range("deck_eq_low", -120, 120);
-  b.change("deck_eq_mid", "FDeck_EqMid");
   b.range("deck_eq_mid", -120, 120);
-  b.change("deck_eq_high", "FDeck_EqHigh");
   b.range("deck_eq_high", -120, 120);
-  b.change("deck_cutoff_filter", "FDeck_Cutoff");
   b.range("deck_cutoff_filter", -64, 0);
   b.press("deck_sync", "FDeck_Sync");
   b.press("deck_sync2", "FDeck_Sync");
   b.press("deck_sync_to_a", "FDeck_SyncToA");
   b.press("deck_sync_to_b", "FDeck_SyncToB");
   b.press("deck_match", "FDeck_Match");
-  b.press("deck_monitor", "FDeck_Monitor");
   b.releaseBoth("deck_edit_bpm", "FEditSongBPM");
   b.releaseBoth("deck_bpm", "FEditSongBPM");
   b.releaseBoth("deck_edit_bpm_value", "FEditSongBPM");
   b.code("deck_pitch_tempo", 0);
   b.pressBoth("deck_pitch_tempo", "FDeck_ResetPitch");
-  b.pressBoth("deck_elapsed", "FToggleTimeMode");
-  b.pressBoth("deck_remained", "FToggleTimeMode");
   for (const char* target : {"deck_songname", "deck_artistname", "deck_titlename", "sd_deck"}) {
     b.drop(target, "FDeck_DropItem");
   }
@@ -371,63 +387,39 @@ void stageAMixer(Binder& g) {
   g.pressBoth("autodj2", "FAutoMixSwitch");
   g.press("autodj_next", "FAutoMixNext");
   g.range("mic_gain", -120, 120);
-  g.change("mic_gain", "FGainMic");
   g.pos("mic_gain", 0);
-  g.change("master_balance", "FMasterBalance");
   g.range("master_balance", -64, 64);
   g.pos("master_balance", 0);
-  g.change("master_mode", "FMasterMode");
   g.range("master_mode", 0, 4);
   g.pos("master_mode", 0);
-  g.change("master_karaoke_mode", "FMasterKaraokeMode");
   g.range("master_karaoke_mode", -1, 1);
   g.pos("master_karaoke_mode", 0);
-  for (const auto& [node, function] :
-       {std::pair{"master_volume", "FVolumeMaster"}, std::pair{"monitor_volume", "FVolumeMonitor"},
-        std::pair{"microphone_volume", "FVolumeMicrophone"}}) {
-    g.change(node, function);
+  for (const char* node : {"master_volume", "monitor_volume", "microphone_volume"}) {
     g.range(node, 0, 127);
     g.pos(node, 127);
   }
   g.range("filler_player_volume", 0, 127);
   g.pos("filler_player_volume", 127);
-  g.value("filler_player_volume", "FVolumeFillerPlayer");
-  g.change("master_gain", "FGainMaster");
   g.range("master_gain", -120, 120);
   g.pos("master_gain", 0);
-  const char* monitorGains[] = {"monitor_gain", "monitor_gain2"};
-  for (int i = 0; i < 2; i++) {
-    g.value(monitorGains[i], "FGainMonitor");
-    g.range(monitorGains[i], -40, 0);
-    g.pos(monitorGains[i], 0);
-    g.code(monitorGains[i], i);
+  for (const char* node : {"monitor_gain", "monitor_gain2"}) {
+    g.range(node, -40, 0);
+    g.pos(node, 0);
   }
-  g.value("cf_curve", "FCFCurve");
   g.range("cf_curve", 0, 100);
   g.pos("cf_curve", 50);
-  g.change("crossfader", "FCrossFader");
   g.value("crossfader", "FCrossFaderTrack");
-  for (const auto& [node, function] :
-       {std::pair{"crossfader", ""}, std::pair{"cf_audio", "FCFAudioTrack"},
-        std::pair{"cf_video", "FCFVideoTrack"}, std::pair{"cf_video_alt", "FCFVideoTrack"}}) {
-    if (*function != 0) g.value(node, function);
+  for (const char* node : {"crossfader", "cf_audio", "cf_video", "cf_video_alt"}) {
     g.range(node, 0, 127);
     g.pos(node, 63);
     g.doubleClickResets(node, 63);
   }
-  g.change("cue_pgm_mix", "FCuePgmMixFader");
   g.range("cue_pgm_mix", 0, 127);
-  g.change("mic_eq_low", "FMic_EqLow");
   g.range("mic_eq_low", -120, 120);
-  g.change("mic_eq_mid", "FMic_EqMid");
   g.range("mic_eq_mid", -120, 120);
-  g.change("mic_eq_high", "FMic_EqHigh");
   g.range("mic_eq_high", -120, 120);
-  for (const auto& [node, function] :
-       {std::pair{"phones_split", "FPhonesSplitClick"}, std::pair{"talkover", "FTalkOver"},
-        std::pair{"onair", "FOnAir"}, std::pair{"mic_kill_low", "FMic_KillLow"},
-        std::pair{"mic_kill_mid", "FMic_KillMid"}, std::pair{"mic_kill_high", "FMic_KillHigh"}}) {
-    g.pressBoth(node, function);
+  for (const char* node :
+       {"phones_split", "talkover", "onair", "mic_kill_low", "mic_kill_mid", "mic_kill_high"}) {
     g.switchButton(node);
   }
   g.release("playlist_sel", "FSelectPlaylistTab");
@@ -450,11 +442,9 @@ void stageAApplication(Binder& g) {
         std::pair{"add_dir", "FAddDir"}, std::pair{"clear", "FClearList"}}) {
     g.release(node, function);
   }
-  g.press("random", "FRandom");
   g.releaseBoth("recording", "FRecordingChooseType");
   g.releaseBoth("recording_audio", "FRecording");
   g.switchButton("recording_audio");
-  g.releaseBoth("limiter", "FAudioMasterLimiter");
   g.releaseBoth("cfg", "FCfgApp");
   g.releaseBoth("cfg2", "FCfgApp");
   g.releaseBoth("learn", "FLearnKeysMidi");
@@ -515,7 +505,6 @@ void captionsAndHints(ZRNodeManager& manager) {
 }
 
 void stageCDeck(Binder& b) {
-  b.press("deck_playlive", "FDeck_PlayLive");
   for (int n = 0; n < 16; n++) {
     const std::string cue = "deck_cuepos_" + std::to_string(n + 1),
                       clear = "deck_clearcuepos_" + std::to_string(n + 1);
@@ -537,13 +526,8 @@ void stageCDeck(Binder& b) {
     b.press(ends[i][1], "FDeck_ClearCuePoint_Click");
   }
   b.press("deck_cuepos_clear", "FDeck_CuePointClear");
-  b.press("deck_sd_zoom_less", "FDeck_SoundDisplayZoomLess");
-  b.press("deck_sd_zoom_more", "FDeck_SoundDisplayZoomMore");
   for (int n = 0; n < 8; n++) b.caption(numbered("deck_loop", n, "_label").c_str(), ZRString("-"));
   b.press("deck_timecode_relative", "FDeck_TimecodeRelative");
-  b.press("deck_cfassign_left", "FDeck_CFAssignToLeft");
-  b.press("deck_cfassign_thru", "FDeck_CFAssignToThru");
-  b.press("deck_cfassign_right", "FDeck_CFAssignToRight");
   const char* pads[][3] = {{"deck_slicecue_", "FDeck_SliceCue_Click", "FDeck_SliceCue_UnClick"},
                            {"deck_sliceloopcue_", "FDeck_SliceLoopCue_Click", "FDeck_SliceLoopCue_UnClick"},
                            {"deck_loopcue_", "FDeck_LoopCue_Click", "FDeck_LoopCue_UnClick"},
@@ -620,8 +604,6 @@ void stageCGlobal(Binder& g) {
   g.afterChange("dropdown_video_overlay", "FVideoOverlaysOnChange");
   g.release("list_tag_edit", "FEditFileInfo");
   g.release("show_info_window", "FShowInfoWindow");
-  g.press("lock_crossfaders", "FLockCrossfaders");
-  g.press("lock_crossfaders_alt", "FLockCrossfaders");
   g.press("show_hints", "FShowHints");
   int showHints = 0;
   if (preferences != nullptr) preferences->getValue("ShowHints", showHints);
@@ -703,6 +685,7 @@ void stageCGlobal(Binder& g) {
 }  // namespace
 
 void bindActionsStageA(ZRNodeManager& manager) {
+  bindTableRows(manager);
   Binder global(manager, -1);
   stageAGlobal(global);
   for (int deck = 0; deck < 2; deck++) {
@@ -712,6 +695,7 @@ void bindActionsStageA(ZRNodeManager& manager) {
   stageAMixer(global);
   stageAApplication(global);
   captionsAndHints(manager);
+  placeholderButtonsShowNoState();
 }
 
 void bindActionsStageB(ZRNodeManager& manager) {
@@ -752,4 +736,5 @@ void bindActionsStageC(ZRNodeManager& manager) {
   Binder global(manager, -1);
   stageCGlobal(global);
   for (int deck = 0; deck < 2; deck++) Binder(manager, deck).switched("deck_monitor", false, true);
+  placeholderButtonsShowNoState();
 }

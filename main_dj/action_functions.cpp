@@ -5,10 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "actions_dj/deck_display.h"
-#include "actions_dj/deck_loading.h"
-#include "actions_dj/deck_transport.h"
-#include "actions_dj/mixer_actions.h"
+#include "actions_dj/dj_action_table.h"
 #include "actions_dj/skin/zr_node_table_controls.h"
 #include "common/zr_logging.h"
 #include "main_dj/action_functions_not_available_yet.h"
@@ -34,81 +31,13 @@ FunctionRow row(const char* name, ZRActionShape shape, F function) {
 }
 
 const std::array kFunctions = {
-    row("FAudioMasterLimiter", ZRActionShape::Action, &FAudioMasterLimiter),
-    row("FCFAudioTrack", ZRActionShape::Action, &FCFAudioTrack),
-    row("FCFCurve", ZRActionShape::Action, &FCFCurve),
     row("FCfgApp", ZRActionShape::Action, &FCfgApp),
-    row("FCFVideoTrack", ZRActionShape::Action, &FCFVideoTrack),
     row("FCloseApp", ZRActionShape::Action, &FCloseApp),
-    row("FCrossFader", ZRActionShape::Action, &FCrossFader),
-    row("FCuePgmMixFader", ZRActionShape::Action, &FCuePgmMixFader),
-    row("FDeck_BackToTop", ZRActionShape::Action, &FDeck_BackToTop),
-    row("FDeck_Brake", ZRActionShape::Action, &FDeck_Brake),
-    row("FDeck_CFAssignToLeft", ZRActionShape::Action, &FDeck_CFAssignToLeft),
-    row("FDeck_CFAssignToRight", ZRActionShape::Action, &FDeck_CFAssignToRight),
-    row("FDeck_CFAssignToThru", ZRActionShape::Action, &FDeck_CFAssignToThru),
-    row("FDeck_CueClick", ZRActionShape::Action, &FDeck_CueClick),
-    row("FDeck_CuePlay", ZRActionShape::Action, &FDeck_CuePlay),
-    row("FDeck_CueUnClick", ZRActionShape::Action, &FDeck_CueUnClick),
-    row("FDeck_Cutoff", ZRActionShape::Action, &FDeck_Cutoff),
     row("FDeck_DropItem", ZRActionShape::Drop, &FDeck_DropItem),
-    row("FDeck_EqHigh", ZRActionShape::Action, &FDeck_EqHigh),
-    row("FDeck_EqLow", ZRActionShape::Action, &FDeck_EqLow),
-    row("FDeck_EqMid", ZRActionShape::Action, &FDeck_EqMid),
-    row("FDeck_FwdClick", ZRActionShape::Action, &FDeck_FwdClick),
-    row("FDeck_FwdUnClick", ZRActionShape::Action, &FDeck_FwdUnClick),
-    row("FDeck_KillHigh", ZRActionShape::Action, &FDeck_KillHigh),
-    row("FDeck_KillLow", ZRActionShape::Action, &FDeck_KillLow),
-    row("FDeck_KillMid", ZRActionShape::Action, &FDeck_KillMid),
-    row("FDeck_LoadFromCursor", ZRActionShape::Action, &FDeck_LoadFromCursor),
-    row("FDeck_Monitor", ZRActionShape::Action, &FDeck_Monitor),
-    row("FDeck_PlayLive", ZRActionShape::Action, &FDeck_PlayLive),
-    row("FDeck_PlayPause", ZRActionShape::Action, &FDeck_PlayPause),
-    row("FDeck_Pos", ZRActionShape::Action, &FDeck_Pos),
-    row("FDeck_RevClick", ZRActionShape::Action, &FDeck_RevClick),
-    row("FDeck_ReversePlay", ZRActionShape::Action, &FDeck_ReversePlay),
-    row("FDeck_RevUnClick", ZRActionShape::Action, &FDeck_RevUnClick),
-    row("FDeck_SearchLeft_Click", ZRActionShape::Action, &FDeck_SearchLeft_Click),
-    row("FDeck_SearchLeft_UnClick", ZRActionShape::Action, &FDeck_SearchLeft_UnClick),
-    row("FDeck_SearchRight_Click", ZRActionShape::Action, &FDeck_SearchRight_Click),
-    row("FDeck_SearchRight_UnClick", ZRActionShape::Action, &FDeck_SearchRight_UnClick),
-    row("FDeck_SetCue", ZRActionShape::Action, &FDeck_SetCue),
-    row("FDeck_SkipBar_Next", ZRActionShape::Action, &FDeck_SkipBar_Next),
-    row("FDeck_SkipBar_Prev", ZRActionShape::Action, &FDeck_SkipBar_Prev),
-    row("FDeck_SkipBeat_Next", ZRActionShape::Action, &FDeck_SkipBeat_Next),
-    row("FDeck_SkipBeat_Prev", ZRActionShape::Action, &FDeck_SkipBeat_Prev),
-    row("FDeck_SoundDisplayZoomLess", ZRActionShape::Action, &FDeck_SoundDisplayZoomLess),
-    row("FDeck_SoundDisplayZoomMore", ZRActionShape::Action, &FDeck_SoundDisplayZoomMore),
-    row("FDeck_Unload", ZRActionShape::Action, &FDeck_Unload),
-    row("FFaderDeck", ZRActionShape::Action, &FFaderDeck),
-    row("FGainDeck", ZRActionShape::Action, &FGainDeck),
-    row("FGainMaster", ZRActionShape::Action, &FGainMaster),
-    row("FGainMic", ZRActionShape::Action, &FGainMic),
-    row("FGainMonitor", ZRActionShape::Action, &FGainMonitor),
     row("FLearnKeysMidi", ZRActionShape::Action, &FLearnKeysMidi),
-    row("FLockCrossfaders", ZRActionShape::Action, &FLockCrossfaders),
-    row("FMasterBalance", ZRActionShape::Action, &FMasterBalance),
-    row("FMasterKaraokeMode", ZRActionShape::Action, &FMasterKaraokeMode),
-    row("FMasterMode", ZRActionShape::Action, &FMasterMode),
     row("FMaximizeApp", ZRActionShape::Action, &FMaximizeApp),
-    row("FMic_EqHigh", ZRActionShape::Action, &FMic_EqHigh),
-    row("FMic_EqLow", ZRActionShape::Action, &FMic_EqLow),
-    row("FMic_EqMid", ZRActionShape::Action, &FMic_EqMid),
-    row("FMic_KillHigh", ZRActionShape::Action, &FMic_KillHigh),
-    row("FMic_KillLow", ZRActionShape::Action, &FMic_KillLow),
-    row("FMic_KillMid", ZRActionShape::Action, &FMic_KillMid),
     row("FMinimizeApp", ZRActionShape::Action, &FMinimizeApp),
-    row("FOnAir", ZRActionShape::Action, &FOnAir),
-    row("FPhonesSplitClick", ZRActionShape::Action, &FPhonesSplitClick),
-    row("FRandom", ZRActionShape::Action, &FRandom),
-    row("FTalkOver", ZRActionShape::Action, &FTalkOver),
-    row("FToggleTimeMode", ZRActionShape::Action, &FToggleTimeMode),
-    row("FVolumeFillerPlayer", ZRActionShape::Action, &FVolumeFillerPlayer),
-    row("FVolumeMaster", ZRActionShape::Action, &FVolumeMaster),
-    row("FVolumeMicrophone", ZRActionShape::Action, &FVolumeMicrophone),
-    row("FVolumeMonitor", ZRActionShape::Action, &FVolumeMonitor),
     row("OnKBFocusPlaylistOrSideList", ZRActionShape::Action, &OnKBFocusPlaylistOrSideList),
-    row("OnProgressPress", ZRActionShape::Action, &OnProgressPress),
     row("reloadMidi", ZRActionShape::Action, &reloadMidi),
     row("reloadSkin", ZRActionShape::Action, &reloadSkin),
 };
@@ -178,19 +107,27 @@ int notAvailableIndex(const char* name) {
   return -1;
 }
 
-const FunctionRow* findFunction(const char* name) {
-  if (name == nullptr) return nullptr;
-  for (const FunctionRow& r : kFunctions) {
-    if (std::strcmp(r.name, name) == 0) return &r;
+// The skin actions come from their rows in the action table; the rest (other shapes, and functions no
+// skin control binds by row) from the list above.
+bool findFunction(const char* name, FunctionRow* found) {
+  if (name == nullptr) return false;
+  if (ZRActionCallback action = findDjActionFunction(name)) {
+    *found = row(name, ZRActionShape::Action, action);
+    return true;
   }
-  return nullptr;
+  for (const FunctionRow& r : kFunctions) {
+    if (std::strcmp(r.name, name) == 0) {
+      *found = r;
+      return true;
+    }
+  }
+  return false;
 }
 
 template <typename F, typename Placeholders>
 F lookup(const char* name, ZRActionShape shape, const Placeholders& placeholders) {
-  if (const FunctionRow* r = findFunction(name)) {
-    return r->shape == shape ? reinterpret_cast<F>(r->function) : nullptr;
-  }
+  if (FunctionRow r{}; findFunction(name, &r))
+    return r.shape == shape ? reinterpret_cast<F>(r.function) : nullptr;
   const int index = notAvailableIndex(name);
   return index < 0 ? nullptr : placeholders[index];
 }
@@ -222,9 +159,18 @@ void noteActionNotAvailable(const char* name) {
 }
 
 bool isActionFunctionAvailable(const char* name, ZRActionShape* shape) {
-  const FunctionRow* r = findFunction(name);
-  if (r != nullptr && shape != nullptr) *shape = r->shape;
-  return r != nullptr;
+  FunctionRow r{};
+  if (!findFunction(name, &r)) return false;
+  if (shape != nullptr) *shape = r.shape;
+  return true;
+}
+
+bool isActionPlaceholder(ZRActionCallback function) {
+  if (function == nullptr) return false;
+  for (ZRActionCallback placeholder : kPlaceholders.action) {
+    if (placeholder == function) return true;
+  }
+  return false;
 }
 
 bool isActionFunctionNotAvailableYet(const char* name) {

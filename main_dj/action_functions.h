@@ -1,10 +1,11 @@
 #pragma once
-// The action functions the bindings store into the skin nodes, found by name. One table (the file
-// action_function_table.cpp) names every function the bindings use: either the function itself, or that it
-// is not available yet. A name that is not available yet is bound to a placeholder of the slot's shape that
-// logs "action not available yet: NAME" the first time it runs (once per name for the whole process) and
-// otherwise does nothing, so a control never silently does nothing. As the user actions arrive their names
-// move from the not-available list to the function list.
+// The action functions the bindings store into the skin nodes, found by name: the skin actions by their
+// rows in the action table (actions_dj/dj_action_table.h), the other shapes and the application's own
+// functions by the list in action_functions.cpp, and the names not available yet by
+// action_functions_not_available_yet.h. A name that is not available yet is bound to a placeholder of the
+// slot's shape that logs "action not available yet: NAME" the first time it runs (once per name for the whole
+// process) and otherwise does nothing, so a control never silently does nothing. As the user actions arrive
+// their names move from the not-available list to the function list.
 //
 // Threads: lookups are stateless; a placeholder may run on any thread (main, render), its once-only log
 // is guarded.
@@ -46,5 +47,8 @@ bool isActionFunctionAvailable(const char* name, ZRActionShape* shape = nullptr)
 bool isActionFunctionNotAvailableYet(const char* name);
 // The not-available list, in its order.
 const char* const* actionFunctionsNotAvailableYet(int& count);
+// True when function is the placeholder of a name that is not available yet (the bindings keep such
+// controls from showing a state they do not have).
+bool isActionPlaceholder(ZRActionCallback function);
 // True when the placeholder of name has run (and logged) at least once.
 bool hasActionPlaceholderRun(const char* name);

@@ -127,6 +127,49 @@ TEST_F(ActionBindings, AControlBoundToAPlaceholderSaysSoOnceWhenUsed) {
   GTEST_SKIP() << "every bound function exists";
 }
 
+// A button that only reaches placeholders does nothing yet, so it shows no state: not a switch, not lit.
+// Buttons with a working action keep their switch.
+TEST_F(ActionBindings, AButtonWhoseActionIsNotBuiltShowsNoState) {
+  for (const char* name : {"deck_fx_echo", "deck_kill_low"}) node<ZRNodeButton>(name, 0)->setSwitchMode(true);
+  bindAll();
+  int dimmed = 0;
+  for (const ZRBindingRecord& record : bindingRecords()) {
+    auto* button = dynamic_cast<ZRNodeButton*>(record.node);
+    if (button == nullptr || record.slot < 0) continue;
+    bool anyBound = false, allPlaceholders = true;
+    for (int slot = ZRNodeButton::SlotPress; slot <= ZRNodeButton::SlotRightRelease; slot++) {
+      if (ZRActionCallback bound = button->getActionSlot(slot)) {
+        anyBound = true;
+        allPlaceholders = allPlaceholders && isActionPlaceholder(bound);
+      }
+    }
+    if (!anyBound || !allPlaceholders) continue;
+    ++dimmed;
+    EXPECT_FALSE(button->getSwitchMode()) << CZRGETACTIONS[button->id].name << " deck " << button->deck;
+    button->setSwitched(true, false);
+    button->show(true, false);
+    button->setSwitched(true, false);
+    EXPECT_FALSE(button->getSwitched()) << CZRGETACTIONS[button->id].name << " deck " << button->deck;
+  }
+  if (dimmed == 0) GTEST_SKIP() << "every bound function exists";
+  EXPECT_TRUE(node<ZRNodeButton>("deck_kill_low", 0)->getSwitchMode());
+  EXPECT_FALSE(isActionPlaceholder(&FDeck_PlayPause));
+  EXPECT_FALSE(isActionPlaceholder(nullptr));
+}
+
+// Every function of the action table is found by its own name, in its own shape only.
+TEST_F(ActionBindings, TheActionTableRowsAreFoundByTheirFunctionsNames) {
+  int count = 0;
+  const ZRDjActionBinding* rows = djActionBindings(count);
+  for (int i = 0; i < count; i++) {
+    ZRActionShape shape = ZRActionShape::Menu;
+    EXPECT_TRUE(isActionFunctionAvailable(rows[i].functionName, &shape)) << rows[i].functionName;
+    EXPECT_EQ(shape, ZRActionShape::Action) << rows[i].functionName;
+    EXPECT_EQ(actionFunction(rows[i].functionName), rows[i].function) << rows[i].functionName;
+    EXPECT_FALSE(isActionFunctionNotAvailableYet(rows[i].functionName)) << rows[i].functionName;
+  }
+}
+
 // The user actions keep their own table of which function each control calls; the bindings agree with it
 // row for row.
 TEST_F(ActionBindings, AgreeWithTheUserActionsTable) {

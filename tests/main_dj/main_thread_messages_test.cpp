@@ -57,12 +57,19 @@ TEST_F(MainThreadHandler, RecordingToggleAndTapTempo) {
   bindAll();
   auto* recording = node<ZRNodeButton>("recording_audio", -1);
   ASSERT_NE(recording, nullptr);
-  ASSERT_TRUE(recording->getSwitchMode());
+  // A recording action that counts its calls, on the switch the working action has (a button whose action
+  // is not built yet shows no state, so the binding may have left it a plain button).
+  static std::atomic<int> calls{0};
+  calls.store(0);
+  recording->setActionSlot(ZRNodeButton::SlotPress, [](int, int, int, ZRDrawNode*) { calls.fetch_add(1); });
+  recording->setSwitchMode(true);
   // The message a script's release posts toggles the button, with its actions.
   asyncInMainThreadFunctionCallback(kAsyncRecordingToggle, -1);
   EXPECT_TRUE(recording->getSwitched());
+  EXPECT_EQ(calls.load(), 1);
   asyncInMainThreadFunctionCallback(kAsyncRecordingToggle, -1);
   EXPECT_FALSE(recording->getSwitched());
+  EXPECT_EQ(calls.load(), 2);
   // A tap whose deck was written out of range still presses a player deck's button, never another slot.
   execute__callDj_DeckTapBpm_deck.store(99);
   execute__callDj_DeckTapBpm_param.store(-1);
