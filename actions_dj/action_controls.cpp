@@ -13,6 +13,7 @@ class NoControls final : public ZRActionControls {
   void setRange(int, int, int, int) override {}
   void setSwitched(int, int, bool, bool) override {}
   bool getSwitched(int, int) override { return false; }
+  void setMouseOverBlocked(int, int, bool) override {}
   void setData(int, int, const float*, int, float) override {}
   void setProgress(int, int, float) override {}
   void setArtwork(int, int, const ZRString&, const ZRString&) override {}

@@ -35,6 +35,8 @@ class ZRActionControls {
   virtual void setRange(int action, int deck, int minimum, int maximum) = 0;
   virtual void setSwitched(int action, int deck, bool on, bool notify) = 0;
   virtual bool getSwitched(int action, int deck) = 0;
+  // A button's lit look without pressing it (the selected hot cue, a playing deck's PLAY).
+  virtual void setMouseOverBlocked(int action, int deck, bool on) = 0;
   // The data row drawn inside a slider (null clears it).
   virtual void setData(int action, int deck, const float* values, int count, float scale) = 0;
   // A share 0..1 of a rounded progress ring.

@@ -5,9 +5,17 @@
 #include "common/zr_preferences.h"
 #include "database/zr_list.h"
 
-CSoundSource* deckAt(int deck) { return deck >= 0 && deck < 4 ? decks[deck] : nullptr; }
+CSoundSource* deckAt(int deck) {
+  return deck >= 0 && deck < 4 ? decks[deck] : nullptr;
+}
 
-ZRMixerChannel* deckChannelAt(int deck) { return isPlayerDeck(deck) ? MixerChannelDeck[deck] : nullptr; }
+CSoundSource* playerDeckAt(int deck) {
+  return isPlayerDeck(deck) ? decks[deck] : nullptr;
+}
+
+ZRMixerChannel* deckChannelAt(int deck) {
+  return isPlayerDeck(deck) ? MixerChannelDeck[deck] : nullptr;
+}
 
 int settingInt(const char* key, int fallback) {
   int value = fallback;
@@ -21,7 +29,9 @@ void setSettingInt(const char* key, int value, bool fromSkin) {
                         fromSkin ? ZRPreferences::NotificationSkin : ZRPreferences::NotificationProgram);
 }
 
-ZRString languageText(int textId) { return getTextName(textId); }
+ZRString languageText(int textId) {
+  return getTextName(textId);
+}
 
 ZRList* automixList() {
   for (ZRList* list : ZRList::getLists()) {

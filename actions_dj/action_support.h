@@ -12,14 +12,20 @@ class ZRMixerChannel;
 
 // decks[deck] for deck 0..3 (slots 2 and 3 stay empty), else null.
 CSoundSource* deckAt(int deck);
+// decks[deck] for deck 0 or 1, else null.
+CSoundSource* playerDeckAt(int deck);
 // The mixer channel of deck 0 or 1, else null.
 ZRMixerChannel* deckChannelAt(int deck);
 // Deck 0 or 1.
-inline bool isPlayerDeck(int deck) { return deck == 0 || deck == 1; }
+inline bool isPlayerDeck(int deck) {
+  return deck == 0 || deck == 1;
+}
 
 // A setting's integer value; fallback when there is no settings store or no such value.
 int settingInt(const char* key, int fallback);
-inline bool settingOn(const char* key) { return settingInt(key, 0) != 0; }
+inline bool settingOn(const char* key) {
+  return settingInt(key, 0) != 0;
+}
 // Stores an integer setting as changed by the program (or by a skin control with fromSkin); its reaction
 // runs through the store's change callback. Nothing without a settings store.
 void setSettingInt(const char* key, int value, bool fromSkin = false);

@@ -9,14 +9,16 @@
 #include "actions_dj/action_dialogs.h"
 #include "actions_dj/action_support.h"
 #include "actions_dj/controller_notify.h"
+#include "actions_dj/deck_loops.h"
+#include "actions_dj/deck_tempo.h"
 #include "actions_dj/mixer_actions.h"
 #include "actions_dj/settings_mirrors.h"
 #include "common/action_ids.h"
 #include "common/text_ids.h"
 #include "common/zr_logging.h"
 #include "database/zr_database.h"
-#include "dsp/key_names.h"
 #include "dsp/engine/sound_source.h"
+#include "dsp/key_names.h"
 
 int internal_afis_counter = 0;
 
@@ -27,15 +29,6 @@ constexpr int kEventFileTooBig = 4096;
 constexpr int kEndFrames = 43;
 
 float timerSliderUpdateData[2] = {-1.0f, -1.0f};
-
-// The loop buttons' look and the key text are the loop and key actions' work, which are not built yet.
-void notAvailableYet(const char* what) {
-  static std::atomic<bool> loggedLoop{false}, loggedKey{false};
-  std::atomic<bool>& logged = what[0] == 'l' ? loggedLoop : loggedKey;
-  if (!logged.exchange(true)) ZRLOG("%s: not available yet", what);
-}
-void updateLoopButtonsNotAvailable() { notAvailableYet("loop buttons"); }
-void updatePitchKeyLabelNotAvailable() { notAvailableYet("key text"); }
 
 void refreshOverview(int deck, CSoundSource& d) {
   d.StartUseDisplayData();
@@ -50,7 +43,8 @@ void applyAutoGain(int deck, CSoundSource& d, bool onLoad) {
     if (!onLoad) ZRLOG("autoGain NOT applied");
     return;
   }
-  actionControls().setPos(ACT_deck_gain, deck, static_cast<int>(std::lround(10.0 * (track.pgain + 7.5))), false);
+  actionControls().setPos(ACT_deck_gain, deck, static_cast<int>(std::lround(10.0 * (track.pgain + 7.5))),
+                          false);
   ZRLOG(onLoad ? "loaded autoGain = %f dB (applied %f dB)" : "autoGain = %f dB (applied %f dB)", track.pgain,
         track.pgain + 7.5);
 }
@@ -81,7 +75,7 @@ void onLoaded(int deck, CSoundSource& d) {
   const TZRDatabaseTrack track = d.getCurrentTrack();
   controls.setArtwork(ACT_deck_wheel, deck, track.tags[kTagFileName], track.imgUrl);
   controls.setArtwork(ACT_img_album_art, deck, track.tags[kTagFileName], track.imgUrl);
-  updatePitchKeyLabelNotAvailable();
+  UpdatePitchKeyLabel(deck);
 }
 
 void onClosed(int deck, CSoundSource& d) {
@@ -106,7 +100,7 @@ void onAnalysed(int deck, CSoundSource& d) {
   getPitchKeyNameForUI(d.GetOriginalKeyIndex(), key, false, false);
   ZRDatabase::getInstance()->updateTrack(track.tags[kTagFileName], track.bpm, track.durationMs, false, key,
                                          track.pgainValid, track.pgain, ZRString(), 0.0f);
-  updatePitchKeyLabelNotAvailable();
+  UpdatePitchKeyLabel(deck);
   refreshOverview(deck, d);
   timerSliderUpdateData[deck] = -1.0f;
 }
@@ -161,10 +155,14 @@ void handleEvents(int deck, CSoundSource& d, int events) {
   const bool holdsTrack = d.GetLength() > 0;
   const int openAndClose = holdsTrack ? CSoundSource::kEventDeckEmpty : CSoundSource::kEventTrackOpen;
   const int closeOrOpenLast = holdsTrack ? CSoundSource::kEventTrackOpen : CSoundSource::kEventDeckEmpty;
-  const int order[] = {CSoundSource::kEventLoadRequested,  openAndClose,
-                       closeOrOpenLast,                    CSoundSource::kEventBlockDecoded,
-                       CSoundSource::kEventAnalysing,      CSoundSource::kEventAnalysisFinished,
-                       kEventFileTooBig,                   CSoundSource::kEventDownloadProgress};
+  const int order[] = {CSoundSource::kEventLoadRequested,
+                       openAndClose,
+                       closeOrOpenLast,
+                       CSoundSource::kEventBlockDecoded,
+                       CSoundSource::kEventAnalysing,
+                       CSoundSource::kEventAnalysisFinished,
+                       kEventFileTooBig,
+                       CSoundSource::kEventDownloadProgress};
   for (int event : order) {
     if (events & event) handleEvent(deck, d, event);
   }
@@ -189,7 +187,7 @@ void Afis_TIME(int deck, float dt) {
   const int position = length > 0 ? d->GetCurrentPos() : 0;
 
   if (const int events = d->takePendingEvent()) handleEvents(deck, *d, events);
-  if (d->takeLoopStateChanged()) updateLoopButtonsNotAvailable();
+  if (d->takeLoopStateChanged()) UpdateLoopButtonsState(deck);
   if (timerSliderUpdateData[deck] >= 0) {
     timerSliderUpdateData[deck] += dt;
     if (timerSliderUpdateData[deck] >= 0.2f) {

@@ -13,6 +13,7 @@
 #include "actions_dj/action_dialogs.h"
 #include "actions_dj/action_support.h"
 #include "actions_dj/controller_notify.h"
+#include "actions_dj/deck_cues.h"
 #include "actions_dj/engine_globals.h"
 #include "codecs/zr_codec_base.h"
 #include "common/action_ids.h"
@@ -62,8 +63,8 @@ void resetTransport(int deck, CSoundSource& d) {
 }
 
 // Steps 4 to 7 of a load, once any question has been answered.
-void openOnDeck(const ZRString& path, ZRString videoPath, const std::optional<TZRDatabaseTrack>& record, int deck,
-                float keyShift) {
+void openOnDeck(const ZRString& path, ZRString videoPath, const std::optional<TZRDatabaseTrack>& record,
+                int deck, float keyShift) {
   CSoundSource* d = deckAt(deck);
   if (d == nullptr) return;
   linkVideoIfNeeded(path, videoPath, record ? &*record : nullptr);
@@ -77,6 +78,7 @@ void openOnDeck(const ZRString& path, ZRString videoPath, const std::optional<TZ
   if (!d->OpenFileName(&request, record ? &*record : nullptr)) return;
   PlayAfterLoading[deck].store(0);
   slow_reset_pitch[deck].store(0);
+  resetHoldTimers(deck);
 
   ZRActionControls& controls = actionControls();
   const ZRString loading = languageText(txt_loading1);
@@ -88,7 +90,8 @@ void openOnDeck(const ZRString& path, ZRString videoPath, const std::optional<TZ
 
   if (settingOn("ResetDeckAfterLoad")) {
     for (int button : kDeckEffectButtons) controls.setSwitched(button, deck, false, true);
-    for (int knob : {ACT_deck_eq_low, ACT_deck_eq_mid, ACT_deck_eq_high, ACT_deck_gain, ACT_deck_cutoff_filter}) {
+    for (int knob :
+         {ACT_deck_eq_low, ACT_deck_eq_mid, ACT_deck_eq_high, ACT_deck_gain, ACT_deck_cutoff_filter}) {
       controls.setPos(knob, deck, 0, false);
     }
   }
@@ -119,8 +122,9 @@ void FDeck_LoadFile(const ZRString& path, const ZRString& videoPath, const TZRDa
     if (library->getTrackIdOnlyIfFound(-1, path, &found)) track = found;
   }
   if (PlayAfterLoading[deck].load() == 0 && deckIsAudible(deck)) {
-    askYesNo(languageText(txt_confirm_load_deck), ZRString(),
-             [path, videoPath, track, deck, keyShift] { openOnDeck(path, videoPath, track, deck, keyShift); });
+    askYesNo(languageText(txt_confirm_load_deck), ZRString(), [path, videoPath, track, deck, keyShift] {
+      openOnDeck(path, videoPath, track, deck, keyShift);
+    });
     return;
   }
   openOnDeck(path, videoPath, track, deck, keyShift);
@@ -163,7 +167,7 @@ void FDeck_Unload(int, int, int deck, ZRDrawNode*) {
     request.path = ZRString(kUnloadPath);
     request.playAfterLoad = false;
     request.keyShift = 0;
-    d->OpenFileName(&request, nullptr);
+    if (d->OpenFileName(&request, nullptr)) resetHoldTimers(deck);
     slow_reset_pitch[deck].store(0);
     // The record's texts are the deck's: its streaming thread still saves the record while it closes the
     // track, and empties them itself afterwards.

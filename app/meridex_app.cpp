@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "actions_dj/settings_mirrors.h"
+#include "app/controller_notifications_push.h"
 #include "common/zr_logging.h"
 #include "gui/zr_image_frame.h"
 #include "main_dj/engine_lifecycle.h"
@@ -31,6 +32,7 @@ bool startApplicationBeforeMainWindow(int argc, char** argv) {
   if (argc > 1 && argv[1] != nullptr && std::strcmp(argv[1], "runFromIDE") == 0) setRunFromIDE(true);
   InitializeApplicationFolders(argc > 0 ? argv[0] : nullptr);
   if (!LoadLanguageFileOrShowLanguageSelector()) return false;
+  connectControllerNotifications();
   // Once per process: the toolkit keeps a handler list and a second registration would add duplicates.
   static const bool handlers = (wxInitAllImageHandlers(), true);
   (void)handlers;

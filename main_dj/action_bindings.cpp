@@ -244,19 +244,9 @@ std::string numbered(const char* name, int n, const char* suffix = "") {
 
 void stageADeck(Binder& b) {
   // Transport.
-  b.press("deck_loop_in_end", "FDeck_LoopInEnd");
-  b.press("deck_loop_out", "FDeck_LoopOut");
-  b.press("deck_loop_out_or_reloop", "FDeck_LoopOutOrReloop");
-  b.press("deck_loop_reloop", "FDeck_LoopReloop");
-  b.press("deck_loop_less", "FDeck_LoopLess");
-  b.press("deck_loop_more", "FDeck_LoopMore");
-  b.press("deck_loop_prev", "FDeck_LoopPrev");
-  b.press("deck_loop_next", "FDeck_LoopNext");
   b.switchButton("deck_kill_low");
   b.switchButton("deck_kill_mid");
   b.switchButton("deck_kill_high");
-  b.pressRelease("deck_bend_down", "FDeck_BendDown_Click", "FDeck_BendDown_UnClick");
-  b.pressRelease("deck_bend_up", "FDeck_BendUp_Click", "FDeck_BendUp_UnClick");
   b.press("deck_scratch", "FDeck_JogWheel_Scratch_Mode");
   b.switchButton("deck_reverse");
   b.switchButton("deck_brake");
@@ -289,56 +279,24 @@ void stageADeck(Binder& b) {
   const char* loopLengths[] = {
       "deck_loop_sixteenth", "deck_loop_eighth", "deck_loop_quarter", "deck_loop_half", "deck_loop_1",
       "deck_loop_2",         "deck_loop_4",      "deck_loop_8",       "deck_loop_16",   "deck_loop_32"};
-  int sixtyFourths = 4;
-  for (const char* loop : loopLengths) {
-    b.press(loop, "FDeck_LoopHalfBeats");
-    b.rightPress(loop, "FDeck_LoopHalfBeats_RightPress");
-    b.rightRelease(loop, "FDeck_LoopHalfBeats_RightRelease");
-    b.code(loop, sixtyFourths);
-    sixtyFourths *= 2;
-  }
-  for (int n = 0; n < 8; n++) {
-    const std::string loop = numbered("deck_loop", n), clear = numbered("deck_loop", n, "_clear");
-    b.pressRelease(loop.c_str(), "FDeck_LoopNo_Press", "FDeck_LoopNo_Release");
-    b.rightPress(loop.c_str(), "FDeck_LoopNo_RightPress");
-    b.rightRelease(loop.c_str(), "FDeck_LoopNo_RightRelease");
-    b.code(loop.c_str(), n);
-    b.code(clear.c_str(), n);
-    b.press(clear.c_str(), "FDeck_ClearLoopPoint_Click");
-  }
-  b.press("deck_loop_mode", "FDeck_LoopMode_Click");
-  b.pressBoth("deck_key_lock", "FDeck_KeyLock");
+  // The lit loop-size button shows the active loop's size; the key-lock button the lock's state.
+  for (const char* loop : loopLengths) b.switchButton(loop);
+  b.switchButton("deck_key_lock");
   b.pressBoth("deck_analogin", "FDeck_AnalogIn");
   b.pressBoth("deck_timecodein", "FDeck_TimecodeIn");
-  b.press("deck_reset_pitch", "FDeck_ResetPitch");
-  b.change("deck_pitch", "FDeck_Pitch");
-  b.value("deck_pitch", "FDeck_Pitch_Track");
   b.range("deck_pitch", -1600, 1600);
   if (ZRDrawNode* position = b.node("deck_pos")) {
     if (auto* s = dynamic_cast<ZRNodeSliderKnob*>(position)) s->setResetOnDoubleClick(false, 0);
     position->doubleClickAllowed = false;
   }
   b.range("deck_pitch_key", -48, 48);
-  b.change("deck_pitch_key", "FDeck_PitchKey");
-  b.value("deck_pitch_key", "FDeck_PitchKey_Track");
-  b.press("deck_key_up", "FDeck_PitchKey_StepAdjust");
-  b.code("deck_key_up", 1);
-  b.press("deck_key_down", "FDeck_PitchKey_StepAdjust");
-  b.code("deck_key_down", -1);
   b.range("deck_eq_low", -120, 120);
   b.range("deck_eq_mid", -120, 120);
   b.range("deck_eq_high", -120, 120);
   b.range("deck_cutoff_filter", -64, 0);
-  b.press("deck_sync", "FDeck_Sync");
-  b.press("deck_sync2", "FDeck_Sync");
-  b.press("deck_sync_to_a", "FDeck_SyncToA");
-  b.press("deck_sync_to_b", "FDeck_SyncToB");
-  b.press("deck_match", "FDeck_Match");
   b.releaseBoth("deck_edit_bpm", "FEditSongBPM");
   b.releaseBoth("deck_bpm", "FEditSongBPM");
   b.releaseBoth("deck_edit_bpm_value", "FEditSongBPM");
-  b.code("deck_pitch_tempo", 0);
-  b.pressBoth("deck_pitch_tempo", "FDeck_ResetPitch");
   for (const char* target : {"deck_songname", "deck_artistname", "deck_titlename", "sd_deck"}) {
     b.drop(target, "FDeck_DropItem");
   }
@@ -505,27 +463,9 @@ void captionsAndHints(ZRNodeManager& manager) {
 }
 
 void stageCDeck(Binder& b) {
-  for (int n = 0; n < 16; n++) {
-    const std::string cue = "deck_cuepos_" + std::to_string(n + 1),
-                      clear = "deck_clearcuepos_" + std::to_string(n + 1);
-    b.code(cue.c_str(), n);
-    b.pressRelease(cue.c_str(), "FDeck_CuePoint_Click", "FDeck_CuePoint_UnClick");
-    b.rightPress(cue.c_str(), "FDeck_CuePoint_RightClick");
-    b.code(clear.c_str(), n);
-    b.press(clear.c_str(), "FDeck_ClearCuePoint_Click");
-    if (n < 10) b.caption(numbered("deck_cue", n, "_label").c_str(), ZRString("-"));
-  }
+  for (int n = 0; n < 10; n++) b.caption(numbered("deck_cue", n, "_label").c_str(), ZRString("-"));
   b.caption("deck_cue_in_label", ZRString("-"));
   b.caption("deck_cue_out_label", ZRString("-"));
-  const char* ends[][2] = {{"deck_cue_in", "deck_clearcuein"}, {"deck_cue_out", "deck_clearcueout"}};
-  for (int i = 0; i < 2; i++) {
-    b.code(ends[i][0], 16 + i);
-    b.pressRelease(ends[i][0], "FDeck_CuePoint_Click", "FDeck_CuePoint_UnClick");
-    b.rightPress(ends[i][0], "FDeck_CuePoint_RightClick");
-    b.code(ends[i][1], 16 + i);
-    b.press(ends[i][1], "FDeck_ClearCuePoint_Click");
-  }
-  b.press("deck_cuepos_clear", "FDeck_CuePointClear");
   for (int n = 0; n < 8; n++) b.caption(numbered("deck_loop", n, "_label").c_str(), ZRString("-"));
   b.press("deck_timecode_relative", "FDeck_TimecodeRelative");
   const char* pads[][3] = {{"deck_slicecue_", "FDeck_SliceCue_Click", "FDeck_SliceCue_UnClick"},

@@ -7,6 +7,7 @@
 
 #include "actions_dj/action_controls.h"
 #include "actions_dj/background_tasks_status.h"
+#include "actions_dj/deck_cues.h"
 #include "actions_dj/deck_display.h"
 #include "actions_dj/deck_loading.h"
 #include "actions_dj/deck_transport.h"
@@ -48,8 +49,6 @@
 
 std::atomic<float> lastUpdatingGUICallback_dt{0.025f};
 std::atomic<float> addNewTracksTimer{-1.0f};
-std::atomic<int> cuePointTimer[2][18];
-std::atomic<int> loopTimer[2][8];
 
 namespace {
 
@@ -145,31 +144,6 @@ void samplers(ZRNodeManager* m, float dt) {
   }
 }
 
-// Cue and loop timers: a press shows its effect for three counter-6 ticks.
-void cueAndLoopTimers(int deck) {
-  CSoundSource* source = decks[deck];
-  for (auto& timer : cuePointTimer[deck]) {
-    const int before = timer.load();
-    if (before < 0) continue;
-    if (before >= 2) {
-      timer.store(-1);
-      if (source != nullptr) source->ClearCurrentCue();
-    } else {
-      timer.store(before + 1);
-    }
-  }
-  for (int slot = 0; slot < 8; slot++) {
-    const int before = loopTimer[deck][slot].load();
-    if (before < 0) continue;
-    if (before >= 2) {
-      loopTimer[deck][slot].store(-1);
-      if (source != nullptr) source->SetLoopNo(slot, -1, -1);
-    } else {
-      loopTimer[deck][slot].store(before + 1);
-    }
-  }
-}
-
 void trackMarkers(ZRNodeManager* m, int deck) {
   CSoundSource* source = decks[deck];
   auto* position = node<ZRNodeSliderKnob>(m, ACT_deck_pos, deck);
@@ -230,7 +204,7 @@ void counterSix(ZRNodeManager* m) {
   }
   actionControls().setCaption(ACT_record_time, -1, ZRString(text));
   for (int deck = 0; deck < 2; deck++) {
-    cueAndLoopTimers(deck);
+    advanceHoldTimers(deck);
     trackMarkers(m, deck);
   }
 }
@@ -330,10 +304,7 @@ void resetGuiTickState() {
   internal_afis_counter = 0;
   lastUpdatingGUICallback_dt.store(0.025f);
   addNewTracksTimer.store(-1.0f);
-  for (auto& deck : cuePointTimer)
-    for (auto& t : deck) t.store(-1);
-  for (auto& deck : loopTimer)
-    for (auto& t : deck) t.store(-1);
+  resetHoldTimers(-1);
 }
 
 void runGuiTick(ZRNodeManager* m, float dt) {

@@ -26,9 +26,6 @@ extern std::atomic<float> lastUpdatingGUICallback_dt;
 // -1 idle; the engine creation sets 0 as its last step: half a second later the tick initialises the lists
 // once (and loads the default content on a first run).
 extern std::atomic<float> addNewTracksTimer;
-// Per deck and cue slot (18), per deck and loop slot (8): -1 idle, 0 armed by a button; the tick advances
-// them and clears the deck's current cue / releases the loop slot when they expire.
-extern std::atomic<int> cuePointTimer[2][18];
-extern std::atomic<int> loopTimer[2][8];
+// The hold-to-clear timers of the cue and loop buttons (actions_dj/deck_cues.h) advance on the tick.
 // Puts every timer of the tick back to its start (engine creation, tests).
 void resetGuiTickState();

@@ -18,6 +18,7 @@
 #include "common/text_ids.h"
 #include "common/zr_logging.h"
 #include "database/zr_database.h"
+#include "dsp/engine/live_input_source.h"
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_batch_audio_detection.h"
 #include "dsp/engine/zr_mixer.h"
@@ -26,6 +27,7 @@
 #include "gui/zr_preferences_dialog.h"
 #include "gui/zr_wx_strings.h"
 #include "main_dj/audio_device_choice.h"
+#include "main_dj/engine_objects.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_state.h"
 #include "main_dj/shell_window.h"
@@ -183,7 +185,7 @@ bool react(const std::string& key, int value, const char* text, ZRPreferences::N
   } else if (key == "KSRFillerPlayerVolume") {
     applyFillerPlayerVolume(value, source);
   } else if (key == "KeyLockA" || key == "KeyLockB") {
-    notAvailableYet("setKeyLock");
+    setKeyLock(key == "KeyLockA" ? 0 : 1, value != 0);
   } else if (key == "KeyLockC" || key == "KeyLockD") {
   } else if (key == "RemainingTime") {
     cfg_elapsed_time_displays_remain.store(value);
@@ -288,6 +290,17 @@ int pitchRangeFromSetting(int setting) {
 void cutoffRangeFromSetting(int setting, int& minimum, int& maximum) {
   minimum = setting == 3 ? 0 : -64;
   maximum = setting == 1 ? 0 : 63;
+}
+
+void setKeyLock(int deck, bool on) {
+  for (int d = 0; d < 2; ++d) {
+    if (deck != -1 && deck != d) continue;
+    if (decks[d] == nullptr) continue;
+    decks[d]->SetMasterTempo(on ? 1 : 0);
+    if (DeckLiveIn[d] != nullptr) DeckLiveIn[d]->UpdateMasterTempoStateFromOriginalSource();
+    // The button shows the lock as it is, whatever pressed it.
+    actionControls().setSwitched(ACT_deck_key_lock, d, on, false);
+  }
 }
 
 void updatePitchRangeFromSettings(int deck) {

@@ -18,6 +18,9 @@ void applyPreferenceChange(void* store, const char* key, ZRPreferenceType type, 
 int pitchRangeFromSetting(int setting);
 // The cut-off filter slider range of "CutoffFilter": 1 low-pass -64..0, 3 high-pass 0..63, else -64..63.
 void cutoffRangeFromSetting(int setting, int& minimum, int& maximum);
+// Key lock of deck 0 or 1 (-1: both): the player keeps its key while the tempo changes, the deck's live
+// input follows, and the key-lock button shows the state.
+void setKeyLock(int deck, bool on);
 // The deck's pitch slider takes the range of "PitchRange".
 void updatePitchRangeFromSettings(int deck);
 // Both decks' cut-off sliders go to 0 and take the range of "CutoffFilter".

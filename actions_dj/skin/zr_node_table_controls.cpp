@@ -66,6 +66,10 @@ bool ZRNodeTableControls::getSwitched(int action, int deck) {
   return button != nullptr && button->getSwitched();
 }
 
+void ZRNodeTableControls::setMouseOverBlocked(int action, int deck, bool on) {
+  if (auto* button = dynamic_cast<ZRNodeButton*>(node(action, deck))) button->setMouseOverBlocked(on);
+}
+
 void ZRNodeTableControls::setData(int action, int deck, const float* values, int count, float scale) {
   if (auto* slider = dynamic_cast<ZRNodeSliderKnob*>(node(action, deck)))
     slider->updateData(values, count, scale);

@@ -31,6 +31,7 @@ class ZRNodeTableControls : public ZRActionControls {
   void setRange(int action, int deck, int minimum, int maximum) override;
   void setSwitched(int action, int deck, bool on, bool notify) override;
   bool getSwitched(int action, int deck) override;
+  void setMouseOverBlocked(int action, int deck, bool on) override;
   void setData(int action, int deck, const float* values, int count, float scale) override;
   void setProgress(int action, int deck, float share) override;
   void setArtwork(int action, int deck, const ZRString& path, const ZRString& imageUrl) override;

@@ -30,6 +30,7 @@ class TestNodeTable : public ZRActionControls {
     int zoom = 0;
     std::string artwork;
     int captionWrites = 0;
+    bool lit = false;                                // a button's blocked mouse-over look
     std::vector<std::pair<std::string, int>> items;  // a drop-down's (text, parameter)
     int selected = -1;                               // the selected item, -1: none
     int tableFont = 0, tableMode = -1;
@@ -156,6 +157,10 @@ class TestNodeTable : public ZRActionControls {
     }
   }
   bool getSwitched(int action, int deck) override { return get(action, deck).switched; }
+  void setMouseOverBlocked(int action, int deck, bool on) override {
+    std::lock_guard guard(lock);
+    controls[index(action, deck)].lit = on;
+  }
   void setData(int action, int deck, const float*, int count, float) override {
     std::lock_guard guard(lock);
     controls[index(action, deck)].dataCount = count;

@@ -14,6 +14,7 @@
 
 #include "actions_dj/action_controls.h"
 #include "actions_dj/background_tasks_status.h"
+#include "actions_dj/deck_cues.h"
 #include "actions_dj/deck_loading.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/skin/zr_node_table_controls.h"
