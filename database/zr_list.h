@@ -181,9 +181,10 @@ class ZRList {
 
   // Queues every path of an .m3u or .tvl file (ending compared without case)
   // for the adding thread; the rows appear as the files are read, in file
-  // order. With clearFirst the list is emptied first. The sort field becomes
-  // 0. False (logged) for a missing file, a .tvl that is not a list, or any
-  // other ending. M3U: lines end at a line feed, a carriage return or both;
+  // order. With clearFirst the list is emptied first, and only once the file
+  // was read and names at least one existing file or address. The sort field
+  // becomes 0. False (logged), the list unchanged, for a missing file, a .tvl
+  // that is not a list, a file naming nothing usable, or any other ending. M3U: lines end at a line feed, a carriage return or both;
   // "#" lines are comments; lines of more than 4095 bytes are skipped; a
   // file:// address is taken as its local path, an old "Disk:Folder:file"
   // path becomes "/Volumes/Disk/Folder/file", and a relative path is taken

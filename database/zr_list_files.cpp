@@ -3,6 +3,7 @@
 // (ZRDatabase::addFile), which reads each file's tags and appends its row;
 // files that are refused or cannot be read give no row.
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -87,6 +88,14 @@ bool ZRList::importList(const ZRString& path, bool clearFirst) {
   // Read whole first: a list file that cannot be read leaves the list as it is.
   std::vector<ZRString> paths;
   if (!(m3u ? readM3uFile(file, &paths) : readTvlFile(file, &paths))) return false;
+  // A file naming nothing that can be added (no existing file, no address) would only empty the list.
+  const bool anyUsable = std::any_of(paths.begin(), paths.end(), [](const ZRString& entry) {
+    return FileExists(entry) || entry.utf8().find("://") != std::string::npos;
+  });
+  if (!anyUsable) {
+    ZRLOG("error: importList: the list names no file that exists");
+    return false;
+  }
   if (clearFirst) clear();
   ZRDatabase* db = database();
   for (const ZRString& entry : paths) db->addFile(entry, this);

@@ -71,6 +71,8 @@ void ZRNodeEditText::setCaption(const ZRString& text) {
     text_ = cut;
     ++textVersion_;
     textDirty_ = true;
+    // Keys typed before the next frame insert at a caret inside the new text.
+    caret_ = std::min(caret_, static_cast<int>(text_.len()));
   }
   callActionSlot(SlotTextEvents, TextChanged);
 }

@@ -164,6 +164,10 @@ TEST(ListFilesTest, ImportThatFailsLeavesTheListAsItIs) {
   EXPECT_FALSE(lib.list->importList(ZRString(lib.path("broken.tvl")), true));
   ASSERT_TRUE(writeFile(lib.path("list.pls"), "[playlist]\n"));
   EXPECT_FALSE(lib.list->importList(ZRString(lib.path("list.pls")), true));
+  // A list that reads but names no file that exists would only empty the user's list.
+  ASSERT_TRUE(writeFile(lib.path("dead.m3u"), "#EXTM3U\n/no/such/file.mp3\nnot-here.wav\n"));
+  EXPECT_FALSE(lib.list->importList(ZRString(lib.path("dead.m3u")), true));
+  EXPECT_TRUE(log.contains("error: importList: the list names no file that exists"));
   EXPECT_EQ(rowIds(lib.list.get()), (std::vector<int32_t>{7}));
 }
 

@@ -1,0 +1,436 @@
+// The library side's actions on a loaded skin with the real browser, track tables, search box and
+// splitters: typing in the search box fills the results list, its keys, leaving the search, list import
+// and export through answered file choosers, the media-type filter buttons, the splitters' limits and
+// stored sizes, files dropped on the window, the tables' double clicks, keys and menu commands.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "actions_dj/action_dialogs.h"
+#include "actions_dj/action_support.h"
+#include "actions_dj/engine_globals.h"
+#include "actions_dj/library_dialogs.h"
+#include "actions_dj/skin/zr_library_layout.h"
+#include "actions_dj/skin/zr_library_nodes.h"
+#include "actions_dj/skin/zr_list_actions.h"
+#include "actions_dj/skin/zr_node_table_controls.h"
+#include "actions_dj/skin/zr_search_box.h"
+#include "common/text_ids.h"
+#include "common/zr_preferences.h"
+#include "control_test_support.h"
+#include "database/zr_database.h"
+#include "database/zr_list.h"
+#include "gui/zr_node_events.h"
+#include "gui_nodes/zr_node_back_image.h"
+#include "gui_nodes/zr_node_browser.h"
+#include "gui_nodes/zr_node_button.h"
+#include "gui_nodes/zr_node_edit_text.h"
+#include "gui_nodes/zr_node_playlist.h"
+#include "list_controls_support.h"
+#include "support/log_capture.h"
+
+namespace orvel_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Browser 200 wide, splitter, playlist 400 wide, splitter, side list 400 wide; search box and the filter
+// buttons above.
+constexpr const char* kLibrarySkin =
+    "<editarea action=\"et_search\" posx=\"0\" posy=\"0\" width=\"200\" height=\"20\" fontname=\"Arial\" "
+    "fontsize=\"12\"/>\n"
+    "<button action=\"list_filter_audio\" posx=\"210\" posy=\"0\" width=\"16\" height=\"16\" "
+    "isswitch=\"yes\"/>\n"
+    "<button action=\"list_filter_video\" posx=\"230\" posy=\"0\" width=\"16\" height=\"16\" "
+    "isswitch=\"yes\"/>\n"
+    "<button action=\"list_filter_karaoke\" posx=\"250\" posy=\"0\" width=\"16\" height=\"16\" "
+    "isswitch=\"yes\"/>\n"
+    "<browser action=\"browser\" posx=\"0\" posy=\"30\" width=\"200\" height=\"300\" linesize=\"24\"/>\n"
+    "<image action=\"img_splitter_browser\" posx=\"200\" posy=\"30\" width=\"4\" height=\"300\" "
+    "issplitter=\"yes\"/>\n"
+    "<list action=\"playlist\" posx=\"204\" posy=\"30\" width=\"400\" height=\"300\" linesize=\"24\"/>\n"
+    "<image action=\"img_splitter_list\" posx=\"604\" posy=\"30\" width=\"4\" height=\"300\" "
+    "issplitter=\"yes\"/>\n"
+    "<list action=\"sidelist\" posx=\"608\" posy=\"30\" width=\"400\" height=\"300\" linesize=\"24\"/>\n";
+
+// File dialogs answered by the test.
+struct Answers {
+  std::vector<ZRString> open;
+  ZRString save;
+  ZRString folder;
+  int opened = 0;
+};
+
+class LibraryActions : public ControlTest {
+ protected:
+  void SetUp() override {
+    ControlTest::SetUp();
+    if (!toolkit.start()) GTEST_SKIP() << "no display";
+    loadEnglish();
+    loadSkin(kLibrarySkin, SkinPicture(1008, 340), 1008, 340);
+    browser = control<ZRNodeBrowser>("browser");
+    playlist = control<ZRNodePlaylist>("playlist");
+    sidelist = control<ZRNodePlaylist>("sidelist");
+    search = control<ZRNodeEditText>("et_search");
+    ASSERT_TRUE(browser && playlist && sidelist && search);
+    browser->setNodePlaylist(playlist, sidelist);
+    sidelist->changeList(browser->getSpecialList(kSpecialAutomix));
+    settle();
+    // The bindings the shell makes.
+    search->setCaption(languageText(txt_search_song_msg));
+    search->setActionSlot(ZRNodeEditText::SlotTextEvents, OnFunctionEditText_Search);
+    search->setKeySlot(OnCharEditText_SearchSlot);
+    playlist->setKeySlot(OnCharPlaylist);
+    sidelist->setKeySlot(OnCharSidelist);
+    browser->setKeySlot(OnCharBrowser);
+    playlist->setActionSlot(4, OnDoubleClickPlaylist);
+    sidelist->setActionSlot(4, OnDoubleClickSidelist);
+    control<ZRNodeBackImage>("img_splitter_browser")->setSplitterDragSlot(OnDragSplitterBrowser);
+    installLibraryNodes(manager.get());
+    installActionControls(std::make_shared<ZRNodeTableControls>(manager.get()));
+    installActionDialogs(
+        {[this](const ZRString&, const ZRString&, std::function<void()> yes) {
+           ++questions;
+           if (sayYes) yes();
+         },
+         [this](const ZRString& text, const ZRString&) { messages.push_back(text.utf8()); }});
+    ZRLibraryDialogs dialogs;
+    dialogs.chooseFilesToOpen = [this](const ZRString&, const ZRString&, bool, std::vector<ZRString>& paths) {
+      ++answers.opened;
+      paths = answers.open;
+      return !paths.empty();
+    };
+    dialogs.chooseFileToSave = [this](const ZRString&, const ZRString&, ZRString& path) {
+      path = answers.save;
+      return !path.empty();
+    };
+    dialogs.chooseFolder = [this](const ZRString&, ZRString& path) {
+      path = answers.folder;
+      return !path.empty();
+    };
+    installLibraryDialogs(dialogs);
+  }
+  void TearDown() override {
+    installLibraryDialogs({});
+    installActionDialogs({});
+    installActionControls(nullptr);
+    installLibraryNodes(nullptr);
+    if (browser != nullptr) browser->setNodePlaylist(nullptr, nullptr);
+    ControlTest::TearDown();
+  }
+  // Pending selections reach the tables as a frame would hand them over.
+  void settle() {
+    browser->forceInitWhenNotVisible();
+    playlist->forceInitWhenNotVisible();
+    sidelist->forceInitWhenNotVisible();
+  }
+  void type(const std::string& text) {
+    for (char c : text) manager->actionRouteKeyboard(static_cast<unsigned char>(c), 0);
+    settle();
+  }
+  void key(int code) {
+    manager->actionRouteKeyboard(code, 0);
+    settle();
+  }
+  // A list of the browser's user lists holding the tracks, shown in the playlist.
+  ZRList* userListWith(const std::vector<int32_t>& ids, const char* name) {
+    int node = -1;
+    const int slot = browser->addList(ZRString(name), &node);
+    ZRList* list = browser->getListOfSlot(slot, nullptr);
+    std::vector<TZRListTrack> rows;
+    for (int32_t id : ids) {
+      TZRListTrack row;
+      row.trackId = id;
+      rows.push_back(row);
+    }
+    list->addLines(std::move(rows), true);
+    browser->SelectNode(node);
+    settle();
+    return list;
+  }
+  std::vector<std::string> titlesOf(ZRList* list) {
+    std::vector<std::string> titles;
+    TZRListTrack row;
+    TZRDatabaseTrack track;
+    for (int i = 0; i < list->getCount(); ++i) {
+      if (list->getRowDataFull(i, &row, &track)) titles.push_back(track.tags[kTagTitle].utf8());
+    }
+    return titles;
+  }
+
+  ToolkitForLists toolkit;
+  ZRNodeBrowser* browser = nullptr;
+  ZRNodePlaylist* playlist = nullptr;
+  ZRNodePlaylist* sidelist = nullptr;
+  ZRNodeEditText* search = nullptr;
+  Answers answers;
+  bool sayYes = true;
+  int questions = 0;
+  std::vector<std::string> messages;
+};
+
+TEST_F(LibraryActions, TypingInTheSearchBoxFillsTheResultsAndEscLeavesIt) {
+  addTrack("Ostinato", "Quokka Sunrise", "/music/search/q1.mp3");
+  addTrack("Quokka Crew", "Morning", "/music/search/q2.mp3");
+  addTrack("Other", "Unrelated", "/music/search/u.mp3");
+  ZRList* before = playlist->getList();
+
+  // Clicking the box gives it the focus, which clears the hint text; then the user types.
+  click(100, 10);
+  EXPECT_EQ(manager->getKBFocusNode(), search);
+  EXPECT_TRUE(search->getCaption().empty());
+  type("quokka");
+  ZRList* results = playlist->getList();
+  ASSERT_NE(results, nullptr);
+  EXPECT_EQ(results->getType(), ZRList::kTypeSearchResults);
+  EXPECT_EQ(results->getCount(), 2);
+  type(" sun");
+  EXPECT_EQ(titlesOf(playlist->getList()), std::vector<std::string>{"Quokka Sunrise"});
+
+  // Down moves the table's cursor and hands it the focus.
+  key(ZRKeyDown);
+  EXPECT_EQ(manager->getKBFocusNode(), playlist);
+  EXPECT_EQ(results->getMainCursor(), 0);
+
+  // Back in the box, Esc leaves the search: the list from before, the hint text, the table focused.
+  click(100, 10);
+  key(ZRKeyEsc);
+  EXPECT_EQ(playlist->getList(), before);
+  EXPECT_EQ(search->getCaption(), languageText(txt_search_song_msg));
+  EXPECT_EQ(manager->getKBFocusNode(), playlist);
+}
+
+TEST_F(LibraryActions, EnterAndTabGoToTheTableAndAnEmptyBoxLeavesTheSearchOnFocusLoss) {
+  addTrack("Pangolin", "Night Pangolin", "/music/search/p1.mp3");
+  click(100, 10);
+  type("pangolin");
+  key(ZRKeyEnter);
+  EXPECT_EQ(manager->getKBFocusNode(), playlist);
+  EXPECT_EQ(playlist->getList()->getType(), ZRList::kTypeSearchResults);
+  EXPECT_EQ(playlist->getList()->getMainCursor(), 0);  // a list without cursor gets its first row
+
+  // The user empties the box and clicks away: the search ends.
+  click(100, 10);
+  for (int i = 0; i < 8; ++i) manager->actionRouteKeyboard(ZRKeyBackspace, 0);
+  EXPECT_TRUE(search->getCaption().empty());
+  click(400, 100);
+  settle();
+  EXPECT_NE(playlist->getList()->getType(), ZRList::kTypeSearchResults);
+  EXPECT_EQ(search->getCaption(), languageText(txt_search_song_msg));
+}
+
+TEST_F(LibraryActions, ImportOfABrokenListLeavesTheListAsItWas) {
+  const int32_t a = addTrack("Keep", "First", "/music/keep/1.mp3");
+  const int32_t b = addTrack("Keep", "Second", "/music/keep/2.mp3");
+  ZRList* list = userListWith({a, b}, "Keepers");
+  click(400, 100);  // the table has the focus
+  // A .tvl that is not a list, and an .m3u of lines that name nothing.
+  ASSERT_TRUE(writeFile(dir.file("broken.tvl"), std::string("\x01\x02garbage\xff", 11)));
+  ASSERT_TRUE(writeFile(dir.file("empty.m3u"), "#EXTM3U\n# nothing here\n"));
+  for (const char* file : {"broken.tvl", "empty.m3u", "missing.m3u"}) {
+    answers.open = {ZRString(dir.file(file))};
+    FImportList(0, 0, -1, nullptr);
+    ASSERT_TRUE(ZRDatabase::getInstance()->waitUntilAddingIsDone(20000));
+    EXPECT_EQ(titlesOf(list), (std::vector<std::string>{"First", "Second"})) << file;
+  }
+  EXPECT_EQ(messages.size(), 3u);
+  // Cancelled: nothing asked of the list.
+  answers.open.clear();
+  FImportList(0, 0, -1, nullptr);
+  EXPECT_EQ(list->getCount(), 2);
+}
+
+TEST_F(LibraryActions, ExportAndImportRoundTripWithNonAsciiPaths) {
+  const std::string folder = dir.file("Música/Café Ünïcode");
+  fs::create_directories(folder);
+  std::vector<int32_t> ids;
+  for (const char* name : {"Ñandú.wav", "日本.wav", "plain.wav"}) {
+    writeWav16(folder + "/" + name, std::vector<int16_t>(2 * 4410, 0), 2, 44100);
+    ids.push_back(addTrack("Round", name, folder + "/" + name));
+  }
+  ZRList* source = userListWith(ids, "Source");
+  click(400, 100);
+  answers.save = ZRString(dir.file("Sélection"));  // no suffix: .m3u is appended
+  FExportListAsM3U(0, 0, -1, nullptr);
+  ASSERT_TRUE(fs::exists(dir.file("Sélection.m3u")));
+
+  ZRList* target = userListWith({ids[2]}, "Target");
+  click(400, 100);
+  answers.open = {ZRString(dir.file("Sélection.m3u"))};
+  FImportList(100, 0, -1, nullptr);  // 100 appends
+  ASSERT_TRUE(ZRDatabase::getInstance()->waitUntilAddingIsDone(20000));
+  EXPECT_EQ(titlesOf(target), (std::vector<std::string>{"plain.wav", "Ñandú.wav", "日本.wav", "plain.wav"}));
+  FImportList(0, 0, -1, nullptr);  // the button replaces
+  ASSERT_TRUE(ZRDatabase::getInstance()->waitUntilAddingIsDone(20000));
+  EXPECT_EQ(titlesOf(target), titlesOf(source));
+}
+
+TEST_F(LibraryActions, ExportAppendsTheSuffixOnlyWhenThePathLacksIt) {
+  const struct {
+    const char* path;
+    const char* suffix;
+    const char* expected;
+  } cases[] = {
+      {"/tmp/mix.M3U", ".m3u", "/tmp/mix.M3U"}, {"/tmp/mix.m3u.txt", ".m3u", "/tmp/mix.m3u.txt"},
+      {"/tmp/mix", ".m3u", "/tmp/mix.m3u"},     {"/tmp/mix", ".csv", "/tmp/mix.csv"},
+      {"/tmp/Set.CSV", ".csv", "/tmp/Set.CSV"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(exportPathWithSuffix(ZRString(c.path), c.suffix).utf8(), c.expected) << c.path;
+  }
+}
+
+TEST_F(LibraryActions, FilterButtonsKeepOneTypeOnAndQueuesShowEveryRow) {
+  const int32_t audio = addTrack("F", "Audio", "/music/f/a.mp3", "", 0);
+  const int32_t video = addTrack("F", "Video", "/music/f/v.mp4", "", 1);
+  const int32_t karaoke = addTrack("F", "Karaoke", "/music/f/k.cdg", "", 2);
+  ZRList* list = userListWith({audio, video, karaoke}, "Mixed");
+  ZRList* automix = browser->getSpecialList(kSpecialAutomix);
+  automix->clear();
+  for (int32_t id : {audio, video, karaoke}) {
+    TZRListTrack row;
+    row.trackId = id;
+    automix->addLine(row, -1, true);
+  }
+  auto* audioButton = control<ZRNodeButton>("list_filter_audio");
+  auto* videoButton = control<ZRNodeButton>("list_filter_video");
+  auto* karaokeButton = control<ZRNodeButton>("list_filter_karaoke");
+  const struct {
+    ZRNodeButton* pressed;
+    int param;
+    std::vector<std::string> shown;
+    bool audioOn, videoOn, karaokeOn;
+  } steps[] = {
+      {videoButton, 1, {"Video"}, false, true, false},
+      {karaokeButton, 2, {"Karaoke"}, false, false, true},
+      {karaokeButton, 2, {"Audio", "Video", "Karaoke"}, false, false, false},
+      {audioButton, 0, {"Audio"}, true, false, false},
+      {nullptr, -1, {"Audio", "Video", "Karaoke"}, false, false, false},
+  };
+  for (const auto& s : steps) {
+    // A switch has toggled before its action runs.
+    if (s.pressed != nullptr) s.pressed->setSwitched(!s.pressed->getSwitched(), false);
+    FSetFiltering(0, s.param, -1, s.pressed);
+    EXPECT_EQ(titlesOf(list), s.shown) << s.param;
+    EXPECT_EQ(titlesOf(automix).size(), 3u);
+    EXPECT_EQ(audioButton->getSwitched(), s.audioOn);
+    EXPECT_EQ(videoButton->getSwitched(), s.videoOn);
+    EXPECT_EQ(karaokeButton->getSwitched(), s.karaokeOn);
+  }
+  EXPECT_EQ(resolveMediaTypeFilter(2, true, true, false), -1);
+  EXPECT_EQ(resolveMediaTypeFilter(1, false, true, false), 1);
+}
+
+TEST_F(LibraryActions, BrowserSplitterKeepsMinimumsAndStoresTheSizes) {
+  ZRPreferences prefs(nullptr, nullptr);
+  preferences = &prefs;
+  const struct {
+    int dx;
+    float browserWidth, playlistWidth, playlistX;
+  } drags[] = {
+      {-50, 200, 400, 204},  // the browser would be 150 wide: ignored
+      {-49, 151, 449, 155},  // 151 works
+      {150, 301, 299 + 0, 305},
+  };
+  // The last one leaves the playlist 299 wide: ignored as a whole.
+  const float expectedLast[3] = {151, 449, 155};
+  for (size_t i = 0; i < 3; ++i) {
+    OnDragSplitterBrowser(-1, drags[i].dx, 0, ZRButtonLeft, 0, -1, nullptr);
+    const float w = i < 2 ? drags[i].browserWidth : expectedLast[0];
+    const float pw = i < 2 ? drags[i].playlistWidth : expectedLast[1];
+    const float px = i < 2 ? drags[i].playlistX : expectedLast[2];
+    EXPECT_FLOAT_EQ(browser->width, w) << i;
+    EXPECT_FLOAT_EQ(playlist->width, pw) << i;
+    EXPECT_FLOAT_EQ(playlist->getAbsolutePositionX(), px) << i;
+  }
+  const ZRString skin = manager->getSkinPath();
+  const std::pair<const char*, float> stored[] = {
+      {"browser_w", 151}, {"playlist_w", 449}, {"playlist_x", 155}, {"splitt_b_x", 151}};
+  for (const auto& [field, value] : stored) {
+    float read = 0;
+    EXPECT_TRUE(prefs.getValue(skinLayoutKey(skin, field).c_str(), read)) << field;
+    EXPECT_FLOAT_EQ(read, value) << field;
+  }
+  preferences = nullptr;
+}
+
+TEST_F(LibraryActions, DroppedFilesAndFoldersGoToTheTableUnderThePoint) {
+  const std::string folder = dir.file("dropped/inner");
+  fs::create_directories(folder);
+  writeWav16(folder + "/d1.wav", std::vector<int16_t>(2 * 4410, 0), 2, 44100);
+  writeWav16(dir.file("dropped/d2.wav"), std::vector<int16_t>(2 * 4410, 0), 2, 44100);
+  writeWav16(dir.file("single.wav"), std::vector<int16_t>(2 * 4410, 0), 2, 44100);
+  ZRList* list = userListWith({}, "Drops");
+  ZRList* side = sidelist->getList();
+  side->clear();
+  // The playlist's right edge (x 604) still belongs to it.
+  EXPECT_TRUE(FMainWindowOnDropFiles(604, 100, {ZRString(dir.file("dropped"))}));
+  ASSERT_TRUE(ZRDatabase::getInstance()->waitUntilAddingIsDone(20000));
+  EXPECT_EQ(list->getCount(), 2);
+  EXPECT_TRUE(FMainWindowOnDropFiles(700, 100, {ZRString(dir.file("single.wav"))}));
+  ASSERT_TRUE(ZRDatabase::getInstance()->waitUntilAddingIsDone(20000));
+  EXPECT_EQ(side->getCount(), 1);
+  EXPECT_EQ(list->getCount(), 2);
+}
+
+TEST_F(LibraryActions, DoubleClicksKeysAndMenuCommandsOfTheTables) {
+  const int32_t a = addTrack("T", "Alpha", "/music/t/a.mp3");
+  const int32_t b = addTrack("T", "Beta", "/music/t/b.mp3");
+  ZRList* list = userListWith({a, b}, "Tables");
+  ZRList* side = sidelist->getList();
+  side->clear();
+  list->setMainCursor(1, false);
+  OnDoubleClickPlaylist(1, 0, -1, playlist);
+  EXPECT_EQ(titlesOf(side), std::vector<std::string>{"Beta"});
+  list->setMainCursor(0, false);
+  EXPECT_TRUE(OnCharPlaylist(ZRKeyEnter, 0, playlist));
+  EXPECT_EQ(titlesOf(side), (std::vector<std::string>{"Beta", "Alpha"}));
+  // The side list's double click moves its cursor row to the top.
+  click(700, 40 + 24 + 5);  // second row: focus and cursor
+  OnDoubleClickSidelist(0, 0, -1, sidelist);
+  EXPECT_EQ(titlesOf(side), (std::vector<std::string>{"Alpha", "Beta"}));
+
+  // Keys move the focus between the three.
+  const struct {
+    bool (*handler)(int, int, ZRDrawNode*);
+    int key;
+    ZRDrawNode* focus;
+  } moves[] = {{OnCharBrowser, ZRKeyTab, playlist},
+               {OnCharPlaylist, ZRKeyLeft, browser},
+               {OnCharPlaylist, ZRKeyRight, sidelist},
+               {OnCharSidelist, ZRKeyLeft, playlist},
+               {OnCharSidelist, ZRKeyTab, browser}};
+  for (const auto& m : moves) {
+    EXPECT_TRUE(m.handler(m.key, 0, nullptr));
+    EXPECT_EQ(manager->getKBFocusNode(), m.focus) << m.key;
+  }
+  EXPECT_FALSE(OnCharBrowser(ZRKeyUp, 0, nullptr));
+
+  // Menu commands: 121 sends every row to the side list; decks 3 and 4 do not exist; unknown numbers log.
+  LogCapture log;
+  runTableMenuCommand(playlist, 121);
+  EXPECT_EQ(side->getCount(), 4);
+  runTableMenuCommand(playlist, 202);
+  runTableMenuCommand(playlist, 999);
+  runBrowserMenuCommand(browser, 7);
+  EXPECT_TRUE(0 < log.count("no deck 3"));
+  EXPECT_TRUE(0 < log.count("menu command not understood (OnMenuCommand_Playlist_or_Sidelist)"));
+  EXPECT_TRUE(0 < log.count("menu command not understood (OnMenuCommand_Browser)"));
+
+  // Clear asks first; no leaves the list, yes empties it.
+  click(400, 40);
+  sayYes = false;
+  FClearList(0, 0, -1, nullptr);
+  EXPECT_EQ(list->getCount(), 2);
+  sayYes = true;
+  FClearList(0, 0, -1, nullptr);
+  EXPECT_EQ(list->getCount(), 0);
+  EXPECT_EQ(questions, 2);
+}
+
+}  // namespace
+}  // namespace orvel_test
