@@ -5,8 +5,13 @@
 #include <cstring>
 #include <utility>
 
+#include "actions_dj/background_analysis.h"
 #include "actions_dj/dj_action_table.h"
+#include "actions_dj/skin/zr_library_dialog_actions.h"
+#include "actions_dj/skin/zr_library_layout.h"
+#include "actions_dj/skin/zr_list_actions.h"
 #include "actions_dj/skin/zr_node_table_controls.h"
+#include "actions_dj/skin/zr_search_box.h"
 #include "common/zr_logging.h"
 #include "main_dj/action_functions_not_available_yet.h"
 #include "main_dj/settings_keys.h"
@@ -31,13 +36,49 @@ FunctionRow row(const char* name, ZRActionShape shape, F function) {
 }
 
 const std::array kFunctions = {
+    row("Browser_OnListChanged", ZRActionShape::Action, &Browser_OnListChanged),
+    row("FAddDialog", ZRActionShape::Action, &FAddDialog),
+    row("FAddDir", ZRActionShape::Action, &FAddDir),
+    row("FAddFiles", ZRActionShape::Action, &FAddFiles),
+    row("FAnalyzeAllSongsFromList", ZRActionShape::Action, &FAnalyzeAllSongsFromList),
+    row("FAnalyzeSongFromCursor", ZRActionShape::Action, &FAnalyzeSongFromCursor),
     row("FCfgApp", ZRActionShape::Action, &FCfgApp),
+    row("FClearList", ZRActionShape::Action, &FClearList),
     row("FCloseApp", ZRActionShape::Action, &FCloseApp),
     row("FDeck_DropItem", ZRActionShape::Drop, &FDeck_DropItem),
+    row("FDeleteList", ZRActionShape::Action, &FDeleteList),
+    row("FDragLineBottom", ZRActionShape::Action, &FDragLineBottom),
+    row("FDragLineDown", ZRActionShape::Action, &FDragLineDown),
+    row("FDragLineTop", ZRActionShape::Action, &FDragLineTop),
+    row("FDragLineUp", ZRActionShape::Action, &FDragLineUp),
+    row("FEditFileInfo", ZRActionShape::Action, &FEditFileInfo),
+    row("FExportListAsCSV", ZRActionShape::Action, &FExportListAsCSV),
+    row("FExportListAsM3U", ZRActionShape::Action, &FExportListAsM3U),
+    row("FHistoryFilterDate", ZRActionShape::Action, &FHistoryFilterDate),
+    row("FImportList", ZRActionShape::Action, &FImportList),
     row("FLearnKeysMidi", ZRActionShape::Action, &FLearnKeysMidi),
     row("FMaximizeApp", ZRActionShape::Action, &FMaximizeApp),
     row("FMinimizeApp", ZRActionShape::Action, &FMinimizeApp),
+    row("FNewList", ZRActionShape::Action, &FNewList),
+    row("FRemoveLine", ZRActionShape::Action, &FRemoveLine),
+    row("FSearchStop", ZRActionShape::Action, &FSearchStop),
+    row("FSelectPlaylistTab", ZRActionShape::Action, &FSelectPlaylistTab),
+    row("FSetFiltering", ZRActionShape::Action, &FSetFiltering),
+    row("FSetHighlightColor", ZRActionShape::Action, &FSetHighlightColor),
+    row("FShuffle", ZRActionShape::Action, &FShuffle),
+    row("FSortList", ZRActionShape::Action, &FSortList),
+    row("OnCharBrowser", ZRActionShape::TableKey, &OnCharBrowser),
+    row("OnCharEditText_Search", ZRActionShape::EditKey, &OnCharEditText_SearchSlot),
+    row("OnCharPlaylist", ZRActionShape::TableKey, &OnCharPlaylist),
+    row("OnCharSidelist", ZRActionShape::TableKey, &OnCharSidelist),
+    row("OnDoubleClickPlaylist", ZRActionShape::Action, &OnDoubleClickPlaylist),
+    row("OnDoubleClickSidelist", ZRActionShape::Action, &OnDoubleClickSidelist),
+    row("OnDragSplitterBrowser", ZRActionShape::Pointer, &OnDragSplitterBrowser),
+    row("OnDragSplitterList", ZRActionShape::Pointer, &OnDragSplitterList),
+    row("OnFunctionEditText_Search", ZRActionShape::Action, &OnFunctionEditText_Search),
     row("OnKBFocusPlaylistOrSideList", ZRActionShape::Action, &OnKBFocusPlaylistOrSideList),
+    row("OnMenuCommand_Browser", ZRActionShape::Menu, &OnMenuCommand_Browser),
+    row("OnMenuCommand_Playlist_or_Sidelist", ZRActionShape::Menu, &OnMenuCommand_Playlist_or_Sidelist),
     row("reloadMidi", ZRActionShape::Action, &reloadMidi),
     row("reloadSkin", ZRActionShape::Action, &reloadSkin),
 };

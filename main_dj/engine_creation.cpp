@@ -5,13 +5,19 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "actions_dj/action_controls.h"
 #include "actions_dj/action_dialogs.h"
+#include "actions_dj/background_analysis.h"
 #include "actions_dj/deck_loading.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/player_actions.h"
+#include "actions_dj/skin/zr_library_layout.h"
+#include "actions_dj/skin/zr_library_nodes.h"
 #include "actions_dj/skin/zr_node_table_controls.h"
+#include "actions_dj/skin/zr_search_box.h"
 #include "codecs/zr_ffmpeg_lib.h"
 #include "codecs/zr_karaoke_package.h"
 #include "common/language_tables.h"
@@ -20,6 +26,7 @@
 #include "common/zr_desktop.h"
 #include "common/zr_global_task_dispatch.h"
 #include "common/zr_logging.h"
+#include "common/zr_thread.h"
 #include "common/zr_thread_utils.h"
 #include "database/zr_database.h"
 #include "dsp/engine/effect.h"
@@ -40,6 +47,7 @@
 #include "main_dj/engine_objects.h"
 #include "main_dj/engine_start_pending.h"
 #include "main_dj/gui_tick.h"
+#include "main_dj/library_dialogs_window.h"
 #include "main_dj/main_thread_messages.h"
 #include "main_dj/program_midi_input.h"
 #include "main_dj/settings_keys.h"
@@ -47,6 +55,7 @@
 #include "main_dj/shell_state.h"
 #include "main_dj/skin_choice.h"
 #include "main_dj/startup_problems.h"
+#include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_dj/zr_shortcut_files.h"
 #include "soundio/audio_device_table.h"
@@ -61,6 +70,16 @@ std::atomic<uint64_t> engineGuiTicks{0};
 namespace {
 
 constexpr float kMinimumPlaySeconds = 20.0f;
+// The analyze thread looks for queued tracks this often.
+constexpr int kAnalyzeIntervalMs = 340;
+
+// Files and folders dragged from other applications onto the window join the table under the point.
+bool dropFilesOnMainWindow(int x, int y, const wxArrayString& files, void*) {
+  std::vector<ZRString> paths;
+  for (const wxString& file : files) paths.emplace_back(std::string(file.utf8_str()));
+  FMainWindowOnDropFiles(static_cast<float>(x), static_cast<float>(y), paths);
+  return true;
+}
 
 ZRString inFolder(const ZRString& folder, const char* name) {
   return folder + ZRString(name);
@@ -199,6 +218,9 @@ void InitializeApplication() {
   // The user actions write to the skin's controls and ask their questions through these.
   if (manager != nullptr) installActionControls(std::make_shared<ZRNodeTableControls>(manager));
   installActionDialogs({askConfirmationOnMainThread, showMessageOnMainThread});
+  installLibraryNodes(manager);
+  installLibraryDialogsWindow(MainFrame);
+  installSearchStopHook([] { FSearchStop(0, 0, -1, nullptr); });
   ZRGlobalTaskDispatch* dispatcher = ZRGlobalTaskDispatch::getInstance();
   for (int deck = 0; deck < 2; deck++) {
     decks[deck]->setTrackPlayedCallback(DecksCallbackTrackPlayed, &dispatcher->mainQueue);
@@ -234,7 +256,7 @@ void InitializeApplication() {
 
   auto* playlist = shellNodeAs<ZRNodePlaylist>("playlist");
   if (manager != nullptr) bindActionsStageB(*manager);
-  pendingStep("file drops on the main window");
+  if (MainFrame != nullptr) MainFrame->getFileDropCallbacks().onDrop = dropFilesOnMainWindow;
   ZRLOG("dbg5-2");
   if (browser != nullptr && startLoads.library) {
     ZRList* history = browser->getSpecialList(kSpecialHistory);
@@ -259,7 +281,10 @@ void InitializeApplication() {
   pendingStep("sampler banks");
   ZRLOG("dbg11");
   setThreadName("mainThread");
-  pendingStep("scratch and analyze threads");
+  pendingStep("scratch thread");
+  setBackgroundAnalysisStopped(false);
+  // The lowest priority: one file at a time, never before the decks and the screen.
+  analyzeThread = new ZRThread(analyze_thread_function, &theStripesDir, 0, kAnalyzeIntervalMs, "analyze");
   ZRLOG("dbg12");
   pendingStep("video window settings");
   ZRLOG("dbg13 (init finished ok)");

@@ -4,8 +4,11 @@
 
 #include "actions_dj/action_controls.h"
 #include "actions_dj/action_dialogs.h"
+#include "actions_dj/background_analysis.h"
 #include "actions_dj/deck_loading.h"
 #include "actions_dj/engine_globals.h"
+#include "actions_dj/library_dialogs.h"
+#include "actions_dj/skin/zr_library_nodes.h"
 #include "common/zr_curl.h"
 #include "common/zr_desktop.h"
 #include "common/zr_global_task_dispatch.h"
@@ -27,6 +30,7 @@
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
+#include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_dj/zr_shortcut_files.h"
 #include "soundio/audio_device_table.h"
@@ -133,6 +137,8 @@ void UninitializeApplication() {
   pendingStep("sampler banks");
   destroyPreferencesSystem();
 
+  // A file being analysed is finished first (the thread is joined); no other is started.
+  setBackgroundAnalysisStopped(true);
   delete analyzeThread;
   analyzeThread = nullptr;
   delete scratchThread;
@@ -143,6 +149,9 @@ void UninitializeApplication() {
   // The skin's controls go with the main window: the user actions write nowhere from now on.
   installActionControls(nullptr);
   installActionDialogs({});
+  installLibraryNodes(nullptr);
+  installLibraryDialogs({});
+  installSearchStopHook(nullptr);
   MainFrame = nullptr;
 
   delete batchAudioDetection;

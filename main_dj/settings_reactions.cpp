@@ -10,6 +10,7 @@
 #include <string>
 
 #include "actions_dj/action_controls.h"
+#include "actions_dj/background_analysis.h"
 #include "actions_dj/controller_notify.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/settings_mirrors.h"
@@ -217,7 +218,8 @@ bool react(const std::string& key, int value, const char* text, ZRPreferences::N
     for (CSoundSource* deck : decks) {
       if (deck != nullptr) deck->setDetectMusicalKey(value != 0);
     }
-    if (batchAudioDetection != nullptr) batchAudioDetection->setDetectMusicalKey(value != 0);
+    // Only the analyze thread touches its analyser: it takes the setting before its next file.
+    requestBatchDetectMusicalKey(value != 0);
   } else if (key == "UseSteadyBpmDetection") {
     forTwoDecks([&](int, CSoundSource* deck) { deck->setSteadyBpmDetectionMode(value != 0); });
     updateBatchAudioDetection.store(true);

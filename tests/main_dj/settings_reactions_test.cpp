@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "actions_dj/action_controls.h"
+#include "actions_dj/background_analysis.h"
 #include "actions_dj/player_actions.h"
 #include "actions_dj/settings_mirrors.h"
 #include "actions_dj/test_node_table.h"
@@ -139,7 +140,7 @@ TEST_F(SettingsReactions, EachSettingReachesItsReaction) {
        }},
       {"DetectMusicalKey", 1,
        [] {
-         if (!batchAudioDetection->getDetectMusicalKey()) return truth(false, "background analysis");
+         if (!batchDetectMusicalKeyRequested()) return truth(false, "background analysis");
          return bothDecks([](CSoundSource* d) { return d->getDetectMusicalKey(); });
        }},
       {"UseAutoCueing", 0, [] { return bothDecks([](CSoundSource* d) { return !d->getAutoCueEnabled(); }); }},
