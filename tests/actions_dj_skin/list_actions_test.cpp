@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,6 +16,7 @@
 #include "actions_dj/action_support.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/library_dialogs.h"
+#include "actions_dj/skin/zr_library_dialog_actions.h"
 #include "actions_dj/skin/zr_library_layout.h"
 #include "actions_dj/skin/zr_library_nodes.h"
 #include "actions_dj/skin/zr_list_actions.h"
@@ -32,6 +35,7 @@
 #include "gui_nodes/zr_node_playlist.h"
 #include "list_controls_support.h"
 #include "support/log_capture.h"
+#include "tags/zr_tag.h"
 
 namespace orvel_test {
 namespace {
@@ -430,6 +434,154 @@ TEST_F(LibraryActions, DoubleClicksKeysAndMenuCommandsOfTheTables) {
   FClearList(0, 0, -1, nullptr);
   EXPECT_EQ(list->getCount(), 0);
   EXPECT_EQ(questions, 2);
+}
+
+}  // namespace
+}  // namespace orvel_test
+
+namespace orvel_test {
+namespace {
+
+// TZ for one test; the zone rules are read again on every change.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    const char* old = std::getenv("TZ");
+    hadOld_ = old != nullptr;
+    if (hadOld_) old_ = old;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (hadOld_) {
+      setenv("TZ", old_.c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+
+ private:
+  bool hadOld_ = false;
+  std::string old_;
+};
+
+TEST_F(LibraryActions, HistoryFilteredToOneLocalDayAcrossADaylightSavingChange) {
+  ScopedTimeZone zone("Europe/Berlin");
+  const struct {
+    int year, month, day;
+    int64_t hours;
+  } days[] = {{2026, 3, 29, 23}, {2026, 10, 25, 25}, {2026, 6, 1, 24}, {2026, 12, 31, 24}};
+  for (const auto& d : days) {
+    int64_t from = 0, to = 0;
+    ASSERT_TRUE(localDayRange(d.year, d.month, d.day, &from, &to));
+    EXPECT_EQ(to - from + 1, d.hours * 3600) << d.month << "/" << d.day;
+  }
+  EXPECT_FALSE(localDayRange(2026, 13, 1, nullptr, nullptr));
+
+  // The history holds plays of the evening before, of the short day itself and of the morning after.
+  int64_t from = 0, to = 0;
+  ASSERT_TRUE(localDayRange(2026, 3, 29, &from, &to));
+  ZRList* history = browser->getSpecialList(kSpecialHistory);
+  history->endFiltering(true);
+  history->clear();
+  const int32_t track = addTrack("H", "Played", "/music/h/p.mp3");
+  for (int64_t at : {from - 60, from, from + 3600 * 12, to, to + 1}) {
+    TZRListTrack row;
+    row.trackId = track;
+    row.added = at;
+    history->addLine(row, -1, false);
+  }
+  ZRLibraryDialogs dialogs;
+  bool pickDay = true;
+  dialogs.chooseDay = [&](int& y, int& m, int& dd) {
+    y = 2026, m = 3, dd = 29;
+    return pickDay;
+  };
+  installLibraryDialogs(dialogs);
+  FHistoryFilterDate(0, 0, -1, nullptr);
+  ASSERT_EQ(history->getCount(), 3);
+  TZRListTrack row;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(history->getRowData(i, &row));
+    EXPECT_GE(row.added, from);
+    EXPECT_LE(row.added, to);
+  }
+  // None (or a closed window) shows every row again.
+  pickDay = false;
+  FHistoryFilterDate(0, 0, -1, nullptr);
+  EXPECT_EQ(history->getCount(), 5);
+}
+
+TEST_F(LibraryActions, TagEditWritesOnlyTheChangedFieldsAndKeepsWhatOthersStored) {
+  const std::string path = dir.file("tagged.wav");
+  ASSERT_TRUE(writeWav16(path, std::vector<int16_t>(2 * 4410, 0), 2, 44100));
+  {
+    ZRTag tag;
+    ASSERT_TRUE(tag.open(ZRString(path)));
+    tag.setField(kZRTagArtist, ZRString("File Artist"));
+    tag.setField(kZRTagTitle, ZRString("File Title"));
+    tag.setField(kZRTagAlbum, ZRString("Fïle Albüm"));
+    tag.setField(kZRTagComment, ZRString("keep me"));
+    ASSERT_TRUE(tag.save());
+    tag.close();
+  }
+  // The library's copy differs from the file (it was edited elsewhere, or read long ago).
+  TZRDatabaseTrack record;
+  ZRDatabase::resetTrack(&record, true);
+  record.tags[kTagFileName] = ZRString(path);
+  record.tags[kTagArtist] = ZRString("Library Artist");
+  record.tags[kTagTitle] = ZRString("Library Title");
+  record.tags[kTagAlbum] = ZRString("Library Album");
+  record.tags[kTagKey] = ZRString("08m/am");
+  const int32_t id = ZRDatabase::getInstance()->addOrUpdate(&record);
+  userListWith({id}, "Tags");
+  click(400, 40);  // focus and cursor on the row
+
+  ZRLibraryDialogs dialogs;
+  dialogs.editTags = [&](ZRTagEditFields& f) {
+    EXPECT_EQ(f.keyIndex, 13);  // "08m/Am", found without case
+    f.title = ZRString("New Title");
+    f.year = ZRString("abc");  // not a number: not taken
+    // Meanwhile the analyze thread stores a tempo.
+    TZRDatabaseTrack analysed;
+    ZRDatabase::getInstance()->getTrackIdData(id, &analysed);
+    analysed.bpm = 128;
+    analysed.tags[kTagBpm] = ZRString("128.0");
+    ZRDatabase::getInstance()->addOrUpdate(&analysed);
+    return true;
+  };
+  installLibraryDialogs(dialogs);
+  FEditFileInfo(0, 0, -1, nullptr);
+  EXPECT_TRUE(messages.empty());
+
+  ZRTag tag;
+  ASSERT_TRUE(tag.open(ZRString(path)));
+  ZRString value;
+  const std::pair<int, const char*> fileFields[] = {{kZRTagTitle, "New Title"},
+                                                    {kZRTagArtist, "File Artist"},
+                                                    {kZRTagAlbum, "Fïle Albüm"},
+                                                    {kZRTagComment, "keep me"}};
+  for (const auto& [field, expected] : fileFields) {
+    ASSERT_TRUE(tag.getField(field, &value));
+    EXPECT_EQ(value.utf8(), expected) << field;
+  }
+  tag.close();
+  TZRDatabaseTrack stored;
+  ASSERT_TRUE(ZRDatabase::getInstance()->getTrackIdData(id, &stored));
+  EXPECT_EQ(stored.tags[kTagTitle].utf8(), "New Title");
+  EXPECT_EQ(stored.tags[kTagArtist].utf8(), "Library Artist");
+  EXPECT_FLOAT_EQ(stored.bpm, 128);
+  EXPECT_EQ(stored.tags[kTagBpm].utf8(), "128.0");
+  EXPECT_TRUE(stored.tags[kTagYear].empty());
+
+  // Update without a change writes nothing and says nothing.
+  dialogs.editTags = [](ZRTagEditFields&) { return true; };
+  installLibraryDialogs(dialogs);
+  const auto before = fs::last_write_time(path);
+  FEditFileInfo(0, 0, -1, nullptr);
+  EXPECT_EQ(fs::last_write_time(path), before);
+  EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace
