@@ -48,7 +48,8 @@ void dragSplitter(ZRNodeBackImage* splitter, ZRDrawNode* left, ZRDrawNode* right
 }
 
 bool inside(ZRDrawNode* node, int x, int y) {
-  if (node == nullptr) return false;
+  // A table the skin hides (or has not laid out) takes no drops.
+  if (node == nullptr || !node->getIsShownAndTestParentsToo()) return false;
   float left = 0, top = 0;
   node->getAbsolutePosition(left, top);
   // Edges included: a drop on the table's last column of pixels still belongs to it.

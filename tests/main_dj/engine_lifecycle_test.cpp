@@ -17,13 +17,16 @@
 #include "actions_dj/engine_globals.h"
 #include "common/zr_preferences.h"
 #include "database/zr_database.h"
+#include "database/zr_list.h"
 #include "dsp/engine/zr_mixer.h"
 #include "gui/zr_node_manager.h"
+#include "gui_nodes/zr_node_playlist.h"
 #include "gui_nodes/zr_node_text.h"
 #include "main_dj/engine_objects.h"
 #include "main_dj/language_file.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
+#include "main_dj/zr_file_drop_target.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_window_rig.h"
 #include "opengl_directx/zr_gl_canvases.h"
@@ -214,3 +217,34 @@ TEST_F(EngineStart, ATrackLoadedThroughTheEngineShowsItsTitleAndTimeOnTheSkin) {
 }
 
 }  // namespace
+
+TEST_F(EngineStart, AFolderDroppedOnTheWindowIsAddedToTheTrackTable) {
+  const std::string folder = box->scratch("dropped/inner");
+  fs::create_directories(folder);
+  const std::vector<int16_t> second(2 * 44100, 1000);
+  for (const char* name : {"/a.wav", "/b.wav"})
+    ASSERT_TRUE(orvel_test::writeWav16(folder + name, second, 2, 44100));
+  ASSERT_TRUE(orvel_test::writeWav16(box->scratch("dropped") + "/c.wav", second, 2, 44100));
+  start();
+  auto* playlist = dynamic_cast<ZRNodePlaylist*>(frame->getNodeManager()->getNode("playlist", -1));
+  ASSERT_NE(playlist, nullptr);
+  const auto droppedRows = [&] {
+    ZRList* list = playlist->getList();
+    int found = 0;
+    TZRListTrack row;
+    TZRDatabaseTrack track;
+    for (int i = 0; list != nullptr && i < list->getCount(); ++i) {
+      if (list->getRowDataFull(i, &row, &track) &&
+          track.tags[kTagFileName].utf8().find("/dropped/") != std::string::npos)
+        ++found;
+    }
+    return found;
+  };
+  ASSERT_TRUE(pumpUntil([&] { return playlist->getList() != nullptr; }, 20000));
+  // The toolkit's drop target of the window, as a drop from the desktop reaches it.
+  ZRFileDropTarget target(&frame->getFileDropCallbacks());
+  wxArrayString files;
+  files.Add(wxString::FromUTF8(box->scratch("dropped").c_str()));
+  EXPECT_TRUE(target.OnDropFiles(2, 2, files));
+  EXPECT_TRUE(pumpUntil([&] { return droppedRows() == 3; }, 20000)) << droppedRows();
+}
