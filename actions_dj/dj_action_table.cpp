@@ -6,6 +6,7 @@
 #include "actions_dj/deck_display.h"
 #include "actions_dj/deck_loading.h"
 #include "actions_dj/deck_loops.h"
+#include "actions_dj/deck_scratch.h"
 #include "actions_dj/deck_tempo.h"
 #include "actions_dj/deck_transport.h"
 #include "actions_dj/mixer_actions.h"
@@ -69,6 +70,11 @@ const ZRDjActionBinding kBindings[] = {
     ROW(ACT_deck_bend_down, S::Release, FDeck_BendDown_UnClick, -1, kDeck),
     ROW(ACT_deck_bend_up, S::Press, FDeck_BendUp_Click, -1, kDeck),
     ROW(ACT_deck_bend_up, S::Release, FDeck_BendUp_UnClick, -1, kDeck),
+    ROW(ACT_deck_scratch, S::Press, FDeck_JogWheel_Scratch_Mode, -1, kDeck),
+    ROW(ACT_deck_wheel, S::Press, FDeck_Scratch_Begin_Wheel, -1, kDeck),
+    ROW(ACT_deck_wheel, S::Release, FDeck_Scratch_End_Wheel, -1, kDeck),
+    ROW(ACT_sd_deck, S::Release, FDeck_Scratch_End, 0, kDeck),
+    ROW(ACT_sd_deck_alt, S::Release, FDeck_Scratch_End, 1, kDeck),
     // Loops.
     ROW(ACT_deck_loop_in_end, S::Press, FDeck_LoopInEnd, -1, kDeck),
     ROW(ACT_deck_loop_out, S::Press, FDeck_LoopOut, -1, kDeck),

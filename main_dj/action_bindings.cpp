@@ -247,7 +247,6 @@ void stageADeck(Binder& b) {
   b.switchButton("deck_kill_low");
   b.switchButton("deck_kill_mid");
   b.switchButton("deck_kill_high");
-  b.press("deck_scratch", "FDeck_JogWheel_Scratch_Mode");
   b.switchButton("deck_reverse");
   b.switchButton("deck_brake");
 
@@ -301,20 +300,13 @@ void stageADeck(Binder& b) {
     b.drop(target, "FDeck_DropItem");
   }
   b.pointer("sd_deck", ZRNodeSoundDisplay::kPointerDragStart, "FDeck_Scratch_Begin");
-  b.slot("sd_deck", ZRNodeSoundDisplay::kSlotRelease, "FDeck_Scratch_End");
   b.pointer("sd_deck", ZRNodeSoundDisplay::kPointerDragMove, "FDeck_Scratch_Move");
-  b.pointer("sd_deck", ZRNodeSoundDisplay::kPointerMidi, "FDeck_MIDI_Scratch");
   if (auto* sd = b.as<ZRNodeSoundDisplay>("sd_deck")) sd->setZoom(8);
-  b.code("sd_deck", 0);
   b.drop("sd_deck_alt", "FDeck_DropItem");
   b.pointer("sd_deck_alt", ZRNodeSoundDisplay::kPointerDragStart, "FDeck_Scratch_Begin");
-  b.slot("sd_deck_alt", ZRNodeSoundDisplay::kSlotRelease, "FDeck_Scratch_End");
   b.pointer("sd_deck_alt", ZRNodeSoundDisplay::kPointerDragMove, "FDeck_Scratch_Move");
   if (auto* sd = b.as<ZRNodeSoundDisplay>("sd_deck_alt")) sd->setZoom(4);
-  b.code("sd_deck_alt", 1);
   b.drop("deck_wheel", "FDeck_DropItem");
-  b.press("deck_wheel", "FDeck_Scratch_Begin_Wheel");
-  b.release("deck_wheel", "FDeck_Scratch_End_Wheel");
   b.jogMove("deck_wheel", "FDeck_Scratch_Move_Wheel");
   const ZRString dragHere = getTextName(txt_drag_file_here_to_load);
   b.caption("deck_songname", dragHere);

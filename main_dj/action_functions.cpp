@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "actions_dj/background_analysis.h"
+#include "actions_dj/deck_scratch.h"
 #include "actions_dj/dj_action_table.h"
 #include "actions_dj/skin/zr_library_dialog_actions.h"
 #include "actions_dj/skin/zr_library_layout.h"
@@ -46,6 +47,9 @@ const std::array kFunctions = {
     row("FClearList", ZRActionShape::Action, &FClearList),
     row("FCloseApp", ZRActionShape::Action, &FCloseApp),
     row("FDeck_DropItem", ZRActionShape::Drop, &FDeck_DropItem),
+    row("FDeck_Scratch_Begin", ZRActionShape::Pointer, &FDeck_Scratch_Begin),
+    row("FDeck_Scratch_Move", ZRActionShape::Pointer, &FDeck_Scratch_Move),
+    row("FDeck_Scratch_Move_Wheel", ZRActionShape::Pointer, &FDeck_Scratch_Move_Wheel),
     row("FDeleteList", ZRActionShape::Action, &FDeleteList),
     row("FDragLineBottom", ZRActionShape::Action, &FDragLineBottom),
     row("FDragLineDown", ZRActionShape::Action, &FDragLineDown),

@@ -12,6 +12,7 @@
 #include "actions_dj/action_dialogs.h"
 #include "actions_dj/background_analysis.h"
 #include "actions_dj/deck_loading.h"
+#include "actions_dj/deck_scratch.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/player_actions.h"
 #include "actions_dj/skin/zr_library_layout.h"
@@ -281,7 +282,8 @@ void InitializeApplication() {
   pendingStep("sampler banks");
   ZRLOG("dbg11");
   setThreadName("mainThread");
-  pendingStep("scratch thread");
+  // The players' scratch inertia, every 25 ms at a raised priority.
+  scratchThread = new ZRThread(scratch_thread_function, nullptr, 4, 25, "scratch");
   setBackgroundAnalysisStopped(false);
   // The lowest priority: one file at a time, never before the decks and the screen.
   analyzeThread = new ZRThread(analyze_thread_function, &theStripesDir, 0, kAnalyzeIntervalMs, "analyze");

@@ -17,6 +17,7 @@
 #include "actions_dj/deck_display.h"
 #include "actions_dj/deck_loading.h"
 #include "actions_dj/deck_loops.h"
+#include "actions_dj/deck_scratch.h"
 #include "actions_dj/deck_tempo.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/test_node_table.h"
@@ -262,6 +263,27 @@ TEST_F(DeckPerformance, SyncToAnEmptyDeckDoesNothing) {
   FDeck_Match(0, -1, 0, nullptr);
   EXPECT_EQ(deckA->GetPitch(), -300);
   EXPECT_EQ(table->getPos(ACT_deck_pitch, 0, 0), 300);
+}
+
+// A drag on the waveform scratches the deck it belongs to, from the slot's own coordinates, through the
+// scratch thread's steps, and lets go on release; an empty or unknown deck does not scratch.
+TEST_F(DeckPerformance, WaveformScratchStartsAndEndsOnItsOwnDeck) {
+  ASSERT_TRUE(loadA());
+  const double start = deckA->GetPlayPosition();
+  struct Step {
+    int vertical, x, y;
+  } begin{0, 500, 7}, move{0, 300, 9};
+  FDeck_Scratch_Begin(begin.vertical, begin.x, begin.y, 1, 0, 0, nullptr);
+  EXPECT_TRUE(deckA->IsScratching());
+  FDeck_Scratch_Move(move.vertical, move.x, move.y, 1, 0, 0, nullptr);
+  for (int i = 0; i < 50; i++) scratch_thread_function(nullptr);
+  FDeck_Scratch_End(0, 0, 0, nullptr);
+  EXPECT_FALSE(deckA->IsScratching());
+  FDeck_Scratch_Begin(0, 10, 10, 1, 0, 1, nullptr);  // deck B holds no track
+  EXPECT_FALSE(deckB->IsScratching());
+  FDeck_Scratch_Begin(0, 10, 10, 1, 0, 9, nullptr);  // no such deck
+  EXPECT_FALSE(deckA->IsScratching());
+  EXPECT_GE(deckA->GetPlayPosition(), start);
 }
 
 }  // namespace
