@@ -16,6 +16,7 @@
 #include "database/zr_browser_plugin_itunes.h"
 #include "database/zr_database.h"
 #include "database/zr_list.h"
+#include "gui/zr_image_raw_data.h"
 #include "gui/zr_menu.h"
 #include "gui/zr_message_dialogs.h"
 #include "gui_nodes/zr_control_classes.h"
@@ -43,8 +44,20 @@ TBrowserLine fixedLine(const ZRString& name, int type, int icon, bool expandable
 
 }  // namespace
 
+unsigned char* decodeBrowserIcon(const char* data, int size, bool, int width, int height) {
+  unsigned char* pixels = nullptr;
+  bool hasAlpha = false;
+  int w = 0, h = 0, bytes = 0;
+  // RGBA at exactly the asked size, as the icon is copied into the row.
+  if (!getImageRawData(data, size, false, true, pixels, hasAlpha, w, h, bytes, width, height, false))
+    return nullptr;
+  return pixels;
+}
+
 void registerBrowserTreeClass() {
   registerControlClass(ELEMENT_browser, &createBrowser);
+  // Plug-ins draw their icons with the skin engine's picture decoder.
+  ZRBrowserPlugin::setIconDecoder(&decodeBrowserIcon);
 }
 
 ZRNodeBrowser::ZRNodeBrowser(ZRNodeManager* manager, ZRDrawNode* parent, float scale, int id, int deck,

@@ -282,8 +282,11 @@ class ZRNodeBrowser : public ZRDrawNode, public ZRTableViewDelegate, public ZRBr
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
-// Registers the browser tree as the class of element type 8.
+// Registers the browser tree as the class of element type 8, and installs decodeBrowserIcon for the
+// plug-ins' icons.
 void registerBrowserTreeClass();
+// A plug-in icon file's bytes as width x height RGBA pixels (new[]); null when it does not decode.
+unsigned char* decodeBrowserIcon(const char* data, int size, bool flag, int width, int height);
 
 // Whether a mount point is a volume the Finder shows: below /media, /mnt or /run/media/<user>.
 bool isFinderVolumeMountPoint(const std::string& mountPoint, const std::string& user);

@@ -24,6 +24,7 @@
 #include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_playlist.h"
 #include "list_controls_support.h"
+#include "support/image_fixtures.h"
 #include "support/recording_texture.h"
 
 namespace {
@@ -475,6 +476,26 @@ TEST(FinderVolumes, OnlyUserMountPlacesAreShown) {
                {"/media", false},
                {"/boot/efi", false}};
   for (const Case& c : cases) EXPECT_EQ(isFinderVolumeMountPoint(c.point, "dj"), c.shown) << c.point;
+}
+
+}  // namespace
+
+namespace {
+
+// Plug-in icons: a picture file decodes to RGBA pixels of the asked size; other bytes to nothing.
+TEST(BrowserPluginIcons, TheDecoderGivesRgbaPixelsOfTheAskedSize) {
+  const std::string png = orvel_test::encodePng(orvel_test::solidPicture(4, 4, 200, 100, 50, 255), true);
+  unsigned char* pixels = decodeBrowserIcon(png.data(), static_cast<int>(png.size()), true, 8, 8);
+  ASSERT_NE(pixels, nullptr);
+  for (int i : {0, 8 * 8 - 1}) {
+    EXPECT_EQ(pixels[4 * i + 0], 200);
+    EXPECT_EQ(pixels[4 * i + 1], 100);
+    EXPECT_EQ(pixels[4 * i + 2], 50);
+    EXPECT_EQ(pixels[4 * i + 3], 255);
+  }
+  delete[] pixels;
+  const std::string junk = "not a picture at all";
+  EXPECT_EQ(decodeBrowserIcon(junk.data(), static_cast<int>(junk.size()), true, 8, 8), nullptr);
 }
 
 }  // namespace
