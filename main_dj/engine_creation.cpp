@@ -62,6 +62,8 @@
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
+#include "video_mixing/zr_live_video_capture.h"
+#include "video_mixing/zr_v4l2_capture.h"
 #include "video_mixing/zr_video_output.h"
 
 wxFrame* loadingProgressFrame = nullptr;
@@ -164,11 +166,18 @@ ZRList* loadListInBrowserCallback(const ZRString& name, int32_t type, int32_t su
   return static_cast<ZRNodeBrowser*>(user)->loadListCallback(name, type, subtype);
 }
 
+constexpr double kLiveVideoFramesPerSecond = 59.94;
+
 // What the video output reads of the engine: nothing before the engine start has finished (the decks
 // and the recorder are made on the main thread while the render thread already draws).
 const ZRVideoOutputEngine kVideoOutputEngine{
     [](int index) -> ZRAudioSignalSource* { return appCompletelyLoaded.load() ? decks[index] : nullptr; },
     []() -> ZRVideoRecorder* { return appCompletelyLoaded.load() ? videoRecorder : nullptr; },
+    [](bool useOpenGL) {
+      // A 1080-line picture at the broadcast rate, interlaced as such rates are.
+      return new ZRLiveVideoCapture(-1, useOpenGL, 1920, 1080, kLiveVideoFramesPerSecond,
+                                    kLiveVideoFramesPerSecond > 30, 4096, &discoverV4L2CaptureDevices);
+    },
 };
 
 void initApp(ZRMainFrame* frame, bool ra) {

@@ -14,6 +14,7 @@
 #include "opengl_directx/zr_glsl.h"
 #include "opengl_directx/zr_video_frame_functions.h"
 #include "opengl_directx/zr_video_preview_frame.h"
+#include "video_mixing/zr_live_video_capture.h"
 #include "video_mixing/zr_video_effects.h"
 #include "video_mixing/zr_video_source_renderer.h"
 
@@ -30,6 +31,7 @@ std::atomic<const ZRVideoOutputEngine*> g_engine{nullptr};
 std::atomic<int> g_effect[2] = {0, 0};
 std::atomic<int> g_transition{0};
 std::atomic<bool> g_deckHasPicture[2] = {false, false};
+std::atomic<bool> g_livePicture{false};
 
 // ---- render thread only ----
 struct DeckPicture {
@@ -39,6 +41,7 @@ struct DeckPicture {
 
 struct OutputState {
   std::unique_ptr<ZRVideoSourceRenderer> sources[2];
+  std::unique_ptr<ZRLiveVideoCapture> live;
   std::shared_ptr<ZRTexture> main;
   std::unique_ptr<ZRTexture> deckTargets[2];
   DeckPicture pictures[2];
@@ -240,6 +243,7 @@ void InitVideoSourceRenderers(int opengl) {
     if (!s.sources[d])
       s.sources[d] = std::make_unique<ZRVideoSourceRenderer>(d, opengl, decks[d], &SignalTextureJustCreated);
   }
+  if (!s.live && engine->makeCapture != nullptr) s.live.reset(engine->makeCapture(opengl != 0));
 }
 
 void DeinitVideoSourceRenderers(int) {
@@ -251,6 +255,8 @@ void DeinitVideoSourceRenderers(int) {
     s.lastTexture[d] = nullptr;
     g_deckHasPicture[d].store(false);
   }
+  s.live.reset();
+  g_livePicture.store(false);
   s.main.reset();
   s.transitionProgram = 0;
   s.composed = false;
@@ -263,16 +269,28 @@ void RenderInitialVideo(double) {
     s.sources[d]->RenderToTexture(nullptr, nullptr);
     g_deckHasPicture[d].store(s.sources[d]->GetVideoWidth() >= kMinVideoWidth && s.sources[d]->getTexture());
   }
+  if (s.live) {
+    s.live->renderToTexture(nullptr, nullptr);
+    g_livePicture.store(s.live->getTexture() != nullptr);
+  }
 }
 
 void RenderVideoOutputFrame(double dt, int width, int height, int opengl) {
   OutputState& s = state();
   InitVideoSourceRenderers(opengl);
-  const bool content = s.sources[0] && s.sources[1] && (videoOutputHasContent() || recording());
+  const bool decks = s.sources[0] && s.sources[1] &&
+                     (g_deckHasPicture[0].load() || g_deckHasPicture[1].load() || recording());
+  ZRTexture* live = s.live ? s.live->getTexture() : nullptr;
   // A window without area has nothing to show; neither has an output without pictures.
-  if (!content || width <= 0 || height <= 0) {
+  if ((!decks && live == nullptr) || width <= 0 || height <= 0) {
     beginScene();
     clearFrame();
+    return;
+  }
+  if (!decks) {
+    beginScene();
+    clearFrame();
+    live->drawFull(0, 0, 1, 1, 0, 1, false, false);
     return;
   }
   if (s.main && (s.main->getWidth() != width || s.main->getHeight() != height)) {
@@ -288,6 +306,7 @@ void RenderVideoOutputFrame(double dt, int width, int height, int opengl) {
   beginScene();
   clearFrame();
   if (s.main) s.main->drawFull(0, 0, 1, 1, 0, 1, true, false);
+  if (live != nullptr) live->drawFull(0, 0, 1, 1, 0, 1, false, false);
 }
 
 void HandVideoTexturesToSkin(ZRNodeManager* manager) {
@@ -303,7 +322,11 @@ void HandVideoTexturesToSkin(ZRNodeManager* manager) {
 }
 
 bool videoOutputHasContent() {
-  return g_deckHasPicture[0].load() || g_deckHasPicture[1].load();
+  return g_deckHasPicture[0].load() || g_deckHasPicture[1].load() || g_livePicture.load();
+}
+
+ZRLiveVideoCapture* getLiveVideo() {
+  return state().live.get();
 }
 
 ZRVideoSourceRenderer* getVideoSourceRenderer(int deck) {

@@ -8,11 +8,13 @@
 // composed frame is read back and handed to it. The skin's video nodes ("deck_video" of each deck,
 // "video_preview") get the decks' textures and the composed frame.
 //
-// With no deck playing video and nothing recording, a frame is only a clear: nothing
+// The live-capture picture, when one has arrived, covers the mix.
+//
+// With no deck playing video, no captured picture and nothing recording, a frame is only a clear: nothing
 // is uploaded, composed or read back, and videoOutputHasContent() answers false.
 //
-// The engine side is reached through installVideoOutputEngine: the decks (null until the engine exists)
-// and the video recorder; installVideoOutput() puts the frame functions into the
+// The engine side is reached through installVideoOutputEngine: the decks (null until the engine exists),
+// the video recorder and the live-capture source; installVideoOutput() puts the frame functions into the
 // render canvases (opengl_directx's ZRVideoOutputHooks).
 //
 // Threads: the frame functions, the sources, the render targets and the effect programs live on the
@@ -23,6 +25,7 @@
 #include <memory>
 
 class ZRAudioSignalSource;
+class ZRLiveVideoCapture;
 class ZRNodeManager;
 class ZRTexture;
 class ZRVideoRecorder;
@@ -33,6 +36,8 @@ struct ZRVideoOutputEngine {
   ZRAudioSignalSource* (*deck)(int index) = nullptr;
   // The video recorder (null: none).
   ZRVideoRecorder* (*recorder)() = nullptr;
+  // Makes the live-capture source (null: none); called once, with the deck sources, on the render thread.
+  ZRLiveVideoCapture* (*makeCapture)(bool useOpenGL) = nullptr;
 };
 
 // engine must outlive the render thread (a static); null removes it.
@@ -42,21 +47,23 @@ void installVideoOutput();
 
 // ---- the frame (render thread) ---------------------------------------------------------------------
 
-// Creates the deck sources once both decks exist.
+// Creates the deck sources (and the live-capture source) once both decks exist.
 void InitVideoSourceRenderers(int opengl);
 // Deletes the sources, the render targets and the programs (a context current).
 void DeinitVideoSourceRenderers(int opengl);
-// Acknowledges the decoders and uploads the decks' new pictures.
+// Acknowledges the decoders and uploads the decks' and the capture's new pictures.
 void RenderInitialVideo(double dt);
 // Composes and presents one frame of width x height pixels into the current framebuffer.
 void RenderVideoOutputFrame(double dt, int width, int height, int opengl);
 // Gives the skin's video nodes their pictures.
 void HandVideoTexturesToSkin(ZRNodeManager* manager);
 
-// Whether the output shows anything but black (a deck's picture).
+// Whether the output shows anything but black (a deck's picture or a captured one).
 bool videoOutputHasContent();
 // The deck's source (null before InitVideoSourceRenderers).
 ZRVideoSourceRenderer* getVideoSourceRenderer(int deck);
+// The live-capture source (null without one).
+ZRLiveVideoCapture* getLiveVideo();
 // The composed frame (null before the first composed frame).
 std::shared_ptr<ZRTexture> getMainVideoRenderTexture();
 
