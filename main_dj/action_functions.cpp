@@ -17,6 +17,7 @@
 #include "main_dj/action_functions_not_available_yet.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/skin_choice.h"
+#include "main_dj/video_actions.h"
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_midi_shortcuts.h"
 
@@ -38,6 +39,7 @@ FunctionRow row(const char* name, ZRActionShape shape, F function) {
 
 const std::array kFunctions = {
     row("Browser_OnListChanged", ZRActionShape::Action, &Browser_OnListChanged),
+    row("enableVideoWindow", ZRActionShape::Action, &enableVideoWindow),
     row("FAddDialog", ZRActionShape::Action, &FAddDialog),
     row("FAddDir", ZRActionShape::Action, &FAddDir),
     row("FAddFiles", ZRActionShape::Action, &FAddFiles),
@@ -71,6 +73,8 @@ const std::array kFunctions = {
     row("FSetHighlightColor", ZRActionShape::Action, &FSetHighlightColor),
     row("FShuffle", ZRActionShape::Action, &FShuffle),
     row("FSortList", ZRActionShape::Action, &FSortList),
+    row("FVideoFXOnChange", ZRActionShape::Action, &FVideoFXOnChange),
+    row("FVideoTransitionOnChange", ZRActionShape::Action, &FVideoTransitionOnChange),
     row("OnCharBrowser", ZRActionShape::TableKey, &OnCharBrowser),
     row("OnCharEditText_Search", ZRActionShape::EditKey, &OnCharEditText_SearchSlot),
     row("OnCharPlaylist", ZRActionShape::TableKey, &OnCharPlaylist),

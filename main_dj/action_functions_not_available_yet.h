@@ -6,7 +6,6 @@
 
 // clang-format off
 inline constexpr const char* kActionFunctionsNotAvailableYet[] = {
-    "enableVideoWindow",
     "FAboutApp",
     "FAudioFX_OnChange",
     "FAudioPadFX_OnChange",
@@ -52,10 +51,8 @@ inline constexpr const char* kActionFunctionsNotAvailableYet[] = {
     "FShowInfoWindow",
     "FSidelistSwitchToAutomixList",
     "FSidelistSwitchToRotationList",
-    "FVideoFXOnChange",
     "FVideoOverlaysOnChange",
     "FVideoShaderOnChange",
-    "FVideoTransitionOnChange",
     "LoadSamplerBanks",
     "OnButtonPress_DeckFX_Next",
     "OnButtonPress_DeckFX_Prev",

@@ -34,6 +34,7 @@
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_mixer_channel.h"
 #include "dsp/vector_ops.h"
+#include "gui/skin_engine_hooks.h"
 #include "gui/zr_message_dialogs.h"
 #include "gui/zr_node_manager.h"
 #include "gui_nodes/zr_node_browser.h"
@@ -56,6 +57,7 @@
 #include "main_dj/shell_state.h"
 #include "main_dj/skin_choice.h"
 #include "main_dj/startup_problems.h"
+#include "main_dj/video_actions.h"
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_dj/zr_shortcut_files.h"
@@ -185,6 +187,7 @@ void initApp(ZRMainFrame* frame, bool ra) {
   if (ra) return;
   MainFrame = frame;
   installVideoOutputEngine(&kVideoOutputEngine);
+  installTestEnableVideoButtonHook(refreshVideoWindowButton);
   installVideoOutput();
   frame->createAndStartRenderingSystem();
   InitializeApplication();
@@ -297,7 +300,8 @@ void InitializeApplication() {
   // The lowest priority: one file at a time, never before the decks and the screen.
   analyzeThread = new ZRThread(analyze_thread_function, &theStripesDir, 0, kAnalyzeIntervalMs, "analyze");
   ZRLOG("dbg12");
-  pendingStep("video window settings");
+  loadVideoWindowSettings();
+  fillVideoChoiceLists();
   ZRLOG("dbg13 (init finished ok)");
 
   if (MainFrame != nullptr) {

@@ -30,6 +30,7 @@
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
+#include "main_dj/video_actions.h"
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_dj/zr_shortcut_files.h"
@@ -91,7 +92,7 @@ void UninitializeApplication() {
   if (deinitStarted.exchange(true)) return;
   // Every deck closes its track, so its cues and analysis reach the library before it is saved.
   closeAllOpenedDecks(false, false);
-  pendingStep("video window settings");
+  saveVideoWindowSettings();
   // A cover download or a slow tag read must not hold the shut-down: the worker gets a bounded time.
   if (!ZRArtworkCache::getInstance()->stopProcessingThread(kArtworkStopTimeoutMs))
     ZRLOG("error: the cover worker did not stop within %d ms; the shut-down goes on without it",

@@ -34,6 +34,7 @@
 #include "main_dj/shell_window.h"
 #include "main_dj/skin_choice.h"
 #include "main_dj/startup_problems.h"
+#include "main_dj/video_actions.h"
 #include "main_dj/zr_main_frame.h"
 #include "opengl_directx/zr_video_preview_frame.h"
 #include "soundio/zr_audio_multi_output.h"
@@ -140,10 +141,10 @@ void applySlipMode(int value) {
   }
 }
 
-void applyVideoEnabled(int value) {
+void applyVideoEnabled(int value, ZRPreferences::NotificationSource source) {
   cfg_enable_video_mixing_window.store(value);
-  // The video output window comes with the video mixing; until then only the setting is kept.
-  if (appCompletelyLoaded.load()) notAvailableYet("video output window");
+  // The program stores the window's state after showing or hiding it itself.
+  if (appCompletelyLoaded.load() && source != ZRPreferences::NotificationProgram) showVideoWindow(value != 0);
 }
 
 // The reactions, tried in this order; the first key that matches applies.
@@ -195,9 +196,9 @@ bool react(const std::string& key, int value, const char* text, ZRPreferences::N
     cfg_show_shaders_on_top.store(value);
     notAvailableYet("UpdateShadersOnTopState");
   } else if (key == "VideoEnabled") {
-    applyVideoEnabled(value);
+    applyVideoEnabled(value, source);
   } else if (key == "LinkVideoFolder") {
-    notAvailableYet("refreshLinkVideoFiles");
+    refreshLinkVideoFiles(ZRString(text != nullptr ? text : ""));
   } else if (key == "DisablePulselocker") {
     applyRestartSetting(value, source, 2);
   } else if (key == "DisableGalaTune") {
