@@ -16,6 +16,8 @@
 #include "common/language_tables.h"
 #include "common/text_ids.h"
 #include "common/zr_logging.h"
+#include "controllers/zr_hardware_controller.h"
+#include "controllers/zr_hid.h"
 #include "gui/tarvo_wdr.h"
 #include "gui/zr_preferences_dialog.h"
 #include "gui/zr_wx_strings.h"
@@ -240,8 +242,19 @@ void populateComboBox_MidiSelection(wxListBox* list) {
   if (list == nullptr) return;
   list->Clear();
   // A copy of the table: the controllers may rebuild it meanwhile.
-  for (const ZRMidiPortRow& row : getMidiInputRows())
-    list->Append(wxString::FromUTF8(row.name + "  |  MIDI"));
+  const std::vector<ZRMidiPortRow> inputs = getMidiInputRows();
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    const bool scripted =
+        ZRHardwareController::IsMidiDeviceConnectedAndHasScriptAssigned(static_cast<int>(i));
+    list->Append(wxString::FromUTF8(inputs[i].name + (scripted ? "  |  MIDI, using script" : "  |  MIDI")));
+  }
+  // HID devices are listed only when a script drives them: the rest are keyboards, mice and the like.
+  const int hid = getTotalHIDControllers();
+  for (int i = 0; i < hid; ++i) {
+    if (!ZRHardwareController::IsHidDeviceConnectedAndHasScriptAssigned(i)) continue;
+    ZRHidDeviceInfo info;
+    if (getHIDController(i, info)) list->Append(wxString::FromUTF8(info.product + "  |  HID, using script"));
+  }
 }
 
 ZRDeviceRoutings defaultRoutingsForDevice(int outputs, int inputs) {

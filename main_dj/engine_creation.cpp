@@ -44,6 +44,7 @@
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "main_dj/action_bindings.h"
 #include "main_dj/audio_device_choice.h"
+#include "main_dj/controllers_start.h"
 #include "main_dj/engine_lifecycle.h"
 #include "main_dj/engine_nodes.h"
 #include "main_dj/engine_objects.h"
@@ -51,7 +52,6 @@
 #include "main_dj/gui_tick.h"
 #include "main_dj/library_dialogs_window.h"
 #include "main_dj/main_thread_messages.h"
-#include "main_dj/program_midi_input.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
@@ -252,14 +252,13 @@ void InitializeApplication() {
   wxSafeYield();
 
   ZRLOG("dbg11");
-  pendingStep("controllers");
   ZRLOG("dbg12");
   FLoadShortcuts_KB(inFolder(theSettingsDir, "shortcuts_kb.xml").utf8().c_str());
   ZRLOG("dbg2");
   FLoadShortcuts_MIDI(inFolder(theSettingsDir, "shortcuts_midi.xml").utf8().c_str());
   startLoads.shortcuts = true;
-  // Learned MIDI shortcuts work from here on.
-  startProgramMidiInput();
+  // Controllers, and the learned MIDI shortcuts of inputs without a script, work from here on.
+  startControllers();
   ZRLOG("dbg3");
   wxSafeYield();
   ZRLOG("dbg5");

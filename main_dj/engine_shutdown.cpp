@@ -23,10 +23,10 @@
 #include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_playlist.h"
 #include "gui_nodes/zr_node_sound_display.h"
+#include "main_dj/controllers_start.h"
 #include "main_dj/engine_lifecycle.h"
 #include "main_dj/engine_objects.h"
 #include "main_dj/engine_start_pending.h"
-#include "main_dj/program_midi_input.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
@@ -108,8 +108,7 @@ void UninitializeApplication() {
       manager != nullptr ? dynamic_cast<ZRNodePlaylist*>(manager->getNode("playlist", -1)) : nullptr;
   auto* sidelist =
       manager != nullptr ? dynamic_cast<ZRNodePlaylist*>(manager->getNode("sidelist", -1)) : nullptr;
-  pendingStep("controllers");
-  stopProgramMidiInput();
+  stopControllers();
   if (browser != nullptr) browser->closePluginsPre();
 
   ZRGlobalTaskDispatch* dispatcher = ZRGlobalTaskDispatch::getInstance();

@@ -6,6 +6,6 @@
 //
 // Main thread.
 
-// Controllers, the sampler banks, the overlays, the scratch and background
+// The sampler banks, the overlays, the scratch and background
 // analysis threads, the file drops on the main window: logs only.
 void pendingStep(const char* name);

@@ -19,6 +19,7 @@
 #include "common/zr_desktop.h"
 #include "common/zr_global_task_dispatch.h"
 #include "common/zr_preferences.h"
+#include "controllers/zr_hardware_controller.h"
 #include "database/zr_list.h"
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_mixer.h"
@@ -54,6 +55,7 @@ namespace {
 
 // The tick's own state: only the render thread touches it.
 struct TickState {
+  float controllerTickTimer = 0;
   float controllersTimer = 0, samplersTimer = 0, batteryTimer = 0;
   int counterScreensaver = 0;
   bool sidelistSelectionButtonsSet = false;
@@ -313,6 +315,13 @@ void runGuiTick(ZRNodeManager* m, float dt) {
   processMidiQueue();
   if (m == nullptr) return;
 
+  // The controller tick: every 20 ms at most, once per GUI tick (a late frame does not run a burst).
+  tick.controllerTickTimer += dt;
+  if (tick.controllerTickTimer > 0.02f) {
+    tick.controllerTickTimer -= 0.02f;
+    if (tick.controllerTickTimer > 0.02f) tick.controllerTickTimer = 0.0f;
+    ZRHardwareController::SendTickToAll();
+  }
   tick.controllersTimer += dt;
   if (tick.controllersTimer > 0.065f) {
     tick.controllersTimer -= 0.065f;

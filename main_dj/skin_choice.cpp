@@ -1,5 +1,4 @@
 #include "main_dj/skin_choice.h"
-
 #include <wx/display.h>
 
 #include <cstring>
@@ -10,6 +9,7 @@
 #include "common/action_vocabulary.h"
 #include "common/zr_logging.h"
 #include "common/zr_preferences.h"
+#include "controllers/zr_hardware_controller.h"
 #include "gui/zr_node_manager.h"
 #include "gui/zr_skin_manager.h"
 #include "main_dj/settings_keys.h"
@@ -173,10 +173,9 @@ void reloadSkin(int, int, int, ZRDrawNode*) {
 }
 
 void reloadMidi(int, int, int, ZRDrawNode*) {
-  // The controllers are not built yet.
-  static bool said = false;
-  if (!said) ZRLOG("reinitializeAllConnectedControllers: not available yet");
-  said = true;
+  // Done by the next controller tick: the action may come from a script of a controller that the reload
+  // destroys, or from the main thread while the tick walks the controllers.
+  requestControllersReload();
 }
 
 void FMinimizeApp(int, int, int, ZRDrawNode*) {

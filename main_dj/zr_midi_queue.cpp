@@ -4,7 +4,7 @@
 
 #include "common/zr_lock_free_queue.h"
 #include "common/zr_logging.h"
-#include "main_dj/program_midi_input.h"
+#include "controllers/zr_hardware_controller.h"
 #include "main_dj/zr_midi_shortcuts.h"
 #include "soundio/zr_midi_source.h"
 
@@ -40,17 +40,15 @@ int processMidiQueue() {
   TMIDIQueueMessage message;
   while (takeQueuedMidiMessage(message)) {
     ++count;
-    if (message.controller == nullptr && message.kind == kMidiKindMessage) {
+    if (message.kind == kMidiKindSetupChanged) {
+      requestControllersReload();
+    } else if (message.controller == nullptr) {
       GUISynched_MIDICallback(nullptr, message.status, message.channel, message.number, message.value,
                               message.extra);
-    } else if (message.controller == nullptr && message.kind == kMidiKindSetupChanged) {
-      ZRLOG("MIDI setup has changed");
-      reopenProgramMidiInputs();
-    } else {
-      static std::atomic<bool> said{false};
-      if (!said.exchange(true)) ZRLOG("MIDI controllers: not available yet");
     }
   }
+  // The controllers' own queue: their inputs, and the learned shortcuts of inputs without a script.
+  count += processControllerMidiQueue();
   return count;
 }
 

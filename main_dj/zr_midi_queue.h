@@ -33,8 +33,8 @@ inline constexpr int kMidiKindSetupChanged = -128;
 // Queues one record; false only when the queue has no memory for it. Takes no lock.
 bool PutMidiData(void* controller, int kind, int status, int channel, int number, int value, int extra);
 // Runs every queued record on the calling thread (the render thread's GUI tick): MIDI messages without a
-// controller go to GUISynched_MIDICallback, a setup change reopens the program's MIDI inputs
-// (program_midi_input.h); the rest belong to the controllers. Returns the number run.
+// controller go to GUISynched_MIDICallback, a setup change makes the controllers reconnect; then the
+// controllers' own queue is drained (processControllerMidiQueue). Returns the number run.
 int processMidiQueue();
 // The next queued record, oldest first; false when the queue is empty (the consumer's side).
 bool takeQueuedMidiMessage(TMIDIQueueMessage& message);

@@ -12,9 +12,10 @@
 #include <thread>
 
 #include "common/zr_global_task_dispatch.h"
+#include "controllers/zr_hardware_controller.h"
 #include "gui/zr_menu.h"
 #include "gui/zr_message_dialogs.h"
-#include "main_dj/program_midi_input.h"
+#include "main_dj/controllers_start.h"
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_dj/zr_midi_queue.h"
@@ -350,19 +351,20 @@ TEST_F(MainWindow, ALearnedMidiShortcutWorksFromAJackMidiPortOpenedAtStart) {
     auto guard = shortcutTables().hold();
     shortcutTables().controller(7, 2) = {ACT_deck_play_pause, 0, false, false};
   }
-  startProgramMidiInput();
-  EXPECT_EQ(programMidiInputsOpen(), 1);
+  // No script names the pad: its controller hands the messages to the learned shortcuts.
+  startControllers();
+  EXPECT_EQ(ZRHardwareController::getControllersConnected(0), 1);
   ASSERT_TRUE(pad.waitUntilOutputConnected(5000));
   pad.send({0xB2, 7, 99});
   orvel_test::ShortcutNode* button = rig->playButton();
   ASSERT_TRUE(pumpUntil([&] { return !button->eventsOf(ZRNodeEventMidi).empty(); }, 5000));
   EXPECT_EQ(button->eventsOf(ZRNodeEventMidi)[0].midiValue, 99);
-  // A device plugged in later is opened by the tick, once the change is announced.
+  // A device plugged in later gets its controller once the tick has seen the change.
   orvel_test::JackMidiPeer late;
   ASSERT_TRUE(late.open(server.name(), "late", "late out", "late in"));
-  EXPECT_TRUE(pumpUntil([&] { return programMidiInputsOpen() == 2; }, 5000));
-  stopProgramMidiInput();
-  EXPECT_EQ(programMidiInputsOpen(), 0);
+  EXPECT_TRUE(pumpUntil([&] { return ZRHardwareController::getControllersConnected(0) == 2; }, 5000));
+  stopControllers();
+  EXPECT_EQ(ZRHardwareController::getControllersConnected(-1), 0);
   rig->frame().setGuiTickCallback(nullptr);
 }
 
