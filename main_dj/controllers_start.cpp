@@ -9,13 +9,11 @@
 #include "common/zr_logging.h"
 #include "common/zr_preferences.h"
 #include "controllers/controller_host.h"
-#include "controllers/controller_notifications.h"
 #include "controllers/controller_script_sleep.h"
 #include "controllers/zr_hardware_controller.h"
 #include "controllers/zr_javascript.h"
 #include "gui/skin_engine_hooks.h"
 #include "main_dj/audio_device_choice.h"
-#include "main_dj/controller_notifications_poll.h"
 #include "main_dj/controller_values.h"
 #include "main_dj/script_node_access.h"
 #include "main_dj/shell_folders.h"
@@ -124,21 +122,12 @@ class ShellControllerHost : public ZRControllerHost {
 ShellControllerHost host;
 bool started = false;
 
-// The notification pass: the skin's own reaction first, then the controllers and the skin script.
-void pushChangedNotifications() {
-  takeChangedControllerNotifications([](const ZRControllerNotification& row) {
-    MainNotification(row.name, row.deck, row.value, row.doubleValue, row.text);
-    ZRHardwareController::SendNotificationToAll(row.name, row.deck, row.value, row.doubleValue, row.text);
-  });
-}
-
 }  // namespace
 
 void startControllers() {
   if (started) return;
   started = true;
   setControllerHost(&host);
-  setControllerNotificationPusher(&pushChangedNotifications);
   installInitSkinScriptHook([](const std::string& text) { return createSkinScript(text.c_str()); });
   installCallSkinInitHook([] { callSkinScriptInit(); });
   installCallSkinCallbackHook([](const std::string& function, int a, int b, int c) {
@@ -150,7 +139,6 @@ void startControllers() {
 void stopControllers() {
   if (!started) return;
   started = false;
-  setControllerNotificationPusher(nullptr);
   installInitSkinScriptHook(nullptr);
   installCallSkinInitHook(nullptr);
   installCallSkinCallbackHook(nullptr);
