@@ -10,6 +10,7 @@
 #include "common/zr_texture.h"
 #include "common/zr_time_counter.h"
 #include "gui/zr_draw_context.h"
+#include "gui/zr_draw_owner.h"
 #include "gui/zr_key_names.h"
 #include "gui/zr_node_manager.h"
 
@@ -152,6 +153,7 @@ void ZRDrawNode::render(double dt, float atX, float atY) {
       cx += atX;
       cy += atY;
     }
+    ZRDrawOwnerScope owner(child);
     child->render(dt, cx, cy);
   }
 }

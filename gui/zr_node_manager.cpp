@@ -14,6 +14,7 @@
 #include "gui/skin_engine_hooks.h"
 #include "gui/zr_bulk_lines.h"
 #include "gui/zr_draw_context.h"
+#include "gui/zr_draw_owner.h"
 
 ZRNodeManager::ZRNodeManager(ZRNodeManagerWindow* window, ZRNodeClassFactory* classes)
     : window_(window),
@@ -131,8 +132,13 @@ void ZRNodeManager::setScale(float scale) {
 // ---- drawing
 // ------------------------------------------------------------------------------------------------
 
-void ZRNodeManager::render(double dt) {
+void ZRNodeManager::render(double dt, const std::function<void()>& whileLocked) {
   TreeLock guard(*this);
+  drawTree(dt);
+  if (whileLocked) whileLocked();
+}
+
+void ZRNodeManager::drawTree(double dt) {
   if (texturesChanged) {
     for (int i = 0; i < kMaxImageParts; ++i) imageTextures[i].reset();
     texturesChanged = false;
@@ -155,10 +161,14 @@ void ZRNodeManager::render(double dt) {
   }
   updateWaveformScaleFactor(uiScale);
   if (rootNode == nullptr) return;
-  rootNode->render(dt, rootNode->x, rootNode->y);
+  {
+    ZRDrawOwnerScope owner(rootNode);
+    rootNode->render(dt, rootNode->x, rootNode->y);
+  }
 
   const bool learning = learnMode.load();
   if (highlightAllControls || learning) {
+    ZRDrawOwnerScope owner(this);
     startDrawingBulkLines(uiScale, 0.33f, 0.33f, 1, 1);
     drawOutlines(rootNode, rootNode->x, rootNode->y, highlightAllControls);
     finishDrawingBulkLines(nullptr, nullptr);
@@ -175,6 +185,7 @@ void ZRNodeManager::render(double dt) {
   }
   float hx, hy;
   hintNode->getAbsolutePosition(hx, hy);
+  ZRDrawOwnerScope owner(hintNode);
   hintNode->render(dt, hx, hy);
 }
 

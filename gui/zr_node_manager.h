@@ -30,6 +30,7 @@
 //   thread changes them.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -135,7 +136,9 @@ class ZRNodeManager {
 
   // Draws the skin under the tree lock: rebuilds the part textures when a new image was loaded, draws the
   // root, the outlines (all controls, or learnable ones in learn mode, and the learn target), then the hint.
-  void render(double dt);
+  // whileLocked runs last on every call (also when nothing could be drawn), still under the lock: the
+  // render loop compares and replays the frame's drawing there, while every texture it names is alive.
+  void render(double dt, const std::function<void()>& whileLocked = {});
   // The part texture holding skin row y (points, or pixels when unscaled) and the row inside it; null
   // outside the image or before the part's texture exists.
   ZRTexture* getMainTexture(int y, int& yInPart, bool unscaled);
@@ -251,6 +254,7 @@ class ZRNodeManager {
                            std::string& script);
   void appendSkinJSCode(ZRParameterList* rootAttributes, std::string& script);
   void configureRootFromWindow(_xmlNode* window);
+  void drawTree(double dt);
   void drawOutlines(ZRDrawNode* node, float x, float y, bool all);
   // Runs fn on the main thread: at once there, else posted (and dropped if the manager is gone by then).
   void onMainThread(void (*fn)(ZRNodeManager&, int), int argument);

@@ -2,10 +2,20 @@
 
 #include <GL/glew.h>
 
+#include "opengl_directx/zr_frame_journal.h"
 #include "opengl_directx/zr_gl_extensions.h"
 #include "opengl_directx/zr_glsl.h"
 
 void ZRGLBulkLineRenderer::drawLines(const float* xy, int vertexCount, float width, const float rgba[4]) {
+  if (xy == nullptr || vertexCount < 2) return;
+  if (ZRFrameJournal* journal = ZRFrameJournal::recording()) {
+    journal->addLines(this, xy, vertexCount, width, rgba);
+    return;
+  }
+  drawLinesNow(xy, vertexCount, width, rgba);
+}
+
+void ZRGLBulkLineRenderer::drawLinesNow(const float* xy, int vertexCount, float width, const float rgba[4]) {
   if (xy == nullptr || vertexCount < 2 || !initOpenGLExtensions()) return;
   if (!tried_) {
     tried_ = true;

@@ -6,7 +6,10 @@
 
 class ZRGLBulkLineRenderer : public ZRBulkLineRenderer {
  public:
+  // Recorded instead while a frame is being recorded (opengl_directx/zr_frame_journal.h).
   void drawLines(const float* xy, int vertexCount, float width, const float rgba[4]) override;
+  // Draws now, even while a frame is being recorded (the recording's replay).
+  void drawLinesNow(const float* xy, int vertexCount, float width, const float rgba[4]);
   // Forgets the program (deleted when a context is current); the next batch builds it again.
   void releaseProgram();
 

@@ -23,6 +23,9 @@ void commonState(int width, int height, double zNear) {
   glDefaultDrawingState();
 }
 
+// Passes drawn whole after the window lost its picture (about a fifth of a second of skin passes).
+constexpr int kRedrawPassesAfterDamage = 6;
+
 // The output canvas hides the pointer while it covers a large area (a projector or a second screen).
 constexpr int kBlankCursorWidth = 800;
 
@@ -56,8 +59,24 @@ void ZRRenderCanvas::OnSize(wxSizeEvent& event) {
 }
 
 void ZRRenderCanvas::OnPaint(wxPaintEvent&) {
-  // The render thread draws; the toolkit only needs the area validated.
+  // The render thread draws; the toolkit only needs the area validated. The window lost (part of) its
+  // picture: the next frame is drawn and presented whole even when nothing in it changed.
   wxPaintDC dc(this);
+  repaintPending_.store(true);
+}
+
+bool ZRRenderCanvas::takeRepaint(bool resized) {
+  bool damaged = repaintPending_.exchange(false) || resized;
+  unsigned width = 0, height = 0;
+  if (surface_.windowSize(width, height) && (width != windowWidth_ || height != windowHeight_)) {
+    windowWidth_ = width;
+    windowHeight_ = height;
+    damaged = true;
+  }
+  if (damaged) damagedPasses_ = kRedrawPassesAfterDamage;
+  if (damagedPasses_ <= 0) return false;
+  --damagedPasses_;
+  return true;
 }
 
 // ---- video output canvas
@@ -114,10 +133,14 @@ void ZRGLCanvas::InitGL() {
 void ZRGLCanvas::Render(double dt, ZRRenderClient* client) {
   if (!initialised_) InitGL();
   if (!initialised_ || !surface_.makeCurrent()) return;
-  if (takeResize()) glViewport(0, 0, pixelWidth(), pixelHeight());
+  countPass();
+  ZRFrameRequest request;
+  const bool resized = takeResize();
+  if (resized) glViewport(0, 0, pixelWidth(), pixelHeight());
+  request.windowDamaged = takeRepaint(resized);
   RenderInitial(dt, 1);
   if (RenderMain(dt, ZRRenderModeVideoOutput, pixelWidth(), pixelHeight(),
-                 ZRTexture::defaultRenderEngine.load(), client)) {
+                 ZRTexture::defaultRenderEngine.load(), client, request)) {
     surface_.swapBuffers();
     countFrame();
   }
@@ -177,7 +200,12 @@ void ZRVideoPreviewControl_GL::InitGL() {
 void ZRVideoPreviewControl_GL::Render(double dt, ZRRenderClient* client) {
   if (!initialised_) InitGL();
   if (!initialised_ || !surface_.makeCurrent()) return;
-  if (takeResize()) {
+  countPass();
+  ZRFrameRequest request;
+  request.skin = &redraw_;
+  const bool resized = takeResize();
+  request.windowDamaged = takeRepaint(resized);
+  if (resized) {
     const float scale = contentScale();
     if (scale != backingScale_) {
       backingScale_ = scale;
@@ -185,16 +213,18 @@ void ZRVideoPreviewControl_GL::Render(double dt, ZRRenderClient* client) {
     }
     glViewport(0, 0, pixelWidth(), pixelHeight());
   }
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (RenderMain(dt, ZRRenderModeSkin, pixelWidth(), pixelHeight(), ZRTexture::defaultRenderEngine.load(),
-                 client)) {
+                 client, request)) {
     surface_.swapBuffers();
     countFrame();
   }
 }
 
 void ZRVideoPreviewControl_GL::DeinitGL(ZRRenderClient* client) {
-  if (surface_.makeCurrent() && client != nullptr) client->releaseRenderResources();
+  if (surface_.makeCurrent()) {
+    if (client != nullptr) client->releaseRenderResources();
+    redraw_.release();
+  }
   surface_.destroy();
   initialised_ = false;
 }

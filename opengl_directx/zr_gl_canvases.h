@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "opengl_directx/zr_glx_surface.h"
+#include "opengl_directx/zr_skin_redraw.h"
 
 class ZRRenderClient;
 
@@ -25,8 +26,10 @@ class ZRRenderCanvas : public wxGLCanvas {
   ZRRenderCanvas(wxWindow* parent, const wxPoint& position, const wxSize& size);
 
   ZRGLXSurface& surface() { return surface_; }
-  // Frames drawn so far.
+  // Frames presented so far (buffer swaps): an unchanged frame is not presented.
   uint64_t getFrameCount() const { return frames_.load(std::memory_order_relaxed); }
+  // Passes of the render loop over this canvas so far, presented or not.
+  uint64_t getPassCount() const { return passes_.load(std::memory_order_relaxed); }
   // The client size in pixels, and the content scale (1 on an ordinary display), as last reported.
   int pixelWidth() const { return pixelWidth_.load(); }
   int pixelHeight() const { return pixelHeight_.load(); }
@@ -35,7 +38,13 @@ class ZRRenderCanvas : public wxGLCanvas {
  protected:
   // Render thread: clears the resize-pending flag; true when it was set.
   bool takeResize() { return resizePending_.exchange(false); }
+  // Render thread: true when the window lost its picture: it was exposed, resized (by the toolkit or, a
+  // little later, by the X server) or was so during the last few passes. The driver's buffers follow a
+  // new window size a frame or so late, and a frame presented before they did is lost: those passes draw
+  // whole again.
+  bool takeRepaint(bool resized);
   void countFrame() { frames_.fetch_add(1, std::memory_order_relaxed); }
+  void countPass() { passes_.fetch_add(1, std::memory_order_relaxed); }
   // Main thread: reads the client size and scale and marks a resize.
   void noteSize();
 
@@ -47,6 +56,10 @@ class ZRRenderCanvas : public wxGLCanvas {
   void OnPaint(wxPaintEvent& event);
 
   std::atomic<bool> resizePending_{true};
+  std::atomic<bool> repaintPending_{true};
+  unsigned windowWidth_ = 0, windowHeight_ = 0;  // render thread
+  int damagedPasses_ = 0;                        // render thread
+  std::atomic<uint64_t> passes_{0};
   std::atomic<int> pixelWidth_{0};
   std::atomic<int> pixelHeight_{0};
   std::atomic<float> scale_{1};
@@ -87,6 +100,8 @@ class ZRVideoPreviewControl_GL : public ZRRenderCanvas {
 
   void setScaleChangedCallback(ScaleChangedCallback callback, void* userData);
   float getBackingScale() const { return backingScale_; }
+  // What the last skin passes changed, drew and presented (any thread).
+  const ZRSkinRedraw& redraw() const { return redraw_; }
 
  private:
   void OnDpiChanged(wxDPIChangedEvent& event);
@@ -94,4 +109,5 @@ class ZRVideoPreviewControl_GL : public ZRRenderCanvas {
   std::atomic<ScaleChangedCallback> scaleChanged_{nullptr};
   std::atomic<void*> scaleChangedData_{nullptr};
   float backingScale_ = 1;  // render thread
+  ZRSkinRedraw redraw_;
 };

@@ -70,6 +70,15 @@ void ZRGLXSurface::swapBuffers() {
   if (window != 0) glXSwapBuffers(asDisplay(display_), window);
 }
 
+bool ZRGLXSurface::windowSize(unsigned& width, unsigned& height) {
+  const unsigned long window = window_.load();
+  if (window == 0) return false;
+  width = height = 0;
+  glXQueryDrawable(asDisplay(display_), window, GLX_WIDTH, &width);
+  glXQueryDrawable(asDisplay(display_), window, GLX_HEIGHT, &height);
+  return true;
+}
+
 void ZRGLXSurface::setSwapInterval(int interval) {
   const unsigned long window = window_.load();
   if (window == 0) return;

@@ -29,6 +29,9 @@ class ZRGLXSurface {
   // Render thread.
   bool makeCurrent();
   void swapBuffers();
+  // The size of the X window as the X server has it now (it follows the toolkit's size a little later);
+  // false without a window.
+  bool windowSize(unsigned& width, unsigned& height);
   // Asks the driver to wait for this many vertical blanks per swap, where it can (0 not at all).
   void setSwapInterval(int interval);
   // Leaves the thread without a current context and deletes the context.

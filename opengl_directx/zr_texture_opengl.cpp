@@ -9,6 +9,7 @@
 #include <new>
 
 #include "common/zr_logging.h"
+#include "opengl_directx/zr_frame_journal.h"
 #include "opengl_directx/zr_gl_2d.h"
 #include "opengl_directx/zr_gl_extensions.h"
 #include "opengl_directx/zr_glsl.h"
@@ -16,6 +17,9 @@
 namespace {
 
 std::atomic<bool> basicTexturesOnly{false};
+// Content generations are unique across textures, so a texture deleted and another made at its address
+// never look alike to a frame recording.
+std::atomic<unsigned long long> lastGeneration{0};
 
 // The masking programs and their sampler locations, shared by every texture of the shared contexts.
 struct MaskingPrograms {
@@ -80,19 +84,6 @@ constexpr float kFullHalfHeight = 0.829f;
 
 }  // namespace
 
-struct ZRTextureOpenGL::Quad {
-  float sx, sy, sw, sh;  // source part, points
-  float dx, dy;          // destination corner, points
-  float dw, dh;          // destination size, points (negative: the source's)
-  ZRTextureOpenGL* mask1 = nullptr;
-  float m1x = 0, m1y = 0;
-  ZRTextureOpenGL* mask2 = nullptr;
-  float m2x = 0, m2y = 0;
-  float scaleX = 1, scaleY = 1, rotation = 0, alpha = 1;
-  int blend = 1;
-  bool flipV = false;
-};
-
 ZRTextureOpenGL::ZRTextureOpenGL(bool dynamic, float scale) : ZRTexture(dynamic, scale) {
   // Decided now when GL is already set up; otherwise at the first allocation, never from flags GLEW has
   // not filled in yet.
@@ -130,7 +121,12 @@ bool ZRTextureOpenGL::decideCapabilities() {
   return true;
 }
 
+void ZRTextureOpenGL::noteNewContent() {
+  generation_ = lastGeneration.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 void ZRTextureOpenGL::deinitTexture() {
+  noteNewContent();
   if (texture_ != 0) glDeleteTextures(1, &texture_);
   if (pixelBuffer_ != 0) glDeleteBuffers(1, &pixelBuffer_);
   texture_ = 0;
@@ -191,6 +187,7 @@ bool ZRTextureOpenGL::initWithOrRefreshData(const void* data, int width, int hei
     }
     allocatedWidth_ = allocW;
     allocatedHeight_ = allocH;
+    noteNewContent();
   }
   if (texture_ == 0) return false;
   if (data == nullptr) return true;
@@ -210,10 +207,20 @@ bool ZRTextureOpenGL::initWithOrRefreshData(const void* data, int width, int hei
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, info.upload, GL_UNSIGNED_BYTE, data);
   }
   glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+  noteNewContent();
   return true;
 }
 
 void ZRTextureOpenGL::draw2D(const Quad& q) {
+  if (texture_ == 0 || !(q.sw > 0) || !(q.sh > 0)) return;
+  if (ZRFrameJournal* journal = ZRFrameJournal::recording()) {
+    journal->addQuad(this, q);
+    return;
+  }
+  drawQuadNow(q);
+}
+
+void ZRTextureOpenGL::drawQuadNow(const Quad& q) {
   if (texture_ == 0 || !(q.sw > 0) || !(q.sh > 0)) return;
   const float k = scale_;
   const float TW = static_cast<float>(allocatedWidth_), TH = static_cast<float>(allocatedHeight_);
@@ -501,6 +508,8 @@ bool ZRTextureOpenGL::initDrawToTexture(int width, int height, ZRPixelFormat for
 
 void ZRTextureOpenGL::drawToTexture(bool begin) {
   if (framebuffer_ == 0) return;
+  // Drawing into a texture is drawn at once: it is part of making the texture's picture, not of the frame.
+  ZRFrameJournal::pauseRecording(begin);
   if (begin) {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
@@ -520,6 +529,7 @@ void ZRTextureOpenGL::drawToTexture(bool begin) {
     glEnable(GL_BLEND);
     glDepthMask(GL_TRUE);
   } else {
+    noteNewContent();
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(savedFramebuffer_));
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();

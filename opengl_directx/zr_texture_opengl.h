@@ -23,6 +23,20 @@
 
 class ZRTextureOpenGL : public ZRTexture {
  public:
+  // One 2D draw of a part of the texture: what drawRect, drawRectInRect and drawRectInRectWithMask ask.
+  struct Quad {
+    float sx, sy, sw, sh;  // source part, points
+    float dx, dy;          // destination corner, points
+    float dw, dh;          // destination size, points (negative: the source's)
+    ZRTextureOpenGL* mask1 = nullptr;
+    float m1x = 0, m1y = 0;
+    ZRTextureOpenGL* mask2 = nullptr;
+    float m2x = 0, m2y = 0;
+    float scaleX = 1, scaleY = 1, rotation = 0, alpha = 1;
+    int blend = 1;
+    bool flipV = false;
+  };
+
   ZRTextureOpenGL(bool dynamic, float scale);
   ~ZRTextureOpenGL() override;
 
@@ -51,6 +65,12 @@ class ZRTextureOpenGL : public ZRTexture {
   int getAllocatedHeight() const { return allocatedHeight_; }
   // Whether this texture uses pixel buffers and exact sizes (decided at its first allocation).
   bool usesCapabilities() const { return capabilities_ == 1; }
+  // Changes whenever the pixels may have changed (an upload, a reallocation, drawing into it): two draws
+  // of the same texture with the same generation show the same picture. Unique across all textures.
+  unsigned long long contentGeneration() const { return generation_; }
+  bool scalesNearest() const { return scalingNone_; }
+  // Draws the quad now, even while the frame is being recorded (the recording's replay).
+  void drawQuadNow(const Quad& q);
   // The pixel shader's program (0 when none compiled).
   unsigned getShaderProgram() const { return program_; }
 
@@ -60,13 +80,15 @@ class ZRTextureOpenGL : public ZRTexture {
   static void releaseSharedPrograms();
 
  private:
-  struct Quad;
   bool decideCapabilities();
   void deinitTexture();
   void draw2D(const Quad& q);
   void compilePendingShader();
 
+  void noteNewContent();
+
   int capabilities_ = -1;  // -1 not decided yet, 0 without, 1 with
+  unsigned long long generation_ = 0;
   unsigned pixelBuffer_ = 0;
   unsigned texture_ = 0;
   unsigned framebuffer_ = 0;

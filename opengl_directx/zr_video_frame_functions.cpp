@@ -9,32 +9,51 @@
 #include "gui/zr_node_manager.h"
 #include "opengl_directx/zr_gl_2d.h"
 #include "opengl_directx/zr_render_client.h"
+#include "opengl_directx/zr_skin_redraw.h"
 
 namespace {
 
 std::atomic<const ZRVideoOutputHooks*> g_hooks{nullptr};
 
-void drawSkin(double dt, ZRRenderClient& client) {
+bool drawSkin(double dt, ZRRenderClient& client, const ZRFrameRequest& request) {
   const ZRVideoOutputHooks* hooks = g_hooks.load(std::memory_order_acquire);
   if (hooks != nullptr && hooks->beforeSkinFrame != nullptr)
     hooks->beforeSkinFrame(client.getRenderNodeManager());
   client.runGuiTick(static_cast<float>(dt));
   ZRNodeManager* manager = client.getRenderNodeManager();
-  if (manager == nullptr) return;
+  if (request.skin == nullptr) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (manager == nullptr) return true;
+  } else if (manager == nullptr) {
+    request.skin->beginFrame();
+    return request.skin->finishFrame(request.windowDamaged);
+  }
   int width = 0, height = 0;
   manager->getOptimalWindowSize(width, height);
   enable2D(1, width, height, manager->uiScale, nullptr, nullptr);
-  manager->render(dt);
+  bool present = true;
+  if (request.skin == nullptr) {
+    manager->render(dt);
+  } else {
+    request.skin->beginFrame();
+    manager->render(dt, [&] { present = request.skin->finishFrame(request.windowDamaged); });
+  }
   disable2D(nullptr, nullptr);
+  return present;
 }
 
-void drawVideoOutput(double dt, int width, int height, int opengl) {
+bool drawVideoOutput(double dt, int width, int height, int opengl, const ZRFrameRequest& request) {
   const ZRVideoOutputHooks* hooks = g_hooks.load(std::memory_order_acquire);
-  if (hooks != nullptr && hooks->drawOutputFrame != nullptr) {
+  const bool composed = hooks != nullptr && hooks->drawOutputFrame != nullptr;
+  const bool content = composed && (hooks->hasContent == nullptr || hooks->hasContent());
+  // Nothing to show: black, drawn when the window lost its picture; otherwise the window keeps it.
+  if (!content && !request.windowDamaged) return false;
+  if (composed) {
     hooks->drawOutputFrame(dt, width, height, opengl);
-    return;
+  } else {
+    glClear(GL_COLOR_BUFFER_BIT);
   }
-  glClear(GL_COLOR_BUFFER_BIT);
+  return true;
 }
 
 }  // namespace
@@ -58,7 +77,8 @@ void ReleaseVideoOutput() {
   if (hooks != nullptr && hooks->release != nullptr) hooks->release();
 }
 
-bool RenderMain(double dt, int mode, int width, int height, int opengl, ZRRenderClient* client) {
+bool RenderMain(double dt, int mode, int width, int height, int opengl, ZRRenderClient* client,
+                const ZRFrameRequest& request) {
   if (client == nullptr || client->testIfRenderingSystemNeedsToExit(nullptr, nullptr)) return false;
   if (opengl != ZRRenderEngineOpenGL) {
     static std::atomic<bool> said{false};
@@ -68,10 +88,6 @@ bool RenderMain(double dt, int mode, int width, int height, int opengl, ZRRender
     }
     return false;
   }
-  if (mode == ZRRenderModeSkin) {
-    drawSkin(dt, *client);
-  } else {
-    drawVideoOutput(dt, width, height, opengl);
-  }
-  return true;
+  if (mode == ZRRenderModeSkin) return drawSkin(dt, *client, request);
+  return drawVideoOutput(dt, width, height, opengl, request);
 }

@@ -220,6 +220,7 @@ const ZRVideoOutputHooks kHooks{
     [](double dt, int width, int height, int opengl) { RenderVideoOutputFrame(dt, width, height, opengl); },
     [](ZRNodeManager* manager) { HandVideoTexturesToSkin(manager); },
     [] { DeinitVideoSourceRenderers(1); },
+    [] { return videoOutputHasContent() || recording(); },
 };
 
 }  // namespace

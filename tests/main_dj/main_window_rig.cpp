@@ -135,9 +135,9 @@ MainWindowRig::~MainWindowRig() {
   if (MainFrame == frame_) MainFrame = nullptr;
 }
 
-bool MainWindowRig::waitForSkinFrames(int count, int timeoutMs) {
-  const uint64_t target = skinFrames() + static_cast<uint64_t>(count);
-  return pumpUntil([&] { return skinFrames() >= target; }, timeoutMs);
+bool MainWindowRig::waitForSkinPasses(int count, int timeoutMs) {
+  const uint64_t target = skinPasses() + static_cast<uint64_t>(count);
+  return pumpUntil([&] { return skinPasses() >= target; }, timeoutMs);
 }
 
 uint64_t MainWindowRig::skinFrames() const {
@@ -145,9 +145,19 @@ uint64_t MainWindowRig::skinFrames() const {
   return window != nullptr ? window->getSkinCanvas()->getFrameCount() : 0;
 }
 
+uint64_t MainWindowRig::skinPasses() const {
+  ZRVideoPreviewFrame* window = frame_->getRenderWindow();
+  return window != nullptr ? window->getSkinCanvas()->getPassCount() : 0;
+}
+
 uint64_t MainWindowRig::outputFrames() const {
   ZRVideoPreviewFrame* window = frame_->getRenderWindow();
   return window != nullptr ? window->getOutputCanvas()->getFrameCount() : 0;
+}
+
+uint64_t MainWindowRig::outputPasses() const {
+  ZRVideoPreviewFrame* window = frame_->getRenderWindow();
+  return window != nullptr ? window->getOutputCanvas()->getPassCount() : 0;
 }
 
 unsigned long MainWindowRig::skinWindow() const {

@@ -42,10 +42,14 @@ class MainWindowRig {
   ZRMainFrame& frame() { return *frame_; }
   ZRNodeManager& manager() { return *frame_->getNodeManager(); }
   ShortcutNode* playButton() { return shortcutTestNode(manager(), "deck_play_pause", 0); }
-  // Waits until the skin canvas has drawn count more frames.
-  bool waitForSkinFrames(int count, int timeoutMs);
+  // Waits until the render loop has made count more passes over the skin canvas (drawn or not: an
+  // unchanged frame is not drawn).
+  bool waitForSkinPasses(int count, int timeoutMs);
+  // Frames presented (buffer swaps) and loop passes of each canvas.
   uint64_t skinFrames() const;
+  uint64_t skinPasses() const;
   uint64_t outputFrames() const;
+  uint64_t outputPasses() const;
   // The skin canvas's X window (0 once the render window is gone).
   unsigned long skinWindow() const;
   // Closes the window as the application does at shut-down (no question asked) and records how long it
