@@ -14,6 +14,7 @@
 namespace {
 
 std::atomic<const ZRVideoOutputHooks*> g_hooks{nullptr};
+bool outputShowsContent = false;  // render thread: the last output frame showed pictures
 
 bool drawSkin(double dt, ZRRenderClient& client, const ZRFrameRequest& request) {
   const ZRVideoOutputHooks* hooks = g_hooks.load(std::memory_order_acquire);
@@ -46,8 +47,11 @@ bool drawVideoOutput(double dt, int width, int height, int opengl, const ZRFrame
   const ZRVideoOutputHooks* hooks = g_hooks.load(std::memory_order_acquire);
   const bool composed = hooks != nullptr && hooks->drawOutputFrame != nullptr;
   const bool content = composed && (hooks->hasContent == nullptr || hooks->hasContent());
-  // Nothing to show: black, drawn when the window lost its picture; otherwise the window keeps it.
-  if (!content && !request.windowDamaged) return false;
+  // Nothing to show: black, drawn once when the pictures went and when the window lost its picture;
+  // otherwise the window keeps it.
+  const bool hadContent = outputShowsContent;
+  outputShowsContent = content;
+  if (!content && !hadContent && !request.windowDamaged) return false;
   if (composed) {
     hooks->drawOutputFrame(dt, width, height, opengl);
   } else {

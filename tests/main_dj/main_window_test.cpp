@@ -64,7 +64,13 @@ class MainWindow : public ::testing::Test {
 
 TEST_F(MainWindow, TheRenderThreadDrawsTheSkin) {
   EXPECT_EQ(rig->frame().GetClientSize(), wxSize(MainWindowRig::kWidth, MainWindowRig::kHeight));
-  ASSERT_TRUE(pumpUntil([&] { return orvel_test::windowPixel(rig->skinWindow(), 30, 30) == kGreen; }, 5000))
+  // The first frames may come at the window's size before the skin set it: wait for the skin's own.
+  ASSERT_TRUE(pumpUntil(
+      [&] {
+        return orvel_test::windowPixel(rig->skinWindow(), 30, 30) == kGreen &&
+               orvel_test::windowPixel(rig->skinWindow(), 59, 49) == kGreen;
+      },
+      5000))
       << std::hex << orvel_test::windowPixel(rig->skinWindow(), 30, 30);
   EXPECT_EQ(orvel_test::windowPixel(rig->skinWindow(), 10, 10), kBlue);
   EXPECT_EQ(orvel_test::windowPixel(rig->skinWindow(), 70, 60), kBlue);
@@ -92,6 +98,9 @@ TEST_F(MainWindow, TheRenderThreadDrawsTheSkin) {
 
 TEST_F(MainWindow, TheLoopKeepsTheDisplayRateAndAnIdleWindowIsNotDrawnAgain) {
   ZRVideoPreviewFrame* window = rig->frame().getRenderWindow();
+  // A window of a laptop's screen, the skin stretched over it: drawing it whole on every pass is what
+  // costs on a software renderer.
+  rig->frame().SetClientSize(1280, 720);
   // The first frames are drawn and presented; from then on nothing changes.
   ASSERT_TRUE(pumpUntil(
       [&] {
@@ -122,10 +131,10 @@ TEST_F(MainWindow, TheLoopKeepsTheDisplayRateAndAnIdleWindowIsNotDrawnAgain) {
   // ... but an unchanged frame is neither drawn nor presented.
   EXPECT_EQ(rig->skinFrames(), skinShown0);
   EXPECT_EQ(rig->outputFrames(), outputShown0);
-  // CPU time, not wall time, so a loaded machine does not inflate it. Drawing and presenting this small
-  // window on every pass took the render thread about 4.5 % of a core; the passes alone take a fraction of
-  // one per cent.
-  EXPECT_LT(renderCpu, 0.025);
+  // CPU time, not wall time, so a loaded machine inflates it less. Drawing and presenting the whole
+  // window on every pass takes the render thread a good part of a core at this size; the passes alone take
+  // about one per cent (three on a busy machine).
+  EXPECT_LT(renderCpu, 0.10);
   EXPECT_LT(cpu, 0.75);
 }
 
