@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -34,7 +35,9 @@ namespace {
 using namespace database_file;
 
 struct LoadedLibrary {
-  std::vector<TZRDatabaseTrack> tracks;
+  // A deque: the records are large and their number is known only at the end, so a growing vector would
+  // move them all again and again.
+  std::deque<TZRDatabaseTrack> tracks;
   std::vector<ListInFile> lists;
 };
 
@@ -466,7 +469,8 @@ bool ZRDatabase::load(const ZRString& path, ListFactory listFactory, void* user)
       ++renumbered;
     }
     paths_[t.tags[kTagFileName]] = t.id;
-    tracks_[t.id] = std::move(t);
+    const int32_t id = t.id;
+    if (auto [at, added] = tracks_.try_emplace(id, std::move(t)); !added) at->second = std::move(t);
   }
   lastId_ = std::max(largest, next - 1);
   ++changeCount_;

@@ -66,21 +66,28 @@ int sign(int v) {
 bool platformUtf8ToUtf16(std::string_view utf8, std::u16string& out, bool substitute) {
   out.clear();
   if (utf8.empty()) return true;
+  // Most texts (file names, tags) are plain ASCII: one code unit per byte, no converter needed.
+  const std::size_t n = utf8.size();
+  std::size_t ascii = 0;
+  while (ascii < n && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+  if (ascii == n) {
+    out.resize(n);
+    for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<char16_t>(utf8[i]);
+    return true;
+  }
+  // UTF-16 never needs more code units than UTF-8 has bytes: one pass into room enough.
   const UChar32 substitution = substitute ? 0xFFFD : -1;
   int32_t substitutions = 0;
   UErrorCode status = U_ZERO_ERROR;
   int32_t needed = 0;
-  u_strFromUTF8WithSub(nullptr, 0, &needed, utf8.data(), static_cast<int32_t>(utf8.size()), substitution,
-                       &substitutions, &status);
-  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return false;
-  out.resize(static_cast<std::size_t>(needed));
-  status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), needed, &needed, utf8.data(),
-                       static_cast<int32_t>(utf8.size()), substitution, &substitutions, &status);
+  out.resize(n);
+  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(n), &needed, utf8.data(),
+                       static_cast<int32_t>(n), substitution, &substitutions, &status);
   if (U_FAILURE(status)) {
     out.clear();
     return false;
   }
+  out.resize(static_cast<std::size_t>(needed));
   return substitutions == 0;
 }
 
