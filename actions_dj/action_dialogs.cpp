@@ -6,11 +6,15 @@
 namespace {
 ZRHook<decltype(ZRActionDialogs::askYesNo)> askHook;
 ZRHook<decltype(ZRActionDialogs::showMessage)> messageHook;
+ZRHook<decltype(ZRActionDialogs::chooseFile)> chooseFileHook;
+ZRHook<decltype(ZRActionDialogs::editBpm)> editBpmHook;
 }  // namespace
 
 void installActionDialogs(ZRActionDialogs dialogs) {
   askHook.install(std::move(dialogs.askYesNo));
   messageHook.install(std::move(dialogs.showMessage));
+  chooseFileHook.install(std::move(dialogs.chooseFile));
+  editBpmHook.install(std::move(dialogs.editBpm));
 }
 
 void askYesNo(const ZRString& text, const ZRString& caption, std::function<void()> onYes) {
@@ -27,4 +31,21 @@ void showActionMessage(const ZRString& text, const ZRString& caption) {
     return;
   }
   ZRLOG("message: %s", text);
+}
+
+void chooseFileToOpen(const ZRString& title, const ZRString& wildcard,
+                      std::function<void(const ZRString&)> onChosen) {
+  if (auto choose = chooseFileHook.get()) {
+    choose(title, wildcard, std::move(onChosen));
+    return;
+  }
+  ZRLOG("file box not shown (no dialogs): %s", title);
+}
+
+void openBpmEditor(int deck) {
+  if (auto edit = editBpmHook.get()) {
+    edit(deck);
+    return;
+  }
+  ZRLOG("tempo editor not shown (no dialogs), deck %d", deck);
 }

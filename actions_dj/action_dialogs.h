@@ -7,8 +7,8 @@
 // a question's answer comes back as a call of onYes, on the main thread, once the user said yes. Tests
 // install their own answers.
 //
-// Without an implementation a question is answered no (the playing track stays) and a message is only
-// logged.
+// Without an implementation a question is answered no (the playing track stays), a message is only
+// logged, and a file choice or an editor is not shown (logged).
 
 #include <functional>
 
@@ -18,9 +18,19 @@ struct ZRActionDialogs {
   // Asks text (caption empty: the program's name); calls onYes when the answer is yes, never otherwise.
   std::function<void(const ZRString& text, const ZRString& caption, std::function<void()> onYes)> askYesNo;
   std::function<void(const ZRString& text, const ZRString& caption)> showMessage;
+  // A file-open box (the file must exist) titled title, with the toolkit's wildcard ("Name|*.a;*.b");
+  // calls onChosen with the chosen path, on the main thread, after OK; never after Cancel.
+  std::function<void(const ZRString& title, const ZRString& wildcard,
+                     std::function<void(const ZRString&)> onChosen)>
+      chooseFile;
+  // Opens the tempo editor of deck (0 or 1), on the main thread.
+  std::function<void(int deck)> editBpm;
 };
 
 void installActionDialogs(ZRActionDialogs dialogs);
 
 void askYesNo(const ZRString& text, const ZRString& caption, std::function<void()> onYes);
 void showActionMessage(const ZRString& text, const ZRString& caption);
+void chooseFileToOpen(const ZRString& title, const ZRString& wildcard,
+                      std::function<void(const ZRString&)> onChosen);
+void openBpmEditor(int deck);

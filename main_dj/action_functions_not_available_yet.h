@@ -53,7 +53,6 @@ inline constexpr const char* kActionFunctionsNotAvailableYet[] = {
     "FSidelistSwitchToRotationList",
     "FVideoOverlaysOnChange",
     "FVideoShaderOnChange",
-    "LoadSamplerBanks",
     "OnButtonPress_DeckFX_Next",
     "OnButtonPress_DeckFX_Prev",
     "OnButtonPress_DeckFX_Toggle",
