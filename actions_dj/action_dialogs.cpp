@@ -6,15 +6,13 @@
 namespace {
 ZRHook<decltype(ZRActionDialogs::askYesNo)> askHook;
 ZRHook<decltype(ZRActionDialogs::showMessage)> messageHook;
-ZRHook<decltype(ZRActionDialogs::chooseFile)> chooseFileHook;
-ZRHook<decltype(ZRActionDialogs::editBpm)> editBpmHook;
+ZRHook<ZRChooseFileDialog> chooseFileHook;
+ZRHook<ZRBpmEditorDialog> editBpmHook;
 }  // namespace
 
 void installActionDialogs(ZRActionDialogs dialogs) {
   askHook.install(std::move(dialogs.askYesNo));
   messageHook.install(std::move(dialogs.showMessage));
-  chooseFileHook.install(std::move(dialogs.chooseFile));
-  editBpmHook.install(std::move(dialogs.editBpm));
 }
 
 void askYesNo(const ZRString& text, const ZRString& caption, std::function<void()> onYes) {
@@ -32,6 +30,10 @@ void showActionMessage(const ZRString& text, const ZRString& caption) {
   }
   ZRLOG("message: %s", text);
 }
+
+void installChooseFileDialog(ZRChooseFileDialog dialog) { chooseFileHook.install(std::move(dialog)); }
+
+void installBpmEditorDialog(ZRBpmEditorDialog dialog) { editBpmHook.install(std::move(dialog)); }
 
 void chooseFileToOpen(const ZRString& title, const ZRString& wildcard,
                       std::function<void(const ZRString&)> onChosen) {

@@ -18,16 +18,18 @@ struct ZRActionDialogs {
   // Asks text (caption empty: the program's name); calls onYes when the answer is yes, never otherwise.
   std::function<void(const ZRString& text, const ZRString& caption, std::function<void()> onYes)> askYesNo;
   std::function<void(const ZRString& text, const ZRString& caption)> showMessage;
-  // A file-open box (the file must exist) titled title, with the toolkit's wildcard ("Name|*.a;*.b");
-  // calls onChosen with the chosen path, on the main thread, after OK; never after Cancel.
-  std::function<void(const ZRString& title, const ZRString& wildcard,
-                     std::function<void(const ZRString&)> onChosen)>
-      chooseFile;
-  // Opens the tempo editor of deck (0 or 1), on the main thread.
-  std::function<void(int deck)> editBpm;
 };
 
 void installActionDialogs(ZRActionDialogs dialogs);
+
+// A file-open box (the file must exist) titled title, with the toolkit's wildcard ("Name|*.a;*.b"), shown
+// on the main thread from any thread; onChosen gets the chosen path there after OK, never after Cancel.
+using ZRChooseFileDialog = std::function<void(const ZRString& title, const ZRString& wildcard,
+                                              std::function<void(const ZRString&)> onChosen)>;
+void installChooseFileDialog(ZRChooseFileDialog dialog);
+// Opens the tempo editor of deck (0 or 1) on the main thread, from any thread.
+using ZRBpmEditorDialog = std::function<void(int deck)>;
+void installBpmEditorDialog(ZRBpmEditorDialog dialog);
 
 void askYesNo(const ZRString& text, const ZRString& caption, std::function<void()> onYes);
 void showActionMessage(const ZRString& text, const ZRString& caption);

@@ -231,7 +231,8 @@ void InitializeApplication() {
   createEngineObjects();
   // The user actions write to the skin's controls and ask their questions through these.
   if (manager != nullptr) installActionControls(std::make_shared<ZRNodeTableControls>(manager));
-  installActionDialogs({askConfirmationOnMainThread, showMessageOnMainThread, chooseFileOnMainThread, {}});
+  installActionDialogs({askConfirmationOnMainThread, showMessageOnMainThread});
+  installChooseFileDialog(chooseFileOnMainThread);
   installLibraryNodes(manager);
   installLibraryDialogsWindow(MainFrame);
   installSearchStopHook([] { FSearchStop(0, 0, -1, nullptr); });

@@ -150,6 +150,7 @@ void UninitializeApplication() {
   // The skin's controls go with the main window: the user actions write nowhere from now on.
   installActionControls(nullptr);
   installActionDialogs({});
+  installChooseFileDialog(nullptr);
   installLibraryNodes(nullptr);
   installLibraryDialogs({});
   installSearchStopHook(nullptr);

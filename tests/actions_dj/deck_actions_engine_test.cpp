@@ -86,9 +86,7 @@ class DeckActionsEngine : public ::testing::Test {
                             ++questions;
                             if (answerYes) onYes();
                           },
-                          [this](const ZRString&, const ZRString&) { ++messages; },
-                          {},
-                          {}});
+                          [this](const ZRString&, const ZRString&) { ++messages; }});
     resetControllerNotifications();
     installControllerNotificationTable();
     PlayAfterLoading[0] = PlayAfterLoading[1] = 0;

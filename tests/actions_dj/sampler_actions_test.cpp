@@ -186,15 +186,16 @@ class SamplerSlots : public ::testing::Test {
       questions.push_back(text.utf8());
       if (answerYes) onYes();
     };
-    dialogs.chooseFile = [this](const ZRString&, const ZRString& wildcard,
+    installChooseFileDialog([this](const ZRString&, const ZRString& wildcard,
                                 std::function<void(const ZRString&)> onChosen) {
       fileBoxes.push_back(wildcard.utf8());
       if (!chosenFile.empty()) onChosen(ZRString(chosenFile));
-    };
+    });
     installActionDialogs(std::move(dialogs));
   }
   void TearDown() override {
     installActionDialogs({});
+    installChooseFileDialog(nullptr);
     installActionControls(nullptr);
     mixer = nullptr;
     previewPlayerChIndex = fillerPlayerChIndex = -1;
