@@ -14,6 +14,8 @@ class NoControls final : public ZRActionControls {
   void setSwitched(int, int, bool, bool) override {}
   bool getSwitched(int, int) override { return false; }
   void setMouseOverBlocked(int, int, bool) override {}
+  void selectItem(int, int, int, bool) override {}
+  void openItems(int, int) override {}
   void setData(int, int, const float*, int, float) override {}
   void setProgress(int, int, float) override {}
   void setArtwork(int, int, const ZRString&, const ZRString&) override {}
@@ -30,6 +32,8 @@ class NoControls final : public ZRActionControls {
   bool isNode(const ZRDrawNode*, int, int) override { return false; }
   ZRList* focusedList() override { return nullptr; }
   ZRList* sideList() override { return nullptr; }
+  ZRList* playlistList() override { return nullptr; }
+  bool playlistHasFocus() override { return false; }
   bool pitchWithoutPercent() override { return false; }
   void setVideoFader(double) override {}
 };

@@ -37,6 +37,9 @@ class ZRActionControls {
   virtual bool getSwitched(int action, int deck) = 0;
   // A button's lit look without pressing it (the selected hot cue, a playing deck's PLAY).
   virtual void setMouseOverBlocked(int action, int deck, bool on) = 0;
+  // Drop-down lists: selects the item at index (with notify its slots run); opens the list for a choice.
+  virtual void selectItem(int action, int deck, int index, bool notify) = 0;
+  virtual void openItems(int action, int deck) = 0;
   // The data row drawn inside a slider (null clears it).
   virtual void setData(int action, int deck, const float* values, int count, float scale) = 0;
   // A share 0..1 of a rounded progress ring.
@@ -64,6 +67,9 @@ class ZRActionControls {
   virtual ZRList* focusedList() = 0;
   // The list shown by the side list (null: none).
   virtual ZRList* sideList() = 0;
+  // The list shown by the main track table, and whether that table has the keyboard focus now.
+  virtual ZRList* playlistList() = 0;
+  virtual bool playlistHasFocus() = 0;
   // Whether the skin asks for pitch texts without "%".
   virtual bool pitchWithoutPercent() = 0;
   // The video crossfader, 0..1 (deck A's picture at 0), which the video output reads.

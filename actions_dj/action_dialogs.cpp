@@ -6,6 +6,8 @@
 namespace {
 ZRHook<decltype(ZRActionDialogs::askYesNo)> askHook;
 ZRHook<decltype(ZRActionDialogs::showMessage)> messageHook;
+ZRHook<ZRChooseFileDialog> chooseFileHook;
+ZRHook<ZRBpmEditorDialog> editBpmHook;
 }  // namespace
 
 void installActionDialogs(ZRActionDialogs dialogs) {
@@ -27,4 +29,25 @@ void showActionMessage(const ZRString& text, const ZRString& caption) {
     return;
   }
   ZRLOG("message: %s", text);
+}
+
+void installChooseFileDialog(ZRChooseFileDialog dialog) { chooseFileHook.install(std::move(dialog)); }
+
+void installBpmEditorDialog(ZRBpmEditorDialog dialog) { editBpmHook.install(std::move(dialog)); }
+
+void chooseFileToOpen(const ZRString& title, const ZRString& wildcard,
+                      std::function<void(const ZRString&)> onChosen) {
+  if (auto choose = chooseFileHook.get()) {
+    choose(title, wildcard, std::move(onChosen));
+    return;
+  }
+  ZRLOG("file box not shown (no dialogs): %s", title);
+}
+
+void openBpmEditor(int deck) {
+  if (auto edit = editBpmHook.get()) {
+    edit(deck);
+    return;
+  }
+  ZRLOG("tempo editor not shown (no dialogs), deck %d", deck);
 }

@@ -7,8 +7,8 @@
 // a question's answer comes back as a call of onYes, on the main thread, once the user said yes. Tests
 // install their own answers.
 //
-// Without an implementation a question is answered no (the playing track stays) and a message is only
-// logged.
+// Without an implementation a question is answered no (the playing track stays), a message is only
+// logged, and a file choice or an editor is not shown (logged).
 
 #include <functional>
 
@@ -22,5 +22,17 @@ struct ZRActionDialogs {
 
 void installActionDialogs(ZRActionDialogs dialogs);
 
+// A file-open box (the file must exist) titled title, with the toolkit's wildcard ("Name|*.a;*.b"), shown
+// on the main thread from any thread; onChosen gets the chosen path there after OK, never after Cancel.
+using ZRChooseFileDialog = std::function<void(const ZRString& title, const ZRString& wildcard,
+                                              std::function<void(const ZRString&)> onChosen)>;
+void installChooseFileDialog(ZRChooseFileDialog dialog);
+// Opens the tempo editor of deck (0 or 1) on the main thread, from any thread.
+using ZRBpmEditorDialog = std::function<void(int deck)>;
+void installBpmEditorDialog(ZRBpmEditorDialog dialog);
+
 void askYesNo(const ZRString& text, const ZRString& caption, std::function<void()> onYes);
 void showActionMessage(const ZRString& text, const ZRString& caption);
+void chooseFileToOpen(const ZRString& title, const ZRString& wildcard,
+                      std::function<void(const ZRString&)> onChosen);
+void openBpmEditor(int deck);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "actions_dj/bpm_editor.h"
 #include "actions_dj/deck_cues.h"
 #include "actions_dj/deck_display.h"
 #include "actions_dj/deck_loading.h"
@@ -10,6 +11,8 @@
 #include "actions_dj/deck_tempo.h"
 #include "actions_dj/deck_transport.h"
 #include "actions_dj/mixer_actions.h"
+#include "actions_dj/preview_actions.h"
+#include "actions_dj/sampler_actions.h"
 #include "common/action_ids.h"
 #include "common/action_vocabulary.h"
 
@@ -21,6 +24,27 @@ constexpr bool kDeck = true, kGlobal = false;
 // One row: the function's name comes from the function itself, so the two never disagree.
 #define ROW(action, slot, function, param, scope) \
   { action, slot, function, param, scope, #function }
+
+// The rows of sampler slot n (0..7): every control of the slot, with the slot as its param.
+#define SAMPLER_ROWS(n)                                                                               \
+  ROW(ACT_sampler1_play + (n), S::Press, OnButtonPress_SamplerPlayNew, n, kGlobal),                   \
+      ROW(ACT_sampler1_play + (n), S::Release, OnButtonRelease_SamplerPlayNew, n, kGlobal),           \
+      ROW(ACT_sampler1_play + (n), S::RightPress, OnButtonRightPress_SamplerPlayNew, n, kGlobal),     \
+      ROW(ACT_sampler1_play + (n), S::RightRelease, OnButtonRightRelease_SamplerPlayNew, n, kGlobal), \
+      ROW(ACT_sampler1_instant + (n), S::Press, OnButtonPress_SamplerPlay, n, kGlobal),               \
+      ROW(ACT_sampler1_instant + (n), S::Release, OnButtonPress_SamplerStop, n, kGlobal),             \
+      ROW(ACT_sampler1_stop + (n), S::Press, OnButtonPress_SamplerStop, n, kGlobal),                  \
+      ROW(ACT_sampler1_loop + (n), S::Press, OnButtonPress_SamplerLoop, n, kGlobal),                  \
+      ROW(ACT_sampler1_load + (n), S::Release, OnButtonPress_SamplerLoad, n, kGlobal),                \
+      ROW(ACT_sampler1_rec + (n), S::Release, OnButtonRelease_SamplerRec, n, kGlobal),                \
+      ROW(ACT_sampler1_sync + (n), S::Release, OnButtonPress_SamplerSync, n, kGlobal),                \
+      ROW(ACT_sampler1_monitor + (n), S::Press, OnButtonPress_SamplerMonitor, n, kGlobal),            \
+      ROW(ACT_sampler1_pos + (n), S::Track, OnSliderTrack_SamplerPos, n, kGlobal),                    \
+      ROW(ACT_sampler1_vol + (n), S::Change, OnSliderChange_SamplerVolume, n, kGlobal),               \
+      ROW(ACT_sampler1_pitch + (n), S::Change, OnSliderChange_SamplerPitch, n, kGlobal),              \
+      ROW(ACT_sampler1_filter + (n), S::Change, OnSliderChange_SamplerFilter, n, kGlobal),            \
+      ROW(ACT_sampler1_name + (n), S::Release, OnButtonPress_SamplerLoad, n, kGlobal),                \
+      ROW(ACT_sampler1_bpm_val + (n), S::Release, OnButtonPress_SamplerBpmValue, n, kGlobal)
 
 const ZRDjActionBinding kBindings[] = {
     // Deck transport.
@@ -294,8 +318,30 @@ const ZRDjActionBinding kBindings[] = {
     ROW(ACT_limiter, S::Release, FAudioMasterLimiter, -1, kGlobal),
     ROW(ACT_limiter, S::RightRelease, FAudioMasterLimiter, -1, kGlobal),
     ROW(ACT_random, S::Press, FRandom, -1, kGlobal),
+    // Tempo editor.
+    ROW(ACT_deck_edit_bpm, S::Release, FEditSongBPM, -1, kDeck),
+    ROW(ACT_deck_edit_bpm, S::RightRelease, FEditSongBPM, -1, kDeck),
+    ROW(ACT_deck_bpm, S::Release, FEditSongBPM, -1, kDeck),
+    ROW(ACT_deck_bpm, S::RightRelease, FEditSongBPM, -1, kDeck),
+    ROW(ACT_deck_edit_bpm_value, S::Release, FEditSongBPM, -1, kDeck),
+    ROW(ACT_deck_edit_bpm_value, S::RightRelease, FEditSongBPM, -1, kDeck),
+    // Headphone preview.
+    ROW(ACT_ss_preview, S::Press, FPreview, -1, kGlobal),
+    ROW(ACT_ss_preview, S::RightPress, FPreviewRightClick, -1, kGlobal),
+    ROW(ACT_preview, S::Track, FPreview_Pos, -1, kGlobal),
+    // Sampler.
+    ROW(ACT_sampler_master_volume, S::Change, OnSliderChange_SamplerMasterVolume, -1, kGlobal),
+    SAMPLER_ROWS(0),
+    SAMPLER_ROWS(1),
+    SAMPLER_ROWS(2),
+    SAMPLER_ROWS(3),
+    SAMPLER_ROWS(4),
+    SAMPLER_ROWS(5),
+    SAMPLER_ROWS(6),
+    SAMPLER_ROWS(7),
 };
 
+#undef SAMPLER_ROWS
 #undef ROW
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 CSoundSource* decks[4] = {nullptr, nullptr, nullptr, nullptr};
 ZRPreviewPlayer* previewPlayer = nullptr;
+int previewPlayerChIndex = -1;
+ZRSamplerPlayer* Sampler[kSamplerSlots] = {};
 ZRAudioBroadcast* audioBroadcast = nullptr;
 ZRMixer* mixer = nullptr;
 ZRAudioMultiOutput* audioOutput = nullptr;

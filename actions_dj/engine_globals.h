@@ -13,12 +13,18 @@ class ZRMixer;
 class ZRMixerChannel;
 class ZRPreferences;
 class ZRPreviewPlayer;
+class ZRSamplerPlayer;
 class ZRSimpleMixZone;
+
+inline constexpr int kSamplerSlots = 8;
 
 // Slots 0 and 1 hold the two decks; 2 and 3 stay null.
 extern CSoundSource* decks[4];
-// The headphone preview player.
+// The headphone preview player and its mixer channel (-1 none).
 extern ZRPreviewPlayer* previewPlayer;
+extern int previewPlayerChIndex;
+// The sampler's slots; slot n's mixer channel follows the filler's and the preview's.
+extern ZRSamplerPlayer* Sampler[kSamplerSlots];
 extern ZRAudioBroadcast* audioBroadcast;
 // The main mixer.
 extern ZRMixer* mixer;

@@ -1,6 +1,7 @@
 #include "gui/zr_message_dialogs.h"
 
 #include <wx/app.h>
+#include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
 #include <wx/thread.h>
@@ -96,4 +97,15 @@ void askConfirmationOnMainThread(const ZRString& message, const ZRString& captio
 void showMessageOnMainThread(const ZRString& message, const ZRString& caption) {
   onMainThreadNowOrLater("showMessageOnMainThread",
                          [message, caption] { showMessageDialog(message, caption, nullptr); });
+}
+
+void chooseFileOnMainThread(const ZRString& title, const ZRString& wildcard,
+                            std::function<void(const ZRString&)> onChosen) {
+  onMainThreadNowOrLater("chooseFileOnMainThread", [title, wildcard, onChosen = std::move(onChosen)] {
+    wxFileDialog chooser(parentOrTop(nullptr), CharTowxString(title.utf8().c_str()), wxEmptyString,
+                         wxEmptyString, CharTowxString(wildcard.utf8().c_str()),
+                         wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_CHANGE_DIR);
+    if (runDialogModal(chooser) != wxID_OK) return;
+    if (onChosen) onChosen(ZRString(chooser.GetPath().utf8_string()));
+  });
 }

@@ -293,9 +293,6 @@ void stageADeck(Binder& b) {
   b.range("deck_eq_mid", -120, 120);
   b.range("deck_eq_high", -120, 120);
   b.range("deck_cutoff_filter", -64, 0);
-  b.releaseBoth("deck_edit_bpm", "FEditSongBPM");
-  b.releaseBoth("deck_bpm", "FEditSongBPM");
-  b.releaseBoth("deck_edit_bpm_value", "FEditSongBPM");
   for (const char* target : {"deck_songname", "deck_artistname", "deck_titlename", "sd_deck"}) {
     b.drop(target, "FDeck_DropItem");
   }
@@ -404,11 +401,8 @@ void stageAApplication(Binder& g) {
   g.press("drag_bottom", "FDragLineBottom");
   g.press("drag_up", "FDragLineUp");
   g.press("drag_down", "FDragLineDown");
-  g.press("ss_preview", "FPreview");
-  g.rightPress("ss_preview", "FPreviewRightClick");
   g.range("preview", 0, 100);
   g.pos("preview", 0);
-  g.value("preview", "FPreview_Pos");
   // The search field's text is set before its slots, so setting it reports nothing.
   if (auto* search = g.as<ZRNodeEditText>("et_search")) {
     search->setCaption(getTextName(txt_search_song_msg));
@@ -557,7 +551,6 @@ void stageCGlobal(Binder& g) {
   }
 
   g.rangePos("sampler_master_volume", 0, 127, 127);
-  g.change("sampler_master_volume", "OnSliderChange_SamplerMasterVolume");
   const ZRString beats[] = {getTextName(txt_sampler_select),
                             ZRString("1 beat"),
                             ZRString("2 beats"),
@@ -576,16 +569,6 @@ void stageCGlobal(Binder& g) {
     g.code(numbered("dropdown_sampler", i).c_str(), i);
     g.code(numbered("dropdown_sampler", i, "_beats").c_str(), i);
     const std::string play = name("_play"), pos = name("_pos");
-    g.pressRelease(play.c_str(), "OnButtonPress_SamplerPlayNew", "OnButtonRelease_SamplerPlayNew");
-    g.rightPress(play.c_str(), "OnButtonRightPress_SamplerPlayNew");
-    g.rightRelease(play.c_str(), "OnButtonRightRelease_SamplerPlayNew");
-    g.pressRelease(name("_instant").c_str(), "OnButtonPress_SamplerPlay", "OnButtonPress_SamplerStop");
-    g.press(name("_stop").c_str(), "OnButtonPress_SamplerStop");
-    g.press(name("_loop").c_str(), "OnButtonPress_SamplerLoop");
-    g.release(name("_load").c_str(), "OnButtonPress_SamplerLoad");
-    g.release(name("_rec").c_str(), "OnButtonRelease_SamplerRec");
-    g.release(name("_sync").c_str(), "OnButtonPress_SamplerSync");
-    g.press(name("_monitor").c_str(), "OnButtonPress_SamplerMonitor");
     g.switched(name("_monitor").c_str(), true, true);
     if (auto* s = g.as<ZRNodeSliderKnob>(pos.c_str())) s->setEmulateButton(true);
     g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonPress, "OnButtonPress_SamplerPlayNew");
@@ -593,18 +576,12 @@ void stageCGlobal(Binder& g) {
     g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonRightPress, "OnButtonRightPress_SamplerPlayNew");
     g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonRightRelease, "OnButtonRightRelease_SamplerPlayNew");
     g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonDoubleClick, "OnButtonPress_SamplerLoad");
-    g.value(pos.c_str(), "OnSliderTrack_SamplerPos");
     g.rangePos(pos.c_str(), 0, 1000, 0);
-    g.change(name("_vol").c_str(), "OnSliderChange_SamplerVolume");
     g.rangePos(name("_vol").c_str(), 0, 127, 127);
-    g.change(name("_pitch").c_str(), "OnSliderChange_SamplerPitch");
     g.rangePos(name("_pitch").c_str(), -5000, 5000, 0);
-    g.change(name("_filter").c_str(), "OnSliderChange_SamplerFilter");
     g.rangePos(name("_filter").c_str(), -63, 63, 0);
     g.caption(name("_name").c_str(), ZRString("press to load"));
-    g.release(name("_name").c_str(), "OnButtonPress_SamplerLoad");
     g.caption(name("_bpm_val").c_str(), ZRString("---"));
-    g.release(name("_bpm_val").c_str(), "OnButtonPress_SamplerBpmValue");
     g.caption(name("_vol_val").c_str(), ZRString("100"));
     g.caption(name("_pitch_val").c_str(), ZRString("0 %"));
     g.afterChange(numbered("dropdown_sampler", i).c_str(), "OnDropdownChange_Sampler");

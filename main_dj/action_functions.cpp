@@ -8,6 +8,7 @@
 #include "actions_dj/background_analysis.h"
 #include "actions_dj/deck_scratch.h"
 #include "actions_dj/dj_action_table.h"
+#include "actions_dj/sampler_actions.h"
 #include "actions_dj/skin/zr_library_dialog_actions.h"
 #include "actions_dj/skin/zr_library_layout.h"
 #include "actions_dj/skin/zr_list_actions.h"
@@ -84,6 +85,9 @@ const std::array kFunctions = {
     row("OnDragSplitterBrowser", ZRActionShape::Pointer, &OnDragSplitterBrowser),
     row("OnDragSplitterList", ZRActionShape::Pointer, &OnDragSplitterList),
     row("OnFunctionEditText_Search", ZRActionShape::Action, &OnFunctionEditText_Search),
+    row("FSendLoopToOnChange", ZRActionShape::Action, &FSendLoopToOnChange),
+    row("OnDropdownChange_Sampler", ZRActionShape::Action, &OnDropdownChange_Sampler),
+    row("OnDropdownChange_SamplerBeats", ZRActionShape::Action, &OnDropdownChange_SamplerBeats),
     row("OnKBFocusPlaylistOrSideList", ZRActionShape::Action, &OnKBFocusPlaylistOrSideList),
     row("OnMenuCommand_Browser", ZRActionShape::Menu, &OnMenuCommand_Browser),
     row("OnMenuCommand_Playlist_or_Sidelist", ZRActionShape::Menu, &OnMenuCommand_Playlist_or_Sidelist),

@@ -15,6 +15,7 @@
 #include "actions_dj/deck_scratch.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/player_actions.h"
+#include "actions_dj/sampler_actions.h"
 #include "actions_dj/skin/zr_library_layout.h"
 #include "actions_dj/skin/zr_library_nodes.h"
 #include "actions_dj/skin/zr_node_table_controls.h"
@@ -231,6 +232,7 @@ void InitializeApplication() {
   // The user actions write to the skin's controls and ask their questions through these.
   if (manager != nullptr) installActionControls(std::make_shared<ZRNodeTableControls>(manager));
   installActionDialogs({askConfirmationOnMainThread, showMessageOnMainThread});
+  installChooseFileDialog(chooseFileOnMainThread);
   installLibraryNodes(manager);
   installLibraryDialogsWindow(MainFrame);
   installSearchStopHook([] { FSearchStop(0, 0, -1, nullptr); });
@@ -290,7 +292,9 @@ void InitializeApplication() {
   startLoads.effectList = true;
   ZRLOG("dbg9");
   ZRLOG("dbg10");
-  pendingStep("sampler banks");
+  samplerRecordingFolder = theSamplesDir;
+  LoadSamplerBanks(inFolder(theSettingsDir, "sampler.xml"), ZRString());
+  startLoads.samplerBanks = true;
   ZRLOG("dbg11");
   setThreadName("mainThread");
   // The players' scratch inertia, every 25 ms at a raised priority.

@@ -52,6 +52,7 @@ struct ZRStartLoads {
   std::atomic<bool> favorites{false};
   std::atomic<bool> columns{false};
   std::atomic<bool> effectList{false};
+  std::atomic<bool> samplerBanks{false};
 };
 extern ZRStartLoads startLoads;
 

@@ -20,9 +20,7 @@
 CLiveInputSource* DeckLiveIn[4] = {nullptr, nullptr, nullptr, nullptr};
 CLiveInputSource* MicrophoneLiveIn = nullptr;
 ZRMixerChannel* MasterFxChannel = nullptr;
-ZRSamplerPlayer* Sampler[kSamplerSlots] = {};
 ZRVideoRecorder* videoRecorder = nullptr;
-int previewPlayerChIndex = -1;
 ZRThread* scratchThread = nullptr;
 ZRThread* analyzeThread = nullptr;
 long the_app_start_time = 0;

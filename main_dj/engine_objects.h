@@ -1,29 +1,25 @@
 #pragma once
 // The engine objects the shell makes at start-up beyond those the user actions act on
-// (actions_dj/engine_globals.h): the live inputs, the master-effects channel, the sampler slots, the video
-// recorder and the two worker threads. Null before the engine start and again after its shut-down; set and
-// cleared on the main thread only, while no GUI tick runs.
+// (actions_dj/engine_globals.h, which also holds the sampler slots): the live inputs, the master-effects
+// channel, the video recorder and the two worker threads. Null before the engine start and again after its
+// shut-down; set and cleared on the main thread only, while no GUI tick runs.
 //
 // Mixer channel indices, in the order they are added: 0 deck 0, 1 deck 1, 2 preview player, 3 filler
 // player, 4 to 11 the samplers 1 to 8. The microphone channel and the master-effects channel take the
 // mixer's own places.
 
+#include "actions_dj/engine_globals.h"
+
 class CLiveInputSource;
 class ZRMixerChannel;
-class ZRSamplerPlayer;
 class ZRThread;
 class ZRVideoRecorder;
-
-inline constexpr int kSamplerSlots = 8;
 
 // Per deck input (timecode, line): inputs 2 and 3 have no deck.
 extern CLiveInputSource* DeckLiveIn[4];
 extern CLiveInputSource* MicrophoneLiveIn;
 extern ZRMixerChannel* MasterFxChannel;
-extern ZRSamplerPlayer* Sampler[kSamplerSlots];
 extern ZRVideoRecorder* videoRecorder;
-// The preview player's mixer channel (-1 none).
-extern int previewPlayerChIndex;
 extern ZRThread* scratchThread;
 extern ZRThread* analyzeThread;
 // Seconds since the epoch when the engine start began.

@@ -9,6 +9,7 @@
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/library_dialogs.h"
 #include "actions_dj/skin/zr_library_nodes.h"
+#include "actions_dj/sampler_actions.h"
 #include "common/zr_curl.h"
 #include "common/zr_desktop.h"
 #include "common/zr_global_task_dispatch.h"
@@ -134,7 +135,7 @@ void UninitializeApplication() {
     preferences->saveAll(inFolder(theSettingsDir, "preferences.xml").utf8().c_str());
   }
   if (startLoads.effectList) SavePluginsList(inFolder(theSettingsDir, "fx_scanned.xml"));
-  pendingStep("sampler banks");
+  if (startLoads.samplerBanks) SaveSamplerBanks(inFolder(theSettingsDir, "sampler.xml"));
   destroyPreferencesSystem();
 
   // A file being analysed is finished first (the thread is joined); no other is started.
@@ -149,6 +150,7 @@ void UninitializeApplication() {
   // The skin's controls go with the main window: the user actions write nowhere from now on.
   installActionControls(nullptr);
   installActionDialogs({});
+  installChooseFileDialog(nullptr);
   installLibraryNodes(nullptr);
   installLibraryDialogs({});
   installSearchStopHook(nullptr);

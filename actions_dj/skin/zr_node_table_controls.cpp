@@ -70,6 +70,15 @@ void ZRNodeTableControls::setMouseOverBlocked(int action, int deck, bool on) {
   if (auto* button = dynamic_cast<ZRNodeButton*>(node(action, deck))) button->setMouseOverBlocked(on);
 }
 
+void ZRNodeTableControls::selectItem(int action, int deck, int index, bool notify) {
+  if (auto* list = dynamic_cast<ZRNodeDropDown*>(node(action, deck))) list->setSelected(index, notify);
+}
+
+void ZRNodeTableControls::openItems(int action, int deck) {
+  // The list's menu is made on the main thread by the node itself.
+  if (auto* list = dynamic_cast<ZRNodeDropDown*>(node(action, deck))) list->triggerSelection(-1);
+}
+
 void ZRNodeTableControls::setData(int action, int deck, const float* values, int count, float scale) {
   if (auto* slider = dynamic_cast<ZRNodeSliderKnob*>(node(action, deck)))
     slider->updateData(values, count, scale);
@@ -160,6 +169,16 @@ ZRList* ZRNodeTableControls::focusedList() {
 ZRList* ZRNodeTableControls::sideList() {
   auto* table = dynamic_cast<ZRNodePlaylist*>(node(ACT_sidelist, -1));
   return table != nullptr ? table->getList() : nullptr;
+}
+
+ZRList* ZRNodeTableControls::playlistList() {
+  auto* table = dynamic_cast<ZRNodePlaylist*>(node(ACT_playlist, -1));
+  return table != nullptr ? table->getList() : nullptr;
+}
+
+bool ZRNodeTableControls::playlistHasFocus() {
+  auto* table = dynamic_cast<ZRNodePlaylist*>(node(ACT_playlist, -1));
+  return table != nullptr && table->hasKeyboardFocus();
 }
 
 bool ZRNodeTableControls::pitchWithoutPercent() {

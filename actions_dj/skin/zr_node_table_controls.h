@@ -32,6 +32,8 @@ class ZRNodeTableControls : public ZRActionControls {
   void setSwitched(int action, int deck, bool on, bool notify) override;
   bool getSwitched(int action, int deck) override;
   void setMouseOverBlocked(int action, int deck, bool on) override;
+  void selectItem(int action, int deck, int index, bool notify) override;
+  void openItems(int action, int deck) override;
   void setData(int action, int deck, const float* values, int count, float scale) override;
   void setProgress(int action, int deck, float share) override;
   void setArtwork(int action, int deck, const ZRString& path, const ZRString& imageUrl) override;
@@ -48,6 +50,8 @@ class ZRNodeTableControls : public ZRActionControls {
   bool isNode(const ZRDrawNode* node, int action, int deck) override;
   ZRList* focusedList() override;
   ZRList* sideList() override;
+  ZRList* playlistList() override;
+  bool playlistHasFocus() override;
   bool pitchWithoutPercent() override;
   void setVideoFader(double position) override;
 

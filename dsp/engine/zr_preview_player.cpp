@@ -55,7 +55,8 @@ uint32_t ZRPreviewPlayer::changeState(uint32_t set, uint32_t clear, bool newGene
 bool ZRPreviewPlayer::OpenFileName(const ZRString& name) {
   std::lock_guard<std::mutex> lock(fileLock);
   if (state.load(std::memory_order_acquire) & kOpen) {
-    const bool same = fileName.cmp(name) == 0;
+    // Exact: two paths that differ only in case are two files.
+    const bool same = fileName == name;
     closeLocked();
     if (same) return true;
   }

@@ -36,6 +36,7 @@ class TestNodeTable : public ZRActionControls {
     int tableFont = 0, tableMode = -1;
     std::map<int, bool> expanded;  // the browser's special nodes
     std::vector<int> removedPlugins;
+    int opened = 0;
   };
 
   TestNodeTable() {
@@ -161,6 +162,15 @@ class TestNodeTable : public ZRActionControls {
     std::lock_guard guard(lock);
     controls[index(action, deck)].lit = on;
   }
+  // The actions select without notification and run the list's action themselves.
+  void selectItem(int action, int deck, int item, bool) override {
+    std::lock_guard guard(lock);
+    controls[index(action, deck)].selected = item;
+  }
+  void openItems(int action, int deck) override {
+    std::lock_guard guard(lock);
+    ++controls[index(action, deck)].opened;
+  }
   void setData(int action, int deck, const float*, int count, float) override {
     std::lock_guard guard(lock);
     controls[index(action, deck)].dataCount = count;
@@ -187,12 +197,16 @@ class TestNodeTable : public ZRActionControls {
   static ZRDrawNode* node(int action, int deck) { return reinterpret_cast<ZRDrawNode*>(index(action, deck)); }
   ZRList* focusedList() override { return focused; }
   ZRList* sideList() override { return side; }
+  ZRList* playlistList() override { return playlist; }
+  bool playlistHasFocus() override { return playlistFocused; }
   bool pitchWithoutPercent() override { return false; }
   void setVideoFader(double position) override { videoFader = position; }
 
   ZRList* focused = nullptr;
   std::atomic<double> videoFader{0.5};
   ZRList* side = nullptr;
+  ZRList* playlist = nullptr;
+  bool playlistFocused = false;
 
  private:
   void range(int action, int deck, int minimum, int maximum, int position) {
