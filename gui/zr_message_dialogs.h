@@ -25,9 +25,14 @@ ZRString showGetTextFromUserDialog(const ZRString& message, const ZRString& capt
 // From any thread: the yes/no question on the application's top window, shown at once on the main thread
 // and posted there from other threads (the render thread's actions ask this way). onYes runs on the main
 // thread after a yes; nothing runs after a no, or when no toolkit application exists (logged).
-void askConfirmationOnMainThread(const ZRString& message, const ZRString& caption, std::function<void()> onYes);
+void askConfirmationOnMainThread(const ZRString& message, const ZRString& caption,
+                                 std::function<void()> onYes);
 // From any thread: the message with OK, shown on the main thread.
 void showMessageOnMainThread(const ZRString& message, const ZRString& caption);
+
+// Ends every modal box that is open (as if cancelled), so that the code waiting on it goes on. Main
+// thread only.
+void endModalDialogs();
 
 // The title every box takes when its caption is empty.
 inline constexpr const char* kZRDialogDefaultCaption = "Orvel";
