@@ -10,6 +10,7 @@
 
 #include "common/zr_logging.h"
 #include "common/zr_thread_utils.h"
+#include "gui/zr_message_dialogs.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/zr_main_frame.h"
 
@@ -22,10 +23,7 @@ void closeMainWindowNow() {
   }
   // No main window yet: the start is waiting in a question (the first start's language chooser), with
   // nothing loaded that could need saving. Declining it ends the start.
-  for (wxWindow* window : wxTopLevelWindows) {
-    auto* dialog = dynamic_cast<wxDialog*>(window);
-    if (dialog != nullptr && dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
-  }
+  endModalDialogs();
   if (wxTheApp != nullptr) wxTheApp->ExitMainLoop();
 }
 

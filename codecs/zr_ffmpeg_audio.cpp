@@ -34,9 +34,13 @@ int64_t frameTimestamp(const AVFrame* frame) {
 // Demuxers whose time stamps count samples exactly (the sample rate or a finer clock, derived from the
 // sample count): a seek is placed by the landing frame's time stamp. Every other container is placed
 // through frames noted during decoding.
+//
+// Vorbis in Ogg is not among them: the first packet after a seek is placed from the page's granule
+// position, which is wrong by (long - short block) / 4 frames when the blocks there switch size.
 bool hasExactTimestamps(const AVFormatContext* ctx, const AVStream* st, int rate) {
   static const char* const kExact[] = {"wav", "aiff", "flac", "mp3", "ogg", "aac", "mov,mp4,m4a,3gp,3g2,mj2"};
   if (!ctx->iformat || !ctx->iformat->name) return false;
+  if (st->codecpar->codec_id == AV_CODEC_ID_VORBIS) return false;
   if (static_cast<int64_t>(st->time_base.num) * rate > st->time_base.den) return false;
   for (const char* name : kExact) {
     if (std::strcmp(ctx->iformat->name, name) == 0) return true;

@@ -67,6 +67,33 @@ bool syncPath(const std::string& path, int flags) {
 
 }  // namespace
 
+namespace {
+
+void splitPath(const std::string& path, std::string* folder, std::string* base) {
+  const size_t slash = path.rfind('/');
+  *folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  *base = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ownTemporaryPrefix(const std::string& folder, const std::string& base) {
+  return folder + tempPrefix(base) + std::to_string(getpid()) + "." +
+         std::to_string(platformOwnStartTicks()) + ".";
+}
+
+}  // namespace
+
+std::string ZRAtomicFileWriter::temporaryPathFor(const std::string& path, const std::string& tag) {
+  std::string folder, base;
+  splitPath(path, &folder, &base);
+  return ownTemporaryPrefix(folder, base) + tag;
+}
+
+void ZRAtomicFileWriter::removeStaleTemporariesOf(const std::string& path) {
+  std::string folder, base;
+  splitPath(path, &folder, &base);
+  if (!base.empty()) removeStaleTemporaries(folder, base);
+}
+
 ZRAtomicFileWriter::ZRAtomicFileWriter(const ZRString& path) {
   char buffer[4096];
   if (!path.toUTF8(buffer, sizeof(buffer)) || buffer[0] == 0) return;
@@ -81,14 +108,12 @@ ZRAtomicFileWriter::ZRAtomicFileWriter(const ZRString& path) {
   }
   bool haveOld = stat(targetPath_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 
-  size_t slash = targetPath_.rfind('/');
-  std::string folder = slash == std::string::npos ? std::string() : targetPath_.substr(0, slash + 1);
-  std::string base = slash == std::string::npos ? targetPath_ : targetPath_.substr(slash + 1);
+  std::string folder, base;
+  splitPath(targetPath_, &folder, &base);
   if (base.empty()) return;
   removeStaleTemporaries(folder, base);
   // Hidden, so that folder listings never show a half-written file.
-  const std::string prefix = folder + tempPrefix(base) + std::to_string(getpid()) + "." +
-                             std::to_string(platformOwnStartTicks()) + ".";
+  const std::string prefix = ownTemporaryPrefix(folder, base);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = prefix + std::to_string(tempCounter.fetch_add(1, std::memory_order_relaxed));
     int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

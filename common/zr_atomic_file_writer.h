@@ -32,6 +32,13 @@ class ZRAtomicFileWriter {
   ZRAtomicFileWriter(const ZRAtomicFileWriter&) = delete;
   ZRAtomicFileWriter& operator=(const ZRAtomicFileWriter&) = delete;
 
+  // A name beside path for a temporary of the caller's own, named as the
+  // writer names its own ("." + name + ".orvel-tmp.<pid>.<start>." + tag), so
+  // that the same clean-up removes it once this process has ended.
+  static std::string temporaryPathFor(const std::string& path, const std::string& tag);
+  // Removes the temporaries of path that processes which have ended left.
+  static void removeStaleTemporariesOf(const std::string& path);
+
   // The hidden temporary file beside the target; "" when it could not be
   // created (missing or unwritable folder).
   const std::string& tempPath() const { return tempPath_; }

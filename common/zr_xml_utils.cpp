@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -62,7 +63,41 @@ void initParserOnce() {
   std::call_once(once, [] { xmlInitParser(); });
 }
 
+// The parser's messages about one file go to the log, at most this many; a damaged file must not
+// flood it.
+constexpr int kLoggedXmlErrors = 5;
+
+struct XmlErrorLog {
+  const char* path;
+  int count = 0;
+};
+
+void logXmlError(void* userData, xmlErrorPtr error) {
+  auto* parser = static_cast<xmlParserCtxtPtr>(userData);
+  auto* log = parser != nullptr ? static_cast<XmlErrorLog*>(parser->_private) : nullptr;
+  if (log == nullptr || error == nullptr) return;
+  if (log->count++ >= kLoggedXmlErrors) return;
+  std::string message = error->message != nullptr ? error->message : "";
+  while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+  ZRLOG("error: XML '%s' line %d: %s", log->path, error->line, message);
+}
+
 }  // namespace
+
+xmlDoc* readXmlFileLogged(const char* path, int options) {
+  initParserOnce();
+  xmlParserCtxtPtr parser = xmlNewParserCtxt();
+  if (parser == nullptr) return nullptr;
+  XmlErrorLog log{path};
+  // The parser hands its own context to the handler; the count rides along in its user slot.
+  parser->_private = &log;
+  parser->sax->serror = logXmlError;
+  xmlDoc* document = xmlCtxtReadFile(parser, path, nullptr, options);
+  xmlFreeParserCtxt(parser);
+  if (log.count > kLoggedXmlErrors)
+    ZRLOG("error: XML '%s': %d more messages not shown", path, log.count - kLoggedXmlErrors);
+  return document;
+}
 
 void EscapeStrForXML(const char* source, char* destination) {
   if (destination == nullptr) return;
@@ -301,7 +336,7 @@ bool openXMLFile(const char* path, const char* rootName, xmlDoc** document, xmlN
   initParserOnce();
   *node = nullptr;
   // Never fetch anything from the network while reading a local file.
-  *document = xmlReadFile(path, nullptr, XML_PARSE_NONET);
+  *document = readXmlFileLogged(path, XML_PARSE_NONET);
   if (showDebugInfo) ZRLOG("xmlParseFile finished");
   if (*document == nullptr) {
     ZRLOG("error: XML not parsed successfully '%s'", path);

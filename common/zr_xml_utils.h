@@ -86,3 +86,6 @@ int XMLGetNodeType(xmlNode* node);
 bool openXMLFile(const char* path, const char* rootName, xmlDoc** document, xmlNode** node, int firstChild,
                  int showDebugInfo);
 void closeXMLFile(xmlDoc* document);
+// xmlReadFile with the parser's messages in the log instead of on the standard error, at most a few
+// lines for one file (then one line with the number left out). Null when the file is not read.
+xmlDoc* readXmlFileLogged(const char* path, int options);

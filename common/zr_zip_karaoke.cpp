@@ -20,6 +20,7 @@ namespace {
 constexpr size_t kCopyBufferSize = 8192;
 constexpr int kOutOfMemory = -104;
 constexpr int kOverBudget = -105;
+constexpr int kCannotWrite = -106;
 
 bool endsWithNoCase(const std::string& name, const char* tail) {
   const size_t n = std::strlen(tail);
@@ -144,8 +145,10 @@ class PackageExtractor {
         return 0;
       }
       if (isMp3WavCdg(name.c_str())) {
-        if (endsWithNoCase(name, "cdg") && cdgName) *cdgName = afterLastSeparator(name);
+        memberInPlace_ = false;
         if (extractCurrent() != 0) return 0;
+        // Only a member now on disk is handed back (an unsafe name is skipped).
+        if (endsWithNoCase(name, "cdg") && cdgName && memberInPlace_) *cdgName = afterLastSeparator(name);
       }
       if (i + 1 < entries) {
         err = unzGoToNextFile(zip_);
@@ -226,13 +229,20 @@ class PackageExtractor {
       unzCloseCurrentFile(zip_);
       return err;
     }
-    const int out = openOutput(written);
+    bool keptExisting = false;
+    const int out = openOutput(written, &keptExisting);
     if (out >= 0) written_.push_back(written);
     if (out < 0) {
-      printdebugstring2("error opening %s\n", written.c_str());
       err = unzCloseCurrentFile(zip_);
       if (err != UNZ_OK) printdebugstring2("error %d with zipfile in unzCloseCurrentFile\n", err);
-      return err == UNZ_OK ? 0 : err;
+      if (keptExisting) {
+        memberInPlace_ = true;
+        return err == UNZ_OK ? 0 : err;
+      }
+      // A member that cannot be written (a name too long for the file system, a full or read-only
+      // folder) fails the package: its files are not all there.
+      printdebugstring2("error opening %s\n", written.c_str());
+      return kCannotWrite;
     }
     for (;;) {
       const int n = unzReadCurrentFile(zip_, buffer.data(), static_cast<unsigned>(buffer.size()));
@@ -266,6 +276,7 @@ class PackageExtractor {
       printdebugstring2("error %d with zipfile in unzCloseCurrentFile\n", err);
       return err;
     }
+    memberInPlace_ = true;
     return 0;
   }
 
@@ -275,7 +286,8 @@ class PackageExtractor {
 
   // Opens the written name below the target folder, making its folders when paths are kept and the
   // first try fails.
-  int openOutput(const std::string& written) {
+  // keptExisting: the file was there already and is not overwritten.
+  int openOutput(const std::string& written, bool* keptExisting) {
     const int folder = openTarget();
     if (folder < 0) return -1;
     const std::vector<std::string> parts = zipNameComponents(written);
@@ -289,6 +301,7 @@ class PackageExtractor {
         const bool exists = faccessat(parent, parts.back().c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
         if (exists && !overwrite_) {
           printdebugstring2("file exists, not overwritten: %s\n", written.c_str());
+          *keptExisting = true;
         } else {
           fd = createOutput(parent, parts.back());
         }
@@ -305,6 +318,8 @@ class PackageExtractor {
   bool overwrite_;
   ZRZipBudget budget_;
   bool overBudget_ = false;
+  // Whether the member being extracted is now on disk (written, or an earlier file kept).
+  bool memberInPlace_ = false;
   // Names (relative to the target folder) of the files this extraction opened for writing.
   std::vector<std::string> written_;
 };
@@ -413,5 +428,7 @@ int extractZipCdgFile(const char* zipPath, const char* targetFolder, unsigned ov
   PackageExtractor extractor(zip, targetFolder, true, overwrite != 0, ZRZipBudget::archiveSize(zipPath));
   const int result = extractor.extractMembers(cdgName);
   unzClose(zip);
+  // A package that failed is not there whole: no name of it is handed back.
+  if (result == 0 && cdgName != nullptr) cdgName->clear();
   return result;
 }

@@ -600,8 +600,11 @@ class Sunzip {
       ++skipped_;
       return true;
     }
-    if (cdgName_ && isCdg_sunzip(name.c_str())) *cdgName_ = name;
-    return place(name, tempName, isFolder, unixLike, mode, external, st, offset);
+    const bool placed = place(name, tempName, isFolder, unixLike, mode, external, st, offset);
+    // Only a .cdg now on disk is handed back.
+    if (placed && cdgName_ && isCdg_sunzip(name.c_str()) && existsAt(zipNameComponents(name)))
+      *cdgName_ = name;
+    return placed;
   }
 
   void parseCentralExtra(unsigned extraLen, uint32_t nameCrc, const unsigned char* h, std::string* name,
@@ -881,5 +884,7 @@ int extractZipCdgFile2(const char* zipPath, const char* targetFolder, int replac
   const bool ok = sunzip(archive, target, replace, cdgName, summary);
   std::fclose(archive);
   ::close(target);
+  // A package that failed is not there whole: no name of it is handed back.
+  if (!ok && cdgName != nullptr) cdgName->clear();
   return ok ? 1 : 0;
 }

@@ -165,7 +165,27 @@ class ZRDatabase {
   // file has, gets a new id above every id of the file and of the library,
   // and list rows naming no track of the library are dropped. Meant for
   // start-up, before the library is used (it takes the locks all the same).
+  //
+  // When neither file can be read whole, every track and list row of the
+  // damaged file that can be read on its own is loaded (damaged records are
+  // skipped and logged), the damaged file staying aside. A file that cannot
+  // be moved aside (a folder in its place) is never saved over: saves go to
+  // "<path>.bak" instead, unless that could not be read either.
   bool load(const ZRString& path, ListFactory listFactory, void* user);
+  // What the last load met that the user must be told of.
+  struct LoadReport {
+    std::string file;          // the library file
+    std::string keptAs;        // where the unreadable file was moved; "" when not moved
+    std::string savedTo;       // where saves go instead of file; "" when to file (or nowhere)
+    bool notAFile = false;     // something other than a file stands at file
+    bool fromBackup = false;   // the library was read from "<file>.bak"
+    bool recovered = false;    // the readable records of the damaged file were read
+    int unreadableTracks = 0;  // track records of the damaged file that could not be read
+    int unreadableRows = 0;    // list rows (and lists) that could not be read
+    // The message for the main window; empty when the file was read whole.
+    std::string messageForUser() const;
+  };
+  LoadReport loadReport() const;
   // Writes every track and, withLists, every registered list of this library
   // created with the save flag (after ending every list's filter, as the
   // shut-down does). The file is replaced only when the whole new file was
@@ -277,8 +297,9 @@ class ZRDatabase {
 
   // database.xml: saves one at a time; files that failed to load and are
   // still in place (never written over).
-  std::mutex saveLock_;
+  mutable std::mutex saveLock_;
   std::vector<std::string> unreadableFiles_;
+  LoadReport loadReport_;
   std::atomic<uint64_t> saveGeneration_{0};
 
   // The background saver (zr_database_autosave.cpp), guarded by autoSaveLock_.

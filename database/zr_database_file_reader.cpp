@@ -360,12 +360,9 @@ void noteError(void* context, xmlErrorPtr error) {
   }
 }
 
-ReadResult readLibraryFile(const std::string& path, LoadedLibrary* out) {
-  xmlParserCtxtPtr parser = xmlCreateFileParserCtxt(path.c_str());
-  if (parser == nullptr) {
-    ZRLOG("error: cannot open xml reader");
-    return ReadResult::kCannotOpen;
-  }
+// Runs the parser over one document (and frees it); without a path for the
+// log, the caller tells what went wrong.
+ReadResult readLibraryDocument(xmlParserCtxtPtr parser, LoadedLibrary* out, const std::string* path) {
   // Nothing from the network. The parser only reports elements: no tree is
   // built and no entity declaration is taken, so a document that uses
   // entities of its own is not well-formed and nothing is ever expanded.
@@ -389,15 +386,138 @@ ReadResult readLibraryFile(const std::string& path, LoadedLibrary* out) {
   if (parser->myDoc != nullptr) xmlFreeDoc(parser->myDoc);
   xmlFreeParserCtxt(parser);
   if (!wellFormed) {
-    ZRLOG("error: failed to parse XML");
-    if (!reading.firstError.empty()) ZRLOG("error: database.xml %s", reading.firstError);
+    if (path != nullptr) {
+      ZRLOG("error: failed to parse XML");
+      if (!reading.firstError.empty()) ZRLOG("error: database.xml %s", reading.firstError);
+    }
     return ReadResult::kParseError;
   }
   if (!reading.isLibrary) {
-    ZRLOG("error: '%s' is not a library file (its root element is not database)", path);
+    if (path != nullptr) ZRLOG("error: '%s' is not a library file (its root element is not database)", *path);
     return ReadResult::kNotALibrary;
   }
   return ReadResult::kOk;
+}
+
+ReadResult readLibraryFile(const std::string& path, LoadedLibrary* out) {
+  xmlParserCtxtPtr parser = xmlCreateFileParserCtxt(path.c_str());
+  if (parser == nullptr) {
+    ZRLOG("error: cannot open xml reader");
+    return ReadResult::kCannotOpen;
+  }
+  return readLibraryDocument(parser, out, &path);
+}
+
+// Reads one record of a damaged file on its own, inside the elements that
+// hold it in a whole file; false when the record itself is damaged.
+bool readRecord(const std::string& opening, std::string_view record, const std::string& closing,
+                LoadedLibrary* out) {
+  const std::string document = opening + std::string(record) + closing;
+  if (document.size() > static_cast<size_t>(INT32_MAX)) return false;
+  xmlParserCtxtPtr parser = xmlCreateMemoryParserCtxt(document.data(), static_cast<int>(document.size()));
+  if (parser == nullptr) return false;
+  return readLibraryDocument(parser, out, nullptr) == ReadResult::kOk;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// What could be read of a file the parser refused: each track and each row
+// is one element of its own, so a damaged record (bytes that are not UTF-8,
+// a broken attribute, the cut of a truncated file) costs that record only.
+// Elements are taken from one '<' to the next (attribute values never hold
+// one), in the places a whole file has them; a file whose first element is
+// not the library's gives nothing.
+struct Recovered {
+  LoadedLibrary library;
+  int lostTracks = 0;
+  int lostRows = 0;
+  int lostLists = 0;
+};
+
+Recovered recoverRecords(const std::string& content) {
+  constexpr int kLoggedRecords = 20;
+  Recovered r;
+  enum class Where { kBeforeRoot, kInRoot, kInTracks, kInLists, kInList, kInListSkipped, kDone };
+  Where where = Where::kBeforeRoot;
+  int logged = 0;
+  auto lose = [&](int* counter, const char* what, size_t at) {
+    ++*counter;
+    if (logged++ < kLoggedRecords)
+      ZRLOG("error: a damaged %s record of the library file (at byte %d) is skipped", what,
+            static_cast<int64_t>(at));
+  };
+  size_t at = content.find('<');
+  while (at != std::string::npos && where != Where::kDone) {
+    const size_t next = content.find('<', at + 1);
+    const std::string_view element(content.data() + at,
+                                   (next == std::string::npos ? content.size() : next) - at);
+    switch (where) {
+      case Where::kBeforeRoot:
+        if (startsWith(element, "<?") || startsWith(element, "<!--")) break;
+        where = startsWith(element, "<database") ? Where::kInRoot : Where::kDone;
+        break;
+      case Where::kInRoot:
+        if (startsWith(element, "<tracks>"))
+          where = Where::kInTracks;
+        else if (startsWith(element, "<lists>"))
+          where = Where::kInLists;
+        else if (startsWith(element, "</database"))
+          where = Where::kDone;
+        break;
+      case Where::kInTracks:
+        if (startsWith(element, "</tracks")) {
+          where = Where::kInRoot;
+        } else if (startsWith(element, "<track")) {
+          LoadedLibrary one;
+          if (readRecord("<database><tracks>", element, "</tracks></database>", &one) &&
+              one.tracks.size() == 1) {
+            r.library.tracks.push_back(std::move(one.tracks.front()));
+          } else {
+            lose(&r.lostTracks, "track", at);
+          }
+        }
+        break;
+      case Where::kInLists:
+        if (startsWith(element, "</lists")) {
+          where = Where::kInRoot;
+        } else if (startsWith(element, "<list")) {
+          LoadedLibrary one;
+          if (readRecord("<database><lists>", element, "</list></lists></database>", &one) &&
+              one.lists.size() == 1) {
+            r.library.lists.push_back(std::move(one.lists.front()));
+            where = Where::kInList;
+          } else {
+            lose(&r.lostLists, "list", at);
+            where = Where::kInListSkipped;
+          }
+        }
+        break;
+      case Where::kInList:
+      case Where::kInListSkipped:
+        if (startsWith(element, "</list")) {
+          where = Where::kInLists;
+        } else if (startsWith(element, "<item")) {
+          LoadedLibrary one;
+          if (where == Where::kInListSkipped) {
+            ++r.lostRows;
+          } else if (readRecord("<database><lists><list>", element, "</list></lists></database>", &one) &&
+                     one.lists.size() == 1 && one.lists.front().rows.size() == 1) {
+            r.library.lists.back().rows.push_back(std::move(one.lists.front().rows.front()));
+          } else {
+            lose(&r.lostRows, "list row", at);
+          }
+        }
+        break;
+      case Where::kDone:
+        break;
+    }
+    at = next;
+  }
+  if (logged > kLoggedRecords)
+    ZRLOG("error: %d damaged records of the library file were skipped in all", logged);
+  return r;
 }
 
 // Moves a file that could not be read out of the way, so that no later save
@@ -424,29 +544,64 @@ bool ZRDatabase::load(const ZRString& path, ListFactory listFactory, void* user)
   if (file.empty() || !FileExists(path)) return false;
 
   LoadedLibrary loaded;
+  LoadReport report;
+  report.file = file;
   struct stat st;
   const bool isFile = stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
   if (!isFile) ZRLOG("error: the library file '%s' is not a file", file);
+  report.notAFile = !isFile;
   if (!isFile || readLibraryFile(file, &loaded) != ReadResult::kOk) {
-    std::string keptAs;
-    if (isFile && keepAside(file, &keptAs)) {
-      ZRLOG("error: the library file '%s' could not be read; it is kept as '%s'", file, keptAs);
+    std::string stillAt = file;
+    const std::string backup = file + ".bak";
+    if (isFile && keepAside(file, &report.keptAs)) {
+      ZRLOG("error: the library file '%s' could not be read; it is kept as '%s'", file, report.keptAs);
+      stillAt = report.keptAs;
     } else {
       ZRLOG("error: the library file '%s' could not be read; it stays as it is and is not saved over", file);
       std::lock_guard<std::mutex> g(saveLock_);
       unreadableFiles_.push_back(file);
+      report.savedTo = backup;
     }
-    const std::string backup = file + ".bak";
     loaded = LoadedLibrary();
-    if (!FileExists(ZRString(backup))) return false;
-    ZRLOG("reading the backup '%s' instead", backup);
-    if (readLibraryFile(backup, &loaded) != ReadResult::kOk) {
-      ZRLOG("error: the backup '%s' could not be read either", backup);
-      std::string backupKeptAs;
-      if (keepAside(backup, &backupKeptAs)) ZRLOG("the backup is kept as '%s'", backupKeptAs);
-      return false;
+    bool read = false;
+    if (FileExists(ZRString(backup))) {
+      ZRLOG("reading the backup '%s' instead", backup);
+      if (readLibraryFile(backup, &loaded) == ReadResult::kOk) {
+        ZRLOG("the library was restored from the backup '%s'", backup);
+        report.fromBackup = read = true;
+      } else {
+        ZRLOG("error: the backup '%s' could not be read either", backup);
+        loaded = LoadedLibrary();
+        std::string backupKeptAs;
+        if (keepAside(backup, &backupKeptAs)) {
+          ZRLOG("the backup is kept as '%s'", backupKeptAs);
+        } else {
+          std::lock_guard<std::mutex> g(saveLock_);
+          unreadableFiles_.push_back(backup);
+          report.savedTo.clear();
+        }
+      }
     }
-    ZRLOG("the library was restored from the backup '%s'", backup);
+    // Without a usable backup, every record of the damaged file that can
+    // be read is kept: one bad byte must not cost the whole library.
+    char* content = nullptr;
+    if (!read && isFile && FileGetContent(stillAt.c_str(), &content)) {
+      Recovered recovered = recoverRecords(content);
+      free(content);
+      if (!recovered.library.tracks.empty() || !recovered.library.lists.empty()) {
+        loaded = std::move(recovered.library);
+        report.recovered = read = true;
+        report.unreadableTracks = recovered.lostTracks;
+        report.unreadableRows = recovered.lostRows + recovered.lostLists;
+        ZRLOG("read %d tracks of the damaged library file; %d tracks and %d list entries could not be read",
+              static_cast<int>(loaded.tracks.size()), recovered.lostTracks, report.unreadableRows);
+      }
+    }
+    {
+      std::lock_guard<std::mutex> g(saveLock_);
+      loadReport_ = report;
+    }
+    if (!read) return false;
   }
 
   // Ids: kept as read, so that the rows keep naming their tracks. A track
@@ -509,4 +664,33 @@ bool ZRDatabase::load(const ZRString& path, ListFactory listFactory, void* user)
     ZRLOG("warning: %d list rows of the library file named no track and were dropped", droppedRows);
   ZRLOG("finish reading db (%d tracks, %d lists)[2]", static_cast<int>(loaded.tracks.size()), listCount);
   return true;
+}
+
+ZRDatabase::LoadReport ZRDatabase::loadReport() const {
+  std::lock_guard<std::mutex> g(saveLock_);
+  return loadReport_;
+}
+
+std::string ZRDatabase::LoadReport::messageForUser() const {
+  std::string message;
+  if (notAFile) {
+    message = "The library file \"" + file + "\" is not a file (a folder stands in its place).";
+  } else if (recovered) {
+    message = "The library file \"" + file + "\" was damaged. ";
+    message += unreadableTracks == 1 ? "1 track" : std::to_string(unreadableTracks) + " tracks";
+    message += " could not be read";
+    if (unreadableRows > 0) message += " (and " + std::to_string(unreadableRows) + " list entries)";
+    message += "; everything else was read.";
+  } else if (fromBackup) {
+    message = "The library file \"" + file + "\" could not be read; the library was read from its backup.";
+  } else {
+    return std::string();
+  }
+  if (!keptAs.empty()) message += "\nThe original file is kept as \"" + keptAs + "\".";
+  if (!savedTo.empty()) {
+    message += "\nThe library is saved to \"" + savedTo + "\" until \"" + file + "\" is removed.";
+  } else if (keptAs.empty()) {
+    message += "\nChanges to the library cannot be saved until \"" + file + "\" is removed.";
+  }
+  return message;
 }

@@ -207,10 +207,10 @@ void keepBackup(const std::string& target) {
   struct stat st;
   if (stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
   const std::string backup = target + ".bak";
-  const size_t slash = backup.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : backup.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? backup : backup.substr(slash + 1);
-  const std::string temp = folder + "." + base + ".tmp" + std::to_string(getpid()) + "-link";
+  // Named as the atomic writer names its temporaries, so that the clean-up
+  // of a later save removes one a kill left between link and rename.
+  ZRAtomicFileWriter::removeStaleTemporariesOf(backup);
+  const std::string temp = ZRAtomicFileWriter::temporaryPathFor(backup, "link");
   struct stat link;
   const bool isLink = lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
   unlink(temp.c_str());
@@ -247,10 +247,22 @@ bool ZRDatabase::saveAtShutDown(const ZRString& path) {
 
 bool ZRDatabase::writeFile(const ZRString& path, bool withLists) {
   std::lock_guard<std::mutex> oneAtATime(saveLock_);
-  const std::string target = path.utf8();
-  if (std::find(unreadableFiles_.begin(), unreadableFiles_.end(), target) != unreadableFiles_.end()) {
-    ZRLOG("error saving db to '%s': that file could not be read and is kept as it is", path);
-    return false;
+  std::string target = path.utf8();
+  const auto unreadable = [this](const std::string& file) {
+    return std::find(unreadableFiles_.begin(), unreadableFiles_.end(), file) != unreadableFiles_.end();
+  };
+  // A file that could not be read stays as it is; the session is saved in
+  // the backup's place, which the next start reads in its stead.
+  bool keepsBackup = true;
+  if (unreadable(target)) {
+    if (unreadable(target + ".bak")) {
+      ZRLOG("error saving db to '%s': that file and its backup could not be read and are kept as they are",
+            path);
+      return false;
+    }
+    ZRLOG("'%s' could not be read and is kept as it is: the library is saved to '%s.bak'", path, target);
+    target += ".bak";
+    keepsBackup = false;
   }
 
   std::vector<ListInFile> lists;
@@ -265,7 +277,7 @@ bool ZRDatabase::writeFile(const ZRString& path, bool withLists) {
     });
   }
 
-  ZRAtomicFileWriter writer(path);
+  ZRAtomicFileWriter writer{ZRString(target)};
   std::ofstream out;
   if (!writer.openXml(out)) {
     ZRLOG("error saving db to '%s'", path);
@@ -292,7 +304,7 @@ bool ZRDatabase::writeFile(const ZRString& path, bool withLists) {
   }
   out.flush();
   // Only a completely written new file retires the old one to the backup.
-  if (out.good()) keepBackup(target);
+  if (out.good() && keepsBackup) keepBackup(target);
   if (!writer.commit(out)) {
     ZRLOG("error saving db to '%s'", path);
     return false;

@@ -217,7 +217,7 @@ ZRiTunes::ZRiTunes(const ZRString& libraryPath) : path_(libraryPath) {
 bool ZRiTunes::read() {
   // Nothing from the network (the document type names Apple's web site) and
   // no entity expansion.
-  xmlDoc* document = xmlReadFile(path_.utf8().c_str(), nullptr, XML_PARSE_NONET);
+  xmlDoc* document = readXmlFileLogged(path_.utf8().c_str(), XML_PARSE_NONET);
   if (document == nullptr) {
     ZRLOG("parseITunesXML - XML not parsed successfully");
     return false;

@@ -5,6 +5,9 @@
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
 #include <wx/thread.h>
+#include <wx/toplevel.h>
+// After wx/msgdlg.h, whose base class it needs.
+#include <wx/generic/msgdlgg.h>
 
 #include <atomic>
 
@@ -47,8 +50,9 @@ int runDialogModal(wxDialog& dialog) {
 
 bool showConfirmationDialog(const ZRString& message, const ZRString& caption, wxWindow* parent) {
   if (!onMainThread("showConfirmationDialog")) return false;
-  wxMessageDialog dialog(parentOrTop(parent), CharTowxString(message.utf8().c_str()), titleOf(caption),
-                         wxYES_NO | wxICON_QUESTION | wxCENTRE);
+  // The toolkit's own box: the native one runs a loop of its own that endModalDialogs cannot end.
+  wxGenericMessageDialog dialog(parentOrTop(parent), CharTowxString(message.utf8().c_str()), titleOf(caption),
+                                wxYES_NO | wxICON_QUESTION | wxCENTRE);
   const int answer = runDialogModal(dialog);
   return answer == wxID_YES || answer == wxID_OK;
 }
@@ -58,6 +62,14 @@ void showMessageDialog(const ZRString& message, const ZRString& caption, wxWindo
   wxMessageDialog dialog(parentOrTop(parent), CharTowxString(message.utf8().c_str()), titleOf(caption),
                          wxOK | wxCENTRE);
   runDialogModal(dialog);
+}
+
+void endModalDialogs() {
+  if (!onMainThread("endModalDialogs")) return;
+  for (wxWindow* window : wxTopLevelWindows) {
+    auto* dialog = dynamic_cast<wxDialog*>(window);
+    if (dialog != nullptr && dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
+  }
 }
 
 ZRString showGetTextFromUserDialog(const ZRString& message, const ZRString& caption,
@@ -88,7 +100,8 @@ bool onMainThreadNowOrLater(const char* what, std::function<void()> task) {
 
 }  // namespace
 
-void askConfirmationOnMainThread(const ZRString& message, const ZRString& caption, std::function<void()> onYes) {
+void askConfirmationOnMainThread(const ZRString& message, const ZRString& caption,
+                                 std::function<void()> onYes) {
   onMainThreadNowOrLater("askConfirmationOnMainThread", [message, caption, onYes = std::move(onYes)] {
     if (showConfirmationDialog(message, caption, nullptr) && onYes) onYes();
   });

@@ -34,6 +34,10 @@ void showMessageOnMainThread(const ZRString& message, const ZRString& caption);
 void chooseFileOnMainThread(const ZRString& title, const ZRString& wildcard,
                             std::function<void(const ZRString&)> onChosen);
 
+// Ends every modal box that is open (as if cancelled), so that the code waiting on it goes on. Main
+// thread only.
+void endModalDialogs();
+
 // The title every box takes when its caption is empty.
 inline constexpr const char* kZRDialogDefaultCaption = "Orvel";
 

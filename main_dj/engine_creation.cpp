@@ -145,6 +145,10 @@ void loadLibrary(ZRNodeBrowser* browser) {
   if (database != nullptr) {
     const ZRString path = inFolder(theDatabaseDir, "database.xml");
     database->load(path, loadListInBrowserCallback, browser);
+    // A damaged library file must not pass unnoticed: the user learns what was lost and where the
+    // original is kept.
+    const std::string problem = database->loadReport().messageForUser();
+    if (!problem.empty()) tellUserAboutProblem(ZRString(problem), ZRString(), nullptr);
     startLoads.library = true;
     // From now on the library saves itself shortly after every change: a killed process loses little.
     database->startAutoSave(path, kLibraryQuietSaveMs, kLibraryLatestSaveMs);

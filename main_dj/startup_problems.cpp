@@ -11,11 +11,16 @@
 #include "gui/zr_message_dialogs.h"
 #include "gui/zr_wx_strings.h"
 #include "main_dj/shell_state.h"
+#include "main_dj/shell_window.h"
+#include "main_dj/zr_main_frame.h"
 
 namespace {
 
 // A message box that stays up without holding the start: pressing OK or closing it destroys it.
 void showWithoutWaiting(const ZRString& message, const ZRString& caption, wxWindow* parent) {
+  // A box of its own would keep the program running after the main window closed: it goes with the
+  // main window.
+  if (parent == nullptr) parent = GetApplicationMainWindow();
   auto* box = new wxDialog(
       parent, wxID_ANY, CharTowxString(caption.empty() ? kZRDialogDefaultCaption : caption.utf8().c_str()));
   auto* sizer = new wxBoxSizer(wxVERTICAL);

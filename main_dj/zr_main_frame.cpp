@@ -225,9 +225,27 @@ void ZRMainFrame::releaseRenderResources() {
 // ---- closing -------------------------------------------------------------------------------------------
 
 void ZRMainFrame::OnClose(wxCloseEvent& event) {
-  if (event.CanVeto() && !showConfirmationDialog(getTextName(txt_confirm_exit), ZRString("Orvel"), nullptr)) {
-    event.Veto();
+  // One close at a time. A close that comes while the confirmation is open (the system's quit request,
+  // a second click on the window's close box) or while the shut-down runs would otherwise run a second
+  // shut-down inside the first one's modal loop, leaving the first waiting there forever. A close that
+  // may be refused asks nothing more; a forced one ends the open question, and the first close goes on.
+  if (confirmingClose || closing) {
+    if (confirmingClose && !event.CanVeto()) {
+      forcedDuringConfirmation = true;
+      endModalDialogs();
+    }
+    if (event.CanVeto()) event.Veto();
     return;
+  }
+  if (event.CanVeto()) {
+    confirmingClose = true;
+    forcedDuringConfirmation = false;
+    const bool yes = showConfirmationDialog(getTextName(txt_confirm_exit), ZRString("Orvel"), nullptr);
+    confirmingClose = false;
+    if (!yes && !forcedDuringConfirmation) {
+      event.Veto();
+      return;
+    }
   }
   internalOnClose();
   Destroy();

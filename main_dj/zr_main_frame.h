@@ -144,6 +144,9 @@ class ZRMainFrame : public wxFrame, public ZRNodeManagerWindow, public ZRMenuHos
   int mouseCaptured = 0;
   bool openGL;
   bool closing = false;
+  // The close confirmation is open; a forced close came while it was.
+  bool confirmingClose = false;
+  bool forcedDuringConfirmation = false;
   wxTimer timer;
   ZRString lastSkinXml, lastSkinImage;
   int lastSkinWidth = 0, lastSkinHeight = 0, lastSkinParts = 0;

@@ -80,6 +80,7 @@ bool ZRPreviewPlayer::OpenFileName(const ZRString& name) {
   lengthSeconds.store(frames / 44100.0);
   ring->clear();
   streamed.store(0);
+  endKnown.store(false);
   position.store(0);
   fileName = name;
   // A new count of opens: nothing the audio thread decided about the previous file applies to this one.
@@ -134,7 +135,7 @@ void ZRPreviewPlayer::GetSamples(float* buffer, int frames) {
   }
   const int startPosition = position.load(std::memory_order_acquire);
   // Read before the ring: once everything is decoded, what the ring holds is all there is.
-  const bool allDecoded = streamed.load(std::memory_order_acquire) >= length.load(std::memory_order_acquire);
+  const bool allDecoded = IsFullyStreamed();
   const int used = ring->getUsed() / kBytesPerFrame * kBytesPerFrame;
   int taken = 0;
   if (used >= bytes) {
@@ -244,17 +245,34 @@ void ZRPreviewPlayer::AsyncStreamingFunction() {
   std::lock_guard<std::mutex> lock(fileLock);
   if (!IsOpen() || ring->getUsed() > kRefillBelowBytes) return;
   const int from = streamed.load(std::memory_order_acquire);
-  const int total = length.load(std::memory_order_acquire);
-  if (from >= total) return;
+  int total = length.load(std::memory_order_acquire);
+  // The container's announced length is an estimate (a VBR MP3 without its header is off by a second
+  // or more): once the decoder has met the end, its length holds; until then the sound goes on as long
+  // as the decoder delivers.
+  const int decoded = codec->getDecodedLength();
+  if (decoded > 0 && decoded != total) {
+    total = std::max(decoded, from);
+    setLength(total);
+  }
+  if (decoded >= 0) endKnown.store(true, std::memory_order_release);
+  if (from >= total && decoded >= 0) return;
   const int got = codec->getSamples(decodeBuffer.get(), kDecodeFrames, from);
   if (got < 1) {
-    // The decoder stopped delivering before the reported length: the stream ends here.
-    streamed.store(total, std::memory_order_release);
+    // The decoder stopped delivering: the stream ends here.
+    if (from < total) setLength(from);
+    endKnown.store(true, std::memory_order_release);
+    streamed.store(std::min(from, total), std::memory_order_release);
     return;
   }
-  const int frames = std::min(got, total - from);
+  const int frames = codec->getDecodedLength() >= 0 ? std::min(got, std::max(total, from) - from) : got;
+  if (from + frames > total) setLength(from + frames);
   ring->putBlock(decodeBuffer.get(), frames * kBytesPerFrame);
   streamed.store(from + frames, std::memory_order_release);
+}
+
+void ZRPreviewPlayer::setLength(int frames) {
+  length.store(frames, std::memory_order_release);
+  lengthSeconds.store(frames / 44100.0);
 }
 
 bool ZRPreviewPlayer::streaming_thread_function(void* player) {

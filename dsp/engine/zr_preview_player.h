@@ -105,6 +105,12 @@ class ZRPreviewPlayer : public ZRAudioSignalSource {
 
   // Frames decoded so far and frames waiting in the ring (for displays and tests).
   int GetStreamedFrames() const { return streamed.load(); }
+  // Whether every frame of the file has gone to the ring: the decoder met the file's end (its length
+  // then holds; the container's announcement is an estimate) and the stream reached it.
+  bool IsFullyStreamed() const {
+    return endKnown.load(std::memory_order_acquire) &&
+           streamed.load(std::memory_order_acquire) >= length.load(std::memory_order_acquire);
+  }
   int GetBufferedFrames() const;
 
   // One step of the streaming thread; also callable directly (tests).
@@ -112,6 +118,8 @@ class ZRPreviewPlayer : public ZRAudioSignalSource {
   static bool streaming_thread_function(void* player);
 
  private:
+  // The length in frames and seconds (under fileLock).
+  void setLength(int frames);
   // The state word: the count of opens above these bits.
   static constexpr uint32_t kOpen = 1;
   static constexpr uint32_t kPlaying = 2;
@@ -139,6 +147,7 @@ class ZRPreviewPlayer : public ZRAudioSignalSource {
   std::atomic<double> lengthSeconds{0.0};
   std::atomic<int> position{0};
   std::atomic<int> streamed{0};
+  std::atomic<bool> endKnown{false};
   std::unique_ptr<float[]> decodeBuffer;
   std::unique_ptr<ZRRingBuffer> ring;
   std::atomic<double> mixInSeconds{0.0};

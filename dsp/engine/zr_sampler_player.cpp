@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "codecs/zr_audio_recorder.h"
 #include "codecs/zr_master_codec.h"
@@ -151,22 +152,33 @@ std::unique_ptr<ZRSamplerPlayer::Sample> ZRSamplerPlayer::decodeFile(const ZRStr
             track.cueIn, track.cueOut, fileLength, path);
     }
   }
-  auto loaded = std::make_unique<Sample>();
-  loaded->frames = std::make_unique<float[]>(2 * static_cast<size_t>(length));
-  loaded->length = length;
+  // The whole file is as long as the decoder delivers: the announced length is an estimate (a VBR MP3
+  // without its header announces a second or more too little).
+  const bool whole = start == 0 && length == fileLength;
+  if (whole) length = kMaxFrames + 1;
   // The codec refuses reads of fewer than 256 frames, so each read goes through a full-size scratch
   // buffer and only the frames wanted are kept; frames the decoder does not deliver stay silent.
+  std::vector<float> frames;
+  frames.reserve(2 * static_cast<size_t>(whole ? fileLength : length));
   std::unique_ptr<float[]> scratch = std::make_unique<float[]>(2 * kReadFrames);
   for (int done = 0; done < length;) {
     const int want = std::min(kReadFrames, length - done);
     const int got = codec->getSamples(scratch.get(), kReadFrames, start + done);
     if (got <= 0) break;
     const int keep = std::min(got, want);
-    std::memcpy(loaded->frames.get() + 2 * static_cast<size_t>(done), scratch.get(),
-                sizeof(float) * 2 * static_cast<size_t>(keep));
+    frames.insert(frames.end(), scratch.get(), scratch.get() + 2 * static_cast<size_t>(keep));
     done += keep;
   }
   codec->close();
+  if (whole) {
+    length = static_cast<int>(frames.size() / 2);
+    if (length > kMaxFrames || length <= 0) return nullptr;
+  }
+  frames.resize(2 * static_cast<size_t>(length), 0.0f);
+  auto loaded = std::make_unique<Sample>();
+  loaded->frames = std::make_unique<float[]>(2 * static_cast<size_t>(length));
+  std::memcpy(loaded->frames.get(), frames.data(), sizeof(float) * frames.size());
+  loaded->length = length;
   return loaded;
 }
 

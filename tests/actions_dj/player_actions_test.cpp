@@ -34,7 +34,7 @@ using orvel_test::analyseTone;
 
 void fill(ZRPreviewPlayer& player, int frames) {
   for (int guard = 0; guard < 64; ++guard) {
-    if (player.GetBufferedFrames() >= frames || player.GetStreamedFrames() >= player.GetLength()) return;
+    if (player.GetBufferedFrames() >= frames || player.IsFullyStreamed()) return;
     player.AsyncStreamingFunction();
   }
 }

@@ -18,6 +18,7 @@
 #include "main_dj/shell_test_support.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/zr_main_frame.h"
+#include "support/display_required.h"
 #include "support/log_capture.h"
 
 namespace fs = std::filesystem;
@@ -61,7 +62,7 @@ bool startWith(std::vector<std::string> args) {
 class MeridexAppStart : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (startToolkit() == nullptr) GTEST_SKIP() << "no display";
+    if (startToolkit() == nullptr) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     setRunFromIDE(false);
   }
   void TearDown() override {

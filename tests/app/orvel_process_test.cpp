@@ -15,6 +15,7 @@
 
 #include "bench/library_generator.h"
 #include "database/zr_database.h"
+#include "support/display_required.h"
 #include "support/orvel_child_process.h"
 #include "support/test_support.h"
 
@@ -32,7 +33,9 @@ constexpr int kStopTimeoutMs = 30000;
 class OrvelProgram : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    if (std::getenv("DISPLAY") == nullptr) {
+      ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
+    }
     fs::create_directories(home());
     fs::create_directories(work());
   }
@@ -108,7 +111,9 @@ TEST_F(OrvelProgram, TheSystemsQuitEndsAFirstStartWaitingForItsLanguage) {
 
 TEST_F(OrvelProgram, AStartRefusedForATooSmallDisplayLeavesTheUsersFilesUntouched) {
   PrivateDisplay small("800x600x24");
-  if (small.name().empty()) GTEST_SKIP() << "no Xvfb";
+  if (small.name().empty()) {
+    ORVEL_SKIP_WITHOUT_DISPLAY() << "no Xvfb";
+  }
   writeLibrary(10);
   fs::create_directories(data("Settings"));
   const std::vector<std::pair<std::string, std::string>> files = {

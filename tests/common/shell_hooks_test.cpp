@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/log_capture.h"
+
 namespace {
 
 TEST(ShellHooks, SamplesDir) {
@@ -14,13 +16,27 @@ TEST(ShellHooks, SamplesDir) {
   EXPECT_TRUE(GetSamplesDir().empty());
 }
 
+// Without a shell (the engine's tests, tools) the calls are dropped: nothing is logged, and nothing is
+// kept to reach a hook installed later.
 TEST(ShellHooks, OperationsWithoutHooksDoNothing) {
+  orvel_test::LogCapture log(true);
   setSkinCfgSliderPos(716, 3);
   setSkinCfgDropDownValue(724, 3);
   setSkinCfgDropDownValueString(720, ZRString("x"));
   preferenceChanged(nullptr, "Key", ZRPreferenceTypeInt, 1, 0.0f, "", ZRPreferences::NotificationProgram);
   preferenceGuiControlChanged(nullptr, 5);
-  SUCCEED();
+  EXPECT_EQ(log.lines(), std::vector<std::string>{});
+  std::vector<std::string> calls;
+  installSkinCfgSliderPosHook(
+      [&](int a, int p) { calls.push_back(std::to_string(a) + " " + std::to_string(p)); });
+  installPreferenceGuiControlChangedHook([&](void*, int id) { calls.push_back(std::to_string(id)); });
+  installPreferenceChangedHook([&](void*, const char* key, ZRPreferenceType, int, float, const char*,
+                                   ZRPreferences::NotificationSource) { calls.push_back(key); });
+  setSkinCfgSliderPos(716, 4);
+  installSkinCfgSliderPosHook(nullptr);
+  installPreferenceGuiControlChangedHook(nullptr);
+  installPreferenceChangedHook(nullptr);
+  EXPECT_EQ(calls, (std::vector<std::string>{"716 4"}));
 }
 
 TEST(ShellHooks, InstalledHooksReceiveTheirArgumentsAndCanBeRemoved) {

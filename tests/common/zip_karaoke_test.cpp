@@ -127,6 +127,28 @@ TEST_F(ZipKaraoke, TraversalNamesStayInsideTheTarget) {
   EXPECT_FALSE(exists(dir_.file("escape.mp3")));
 }
 
+// A member the file system cannot take (a name longer than a file name may be) fails the package, and
+// no .cdg name that is not on disk is handed back.
+TEST_F(ZipKaraoke, MemberThatCannotBeWrittenFailsThePackage) {
+  const std::string tooLong = std::string(300, 'x') + ".cdg";
+  const std::string zip = makeZip({member("Song.mp3", kMp3), member(tooLong, kCdg)});
+  std::string cdg;
+  EXPECT_EQ(extractZipCdgFile(zip.c_str(), target().c_str(), 1, &cdg), 0);
+  EXPECT_EQ(cdg, "");
+  // Nor does the streaming extractor that takes over.
+  EXPECT_EQ(extractZipCdgFile2(zip.c_str(), target().c_str(), 1, &cdg, nullptr), 0);
+  EXPECT_EQ(cdg, "");
+  // A read-only target folder: nothing can be written.
+  const std::string pair = makeZip({member("s.mp3", kMp3), member("s.cdg", kCdg)});
+  const std::string readOnly = dir_.file("ReadOnly");
+  mkdir(readOnly.c_str(), 0555);
+  if (access(readOnly.c_str(), W_OK) != 0) {
+    cdg.clear();
+    EXPECT_EQ(extractZipCdgFile(pair.c_str(), readOnly.c_str(), 1, &cdg), 0);
+    EXPECT_EQ(cdg, "");
+  }
+}
+
 TEST_F(ZipKaraoke, OtherMethodsFailSoTheStreamingExtractorTakesOver) {
   // bzip2 (minizip here would hand the data out still compressed) and Deflate64.
   struct Row {

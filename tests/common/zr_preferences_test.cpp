@@ -265,7 +265,13 @@ TEST_F(ZRPreferencesTest, BrokenFileLoadsNothingAndIsKept) {
     EXPECT_TRUE(prefs.saveAll(nullptr));
     EXPECT_EQ(readFile(path()), content);
   }
-  EXPECT_EQ(logged().size(), 4u);
+  // One line of ours per file; the parser's own messages (named by the file) come besides, bounded.
+  int ours = 0, parser = 0;
+  for (const std::string& line : logged()) {
+    (line.find("error: XML '" + path() + "'") != std::string::npos ? parser : ours) += 1;
+  }
+  EXPECT_EQ(ours, 4);
+  EXPECT_LE(parser, 4 * 6);
 
   ZRPreferences none(dir.file("missing.xml").c_str(), nullptr);
   EXPECT_FALSE(none.loadAll(nullptr));

@@ -1,9 +1,12 @@
 #include "common/zr_xml_utils.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -236,7 +239,51 @@ TEST_F(ZRXmlUtilsTest, OpenFileChecksRootAndLogsFailures) {
       "-- ztv: error: XML not parsed successfully '" + truncated + "'",
       "-- ztv: error: XML not parsed successfully '" + garbage + "'",
   };
-  EXPECT_EQ(logged(), expected);
+  // The parser's own messages come first, naming the file (their wording is the library's).
+  std::vector<std::string> ours;
+  for (const std::string& line : logged()) {
+    if (line.rfind("-- ztv: error: XML '", 0) != 0) ours.push_back(line);
+  }
+  EXPECT_EQ(ours, expected);
+  for (const std::string& file : {truncated, garbage}) {
+    bool named = false;
+    for (const std::string& line : logged())
+      named |= line.rfind("-- ztv: error: XML '" + file + "' line ", 0) == 0;
+    EXPECT_TRUE(named) << file;
+  }
+}
+
+// A file with a fault on every line: the parser's messages go to the log, a few and then their count,
+// never to the standard error.
+TEST_F(ZRXmlUtilsTest, ParserMessagesGoToTheLogBounded) {
+  std::string text = "<list>\n";
+  for (int i = 0; i < 2000; ++i) text += "<x:song path=\"/a.mp3\"/>\n";
+  text += "</list>\n";
+  const std::string path = dir_.file("many.tvl");
+  ASSERT_TRUE(writeFile(path, text));
+  const std::string errors = dir_.file("stderr.txt");
+  fflush(stderr);
+  const int saved = dup(2);
+  const int out = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(out, 0);
+  dup2(out, 2);
+  xmlDoc* doc = nullptr;
+  xmlNode* node = nullptr;
+  const bool opened = openXMLFile(path.c_str(), "list", &doc, &node, 1, 0);
+  if (opened) closeXMLFile(doc);
+  fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  close(out);
+  EXPECT_EQ(orvel_test::readFile(errors), "");
+  int parserLines = 0;
+  for (const std::string& line : logged())
+    parserLines += line.rfind("-- ztv: error: XML '" + path + "'", 0) == 0;
+  EXPECT_EQ(parserLines, 6) << ::testing::PrintToString(logged());
+  bool counted = false;
+  for (const std::string& line : logged())
+    counted |= line.find("1995 more messages not shown") != std::string::npos;
+  EXPECT_TRUE(counted) << ::testing::PrintToString(logged());
 }
 
 TEST_F(ZRXmlUtilsTest, OpenFileDebugLines) {

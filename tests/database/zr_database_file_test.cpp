@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/zr_atomic_file_writer.h"
 #include "database/list_test_support.h"
 #include "database/xml_test_documents.h"
 #include "database/zr_database.h"
@@ -583,11 +584,9 @@ std::vector<BadFileCase> badFiles() {
       {"ExpandingEntities",
        orvel_test::withExpandingEntities(
            "database", "<database><tracks><track id=\"1\" titl=\"&l11;\" /></tracks></database>")});
-  // Cut anywhere before the end of the closing tag.
-  std::mt19937 random(7);
-  std::uniform_int_distribution<size_t> at(1, good.size() - 2);
-  for (int i = 0; i < 12; ++i) {
-    const size_t cut = at(random);
+  // Cut before the first track record is whole: nothing can be read.
+  const size_t firstTrackEnd = good.find("/>");
+  for (const size_t cut : {size_t{1}, good.find("<tracks>"), firstTrackEnd - 5}) {
     cases.push_back({"TruncatedAt" + std::to_string(cut), good.substr(0, cut)});
   }
   return cases;
@@ -663,12 +662,137 @@ TEST(DatabaseFileTest, FileThatCannotBeMovedAsideIsNeverWrittenOver) {
   const std::string path = dir.file("database.xml");
   std::filesystem::create_directory(path);
   ASSERT_TRUE(writeFile(path + "/inside", "x"));
+  {
+    ZRDatabase db;
+    EXPECT_FALSE(db.load(ZRString(path), nullptr, nullptr));
+    // Nothing to read, yet the session is saved, in the backup's place.
+    TZRDatabaseTrack t = makeTrack("/session.mp3", "S");
+    db.addOrUpdate(&t);
+    LogCapture log;
+    EXPECT_TRUE(db.save(ZRString(path), false));
+    EXPECT_TRUE(log.contains("could not be read and is kept as it is")) << log.joined();
+    EXPECT_EQ(readFile(path + "/inside"), "x");
+    EXPECT_NE(readFile(path + ".bak").find("/session.mp3"), std::string::npos);
+    const std::string message = db.loadReport().messageForUser();
+    EXPECT_NE(message.find("not a file"), std::string::npos) << message;
+    EXPECT_NE(message.find(path + ".bak"), std::string::npos) << message;
+  }
+  // The next session reads the saved one and keeps saving it there.
   ZRDatabase db;
-  EXPECT_FALSE(db.load(ZRString(path), nullptr, nullptr));
-  LogCapture log;
-  EXPECT_FALSE(db.save(ZRString(path), false));
-  EXPECT_TRUE(log.contains("could not be read and is kept as it is"));
+  ASSERT_TRUE(db.load(ZRString(path), nullptr, nullptr));
+  EXPECT_EQ(db.getTrackCount(), 1);
+  TZRDatabaseTrack t = makeTrack("/second.mp3", "S");
+  db.addOrUpdate(&t);
+  ASSERT_TRUE(db.save(ZRString(path), false));
+  EXPECT_NE(readFile(path + ".bak").find("/second.mp3"), std::string::npos);
   EXPECT_EQ(readFile(path + "/inside"), "x");
+  EXPECT_NE(db.loadReport().messageForUser().find("not a file"), std::string::npos);
+}
+
+// When neither the file nor a backup can be read whole, each track and row
+// of the file that can be read on its own is loaded; the damaged records are
+// counted for the user, and the file stays aside as it was.
+TEST(DatabaseFileTest, DamagedRecordsAreSkippedAndTheRestIsRead) {
+  // A library of 1000 tracks, its list naming every track, as a save gives it.
+  std::string whole;
+  {
+    TempDir dir;
+    ZRDatabase db;
+    LoadTarget lists(&db);
+    for (int i = 0; i < 1000; ++i) {
+      TZRDatabaseTrack t = makeTrack("/music/Caf_/" + std::to_string(i) + ".mp3", "Artist");
+      db.addOrUpdate(&t);
+      ZRList* collection = lists.list(ZRList::kTypeCollection);
+      TZRListTrack row;
+      row.trackId = t.id;
+      collection->addLines({row}, false);
+    }
+    ASSERT_TRUE(db.save(ZRString(dir.file("database.xml")), true));
+    whole = readFile(dir.file("database.xml"));
+  }
+  const auto nth = [&whole](const std::string& what, int n) {
+    size_t at = 0;
+    for (int i = 0; i <= n; ++i) at = whole.find(what, at + 1);
+    return at;
+  };
+  struct Case {
+    std::string name;
+    std::string content;
+    int tracks;
+    int lostTracks;
+    int rows;
+  };
+  std::string latin1 = whole;
+  latin1[latin1.find("Caf_", nth("<track ", 500)) + 3] = '\xE9';
+  std::string brokenAttribute = whole;
+  brokenAttribute.insert(nth("<track ", 10) + 7, "id=\"7\" ");
+  std::string brokenRow = whole;
+  brokenRow.insert(nth("<item ", 3) + 6, "=");
+  const std::vector<Case> cases = {
+      {"OneByteNotUtf8", latin1, 999, 1, 999},
+      {"DuplicateAttribute", brokenAttribute, 999, 1, 999},
+      {"DamagedRow", brokenRow, 1000, 0, 999},
+      {"CutInTheMiddleOfATrack", whole.substr(0, nth("<track ", 700) + 40), 700, 1, 0},
+      {"CutAfterATrack", whole.substr(0, nth("<track ", 700) - 1), 700, 0, 0},
+      {"CutInTheList", whole.substr(0, nth("<item ", 300) + 5), 1000, 0, 300},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path = dir.file("database.xml");
+    ASSERT_TRUE(writeFile(path, c.content));
+    ZRDatabase db;
+    LoadTarget target(&db);
+    LogCapture log;
+    ASSERT_TRUE(db.load(ZRString(path), &LoadTarget::factory, &target));
+    EXPECT_EQ(db.getTrackCount(), c.tracks);
+    EXPECT_EQ(static_cast<int>(rowIds(target.list(ZRList::kTypeCollection)).size()), c.rows);
+    if (c.lostTracks > 0) {
+      EXPECT_TRUE(log.contains("is skipped")) << log.joined();
+    }
+    const ZRDatabase::LoadReport report = db.loadReport();
+    EXPECT_TRUE(report.recovered);
+    EXPECT_EQ(report.unreadableTracks, c.lostTracks);
+    ASSERT_FALSE(report.keptAs.empty());
+    EXPECT_EQ(readFile(report.keptAs), c.content);
+    const std::string message = report.messageForUser();
+    EXPECT_NE(message.find(std::to_string(c.lostTracks) + (c.lostTracks == 1 ? " track " : " tracks ")),
+              std::string::npos)
+        << message;
+    EXPECT_NE(message.find(report.keptAs), std::string::npos) << message;
+    // What was read is saved as the library; the damaged file stays aside.
+    ASSERT_TRUE(db.save(ZRString(path), true));
+    ZRDatabase again;
+    ASSERT_TRUE(again.load(ZRString(path), nullptr, nullptr));
+    EXPECT_EQ(again.getTrackCount(), c.tracks);
+    EXPECT_TRUE(again.loadReport().messageForUser().empty());
+    EXPECT_EQ(readFile(report.keptAs), c.content);
+  }
+}
+
+// A save killed between naming the old file as the backup and moving that
+// name into place leaves a temporary that the next save removes.
+TEST(DatabaseFileTest, TemporaryOfAKilledBackupIsRemovedByTheNextSave) {
+  TempDir dir;
+  const std::string path = dir.file("database.xml");
+  ZRDatabase db;
+  TZRDatabaseTrack a = makeTrack("/a.mp3", "A");
+  db.addOrUpdate(&a);
+  ASSERT_TRUE(db.save(ZRString(path), false));
+  ASSERT_TRUE(db.save(ZRString(path), false));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // What the backup step of a save has done when the kill comes.
+    const std::string temp = ZRAtomicFileWriter::temporaryPathFor(path + ".bak", "link");
+    _exit(link(path.c_str(), temp.c_str()) == 0 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(filesIn(dir.path()).size(), 3u);
+  ASSERT_TRUE(db.save(ZRString(path), false));
+  EXPECT_EQ(filesIn(dir.path()), (std::vector<std::string>{"database.xml", "database.xml.bak"}));
 }
 
 TEST(DatabaseFileTest, EachSaveKeepsThePreviousFileAsTheBackup) {

@@ -3,7 +3,9 @@
 // the block table, the overview and the stripe data follow.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <ostream>
+#include <vector>
 
 #include "codecs/zr_ffmpeg_audio.h"
 #include "codecs/zr_master_codec.h"
@@ -11,7 +13,11 @@
 #include "database/zr_stripe_file.h"
 #include "deck_test_util.h"
 #include "dsp/engine/sound_source.h"
+#include "dsp/engine/zr_batch_audio_detection.h"
+#include "dsp/engine/zr_preview_player.h"
+#include "dsp/engine/zr_sampler_player.h"
 #include "dsp/resample.h"
+#include "player_test_util.h"
 #include "support/container_edits.h"
 #include "support/media_encoder.h"
 #include "support/test_support.h"
@@ -158,5 +164,62 @@ INSTANTIATE_TEST_SUITE_P(Files, DeckTrackLength, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<DeckLengthRow>& info) {
                            return std::string(info.param.name);
                          });
+
+// The preview player, a sampler slot and the background analysis take the decoded length too: a VBR
+// MP3 without its header announces about a second too little, and each of them plays or stores the
+// whole track. The player's stream and the slot hold the track's own last frames.
+TEST_F(DeckFixture, PreviewSamplerAndAnalysisTakeTheDecodedLength) {
+  const std::string path = dir.file("vbr.mp3");
+  orvel_test::EncodeOptions options;
+  options.vbr = true;
+  options.muxerOptions = "write_xing=0";
+  const std::string why = orvel_test::encodeAudio(
+      path, "mp3", "libmp3lame", orvel_test::testSignal(44100 * 20 + 333, 2, 44100), 2, 44100, options);
+  if (!why.empty()) GTEST_SKIP() << why;
+  ZRMasterCodec codec(9);
+  ZRCodecBase::OpenStruct r;
+  r.path = path;
+  r.format = TDSPAudioFormat{44100, 2, 32, 32, 0, 0};
+  ASSERT_TRUE(codec.openFileOrStream(&r, 1.0f));
+  const int announced = r.format.totalFrames;
+  std::vector<float> whole;
+  std::vector<float> block(2 * 44100);
+  for (int at = 0;; at += 44100) {
+    const int got = codec.getSamples(block.data(), 44100, at);
+    whole.insert(whole.end(), block.begin(), block.begin() + 2 * std::max(got, 0));
+    if (got < 44100) break;
+  }
+  codec.close();
+  const int length = static_cast<int>(whole.size() / 2);
+  ASSERT_LT(announced, length - 4410) << "the test needs a track announced too short";
+  const auto sameTail = [&](const float* frames, int count) {
+    for (int i = length - 2000; i < length; ++i) {
+      if (i >= count || std::fabs(frames[2 * i] - whole[2 * static_cast<size_t>(i)]) > 1e-4f) return false;
+    }
+    return true;
+  };
+
+  ZRPreviewPlayer player(0, true, false);
+  ASSERT_TRUE(player.OpenFileName(ZRString(path)));
+  const std::vector<float> played = player_test::pull(player, length + 4096);
+  EXPECT_EQ(player.GetLength(), length);
+  EXPECT_TRUE(sameTail(played.data(), length)) << "the preview stops early";
+  EXPECT_EQ(played[2 * static_cast<size_t>(length) + 100], 0.0f);
+
+  ZRSamplerPlayer slot(0);
+  ASSERT_TRUE(slot.Open(ZRString(path)));
+  EXPECT_EQ(slot.GetLength(), length);
+
+  TZRDatabaseTrack record;
+  record.tags[kTagFileName] = ZRString(path);
+  ZRDatabase::getInstance()->addOrUpdate(&record);
+  ZRBatchAudioDetection analyser(ZRString(stripes()), false, false);
+  analyser.analyzeFileAndUpdateDatabase(ZRString(path), 0);
+  ASSERT_TRUE(ZRDatabase::getInstance()->getTrackIdOnlyIfFound(-1, ZRString(path), &record));
+  EXPECT_EQ(record.durationMs, static_cast<int>(std::lrint(length / 44.1)));
+  ASSERT_GE(record.stripe.len(), 3);
+  EXPECT_EQ(readStripePointCount(stripeFilePath(ZRString(stripes()), record.stripe)),
+            (length + 44099) / 44100 * 441);
+}
 
 }  // namespace

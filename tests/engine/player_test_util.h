@@ -13,7 +13,7 @@ namespace player_test {
 // calling thread; the player's own thread may run them too.
 inline void fill(ZRPreviewPlayer& player, int frames) {
   for (int guard = 0; guard < 64; ++guard) {
-    if (player.GetBufferedFrames() >= frames || player.GetStreamedFrames() >= player.GetLength()) return;
+    if (player.GetBufferedFrames() >= frames || player.IsFullyStreamed()) return;
     player.AsyncStreamingFunction();
   }
 }

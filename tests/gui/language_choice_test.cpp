@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "support/display_required.h"
 #include "support/test_support.h"
 #include "wx_test_app.h"
 
@@ -17,7 +18,7 @@ std::string languageFile(const std::string& rootAttributes) {
 class LanguageChoice : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     frame = new wxFrame(nullptr, wxID_ANY, "languages");
     choice = new wxChoice(frame, wxID_ANY);
   }

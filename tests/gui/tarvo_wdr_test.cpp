@@ -13,6 +13,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "support/display_required.h"
 #include "wx_test_app.h"
 
 namespace {
@@ -25,7 +26,7 @@ T* find(wxWindow& dialog, int id) {
 }  // namespace
 
 TEST(PreferencesLayout, SixPagesWithTheirControlsAsDesigned) {
-  if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+  if (!orvel_test::ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
   wxDialog dialog(nullptr, wxID_ANY, "Preferences");
   wxSizer* top = CfgDialogFunc(&dialog, true, true);
   EXPECT_EQ(dialog.GetSizer(), top);
@@ -61,7 +62,7 @@ TEST(PreferencesLayout, SixPagesWithTheirControlsAsDesigned) {
 }
 
 TEST(LanguageChooserLayout, OneChoiceAndOK) {
-  if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+  if (!orvel_test::ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
   wxDialog dialog(nullptr, wxID_ANY, "Orvel");
   LanguageDialogFunc(&dialog, true, true);
   auto* choice = find<wxChoice>(dialog, ID_LANGUAGE_CHOICE);

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "common/zr_files_platform.h"
+#include "support/display_required.h"
 #include "support/image_fixtures.h"
 #include "support/log_capture.h"
 #include "support/test_support.h"
@@ -19,7 +20,7 @@ namespace {
 class PictureMessage : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     // As the application does at start-up, once.
     static const bool handlers = (wxInitAllImageHandlers(), true);
     (void)handlers;

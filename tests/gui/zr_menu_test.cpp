@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/display_required.h"
 #include "support/log_capture.h"
 #include "wx_test_app.h"
 
@@ -57,7 +58,7 @@ void remember(void* userData, int index, void* param) {
 class MenuTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     setMenuHost(&host);
   }
   void TearDown() override { setMenuHost(nullptr); }

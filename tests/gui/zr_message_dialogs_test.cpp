@@ -9,9 +9,10 @@
 #include <atomic>
 #include <chrono>
 #include <future>
-#include <thread>
 #include <string>
+#include <thread>
 
+#include "support/display_required.h"
 #include "wx_test_app.h"
 
 namespace {
@@ -29,7 +30,7 @@ std::string typed;
 int recordingRunner(wxDialog& dialog) {
   seen.title = dialog.GetTitle().utf8_str().data();
   seen.parent = dialog.GetParent();
-  if (auto* box = dynamic_cast<wxMessageDialog*>(&dialog)) {
+  if (auto* box = dynamic_cast<wxMessageDialogBase*>(&dialog)) {
     seen.message = box->GetMessage().utf8_str().data();
     seen.style = box->GetMessageDialogStyle();
   }
@@ -43,7 +44,7 @@ int recordingRunner(wxDialog& dialog) {
 class MessageDialogs : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     // A modal box takes only a shown window as its parent.
     frame = new wxFrame(nullptr, wxID_ANY, "main", wxDefaultPosition, wxSize(200, 150));
     frame->Show();

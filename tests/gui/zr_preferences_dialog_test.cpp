@@ -16,6 +16,7 @@
 
 #include "common/action_vocabulary.h"
 #include "common/shell_hooks.h"
+#include "support/display_required.h"
 #include "support/test_support.h"
 #include "wx_test_app.h"
 
@@ -26,7 +27,7 @@ enum { kBox = 1100, kSlider, kPitchSlider, kDeviceChoice, kNameField, kModeChoic
 class PreferencesDialog : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     prefsPath = dir.file("preferences.xml");
     store = std::make_unique<ZRPreferences>(
         prefsPath.c_str(), [this](void*, const char* key, ZRPreferenceType, int, float, const char*,

@@ -8,6 +8,7 @@
 #include <wx/choice.h>
 #include <wx/frame.h>
 
+#include "support/display_required.h"
 #include "support/log_capture.h"
 #include "support/test_support.h"
 #include "wx_test_app.h"
@@ -191,7 +192,7 @@ TEST(SkinCatalogue, SkinFromPartOfItsFileName) {
 }
 
 TEST(SkinCatalogue, KeysFillTheSkinChoice) {
-  if (!orvel_test::ensureWxApp()) GTEST_SKIP() << "no display";
+  if (!orvel_test::ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
   TempDir dir;
   writeFile(dir.file("b.xml"), skinHead("Beta", 800, 600, kOneImage));
   writeFile(dir.file("a.xml"), skinHead("Alpha", 800, 600, kOneImage));

@@ -24,6 +24,7 @@
 #include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_playlist.h"
 #include "list_controls_support.h"
+#include "support/display_required.h"
 #include "support/image_fixtures.h"
 #include "support/recording_texture.h"
 
@@ -41,7 +42,7 @@ void writeTrack(const std::string& path) {
 class BrowserTree : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!toolkit.start()) GTEST_SKIP() << "no display";
+    if (!toolkit.start()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     orvel_test::loadEnglish();
     const char* home = getenv("HOME");
     oldHome = home != nullptr ? home : "";

@@ -15,6 +15,7 @@
 #include "gui_nodes/zr_node_playlist.h"
 #include "list_controls_support.h"
 #include "opengl_directx/gl_test_context.h"
+#include "support/display_required.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ constexpr int kWidth = 320, kHeight = 400;
 class ListControlsRender : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+    if (!orvel_test::ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
     ZRTexture::setDefaultRenderDevice(ZRRenderEngineOpenGL);
     orvel_test::loadEnglish();
     registerControlClasses();

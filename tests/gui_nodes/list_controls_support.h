@@ -71,7 +71,7 @@ inline ModalAnswers& modalAnswers() {
 inline int answeringRunner(wxDialog& dialog) {
   ModalAnswers& a = modalAnswers();
   ++a.shown;
-  if (auto* box = dynamic_cast<wxMessageDialog*>(&dialog))
+  if (auto* box = dynamic_cast<wxMessageDialogBase*>(&dialog))
     a.messages.emplace_back(box->GetMessage().utf8_str().data());
   if (auto* entry = dynamic_cast<wxTextEntryDialog*>(&dialog)) {
     a.messages.emplace_back(entry->GetTitle().utf8_str().data());

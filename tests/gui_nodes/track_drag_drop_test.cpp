@@ -18,6 +18,7 @@
 #include "gui_nodes/zr_node_sound_display.h"
 #include "gui_nodes/zr_singer_prompt.h"
 #include "list_controls_support.h"
+#include "support/display_required.h"
 #include "support/recording_texture.h"
 
 namespace {
@@ -50,7 +51,7 @@ bool testPrompt(ZRString* name, float* keyAdjust, float keyStep) {
 class TrackDragDrop : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!toolkit.start()) GTEST_SKIP() << "no display";
+    if (!toolkit.start()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     orvel_test::loadEnglish();
     registerControlClasses();
     skin.writeParts(64, {64});

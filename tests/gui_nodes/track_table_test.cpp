@@ -15,6 +15,7 @@
 #include "gui/zr_menu.h"
 #include "gui_nodes/zr_node_playlist.h"
 #include "list_controls_support.h"
+#include "support/display_required.h"
 #include "support/recording_texture.h"
 
 namespace {
@@ -28,7 +29,7 @@ constexpr int kHeader = 19;  // lrintf(42 x 0.45)
 class TrackTable : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!toolkit.start()) GTEST_SKIP() << "no display";
+    if (!toolkit.start()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     orvel_test::loadEnglish();
     node = std::make_unique<ZRNodePlaylist>(nullptr, nullptr, 1.0f, GetActionIndex("playlist"), -1, -1);
     layout(400, 200, "");

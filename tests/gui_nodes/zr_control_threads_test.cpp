@@ -22,6 +22,7 @@
 #include "gui_nodes/zr_node_text.h"
 #include "gui_nodes/zr_node_vu_meter.h"
 #include "support/counting_texture.h"
+#include "support/display_required.h"
 #include "wx_test_app.h"
 
 namespace orvel_test {
@@ -142,7 +143,7 @@ TEST_F(ControlThreads, TheRenderThreadDrawsWhileTwoOthersWriteAndRoute) {
 }
 
 TEST_F(ControlThreads, AutoEnterRunsTheKeySlotOnTheMainThread) {
-  if (!ensureWxApp()) GTEST_SKIP() << "no display";
+  if (!ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
   edit->setKeySlot(countKey);
   edit->setCaption(ZRString());
   edit->setAllowAutoEnter(true);
@@ -171,7 +172,7 @@ void slotWithToolkitWork(int, int, int, ZRDrawNode*) {
 }
 
 TEST_F(ControlThreads, ToolkitWorkOfSlotsRunByMidiOffTheMainThreadIsPostedThere) {
-  if (!ensureWxApp()) GTEST_SKIP() << "no display";
+  if (!ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
   slotOwner = std::make_shared<int>(0);
   toolkitCallsOnMain = toolkitCallsElsewhere = 0;
   button->setActionSlot(ZRNodeButton::SlotPress, slotWithToolkitWork);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "control_test_support.h"
+#include "support/display_required.h"
 
 namespace orvel_test {
 namespace {
@@ -166,7 +167,7 @@ TEST_F(Buttons, SwitchedStateRules) {
 }
 
 TEST_F(Buttons, StatePictures) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   auto colourNow = [&] {
     frame();
     return at(16, 16);
@@ -201,7 +202,7 @@ TEST_F(Buttons, StatePictures) {
 }
 
 TEST_F(Buttons, CaptionColoursFollowTheState) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadSkin(
       "<button action=\"minimize\" posx=\"0\" posy=\"0\" width=\"48\" height=\"32\" upx=\"0\" upy=\"32\""
       " showlabel=\"yes\" caption=\"WWW\" fontsize=\"20\" fontstyle=\"bold\" backcolor=\"#000080\""

@@ -12,6 +12,7 @@
 
 #include "control_test_support.h"
 #include "gui/zr_menu.h"
+#include "support/display_required.h"
 #include "wx_test_app.h"
 
 namespace orvel_test {
@@ -133,7 +134,7 @@ TEST_F(DropDowns, SegmentsOfAllOptions) {
 }
 
 TEST_F(DropDowns, TheMenuOpensAtTheNodeOnTheMainThreadAndReportsTheChoice) {
-  if (!ensureWxApp()) GTEST_SKIP() << "no display";
+  if (!ensureWxApp()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
   loadDropDown("dontshowcaption=\"yes\"");
   addItems(3);
   click(40, 20);
@@ -163,7 +164,7 @@ TEST_F(DropDowns, TheMenuOpensAtTheNodeOnTheMainThreadAndReportsTheChoice) {
 }
 
 TEST_F(DropDowns, CaptionBackgroundAndHiddenCaption) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadDropDown("backcolor=\"#0000FF\" fontcolor=\"#FFFFFF\"");
   addItems(2);
   dropDown->setSelected(1, false);

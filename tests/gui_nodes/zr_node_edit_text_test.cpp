@@ -8,6 +8,7 @@
 
 #include "control_test_support.h"
 #include "gui/zr_draw_context.h"
+#include "support/display_required.h"
 
 namespace orvel_test {
 namespace {
@@ -182,7 +183,7 @@ TEST_F(EditText, FocusEventsAndCaretPlacementByClicks) {
 }
 
 TEST_F(EditText, AutoEnterFiresOnceOneSecondAfterTheLastEdit) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   edit->setCaption(ZRString());
   edit->setAllowAutoEnter(true);
   focus();
@@ -205,7 +206,7 @@ TEST_F(EditText, AutoEnterFiresOnceOneSecondAfterTheLastEdit) {
 }
 
 TEST_F(EditText, TheCaretIsDrawnAndBlinks) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   edit->setCaption(ZRString());
   frame();
   EXPECT_EQ(at(12, 28), (Rgb{0, 0, 128}));

@@ -9,6 +9,7 @@
 #include "gui_nodes/zr_node_back_image.h"
 #include "gui_nodes/zr_node_back_solid.h"
 #include "gui_nodes/zr_node_video.h"
+#include "support/display_required.h"
 #include "support/mp3_cover_fixture.h"
 
 namespace orvel_test {
@@ -68,7 +69,7 @@ class Images : public ControlTest {
 };
 
 TEST_F(Images, TheSpinnerTurnsAboutItsCentre) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   frame();
   EXPECT_EQ(at(6, 16), kRed);
   EXPECT_EQ(at(26, 16), kGreen);
@@ -79,7 +80,7 @@ TEST_F(Images, TheSpinnerTurnsAboutItsCentre) {
 }
 
 TEST_F(Images, CoversReplaceThePictureUntilClearedOrLost) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   frame();
   EXPECT_EQ(at(56, 16), kBlue);
   cover->setArtworkImage(ZRString(dir.file("track.mp3")), ZRString("key"));
@@ -218,7 +219,7 @@ TEST_F(SolidFills, SquareOrRoundedCornersAndTheirSlots) {
 class Videos : public ControlTest {};
 
 TEST_F(Videos, TheTextureIsDrawnWhileItsOwnerKeepsIt) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadSkin("<video action=\"video_preview\" posx=\"0\" posy=\"0\" width=\"40\" height=\"40\"/>",
            SkinPicture(64, 64), 64, 64);
   auto* video = control<ZRNodeVideo>("video_preview");

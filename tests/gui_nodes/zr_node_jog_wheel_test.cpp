@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "control_test_support.h"
+#include "support/display_required.h"
 #include "support/mp3_cover_fixture.h"
 
 namespace orvel_test {
@@ -105,7 +106,7 @@ TEST_F(JogWheels, DragsBecomeScratchFrames) {
 }
 
 TEST_F(JogWheels, CentrePictureAndTurnedPlatter) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   writeMp3WithCover(dir.file("track.mp3"), encodePng(solidPicture(16, 16, 0, 255, 0), false));
   loadWheel("showartwork=\"yes\" clipartwork=\"yes\" defimgx=\"64\" defimgy=\"64\"");
   frame();

@@ -6,6 +6,7 @@
 #include "control_test_support.h"
 #include "gui_nodes/zr_node_beat_indicators.h"
 #include "gui_nodes/zr_node_vu_meter.h"
+#include "support/display_required.h"
 #include "support/log_capture.h"
 
 namespace orvel_test {
@@ -90,7 +91,7 @@ TEST_F(Meters, MetersOfAnyLengthGiveARisingScale) {
 }
 
 TEST_F(Meters, LitLengthsDrawn) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   struct Case {
     const char* name;
     const char* attributes;
@@ -186,7 +187,7 @@ TEST_F(BeatIndicators, ClicksAndCells) {
 }
 
 TEST_F(BeatIndicators, LitParts) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   beat->updatePos(2);      // 20-point elements: 40..59
   diff->updatePos(-0.5f);  // 25 points left of the centre: 25..49
   frame();

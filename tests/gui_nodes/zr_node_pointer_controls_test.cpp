@@ -6,6 +6,7 @@
 #include "gui_nodes/zr_node_cf_curve.h"
 #include "gui_nodes/zr_node_grid.h"
 #include "gui_nodes/zr_node_xy_pad.h"
+#include "support/display_required.h"
 #include "support/log_capture.h"
 
 namespace orvel_test {
@@ -69,7 +70,7 @@ TEST_F(CurveEditor, DragsMoveTheNearestMovablePointWithinReach) {
 }
 
 TEST_F(CurveEditor, BothCurvesDrawn) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   frame();
   // The left curve runs along the top to 0.4, the right one along the bottom to 0.1.
   EXPECT_TRUE(near(at(40, 3), kRed, 60));
@@ -132,7 +133,7 @@ TEST_F(Pads, PositionsInThousandths) {
 }
 
 TEST_F(Pads, CursorFollowsThePointer) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadPad("cursorwidth=\"20\" cursorheight=\"20\"");
   frame();
   EXPECT_EQ(at(10, 10), kYellow);  // placed at the top-left by the skin
@@ -209,7 +210,7 @@ TEST_F(Grids, SizesAreBounded) {
 }
 
 TEST_F(Grids, CellsHoverAndClickDrawn) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadGrid("totalrows=\"4\" totalcolumns=\"8\"");
   grid->setCell(0, 0, true, false);
   frame();

@@ -4,6 +4,7 @@
 #include "control_test_support.h"
 #include "gui_nodes/zr_node_play_live.h"
 #include "gui_nodes/zr_node_rounded_progress.h"
+#include "support/display_required.h"
 
 namespace orvel_test {
 namespace {
@@ -68,7 +69,7 @@ TEST_F(ProgressRings, LitAngles) {
 }
 
 TEST_F(ProgressRings, TheLitQuarterAndAHoleInTheMiddle) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadRing("innerradius=\"10\"");
   ring->updatePos(0.25f);
   frame();
@@ -137,7 +138,7 @@ TEST_F(PlayButtons, EventsCallTheirSlots) {
 }
 
 TEST_F(PlayButtons, PressedGlowFadesOverHalfASecond) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   frame();
   EXPECT_EQ(at(75, 5), kRed);
   press(100, 30);
@@ -154,7 +155,7 @@ TEST_F(PlayButtons, PressedGlowFadesOverHalfASecond) {
 }
 
 TEST_F(PlayButtons, TheRingTurnsInTickStepsWhilePlaying) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   frame();
   // The tick at three o'clock in the cursor colour.
   EXPECT_TRUE(near(at(127, 32), kWhite, 60));

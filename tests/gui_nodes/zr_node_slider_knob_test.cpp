@@ -10,6 +10,7 @@
 
 #include "control_test_support.h"
 #include "dsp/engine/sound_source.h"
+#include "support/display_required.h"
 
 namespace orvel_test {
 namespace {
@@ -282,7 +283,7 @@ TEST_F(Sliders, RangeChangesKeepThePositionInside) {
 }
 
 TEST_F(Sliders, TrackFillAndCursorPictures) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   slider->SetPos(50, false);
   frame();
   EXPECT_EQ(at(20, 10), kBlue);    // filled up to the cursor's middle
@@ -309,7 +310,7 @@ TEST_F(Sliders, TrackFillAndCursorPictures) {
 }
 
 TEST_F(Sliders, AReversedSliderAtItsMinimumFillsFromTheRightEnd) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadSkin(std::string(kSliderSkin)
                .replace(std::string(kSliderSkin).find("width=\"110\""), 11, "width=\"110\" reversed=\"yes\""),
            sliderPicture(), 220, 120);
@@ -324,7 +325,7 @@ TEST_F(Sliders, AReversedSliderAtItsMinimumFillsFromTheRightEnd) {
 }
 
 TEST_F(Sliders, TheDataRowIsACopy) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadSkin(
       std::string(kSliderSkin)
           .replace(std::string(kSliderSkin).find("width=\"110\""), 11, "width=\"110\" datacolor=\"#00FF00\""),
@@ -343,7 +344,7 @@ TEST_F(Sliders, TheDataRowIsACopy) {
 }
 
 TEST_F(Sliders, MarkersOfLoopEndsAreLeftOutAndLabelsPastTheMiddleSitLeft) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   slider->SetPos(100, false);
   TTrackMarker markers[3];
   markers[0].position = 0.25f;
@@ -377,7 +378,7 @@ TEST_F(Sliders, MarkersOfLoopEndsAreLeftOutAndLabelsPastTheMiddleSitLeft) {
 }
 
 TEST_F(Sliders, KnobRingAndPointer) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   knob->SetPos(0, false);
   frame();
   EXPECT_EQ(at(182, 6), kRed);                           // top centre: nothing lit

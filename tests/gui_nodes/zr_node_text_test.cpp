@@ -8,6 +8,7 @@
 #include "control_test_support.h"
 #include "gui/zr_draw_context.h"
 #include "gui_nodes/zr_node_hint.h"
+#include "support/display_required.h"
 
 namespace orvel_test {
 namespace {
@@ -46,7 +47,7 @@ TEST_F(TextLabels, ClicksCallTheirSlotsWithMinusOne) {
 }
 
 TEST_F(TextLabels, CaptionsAreAlignedInTheirNode) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadLabel(
       "width=\"200\" height=\"40\" caption=\"AAAA\" backcolor=\"#0000FF\" fontcolor=\"#FFFFFF\""
       " fontalign=\"right\"");
@@ -70,7 +71,7 @@ TEST_F(TextLabels, CaptionsAreAlignedInTheirNode) {
 }
 
 TEST_F(TextLabels, TooWideCaptionsScrollTwiceAndAClickGrantsOneMoreRound) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadLabel("width=\"60\" height=\"20\" caption=\"A caption much wider than its label\"");
   frame(0);
   ASSERT_TRUE(label->isScrolling());
@@ -102,7 +103,7 @@ TEST_F(TextLabels, TooWideCaptionsScrollTwiceAndAClickGrantsOneMoreRound) {
 }
 
 TEST_F(TextLabels, WithoutScrollingTheStartOfTheCaptionShows) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadLabel("width=\"60\" height=\"20\" backcolor=\"#0000FF\"");
   label->setAllowScrolling(false);
   label->setCaption(ZRString("A caption much wider than its label"));
@@ -147,7 +148,7 @@ TEST_F(HintBubble, SizeFromTheTextAndTheFontMargins) {
 }
 
 TEST_F(HintBubble, ShownOverTheNodeUnderThePointerAndGoneAfterThreeSeconds) {
-  if (!needGL()) GTEST_SKIP() << "no display for OpenGL";
+  if (!needGL()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   loadSkin(
       "<button action=\"minimize\" posx=\"0\" posy=\"0\" width=\"40\" height=\"20\" upx=\"0\" upy=\"0\""
       " hint=\"Minimise the window\"/>",

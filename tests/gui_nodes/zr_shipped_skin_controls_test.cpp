@@ -18,6 +18,7 @@
 #include "gui_nodes/zr_node_button.h"
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "gui_nodes/zr_node_sound_display.h"
+#include "support/display_required.h"
 
 namespace orvel_test {
 namespace {
@@ -102,7 +103,7 @@ TEST_F(ShippedSkin, EveryElementBecomesItsControl) {
 }
 
 TEST_F(ShippedSkin, ButtonPlatesDrawTheirStatesFromTheImageSet) {
-  if (!ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+  if (!ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   load();
   ASSERT_TRUE(needGL());
   auto* button = control<ZRNodeButton>("deck_load", 0);
@@ -132,7 +133,7 @@ TEST_F(ShippedSkin, ButtonPlatesDrawTheirStatesFromTheImageSet) {
 }
 
 TEST_F(ShippedSkin, TheDeckWaveformsFillTheWidthTheLayoutGivesThem) {
-  if (!ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+  if (!ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   load();
   ASSERT_TRUE(needGL());
   LoudDeck deck;
@@ -165,7 +166,7 @@ TEST_F(ShippedSkin, TheDeckWaveformsFillTheWidthTheLayoutGivesThem) {
 // The window's outermost pixels are the skin's background colour all round: nothing of the image set
 // (which the window itself draws underneath, from its top-left corner) shows through at the edges.
 TEST_F(ShippedSkin, TheWindowsEdgesShowTheBackgroundOnly) {
-  if (!ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+  if (!ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   load();
   ASSERT_TRUE(needGL());
   frame();
@@ -188,7 +189,7 @@ TEST_F(ShippedSkin, TheWindowsEdgesShowTheBackgroundOnly) {
 }
 
 TEST_F(ShippedSkin, EventsOnEveryNodeLeaveASkinThatDraws) {
-  if (!ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+  if (!ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   load();
   ASSERT_TRUE(needGL());
   frame();

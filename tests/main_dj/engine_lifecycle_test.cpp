@@ -35,6 +35,7 @@
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
+#include "support/display_required.h"
 #include "support/log_capture.h"
 #include "support/test_support.h"
 
@@ -51,7 +52,7 @@ std::string readAll(const std::string& path) {
 class EngineStart : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureToolkitForRenderThread()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     box = std::make_unique<orvel_test::ShellSandbox>(false);
     // No sound card: the system is not asked, only our own devices exist.
     ZRBuiltInAudioDevices devices;

@@ -16,9 +16,10 @@
 #include "gui/tarvo_wdr.h"
 #include "gui/zr_message_dialogs.h"
 #include "main_dj/shell_folders.h"
-#include "shell_test_support.h"
-#include "support/log_capture.h"
 #include "main_window_rig.h"
+#include "shell_test_support.h"
+#include "support/display_required.h"
+#include "support/log_capture.h"
 
 namespace fs = std::filesystem;
 using orvel_test::languageXml;
@@ -32,7 +33,7 @@ namespace {
 class LanguageFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureToolkitForRenderThread()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     box.writeResource("languages/deutsch.xml",
                       languageXml("deutsch", "de", 100, "<string action=\"txt_yes\" value=\"Ja\"/>\n"));
     ASSERT_TRUE(InitializeApplicationFolders("/nowhere/orvel"));

@@ -15,6 +15,7 @@
 #include "main_dj/script_node_access.h"
 #include "main_dj/skin_choice.h"
 #include "main_window_rig.h"
+#include "support/display_required.h"
 #include "support/log_capture.h"
 
 namespace orvel_test {
@@ -28,7 +29,7 @@ void recordSkinChange(const char* name) {
 }
 
 TEST(MainThreadMessages, AScriptsSkinChangeRunsOnTheMainThread) {
-  if (!ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
+  if (!ensureToolkitForRenderThread()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
   MainWindowRig rig;
   rig.frame().setAsyncCallHandler(&asyncInMainThreadFunctionCallback);
   setSkinChangeFunction(&recordSkinChange);
@@ -42,7 +43,7 @@ TEST(MainThreadMessages, AScriptsSkinChangeRunsOnTheMainThread) {
 }
 
 TEST(MainThreadMessages, UnknownMessagesPostedFromAnotherThreadAreLoggedOnTheMainThread) {
-  if (!ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
+  if (!ensureToolkitForRenderThread()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
   MainWindowRig rig;
   rig.frame().setAsyncCallHandler(&asyncInMainThreadFunctionCallback);
   LogCapture log(true);  // only the main thread's lines

@@ -4,7 +4,9 @@
 // posted calls and the constraint skin's minimum size.
 
 #include <gtest/gtest.h>
+#include <wx/dialog.h>
 #include <wx/menu.h>
+#include <wx/timer.h>
 #include <wx/uiaction.h>
 
 #include <atomic>
@@ -26,6 +28,7 @@
 #include "opengl_directx/zr_gl_canvases.h"
 #include "opengl_directx/zr_video_preview_frame.h"
 #include "soundio/zr_memory_midi_source.h"
+#include "support/display_required.h"
 #include "support/image_fixtures.h"
 #include "support/jack_dummy_server.h"
 #include "support/jack_midi_peer.h"
@@ -42,7 +45,7 @@ constexpr unsigned long kBlue = 0x0000FF, kGreen = 0x00FF00;
 class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureToolkitForRenderThread()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     {
       auto guard = shortcutTables().hold();
       shortcutTables().clearAll();
@@ -161,7 +164,7 @@ TEST_F(MainWindow, ClosingStopsTheRenderThreadThroughTheHandshake) {
 }
 
 TEST(MainWindowStart, ClosingBeforeTheRenderThreadStartedEndsAtOnce) {
-  if (!orvel_test::ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
+  if (!orvel_test::ensureToolkitForRenderThread()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
   MainWindowRig rig;  // its render thread's start is still waiting in the event queue
   orvel_test::LogCapture log;
   EXPECT_LT(rig.closeNow(), 0.5);
@@ -343,6 +346,48 @@ TEST_F(MainWindow, TheUsersCloseAsksFirst) {
   setModalRunner(&answerYes);
   rig->frame().Close(false);
   setModalRunner(nullptr);
+  EXPECT_TRUE(rig->frame().isClosing());
+  EXPECT_EQ(rig->frame().getCloseState(), ZRMainFrame::closeGraphicsReleased);
+  EXPECT_EQ(rig->deinitCalls, (std::vector<bool>{true, false}));
+}
+
+// The modal boxes open now (the close confirmation among them).
+int openModalBoxes() {
+  int n = 0;
+  for (wxWindow* window : wxTopLevelWindows) {
+    auto* dialog = dynamic_cast<wxDialog*>(window);
+    n += dialog != nullptr && dialog->IsModal();
+  }
+  return n;
+}
+
+// While the close confirmation is open: a second close that may be refused asks nothing more, and a
+// forced close (the system's quit request) ends the question and closes once, instead of running the
+// shut-down inside the question's loop and leaving the question waiting over a closed window.
+TEST_F(MainWindow, AForcedCloseDuringTheConfirmationEndsItAndClosesOnce) {
+  int boxesDuringSecondClose = -1;
+  // Bounds the test should nothing end the question: answered No after 10 s.
+  wxTimer bound;
+  bound.Bind(wxEVT_TIMER, [](wxTimerEvent&) {
+    for (wxWindow* window : wxTopLevelWindows) {
+      auto* dialog = dynamic_cast<wxDialog*>(window);
+      if (dialog != nullptr && dialog->IsModal()) dialog->EndModal(wxID_NO);
+    }
+  });
+  bound.StartOnce(10000);
+  // Runs inside the question's loop.
+  wxTheApp->CallAfter([&] {
+    rig->frame().Close(false);
+    boxesDuringSecondClose = openModalBoxes();
+    rig->frame().Close(true);
+  });
+  const auto began = std::chrono::steady_clock::now();
+  rig->frame().Close(false);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  bound.Stop();
+  EXPECT_EQ(boxesDuringSecondClose, 1);
+  EXPECT_LT(seconds, 8.0) << "the question stayed open";
+  EXPECT_EQ(openModalBoxes(), 0);
   EXPECT_TRUE(rig->frame().isClosing());
   EXPECT_EQ(rig->frame().getCloseState(), ZRMainFrame::closeGraphicsReleased);
   EXPECT_EQ(rig->deinitCalls, (std::vector<bool>{true, false}));

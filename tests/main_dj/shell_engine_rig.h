@@ -20,11 +20,12 @@
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/skin_choice.h"
+#include "main_window_rig.h"
 #include "shell_test_support.h"
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
-#include "main_window_rig.h"
+#include "support/display_required.h"
 
 namespace orvel_test {
 
@@ -99,7 +100,7 @@ class ShellRig {
 class ShellRigTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
+    if (!ensureToolkitForRenderThread()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     box = std::make_unique<ShellSandbox>();
     rig = std::make_unique<ShellRig>();
     ASSERT_TRUE(rig->ok());

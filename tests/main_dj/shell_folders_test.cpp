@@ -12,9 +12,10 @@
 #include "common/shell_hooks.h"
 #include "common/zr_files.h"
 #include "main_dj/shell_state.h"
-#include "shell_test_support.h"
-#include "support/log_capture.h"
 #include "main_window_rig.h"
+#include "shell_test_support.h"
+#include "support/display_required.h"
+#include "support/log_capture.h"
 
 namespace fs = std::filesystem;
 using orvel_test::LogCapture;
@@ -37,7 +38,7 @@ void writeDefaultContent(const ShellSandbox& box) {
 class ShellFolders : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
+    if (!orvel_test::ensureToolkitForRenderThread()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
     writeDefaultContent(box);
   }
   ShellSandbox box;

@@ -9,12 +9,13 @@
 #include "common/text_ids.h"
 #include "main_dj/shell_state.h"
 #include "shell_engine_rig.h"
+#include "support/display_required.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
 
 TEST(ShippedStart, AFirstStartWithTheShippedResources) {
-  if (!orvel_test::ensureToolkitForRenderThread()) GTEST_SKIP() << "no display";
+  if (!orvel_test::ensureToolkitForRenderThread()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display";
   orvel_test::ShellSandbox box(false);
   orvel_test::ShellRig rig;
   ASSERT_TRUE(rig.ok());

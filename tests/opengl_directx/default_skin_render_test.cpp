@@ -28,6 +28,7 @@
 #include "gui/zr_image_raw_data.h"
 #include "gui/zr_node_manager.h"
 #include "gui/zr_skin_manager.h"
+#include "support/display_required.h"
 #include "support/image_fixtures.h"
 #include "support/test_support.h"
 
@@ -235,7 +236,7 @@ class PreviewClasses : public ZRNodeClassFactory {
 class DefaultSkinRender : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+    if (!orvel_test::ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
     installInitSkinScriptHook([](const std::string&) { return true; });
     installCallSkinInitHook([] {});
     installTestEnableVideoButtonHook([] {});

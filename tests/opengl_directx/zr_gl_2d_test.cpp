@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gl_test_context.h"
+#include "support/display_required.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ void quad(float x, float y, float w, float h) {
 class Projection2D : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+    if (!orvel_test::ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   }
   // Draws a 10 x 10 quad at (5, 5) inside the projection and returns the picture.
   std::vector<uint8_t> draw(int topLeft, int width, int height, float scale) {

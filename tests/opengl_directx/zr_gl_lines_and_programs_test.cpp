@@ -10,6 +10,7 @@
 #include "opengl_directx/zr_glsl.h"
 #include "opengl_directx/zr_opengl_engine.h"
 #include "opengl_directx/zr_texture_opengl.h"
+#include "support/display_required.h"
 #include "support/log_capture.h"
 
 namespace {
@@ -19,7 +20,7 @@ using Pixel = std::vector<uint8_t>;
 class GLDrawing : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+    if (!orvel_test::ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   }
 };
 

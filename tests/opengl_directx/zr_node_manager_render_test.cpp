@@ -10,6 +10,7 @@
 #include "common/zr_texture.h"
 #include "gl_test_context.h"
 #include "gui/zr_node_manager.h"
+#include "support/display_required.h"
 #include "support/image_fixtures.h"
 #include "support/test_support.h"
 
@@ -37,7 +38,7 @@ class PictureClasses : public ZRNodeClassFactory {
 class NodeManagerRender : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+    if (!orvel_test::ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
     // A skin image of two parts: red rows 0..39, green rows 40..69.
     orvel_test::writeFile(dir.file("skin.png"),
                           orvel_test::encodePng(orvel_test::solidPicture(32, 40, 255, 0, 0), false));

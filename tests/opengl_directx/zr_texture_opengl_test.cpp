@@ -11,6 +11,7 @@
 #include "gl_test_context.h"
 #include "gui/zr_draw_context.h"
 #include "opengl_directx/zr_gl_extensions.h"
+#include "support/display_required.h"
 #include "support/log_capture.h"
 
 namespace {
@@ -21,7 +22,7 @@ using Pixel = std::vector<uint8_t>;
 class TextureGL : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!orvel_test::ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+    if (!orvel_test::ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
     ZRTextureOpenGL::setBasicTexturesOnly(false);
   }
   void TearDown() override { ZRTextureOpenGL::setBasicTexturesOnly(false); }
@@ -337,7 +338,7 @@ TEST(TextureBeforeSetUp, CapabilitiesAreDecidedOnlyOnceGLIsSetUp) {
   // No context current yet: the upload fails cleanly instead of calling into GL.
   EXPECT_FALSE(early.initWithOrRefreshData(data.data(), 4, 4, ZRPixelFormatBGRA));
   EXPECT_TRUE(log.contains("error: OpenGL set-up needs a current context"));
-  if (!orvel_test::ensureGLContext()) GTEST_SKIP() << "no display for OpenGL";
+  if (!orvel_test::ensureGLContext()) ORVEL_SKIP_WITHOUT_DISPLAY() << "no display for OpenGL";
   EXPECT_TRUE(early.initWithOrRefreshData(data.data(), 4, 4, ZRPixelFormatBGRA));
   EXPECT_TRUE(early.usesCapabilities());
 }

@@ -26,7 +26,7 @@ constexpr int kBuffer = 441;  // 10 ms
 // that runs ahead of real time).
 void fill(ZRPreviewPlayer& player, int frames) {
   for (int guard = 0; guard < 64; ++guard) {
-    if (player.GetBufferedFrames() >= frames || player.GetStreamedFrames() >= player.GetLength()) return;
+    if (player.GetBufferedFrames() >= frames || player.IsFullyStreamed()) return;
     player.AsyncStreamingFunction();
   }
 }
