@@ -6,11 +6,13 @@
 namespace {
 ZRHook<decltype(ZRActionDialogs::askYesNo)> askHook;
 ZRHook<decltype(ZRActionDialogs::showMessage)> messageHook;
+ZRHook<decltype(ZRActionDialogs::chooseSaveFile)> saveFileHook;
 }  // namespace
 
 void installActionDialogs(ZRActionDialogs dialogs) {
   askHook.install(std::move(dialogs.askYesNo));
   messageHook.install(std::move(dialogs.showMessage));
+  saveFileHook.install(std::move(dialogs.chooseSaveFile));
 }
 
 void askYesNo(const ZRString& text, const ZRString& caption, std::function<void()> onYes) {
@@ -27,4 +29,14 @@ void showActionMessage(const ZRString& text, const ZRString& caption) {
     return;
   }
   ZRLOG("message: %s", text);
+}
+
+void chooseSaveFile(const ZRString& title, const ZRString& wildcard,
+                    std::function<void(const ZRString&)> onDone) {
+  if (auto choose = saveFileHook.get()) {
+    choose(title, wildcard, std::move(onDone));
+    return;
+  }
+  ZRLOG("file not chosen (no dialogs): %s", title);
+  if (onDone) onDone(ZRString());
 }

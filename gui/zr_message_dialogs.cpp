@@ -1,9 +1,11 @@
 #include "gui/zr_message_dialogs.h"
 
 #include <wx/app.h>
+#include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/textdlg.h>
 #include <wx/thread.h>
+#include <wx/utils.h>
 
 #include <atomic>
 
@@ -96,4 +98,17 @@ void askConfirmationOnMainThread(const ZRString& message, const ZRString& captio
 void showMessageOnMainThread(const ZRString& message, const ZRString& caption) {
   onMainThreadNowOrLater("showMessageOnMainThread",
                          [message, caption] { showMessageDialog(message, caption, nullptr); });
+}
+
+void chooseSaveFileOnMainThread(const ZRString& title, const ZRString& wildcard,
+                                std::function<void(const ZRString&)> onDone) {
+  const bool posted = onMainThreadNowOrLater("chooseSaveFileOnMainThread", [title, wildcard, onDone] {
+    wxFileDialog chooser(parentOrTop(nullptr), titleOf(title), wxEmptyString, wxEmptyString,
+                         CharTowxString(wildcard.utf8().c_str()),
+                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT | wxFD_CHANGE_DIR);
+    chooser.SetDirectory(wxGetHomeDir());
+    const bool chosen = runDialogModal(chooser) == wxID_OK;
+    if (onDone) onDone(chosen ? ZRString(std::string(chooser.GetPath().utf8_str())) : ZRString());
+  });
+  if (!posted && onDone) onDone(ZRString());
 }

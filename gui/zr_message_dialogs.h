@@ -29,6 +29,12 @@ void askConfirmationOnMainThread(const ZRString& message, const ZRString& captio
 // From any thread: the message with OK, shown on the main thread.
 void showMessageOnMainThread(const ZRString& message, const ZRString& caption);
 
+// From any thread: a save-file box on the main thread (overwrite confirmed, the current folder follows the
+// choice, started in the home folder); onDone runs there with the chosen path, or with the empty text when
+// cancelled or when no toolkit application exists.
+void chooseSaveFileOnMainThread(const ZRString& title, const ZRString& wildcard,
+                                std::function<void(const ZRString&)> onDone);
+
 // The title every box takes when its caption is empty.
 inline constexpr const char* kZRDialogDefaultCaption = "Orvel";
 

@@ -230,7 +230,7 @@ void InitializeApplication() {
   createEngineObjects();
   // The user actions write to the skin's controls and ask their questions through these.
   if (manager != nullptr) installActionControls(std::make_shared<ZRNodeTableControls>(manager));
-  installActionDialogs({askConfirmationOnMainThread, showMessageOnMainThread});
+  installActionDialogs({askConfirmationOnMainThread, showMessageOnMainThread, chooseSaveFileOnMainThread});
   installLibraryNodes(manager);
   installLibraryDialogsWindow(MainFrame);
   installSearchStopHook([] { FSearchStop(0, 0, -1, nullptr); });
