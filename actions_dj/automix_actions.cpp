@@ -8,7 +8,7 @@
 #include "actions_dj/action_support.h"
 #include "actions_dj/controller_notify.h"
 #include "actions_dj/deck_loading.h"
-#include "actions_dj/dj_action_table.h"
+#include "actions_dj/deck_tempo.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/player_actions.h"
 #include "common/action_ids.h"
@@ -52,10 +52,6 @@ void fadeToward(int deck) {
   CSoundSource* d = deckAt(deck);
   if (d != nullptr && d->GetLength() < 1) FDeck_LoadNext(0, 0, deck);
   startFade(deck == 1);
-}
-
-void runDeckAction(int action, int deck) {
-  if (ZRActionCallback f = findDjAction(action, ZRDjSlot::Press)) f(1, -1, deck, nullptr);
 }
 
 float wrapHalf(float d) {
@@ -197,7 +193,7 @@ void processAutoMix() {
       controls.setIndicator(ACT_deck_beatdiff, deck, 2.0f * currentDiff[deck]);
       if (std::fabs(currentDiff[deck]) > 0.02f && source->getIsAlwaysInSync() && !automixOn &&
           deck != master) {
-        runDeckAction(ACT_deck_sync, deck);
+        syncDeckTo(deck, master, true);
       }
     } else {
       controls.setIndicator(ACT_deck_beatdiff, deck, 0.0f);
@@ -236,11 +232,11 @@ void processAutoMix() {
     if (!in->IsPlaying()) in->PlayPause(1);
     const bool early = now.toB ? p0 <= 41 : p0 >= 85;
     if (settingOn("BeatMatchingWhenAutoMix") && early && std::abs(c) >= 4)
-      runDeckAction(ACT_deck_sync, incoming);
+      syncDeckTo(incoming, outgoing, true);
     return;
   }
   if (settingOn("UseSlowPitchReset") && settingOn("ResetPitchAfterAutoMix")) {
-    runDeckAction(ACT_deck_reset_pitch, incoming);
+    FDeck_ResetPitch(0, -1, incoming, nullptr);
   }
   FDeck_LoadNext(0, 0, outgoing);
 }
