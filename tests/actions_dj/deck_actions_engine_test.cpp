@@ -548,6 +548,7 @@ TEST_F(AutomixEngine, HandsOverAtTheEndWithoutADipAndLoadsTheNextTrack) {
 
   const double open = toneLevel(run(0.3), 1000.0);
   ASSERT_GT(open, 0.2);
+  const int length = deckA->GetLength();
   const auto deadline = Clock::now() + std::chrono::seconds(60);
   int startedAt = -1;
   double lowest = 1e9;
@@ -563,7 +564,6 @@ TEST_F(AutomixEngine, HandsOverAtTheEndWithoutADipAndLoadsTheNextTrack) {
     }
   }
   ASSERT_GE(startedAt, 0) << "no fade started";
-  const int length = deckA->GetLength();
   EXPECT_NEAR(length - startedAt, 44100, 44100 * 0.1) << "the fade starts one fade time before the end";
   EXPECT_EQ(main.GetCrossfaderPosition(), 127);
   EXPECT_TRUE(deckB->IsPlaying());
