@@ -36,6 +36,11 @@ class NoControls final : public ZRActionControls {
   bool playlistHasFocus() override { return false; }
   bool pitchWithoutPercent() override { return false; }
   void setVideoFader(double) override {}
+  int getSelectedIndex(int, int) override { return -1; }
+  int getItemCount(int, int) override { return 0; }
+  void selectIndex(int, int, int, bool) override {}
+  void moveAsController(int, int, int) override {}
+  void setIndicator(int, int, float) override {}
 };
 
 // The installed view is kept alive here; the raw pointer is what the actions read on either thread.

@@ -74,6 +74,16 @@ class ZRActionControls {
   virtual bool pitchWithoutPercent() = 0;
   // The video crossfader, 0..1 (deck A's picture at 0), which the video output reads.
   virtual void setVideoFader(double position) = 0;
+  // Drop-downs by position: the selected item (-1: none or no such control), the number of items, and a
+  // selection (ignored outside the items; with notify the list's after-change slot runs with the index).
+  virtual int getSelectedIndex(int action, int deck) = 0;
+  virtual int getItemCount(int action, int deck) = 0;
+  virtual void selectIndex(int action, int deck, int index, bool notify) = 0;
+  // A slider moved as a controller's control change (value 0..127 over the slider's range, rounded) would
+  // move it: its change and track slots run.
+  virtual void moveAsController(int action, int deck, int value) = 0;
+  // A beat indicator: the lit beat 0..3 of a beat position, the signed share -1..1 of a beat difference.
+  virtual void setIndicator(int action, int deck, float value) = 0;
 };
 
 // The installed view (never null: a view that ignores everything when none is installed). The returned

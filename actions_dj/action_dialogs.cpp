@@ -8,11 +8,13 @@ ZRHook<decltype(ZRActionDialogs::askYesNo)> askHook;
 ZRHook<decltype(ZRActionDialogs::showMessage)> messageHook;
 ZRHook<ZRChooseFileDialog> chooseFileHook;
 ZRHook<ZRBpmEditorDialog> editBpmHook;
+ZRHook<decltype(ZRActionDialogs::chooseSaveFile)> saveFileHook;
 }  // namespace
 
 void installActionDialogs(ZRActionDialogs dialogs) {
   askHook.install(std::move(dialogs.askYesNo));
   messageHook.install(std::move(dialogs.showMessage));
+  saveFileHook.install(std::move(dialogs.chooseSaveFile));
 }
 
 void askYesNo(const ZRString& text, const ZRString& caption, std::function<void()> onYes) {
@@ -50,4 +52,14 @@ void openBpmEditor(int deck) {
     return;
   }
   ZRLOG("tempo editor not shown (no dialogs), deck %d", deck);
+}
+
+void chooseSaveFile(const ZRString& title, const ZRString& wildcard,
+                    std::function<void(const ZRString&)> onDone) {
+  if (auto choose = saveFileHook.get()) {
+    choose(title, wildcard, std::move(onDone));
+    return;
+  }
+  ZRLOG("file not chosen (no dialogs): %s", title);
+  if (onDone) onDone(ZRString());
 }

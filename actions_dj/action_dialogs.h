@@ -8,7 +8,7 @@
 // install their own answers.
 //
 // Without an implementation a question is answered no (the playing track stays), a message is only
-// logged, and a file choice or an editor is not shown (logged).
+// logged, a file-open choice or an editor is not shown (logged), and a save-file choice is cancelled.
 
 #include <functional>
 
@@ -18,6 +18,11 @@ struct ZRActionDialogs {
   // Asks text (caption empty: the program's name); calls onYes when the answer is yes, never otherwise.
   std::function<void(const ZRString& text, const ZRString& caption, std::function<void()> onYes)> askYesNo;
   std::function<void(const ZRString& text, const ZRString& caption)> showMessage;
+  // A save-file box (overwrite confirmed, started in the home folder) titled title, with a toolkit
+  // wildcard ("Name (*.ext)|*.ext|..."); onDone gets the chosen path, or the empty text when cancelled.
+  std::function<void(const ZRString& title, const ZRString& wildcard,
+                     std::function<void(const ZRString&)> onDone)>
+      chooseSaveFile = nullptr;
 };
 
 void installActionDialogs(ZRActionDialogs dialogs);
@@ -36,3 +41,5 @@ void showActionMessage(const ZRString& text, const ZRString& caption);
 void chooseFileToOpen(const ZRString& title, const ZRString& wildcard,
                       std::function<void(const ZRString&)> onChosen);
 void openBpmEditor(int deck);
+void chooseSaveFile(const ZRString& title, const ZRString& wildcard,
+                    std::function<void(const ZRString&)> onDone);

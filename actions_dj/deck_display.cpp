@@ -8,6 +8,7 @@
 #include "actions_dj/action_controls.h"
 #include "actions_dj/action_dialogs.h"
 #include "actions_dj/action_support.h"
+#include "actions_dj/automix_actions.h"
 #include "actions_dj/controller_notify.h"
 #include "actions_dj/deck_loops.h"
 #include "actions_dj/deck_tempo.h"
@@ -222,6 +223,7 @@ void Afis_TIME(int deck, float dt) {
     controls.setCaption(ACT_deck_remained, deck, ZRString(swap ? elapsed : remained));
     if (length > 0 && length - position <= kEndFrames) d->CUE();
   }
+  if (counter % 2 != deck % 2) automixCheckDeckEnd(deck);
   // Under timecode control the pitch follows the record: its text is refreshed here.
   if (d->GetTimecodedVinylMode()) {
     char text[32];

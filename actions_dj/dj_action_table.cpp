@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "actions_dj/bpm_editor.h"
+#include "actions_dj/automix_actions.h"
 #include "actions_dj/deck_cues.h"
 #include "actions_dj/deck_display.h"
 #include "actions_dj/deck_loading.h"
@@ -10,9 +11,11 @@
 #include "actions_dj/deck_scratch.h"
 #include "actions_dj/deck_tempo.h"
 #include "actions_dj/deck_transport.h"
+#include "actions_dj/effect_actions.h"
 #include "actions_dj/mixer_actions.h"
 #include "actions_dj/preview_actions.h"
 #include "actions_dj/sampler_actions.h"
+#include "actions_dj/recording_action.h"
 #include "common/action_ids.h"
 #include "common/action_vocabulary.h"
 
@@ -339,6 +342,98 @@ const ZRDjActionBinding kBindings[] = {
     SAMPLER_ROWS(5),
     SAMPLER_ROWS(6),
     SAMPLER_ROWS(7),
+    // Effects: the ten built-in effects (param: the channel's effect slot), the two slots, the pad, the tabs.
+    ROW(ACT_deck_fx_cutofflp, S::Press, FDeck_FX, 17, kDeck),
+    ROW(ACT_deck_fx_cutofflp, S::RightPress, FDeck_FX, 17, kDeck),
+    ROW(ACT_deck_fx_cutofflp_drywet, S::Change, FDeck_FX_DryWet, 17, kDeck),
+    ROW(ACT_deck_fx_cutofflp_param1, S::Change, FDeck_FX_Param1, 17, kDeck),
+    ROW(ACT_deck_fx_cutofflp_param2, S::Change, FDeck_FX_Param2, 17, kDeck),
+    ROW(ACT_deck_fx_cutoffhp, S::Press, FDeck_FX, 18, kDeck),
+    ROW(ACT_deck_fx_cutoffhp, S::RightPress, FDeck_FX, 18, kDeck),
+    ROW(ACT_deck_fx_cutoffhp_drywet, S::Change, FDeck_FX_DryWet, 18, kDeck),
+    ROW(ACT_deck_fx_cutoffhp_param1, S::Change, FDeck_FX_Param1, 18, kDeck),
+    ROW(ACT_deck_fx_cutoffhp_param2, S::Change, FDeck_FX_Param2, 18, kDeck),
+    ROW(ACT_deck_fx_flanger, S::Press, FDeck_FX, 4, kDeck),
+    ROW(ACT_deck_fx_flanger, S::RightPress, FDeck_FX, 4, kDeck),
+    ROW(ACT_deck_fx_flanger_drywet, S::Change, FDeck_FX_DryWet, 4, kDeck),
+    ROW(ACT_deck_fx_flanger_param1, S::Change, FDeck_FX_Param1, 4, kDeck),
+    ROW(ACT_deck_fx_flanger_param2, S::Change, FDeck_FX_Param2, 4, kDeck),
+    ROW(ACT_deck_fx_echo, S::Press, FDeck_FX, 9, kDeck),
+    ROW(ACT_deck_fx_echo, S::RightPress, FDeck_FX, 9, kDeck),
+    ROW(ACT_deck_fx_echo_drywet, S::Change, FDeck_FX_DryWet, 9, kDeck),
+    ROW(ACT_deck_fx_echo_param1, S::Change, FDeck_FX_Param1, 9, kDeck),
+    ROW(ACT_deck_fx_echo_param2, S::Change, FDeck_FX_Param2, 9, kDeck),
+    ROW(ACT_deck_fx_beatwaw, S::Press, FDeck_FX, 0, kDeck),
+    ROW(ACT_deck_fx_beatwaw, S::RightPress, FDeck_FX, 0, kDeck),
+    ROW(ACT_deck_fx_beatwaw_drywet, S::Change, FDeck_FX_DryWet, 0, kDeck),
+    ROW(ACT_deck_fx_beatwaw_param1, S::Change, FDeck_FX_Param1, 0, kDeck),
+    ROW(ACT_deck_fx_beatwaw_param2, S::Change, FDeck_FX_Param2, 0, kDeck),
+    ROW(ACT_deck_fx_reverb, S::Press, FDeck_FX, 8, kDeck),
+    ROW(ACT_deck_fx_reverb, S::RightPress, FDeck_FX, 8, kDeck),
+    ROW(ACT_deck_fx_reverb_drywet, S::Change, FDeck_FX_DryWet, 8, kDeck),
+    ROW(ACT_deck_fx_reverb_param1, S::Change, FDeck_FX_Param1, 8, kDeck),
+    ROW(ACT_deck_fx_reverb_param2, S::Change, FDeck_FX_Param2, 8, kDeck),
+    ROW(ACT_deck_fx_bitcrusher, S::Press, FDeck_FX, 15, kDeck),
+    ROW(ACT_deck_fx_bitcrusher, S::RightPress, FDeck_FX, 15, kDeck),
+    ROW(ACT_deck_fx_bitcrusher_drywet, S::Change, FDeck_FX_DryWet, 15, kDeck),
+    ROW(ACT_deck_fx_bitcrusher_param1, S::Change, FDeck_FX_Param1, 15, kDeck),
+    ROW(ACT_deck_fx_bitcrusher_param2, S::Change, FDeck_FX_Param2, 15, kDeck),
+    ROW(ACT_deck_fx_pan, S::Press, FDeck_FX, 1, kDeck),
+    ROW(ACT_deck_fx_pan, S::RightPress, FDeck_FX, 1, kDeck),
+    ROW(ACT_deck_fx_pan_drywet, S::Change, FDeck_FX_DryWet, 1, kDeck),
+    ROW(ACT_deck_fx_pan_param1, S::Change, FDeck_FX_Param1, 1, kDeck),
+    ROW(ACT_deck_fx_pan_param2, S::Change, FDeck_FX_Param2, 1, kDeck),
+    ROW(ACT_deck_fx_delay, S::Press, FDeck_FX, 7, kDeck),
+    ROW(ACT_deck_fx_delay, S::RightPress, FDeck_FX, 7, kDeck),
+    ROW(ACT_deck_fx_delay_drywet, S::Change, FDeck_FX_DryWet, 7, kDeck),
+    ROW(ACT_deck_fx_delay_param1, S::Change, FDeck_FX_Param1, 7, kDeck),
+    ROW(ACT_deck_fx_delay_param2, S::Change, FDeck_FX_Param2, 7, kDeck),
+    ROW(ACT_deck_fx_tremolo, S::Press, FDeck_FX, 6, kDeck),
+    ROW(ACT_deck_fx_tremolo, S::RightPress, FDeck_FX, 6, kDeck),
+    ROW(ACT_deck_fx_tremolo_drywet, S::Change, FDeck_FX_DryWet, 6, kDeck),
+    ROW(ACT_deck_fx_tremolo_param1, S::Change, FDeck_FX_Param1, 6, kDeck),
+    ROW(ACT_deck_fx_tremolo_param2, S::Change, FDeck_FX_Param2, 6, kDeck),
+    ROW(ACT_deck_fx1_choose_fx, S::Select, FAudioFX_OnChange, 0, kDeck),
+    ROW(ACT_deck_fx1_prev, S::Press, OnButtonPress_DeckFX_Prev, 0, kDeck),
+    ROW(ACT_deck_fx1_next, S::Press, OnButtonPress_DeckFX_Next, 0, kDeck),
+    ROW(ACT_deck_fx1_toggle, S::Press, OnButtonPress_DeckFX_Toggle, 0, kDeck),
+    ROW(ACT_deck_fx1_drywet, S::Track, OnSliderTrack_DeckFX_DryWet, 0, kDeck),
+    ROW(ACT_deck_fx1_param1, S::Track, OnSliderTrack_DeckFX_Param1, 0, kDeck),
+    ROW(ACT_deck_fx1_param2, S::Track, OnSliderTrack_DeckFX_Param2, 0, kDeck),
+    ROW(ACT_deck_fx2_choose_fx, S::Select, FAudioFX_OnChange, 1, kDeck),
+    ROW(ACT_deck_fx2_prev, S::Press, OnButtonPress_DeckFX_Prev, 1, kDeck),
+    ROW(ACT_deck_fx2_next, S::Press, OnButtonPress_DeckFX_Next, 1, kDeck),
+    ROW(ACT_deck_fx2_toggle, S::Press, OnButtonPress_DeckFX_Toggle, 1, kDeck),
+    ROW(ACT_deck_fx2_drywet, S::Track, OnSliderTrack_DeckFX_DryWet, 1, kDeck),
+    ROW(ACT_deck_fx2_param1, S::Track, OnSliderTrack_DeckFX_Param1, 1, kDeck),
+    ROW(ACT_deck_fx2_param2, S::Track, OnSliderTrack_DeckFX_Param2, 1, kDeck),
+    ROW(ACT_deck_padfx_choose_px, S::Select, FAudioPadFX_OnChange, 0, kDeck),
+    ROW(ACT_deck_padfx_choose_py, S::Select, FAudioPadFX_OnChange, 1, kDeck),
+    ROW(ACT_deck_audio_fx_x_prev, S::Press, OnButtonPress_DeckFXPrevX, -1, kDeck),
+    ROW(ACT_deck_audio_fx_x_next, S::Press, OnButtonPress_DeckFXNextX, -1, kDeck),
+    ROW(ACT_deck_audio_fx_y_prev, S::Press, OnButtonPress_DeckFXPrevY, -1, kDeck),
+    ROW(ACT_deck_audio_fx_y_next, S::Press, OnButtonPress_DeckFXNextY, -1, kDeck),
+    ROW(ACT_fx_sel, S::Release, FDeck_SelectFXtab, -1, kDeck),
+    ROW(ACT_fx_add, S::Release, FDeck_AddFx, -1, kDeck),
+    ROW(ACT_fx_mic_sel, S::Release, FMic_SelectFXtab, -1, kGlobal),
+    ROW(ACT_fx_master_sel, S::Release, FMaster_SelectFXtab, -1, kGlobal),
+    ROW(ACT_fx_samples_sel, S::Release, FSamples_SelectTab, -1, kGlobal),
+    ROW(ACT_fx_mic_add, S::Release, FMic_AddFx, -1, kGlobal),
+    ROW(ACT_fx_master_add, S::Release, FMaster_AddFx, -1, kGlobal),
+    // Automix.
+    ROW(ACT_autodj, S::Press, FAutoMixSwitch, -1, kGlobal),
+    ROW(ACT_autodj, S::RightPress, FAutoMixSwitch, -1, kGlobal),
+    ROW(ACT_autodj2, S::Press, FAutoMixSwitch, -1, kGlobal),
+    ROW(ACT_autodj2, S::RightPress, FAutoMixSwitch, -1, kGlobal),
+    ROW(ACT_autodj_next, S::Press, FAutoMixNext, -1, kGlobal),
+    ROW(ACT_autodj_to_left, S::Press, FAutoDjToLeft, -1, kGlobal),
+    ROW(ACT_autodj_to_right, S::Press, FAutoDjToRight, -1, kGlobal),
+    ROW(ACT_crossfader, S::Track, FCrossFaderTrack, -1, kGlobal),
+    // Recording.
+    ROW(ACT_recording, S::Release, FRecordingChooseType, -1, kGlobal),
+    ROW(ACT_recording, S::RightRelease, FRecordingChooseType, -1, kGlobal),
+    ROW(ACT_recording_audio, S::Release, FRecording, -1, kGlobal),
+    ROW(ACT_recording_audio, S::RightRelease, FRecording, -1, kGlobal),
 };
 
 #undef SAMPLER_ROWS

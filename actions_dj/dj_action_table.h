@@ -16,6 +16,7 @@ enum class ZRDjSlot : int {
   RightRelease,  // button right release
   Change,        // slider or knob: every position change (the program's too)
   Track,         // slider or knob: changes the user causes
+  Select,        // drop-down: the selection changed (value: the new index)
 };
 
 struct ZRDjActionBinding {

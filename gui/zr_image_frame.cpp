@@ -10,17 +10,12 @@
 #include "common/zr_files.h"
 #include "common/zr_files_platform.h"
 #include "common/zr_logging.h"
+#include "gui/zr_info_window.h"
 #include "gui/zr_wx_strings.h"
 
 namespace {
 
 constexpr long kImageFrameStyle = wxSTAY_ON_TOP | wxFRAME_NO_TASKBAR;
-
-wxString resourcesImagePath(const wxString& imageName) {
-  char folder[4096];
-  if (!GetResourcesDir_Apple(folder, sizeof(folder))) return wxString();
-  return CharTowxString(folder) + "images/" + imageName;
-}
 
 }  // namespace
 
@@ -46,11 +41,17 @@ ZRImageFrame::~ZRImageFrame() = default;
 bool ZRImageFrame::loadImage(const wxString& path) {
   // A missing or broken picture is reported once by our own log line, not by the toolkit's message boxes.
   wxLogNull quiet;
-  const double scale = GetContentScaleFactor();
+  double scale = GetContentScaleFactor();
   wxString tried = path;
   if (scale > 1.99) {
+    // The high-resolution twin when there is one; the plain picture, drawn larger, is better than none.
     const wxFileName name(path);
-    tried = name.GetPathWithSep() + name.GetName() + "@2x." + name.GetExt();
+    const wxString twin = name.GetPathWithSep() + name.GetName() + "@2x." + name.GetExt();
+    if (wxFileName::FileExists(twin)) {
+      tried = twin;
+    } else {
+      scale = 1.0;
+    }
   }
   if (!image.LoadFile(tried, wxBITMAP_TYPE_ANY)) {
     ZRLOG("error: loading image in ZRImageWindow '%s'", std::string(tried.utf8_str()).c_str());

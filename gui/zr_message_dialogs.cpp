@@ -8,6 +8,7 @@
 #include <wx/toplevel.h>
 // After wx/msgdlg.h, whose base class it needs.
 #include <wx/generic/msgdlgg.h>
+#include <wx/utils.h>
 
 #include <atomic>
 
@@ -121,4 +122,17 @@ void chooseFileOnMainThread(const ZRString& title, const ZRString& wildcard,
     if (runDialogModal(chooser) != wxID_OK) return;
     if (onChosen) onChosen(ZRString(chooser.GetPath().utf8_string()));
   });
+}
+
+void chooseSaveFileOnMainThread(const ZRString& title, const ZRString& wildcard,
+                                std::function<void(const ZRString&)> onDone) {
+  const bool posted = onMainThreadNowOrLater("chooseSaveFileOnMainThread", [title, wildcard, onDone] {
+    wxFileDialog chooser(parentOrTop(nullptr), titleOf(title), wxEmptyString, wxEmptyString,
+                         CharTowxString(wildcard.utf8().c_str()),
+                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT | wxFD_CHANGE_DIR);
+    chooser.SetDirectory(wxGetHomeDir());
+    const bool chosen = runDialogModal(chooser) == wxID_OK;
+    if (onDone) onDone(chosen ? ZRString(std::string(chooser.GetPath().utf8_str())) : ZRString());
+  });
+  if (!posted && onDone) onDone(ZRString());
 }

@@ -38,6 +38,12 @@ void chooseFileOnMainThread(const ZRString& title, const ZRString& wildcard,
 // thread only.
 void endModalDialogs();
 
+// From any thread: a save-file box on the main thread (overwrite confirmed, the current folder follows the
+// choice, started in the home folder); onDone runs there with the chosen path, or with the empty text when
+// cancelled or when no toolkit application exists.
+void chooseSaveFileOnMainThread(const ZRString& title, const ZRString& wildcard,
+                                std::function<void(const ZRString&)> onDone);
+
 // The title every box takes when its caption is empty.
 inline constexpr const char* kZRDialogDefaultCaption = "Orvel";
 

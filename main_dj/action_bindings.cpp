@@ -29,25 +29,6 @@
 #include "main_dj/action_functions.h"
 #include "main_dj/skin_choice.h"
 
-const ZRInternalFx internalFx[kInternalFxCount] = {
-#define ORVEL_FX(name, slot, key, button)                                                               \
-  {                                                                                                     \
-    name, slot, key, ACT_##button, ACT_##button##_drywet, ACT_##button##_param1, ACT_##button##_param2, \
-        ACT_##button##_drywet_val, ACT_##button##_param1_val, ACT_##button##_param2_val                 \
-  }
-    ORVEL_FX("LP Cutoff", 17, "fxCutoffLP", deck_fx_cutofflp),
-    ORVEL_FX("HP Cutoff", 18, "fxCutoffHP", deck_fx_cutoffhp),
-    ORVEL_FX("Flanger", 4, "fxFlanger", deck_fx_flanger),
-    ORVEL_FX("Echo", 9, "fxEcho", deck_fx_echo),
-    ORVEL_FX("Beat Waw", 0, "fxBeatwaw", deck_fx_beatwaw),
-    ORVEL_FX("Reverb", 8, "fxReverb", deck_fx_reverb),
-    ORVEL_FX("Bit Crusher", 15, "fxBitCrusher", deck_fx_bitcrusher),
-    ORVEL_FX("Autopan", 1, "fxPan", deck_fx_pan),
-    ORVEL_FX("Robot Delay", 7, "fxDelay", deck_fx_delay),
-    ORVEL_FX("Tremolo", 6, "fxTremolo", deck_fx_tremolo),
-#undef ORVEL_FX
-};
-
 void formatDeckLabel(const char* label, int deck, char* out, int outSize) {
   if (out == nullptr || outSize <= 0) return;
   const char letter = deck == 1 ? 'B' : 'A';
@@ -198,6 +179,8 @@ int nodeSlot(ZRDjSlot slot) {
       return ZRNodeSliderKnob::SlotChange;
     case ZRDjSlot::Track:
       return ZRNodeSliderKnob::SlotValue;
+    case ZRDjSlot::Select:
+      return ZRNodeDropDown::SlotAfterChange;
   }
   return kPress;
 }
@@ -253,24 +236,10 @@ void stageADeck(Binder& b) {
   // The ten internal effects.
   for (const ZRInternalFx& fx : internalFx) {
     const char* button = CZRGETACTIONS[fx.button].name;
-    b.code(button, fx.slot);
-    b.pressBoth(button, "FDeck_FX");
     b.switchButton(button);
-    const struct {
-      int action;
-      const char* function;
-    } sliders[] = {
-        {fx.dryWet, "FDeck_FX_DryWet"}, {fx.param1, "FDeck_FX_Param1"}, {fx.param2, "FDeck_FX_Param2"}};
-    for (const auto& s : sliders) {
-      const char* name = CZRGETACTIONS[s.action].name;
-      b.change(name, s.function);
-      b.range(name, 0, 1000);
-      b.code(name, fx.slot);
-    }
+    for (int slider : {fx.dryWet, fx.param1, fx.param2}) b.range(CZRGETACTIONS[slider].name, 0, 1000);
   }
 
-  b.release("fx_sel", "FDeck_SelectFXtab");
-  b.release("fx_add", "FDeck_AddFx");
   b.range("deck_volume", 0, 127);
   b.pos("deck_volume", 127);
   b.range("deck_gain", -120, 120);
@@ -330,9 +299,6 @@ void stageAGlobal(Binder& g) {
 
 void stageAMixer(Binder& g) {
   g.caption("version", ZRString("v3.11.0.2"));
-  g.pressBoth("autodj", "FAutoMixSwitch");
-  g.pressBoth("autodj2", "FAutoMixSwitch");
-  g.press("autodj_next", "FAutoMixNext");
   g.range("mic_gain", -120, 120);
   g.pos("mic_gain", 0);
   g.range("master_balance", -64, 64);
@@ -355,7 +321,6 @@ void stageAMixer(Binder& g) {
   }
   g.range("cf_curve", 0, 100);
   g.pos("cf_curve", 50);
-  g.value("crossfader", "FCrossFaderTrack");
   for (const char* node : {"crossfader", "cf_audio", "cf_video", "cf_video_alt"}) {
     g.range(node, 0, 127);
     g.pos(node, 63);
@@ -370,11 +335,6 @@ void stageAMixer(Binder& g) {
     g.switchButton(node);
   }
   g.release("playlist_sel", "FSelectPlaylistTab");
-  g.release("fx_mic_sel", "FMic_SelectFXtab");
-  g.release("fx_master_sel", "FMaster_SelectFXtab");
-  g.release("fx_mic_add", "FMic_AddFx");
-  g.release("fx_master_add", "FMaster_AddFx");
-  g.release("fx_samples_sel", "FSamples_SelectTab");
 }
 
 void stageAApplication(Binder& g) {
@@ -389,8 +349,6 @@ void stageAApplication(Binder& g) {
         std::pair{"add_dir", "FAddDir"}, std::pair{"clear", "FClearList"}}) {
     g.release(node, function);
   }
-  g.releaseBoth("recording", "FRecordingChooseType");
-  g.releaseBoth("recording_audio", "FRecording");
   g.switchButton("recording_audio");
   g.releaseBoth("cfg", "FCfgApp");
   g.releaseBoth("cfg2", "FCfgApp");
@@ -487,34 +445,14 @@ void stageCDeck(Binder& b) {
   b.fxItems("deck_fx2_choose_fx");
   const ZRString internal("Internal FX");
   b.items("deck_padfx_choose_fx", &internal, 1, 0);
-  b.code("deck_padfx_choose_px", 0);
   b.select("deck_padfx_choose_px", 2);
-  b.code("deck_padfx_choose_py", 1);
   b.select("deck_padfx_choose_py", 0);
-  b.afterChange("deck_padfx_choose_px", "FAudioPadFX_OnChange");
-  b.afterChange("deck_padfx_choose_py", "FAudioPadFX_OnChange");
-  b.press("deck_audio_fx_x_prev", "OnButtonPress_DeckFXPrevX");
-  b.press("deck_audio_fx_x_next", "OnButtonPress_DeckFXNextX");
-  b.press("deck_audio_fx_y_prev", "OnButtonPress_DeckFXPrevY");
-  b.press("deck_audio_fx_y_next", "OnButtonPress_DeckFXNextY");
   // Effect unit 1 starts on Flanger, unit 2 on Echo: selecting them runs the units' set-up.
   const int firstEffect[2] = {2, 3};
   for (int unit = 0; unit < 2; unit++) {
     const std::string prefix = "deck_fx" + std::to_string(unit + 1);
     auto name = [&](const char* suffix) { return prefix + suffix; };
-    for (const char* suffix : {"_prev", "_next", "_toggle", "_drywet", "_param1", "_param2", "_choose_fx"}) {
-      b.code(name(suffix).c_str(), unit);
-    }
-    b.press(name("_prev").c_str(), "OnButtonPress_DeckFX_Prev");
-    b.press(name("_next").c_str(), "OnButtonPress_DeckFX_Next");
-    b.press(name("_toggle").c_str(), "OnButtonPress_DeckFX_Toggle");
-    b.value(name("_drywet").c_str(), "OnSliderTrack_DeckFX_DryWet");
-    b.range(name("_drywet").c_str(), 0, 1000);
-    b.value(name("_param1").c_str(), "OnSliderTrack_DeckFX_Param1");
-    b.range(name("_param1").c_str(), 0, 1000);
-    b.value(name("_param2").c_str(), "OnSliderTrack_DeckFX_Param2");
-    b.range(name("_param2").c_str(), 0, 1000);
-    b.afterChange(name("_choose_fx").c_str(), "FAudioFX_OnChange");
+    for (const char* slider : {"_drywet", "_param1", "_param2"}) b.range(name(slider).c_str(), 0, 1000);
     b.select(name("_choose_fx").c_str(), firstEffect[unit]);
   }
   for (const ZRInternalFx& fx : internalFx) b.switched(CZRGETACTIONS[fx.button].name, false, true);
@@ -534,8 +472,6 @@ void stageCGlobal(Binder& g) {
   int showHints = 0;
   if (preferences != nullptr) preferences->getValue("ShowHints", showHints);
   g.switched("show_hints", showHints != 0, false);
-  g.press("autodj_to_left", "FAutoDjToLeft");
-  g.press("autodj_to_right", "FAutoDjToRight");
   g.press("list_color_clear", "FSetHighlightColor");
   g.code("list_color_clear", -1);
   for (int i = 0; i < 7; i++) {

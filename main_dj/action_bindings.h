@@ -16,6 +16,8 @@
 //                      given their decks, effect units and sampler controls run their actions once).
 // A missing node is skipped; every stage may run on a manager without a skin.
 
+#include "actions_dj/effect_actions.h"
+
 class ZRNodeManager;
 
 void bindActionsStageA(ZRNodeManager& manager);
@@ -25,14 +27,3 @@ void bindActionsStageC(ZRNodeManager& manager);
 // The label of the deck title: the language label with every "%c" replaced by the deck letter (A for deck
 // 0, B for deck 1). The label is text, never a format: any other '%' stays as it is.
 void formatDeckLabel(const char* label, int deck, char* out, int outSize);
-
-// The ten internal deck effects: display name, the deck channel's effect slot holding it, the script key,
-// and the button's action (its sliders and value texts are named after it).
-struct ZRInternalFx {
-  const char* name;
-  int slot;
-  const char* key;
-  int button, dryWet, param1, param2, dryWetValue, param1Value, param2Value;
-};
-inline constexpr int kInternalFxCount = 10;
-extern const ZRInternalFx internalFx[kInternalFxCount];

@@ -9,6 +9,7 @@
 #include "actions_dj/deck_scratch.h"
 #include "actions_dj/dj_action_table.h"
 #include "actions_dj/sampler_actions.h"
+#include "actions_dj/effect_actions.h"
 #include "actions_dj/skin/zr_library_dialog_actions.h"
 #include "actions_dj/skin/zr_library_layout.h"
 #include "actions_dj/skin/zr_list_actions.h"
@@ -16,6 +17,7 @@
 #include "actions_dj/skin/zr_search_box.h"
 #include "common/zr_logging.h"
 #include "main_dj/action_functions_not_available_yet.h"
+#include "main_dj/info_windows.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/skin_choice.h"
 #include "main_dj/video_actions.h"
@@ -41,11 +43,13 @@ FunctionRow row(const char* name, ZRActionShape shape, F function) {
 const std::array kFunctions = {
     row("Browser_OnListChanged", ZRActionShape::Action, &Browser_OnListChanged),
     row("enableVideoWindow", ZRActionShape::Action, &enableVideoWindow),
+    row("FAboutApp", ZRActionShape::Action, &FAboutApp),
     row("FAddDialog", ZRActionShape::Action, &FAddDialog),
     row("FAddDir", ZRActionShape::Action, &FAddDir),
     row("FAddFiles", ZRActionShape::Action, &FAddFiles),
     row("FAnalyzeAllSongsFromList", ZRActionShape::Action, &FAnalyzeAllSongsFromList),
     row("FAnalyzeSongFromCursor", ZRActionShape::Action, &FAnalyzeSongFromCursor),
+    row("FAudioPadFX_OnMove", ZRActionShape::Pointer, &FAudioPadFX_OnMove),
     row("FCfgApp", ZRActionShape::Action, &FCfgApp),
     row("FClearList", ZRActionShape::Action, &FClearList),
     row("FCloseApp", ZRActionShape::Action, &FCloseApp),
@@ -72,6 +76,8 @@ const std::array kFunctions = {
     row("FSelectPlaylistTab", ZRActionShape::Action, &FSelectPlaylistTab),
     row("FSetFiltering", ZRActionShape::Action, &FSetFiltering),
     row("FSetHighlightColor", ZRActionShape::Action, &FSetHighlightColor),
+    row("FShowHints", ZRActionShape::Action, &FShowHints),
+    row("FShowInfoWindow", ZRActionShape::Action, &FShowInfoWindow),
     row("FShuffle", ZRActionShape::Action, &FShuffle),
     row("FSortList", ZRActionShape::Action, &FSortList),
     row("FVideoFXOnChange", ZRActionShape::Action, &FVideoFXOnChange),

@@ -235,7 +235,7 @@ void InitializeApplication() {
   createEngineObjects();
   // The user actions write to the skin's controls and ask their questions through these.
   if (manager != nullptr) installActionControls(std::make_shared<ZRNodeTableControls>(manager));
-  installActionDialogs({askConfirmationOnMainThread, showMessageOnMainThread});
+  installActionDialogs({askConfirmationOnMainThread, showMessageOnMainThread, chooseSaveFileOnMainThread});
   installChooseFileDialog(chooseFileOnMainThread);
   installLibraryNodes(manager);
   installLibraryDialogsWindow(MainFrame);

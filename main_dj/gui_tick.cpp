@@ -48,7 +48,6 @@
 #include "main_dj/zr_midi_queue.h"
 #include "soundio/zr_audio_multi_output.h"
 
-std::atomic<float> lastUpdatingGUICallback_dt{0.025f};
 std::atomic<float> addNewTracksTimer{-1.0f};
 
 namespace {
@@ -378,6 +377,7 @@ void runGuiTick(ZRNodeManager* m, float dt) {
     if (auto* b = node<ZRNodeButton>(m, ACT_deck_sync, deck)) b->setMouseOverBlocked(inSync);
     if (auto* b = node<ZRNodeButton>(m, ACT_deck_sync2, deck)) b->setMouseOverBlocked(inSync);
   }
+  processAutoMix();
 }
 
 void updatingGUICallback(float dt) {

@@ -14,6 +14,8 @@
 
 #include <atomic>
 
+#include "actions_dj/automix_actions.h"
+
 class ZRNodeManager;
 
 // The tick (render thread). Without a node manager (no main window) it runs the queues only.
@@ -21,8 +23,6 @@ void updatingGUICallback(float dt);
 // The tick over a given node manager (null: the queues only); the main window's tick is this over its own.
 void runGuiTick(ZRNodeManager* manager, float dt);
 
-// dt of the latest tick (seconds).
-extern std::atomic<float> lastUpdatingGUICallback_dt;
 // -1 idle; the engine creation sets 0 as its last step: half a second later the tick initialises the lists
 // once (and loads the default content on a first run).
 extern std::atomic<float> addNewTracksTimer;

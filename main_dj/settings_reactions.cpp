@@ -10,6 +10,7 @@
 #include <string>
 
 #include "actions_dj/action_controls.h"
+#include "actions_dj/automix_actions.h"
 #include "actions_dj/background_analysis.h"
 #include "actions_dj/controller_notify.h"
 #include "actions_dj/engine_globals.h"
@@ -77,7 +78,7 @@ void applyAutoMixOn(int value) {
   actionControls().setSwitched(ACT_autodj2, -1, value != 0, false);
   bool somethingPlays = false;
   forTwoDecks([&](int, CSoundSource* deck) { somethingPlays |= deck->GetLength() > 0 && deck->IsPlaying(); });
-  if (value != 0 && !somethingPlays) notAvailableYet("FAutoMixNext");
+  if (value != 0 && !somethingPlays) FAutoMixNext(0, 0, -1, nullptr);
   notifyControllers("autoDj", -1, value);
 }
 

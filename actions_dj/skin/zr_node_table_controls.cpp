@@ -9,6 +9,7 @@
 #include "gui/zr_node_manager.h"
 #include "gui_nodes/zr_drag_drop_track.h"
 #include "gui_nodes/zr_node_artwork.h"
+#include "gui_nodes/zr_node_beat_indicators.h"
 #include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_button.h"
 #include "gui_nodes/zr_node_drop_down.h"
@@ -189,10 +190,36 @@ void ZRNodeTableControls::setVideoFader(double position) {
   SetVideoFader(position);
 }
 
+int ZRNodeTableControls::getSelectedIndex(int action, int deck) {
+  auto* list = dynamic_cast<ZRNodeDropDown*>(node(action, deck));
+  return list != nullptr ? list->getSelected() : -1;
+}
+
+int ZRNodeTableControls::getItemCount(int action, int deck) {
+  auto* list = dynamic_cast<ZRNodeDropDown*>(node(action, deck));
+  return list != nullptr ? list->getTotalItems() : 0;
+}
+
+void ZRNodeTableControls::selectIndex(int action, int deck, int index, bool notify) {
+  if (auto* list = dynamic_cast<ZRNodeDropDown*>(node(action, deck))) list->setSelected(index, notify);
+}
+
+void ZRNodeTableControls::moveAsController(int action, int deck, int value) {
+  if (auto* slider = dynamic_cast<ZRNodeSliderKnob*>(node(action, deck))) {
+    slider->executeActionInternal(ZRNodeEventMidi, ZRMidiControlChange, 0, 0, 0, 0, 0, 0, 0, value, 0, deck);
+  }
+}
+
 bool FDeck_DropItem(ZRDrawNode* node, ZRDragDropPayload payload, float, float, bool testOnly) {
   const ZRDragDropTrack* track = ZRDragDropTrack::from(payload);
   if (track == nullptr || node == nullptr) return false;
   if (testOnly) return true;
   const TZRListTrack row = track->getTrack();
   return FDeck_LoadTrackId(row.trackId, row.keyAdjust, node->deck);
+}
+
+void ZRNodeTableControls::setIndicator(int action, int deck, float value) {
+  ZRDrawNode* n = node(action, deck);
+  if (auto* beat = dynamic_cast<ZRNodeBeatPos*>(n)) beat->updatePos(static_cast<int>(value));
+  if (auto* diff = dynamic_cast<ZRNodeBeatDiff*>(n)) diff->updatePos(value);
 }

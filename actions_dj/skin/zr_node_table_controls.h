@@ -54,6 +54,11 @@ class ZRNodeTableControls : public ZRActionControls {
   bool playlistHasFocus() override;
   bool pitchWithoutPercent() override;
   void setVideoFader(double position) override;
+  int getSelectedIndex(int action, int deck) override;
+  int getItemCount(int action, int deck) override;
+  void selectIndex(int action, int deck, int index, bool notify) override;
+  void moveAsController(int action, int deck, int value) override;
+  void setIndicator(int action, int deck, float value) override;
 
  private:
   ZRDrawNode* node(int action, int deck) const;

@@ -2,7 +2,8 @@
 // loaded into deck A and deck B through the load action, played from the play buttons, the time text
 // moving on the GUI tick, the crossfader, an EQ kill, the cut-off filter, talk-over and the limiter heard
 // in the output; a deck reaching its end; the question before replacing music that is being heard (its
-// answer injected); and every deck event shown although several arrive between two ticks.
+// answer injected); every deck event shown although several arrive between two ticks; and the automix
+// handing over from one deck to the other at the mix-out point.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 
 #include "actions_dj/action_controls.h"
 #include "actions_dj/action_dialogs.h"
+#include "actions_dj/automix_actions.h"
 #include "actions_dj/controller_notify.h"
 #include "actions_dj/deck_display.h"
 #include "actions_dj/deck_loading.h"
@@ -27,6 +29,7 @@
 #include "common/zr_preferences.h"
 #include "controllers/controller_notifications.h"
 #include "database/zr_database.h"
+#include "database/zr_list.h"
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_mixer.h"
 #include "dsp/engine/zr_mixer_channel.h"
@@ -447,6 +450,182 @@ TEST_F(DeckActionsEngine, FastSearchAndSeeks) {
   table->setZoom(ACT_sd_deck, 0, 20);
   FDeck_SoundDisplayZoomLess(0, -1, 0, nullptr);
   EXPECT_EQ(table->getZoom(ACT_sd_deck, 0), 32);
+}
+
+// The automix over the whole engine: deck A plays to its end, the fade starts one fade time before it,
+// deck B comes in while the crossfader moves across in GUI ticks, the level never dips, and deck A is
+// loaded with the automix list's next track.
+class AutomixEngine : public DeckActionsEngine {
+ protected:
+  void SetUp() override {
+    DeckActionsEngine::SetUp();
+    resetAutomix();
+    lastUpdatingGUICallback_dt = 0.025f;
+    list = ZRList::create("Automix", false, ZRList::kTypeAutomix, 0);
+    for (const auto& [key, value] : {std::pair{"AutoMixFadeTime", 10}, std::pair{"UseAutoCueing", 1},
+                                     std::pair{"UseSlowPitchReset", 1}, std::pair{"AutoMixLimitTrack", 0}}) {
+      settings->setValue(key, value, 0, ZRPreferences::NotificationProgram);
+    }
+  }
+  void TearDown() override {
+    resetAutomix();
+    ZRList::removeList(list);
+    delete list;
+    DeckActionsEngine::TearDown();
+  }
+  void addRow(const std::string& path) {
+    TZRDatabaseTrack track;
+    track.tags[kTagFileName] = ZRString(path);
+    TZRListTrack row;
+    row.trackId = ZRDatabase::getInstance()->addOrUpdate(&track);
+    list->addLine(row, -1, false);
+  }
+  // One GUI tick of 25 ms of sound: the deck displays (with the end-of-track check), then the automix.
+  std::vector<float> guiTick() {
+    std::vector<float> heard = run(0.025);
+    tick();
+    processAutoMix();
+    return heard;
+  }
+  ZRList* list = nullptr;
+};
+
+TEST(AutomixCurves, StepAndEndOfTrack) {
+  struct StepCase {
+    float dt;
+    int tenths;
+    float low, high;
+  };
+  const StepCase steps[] = {
+      {0.025f, 60, 0.529f, 0.530f},  // 127 units over 6 s at 40 ticks a second
+      {0.025f, 0, 127.0f, 127.0f},   // no fade time: one tick
+      {0.025f, -5, 127.0f, 127.0f},  // a negative one too (it never ended)
+      {0.0f, 60, 0.02f, 0.03f},      // a tick of 0 s still moves
+      {0.025f, 1000000000, 1e-3f, 1e-3f},
+  };
+  for (const StepCase& c : steps) {
+    const float step = automixStep(c.dt, c.tenths);
+    EXPECT_GE(step, c.low) << c.dt << " " << c.tenths;
+    EXPECT_LE(step, c.high) << c.dt << " " << c.tenths;
+  }
+  const long long s = 44100, length = 100 * s;
+  struct EndCase {
+    long long position, mixIn, mixOut;
+    int tenths, limit;
+    bool ends;
+  };
+  const EndCase ends[] = {
+      {length - 26 * s - 1, 0, length - 20 * s, 60, 0, false},  // 6 s fade, mix-out 20 s before the end
+      {length - 26 * s + 1, 0, length - 20 * s, 60, 0, true},
+      {10 * s, 0, 0, 60, 0, false},  // an unset mix-out cue is the end, not the start
+      {length - 6 * s + 1, 0, 0, 60, 0, true},
+      {60 * s - 1, 0, length - 1, 60, 2, false},  // two 30 s units of play
+      {60 * s + 1, 0, length - 1, 60, 2, true},
+      {30 * s + 1, 20 * s, length - 1, 60, 1, false},  // counted from the mix-in cue
+      {50 * s + 1, 20 * s, length - 1, 60, 1, true},
+      {90 * s, 0, length - 1, 60, 2000, false},  // 2000 units is past 32 bits of frames
+      {10 * s, 0, length - 1, -3, 0, false},
+  };
+  for (const EndCase& c : ends) {
+    EXPECT_EQ(automixDeckEnds(length, c.position, c.mixIn, c.mixOut, c.tenths, c.limit), c.ends)
+        << c.position / 44100.0 << " s, limit " << c.limit;
+  }
+}
+
+TEST_F(AutomixEngine, HandsOverAtTheEndWithoutADipAndLoadsTheNextTrack) {
+  ASSERT_TRUE(loadBoth());
+  ASSERT_TRUE(
+      orvel_test::writeWav16(dir.file("c.wav"), orvel_test::stereoToneTrack(700.0, 4.0, 12000), 2, 44100));
+  addRow(dir.file("c.wav"));
+  table->userMoves(ACT_crossfader, -1, 0);
+  table->userClicks(ACT_deck_play_pause, 0);
+  // Automix on with something playing: nothing starts at once.
+  table->userToggles(ACT_autodj, -1);
+  int on = 0;
+  EXPECT_TRUE(settings->getValue("AutoMixOn", on));
+  EXPECT_EQ(on, 1);
+  EXPECT_FALSE(automixFade().mixing);
+
+  const double open = toneLevel(run(0.3), 1000.0);
+  ASSERT_GT(open, 0.2);
+  const int length = deckA->GetLength();
+  const auto deadline = Clock::now() + std::chrono::seconds(60);
+  int startedAt = -1;
+  double lowest = 1e9;
+  while (Clock::now() < deadline) {
+    const int position = deckA->GetCurrentPos();
+    std::vector<float> heard = guiTick();
+    const ZRAutomixFade fade = automixFade();
+    if (startedAt < 0 && fade.mixing) startedAt = position;
+    if (startedAt >= 0) {
+      // Both tones together, block by block: the sum of the two levels.
+      lowest = std::min(lowest, toneLevel(heard, 1000.0) + toneLevel(heard, 1500.0));
+      if (!fade.mixing) break;
+    }
+  }
+  ASSERT_GE(startedAt, 0) << "no fade started";
+  EXPECT_NEAR(length - startedAt, 44100, 44100 * 0.1) << "the fade starts one fade time before the end";
+  EXPECT_EQ(main.GetCrossfaderPosition(), 127);
+  EXPECT_TRUE(deckB->IsPlaying());
+  EXPECT_GT(dB(lowest / open), -3.5) << "the level dipped during the fade";
+  // Deck A takes the list's next track.
+  EXPECT_EQ(list->getCount(), 0);
+  const auto loaded = Clock::now() + std::chrono::seconds(20);
+  while (Clock::now() < loaded &&
+         !(deckA->isTrackReady() && deckA->GetLength() > 0 && deckA->GetLength() != length)) {
+    tick();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_TRUE(deckA->isTrackReady());
+  EXPECT_EQ(deckA->GetLength(), 4 * 44100);
+}
+
+TEST_F(AutomixEngine, FadesByHandTowardTheOtherSideAndStopOnTheCrossfader) {
+  ASSERT_TRUE(loadBoth());
+  // Next with the crossfader at 100 goes toward deck A.
+  table->userMoves(ACT_crossfader, -1, 100);
+  table->userClicks(ACT_autodj_next, -1);
+  ASSERT_TRUE(automixFade().mixing);
+  EXPECT_FALSE(automixFade().toB);
+  for (int i = 0; i < 5; ++i) guiTick();
+  EXPECT_LT(main.GetCrossfaderPosition(), 100);
+  EXPECT_TRUE(deckA->IsPlaying());
+  // The user's hand on the crossfader stops the fade where it is.
+  table->userMoves(ACT_crossfader, -1, 90);
+  EXPECT_FALSE(automixFade().mixing);
+  guiTick();
+  EXPECT_EQ(main.GetCrossfaderPosition(), 90);
+  // The side buttons: nothing when already there.
+  table->userMoves(ACT_crossfader, -1, 126);
+  table->userClicks(ACT_autodj_to_right, -1);
+  EXPECT_FALSE(automixFade().mixing);
+  table->userMoves(ACT_crossfader, -1, 1);
+  table->userClicks(ACT_autodj_to_left, -1);
+  EXPECT_FALSE(automixFade().mixing);
+  table->userClicks(ACT_autodj_to_right, -1);
+  EXPECT_TRUE(automixFade().mixing);
+  EXPECT_TRUE(automixFade().toB);
+  // With a fade time of 0 the fade completes in one tick.
+  settings->setValue("AutoMixFadeTime", 0, 0, ZRPreferences::NotificationProgram);
+  table->userMoves(ACT_crossfader, -1, 64);
+  table->userClicks(ACT_autodj_to_left, -1);
+  EXPECT_TRUE(automixFade().mixing);
+  guiTick();
+  EXPECT_FALSE(automixFade().mixing);
+  EXPECT_EQ(main.GetCrossfaderPosition(), 0);
+}
+
+// With automix on, an empty automix list and an empty other deck, the end of the audible deck starts no
+// fade (it would go back and forth for ever).
+TEST_F(AutomixEngine, NothingToFadeToStartsNothing) {
+  FDeck_LoadFile(ZRString(dir.file("a.wav")), ZRString(), nullptr, 0, 0.0f);
+  ASSERT_TRUE(tickUntilDecoded(*deckA));
+  settings->setValue("AutoMixOn", 1, 0, ZRPreferences::NotificationProgram);
+  table->userMoves(ACT_crossfader, -1, 0);
+  deckA->SetPositionAsync(deckA->GetLength() - 4410.0);
+  run(0.05);
+  for (int i = 0; i < 20; ++i) guiTick();
+  EXPECT_FALSE(automixFade().mixing);
 }
 
 }  // namespace

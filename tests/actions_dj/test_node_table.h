@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <map>
 #include <mutex>
 #include <string>
@@ -29,6 +30,7 @@ class TestNodeTable : public ZRActionControls {
     int dataCount = -1;  // -1: never set; 0: cleared
     int zoom = 0;
     std::string artwork;
+    float indicator = 0;
     int captionWrites = 0;
     bool lit = false;                                // a button's blocked mouse-over look
     std::vector<std::pair<std::string, int>> items;  // a drop-down's (text, parameter)
@@ -201,6 +203,40 @@ class TestNodeTable : public ZRActionControls {
   bool playlistHasFocus() override { return playlistFocused; }
   bool pitchWithoutPercent() override { return false; }
   void setVideoFader(double position) override { videoFader = position; }
+  int getSelectedIndex(int action, int deck) override { return get(action, deck).selected; }
+  int getItemCount(int action, int deck) override { return static_cast<int>(get(action, deck).items.size()); }
+  void selectIndex(int action, int deck, int item, bool notify) override {
+    {
+      std::lock_guard guard(lock);
+      Control& c = controls[index(action, deck)];
+      if (item < 0 || item >= static_cast<int>(c.items.size())) return;
+      c.selected = item;
+      c.caption = c.items[item].first;
+    }
+    if (notify) call(action, deck, ZRDjSlot::Select, item);
+  }
+  // As the skin's slider takes a controller's control change: 0..127 over its range, rounded.
+  void moveAsController(int action, int deck, int value) override {
+    int minimum, maximum;
+    {
+      std::lock_guard guard(lock);
+      const Control& c = controls[index(action, deck)];
+      minimum = c.minimum;
+      maximum = c.maximum;
+    }
+    setPos(action, deck,
+           minimum + static_cast<int>(std::lrint(static_cast<double>(maximum - minimum) * value / 127.0)),
+           true);
+  }
+  void setIndicator(int action, int deck, float value) override {
+    std::lock_guard guard(lock);
+    controls[index(action, deck)].indicator = value;
+  }
+  // Gives a control a range and position (as the binding does).
+  void setRange(int action, int deck, int minimum, int maximum, int position) {
+    std::lock_guard guard(lock);
+    range(action, deck, minimum, maximum, position);
+  }
 
   ZRList* focused = nullptr;
   std::atomic<double> videoFader{0.5};

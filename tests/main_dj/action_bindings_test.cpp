@@ -182,6 +182,7 @@ TEST_F(ActionBindings, AgreeWithTheUserActionsTable) {
     int slot = static_cast<int>(row.slot);
     if (row.slot == ZRDjSlot::Change) slot = ZRNodeSliderKnob::SlotChange;
     if (row.slot == ZRDjSlot::Track) slot = ZRNodeSliderKnob::SlotValue;
+    if (row.slot == ZRDjSlot::Select) slot = ZRNodeDropDown::SlotAfterChange;
     for (int deck : row.perDeck ? std::vector<int>{0, 1} : std::vector<int>{-1}) {
       ZRDrawNode* n = manager->getNodeAt(row.action + CACTION_NODE_STRIDE * (deck + 1));
       if (n == nullptr) continue;
