@@ -21,7 +21,11 @@ cmake --build "$BUILD_DIR" -j "$JOBS"
 asan=detect_leaks=1:abort_on_error=1:max_allocation_size_mb=1024
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan_suppressions.txt:print_suppressions=0
-ASAN_OPTIONS=$asan ctest --test-dir "$BUILD_DIR" -j "$JOBS" --timeout 600 --output-on-failure -LE gui
+# The script engine's tests stay out of this run: JavaScriptCore, which is not instrumented, calls the
+# std::shared_ptr code instantiated in our instrumented objects, and the vptr check then reports objects
+# whose type information it cannot see. The ordinary suite runs them.
+ASAN_OPTIONS=$asan ctest --test-dir "$BUILD_DIR" -j "$JOBS" --timeout 600 --output-on-failure -LE gui \
+  -E '^(JavaScript|ControllerScripts?|HardwareControllers|Rows/CallTable)\.'
 if [ "$gui" = ON ]; then
   source scripts/private_display.sh
   # The toolkit's libraries have no frame pointers: full stacks are needed to match the suppressions.

@@ -37,6 +37,8 @@ TEST(RecorderFailure, DeviceThatRefusesEveryWrite) {
     }
     EXPECT_EQ(result, 0) << name;
     EXPECT_TRUE(recorder.isFailed()) << name;
+    // The writer thread says so in the log right after it marks the failure: give it a bounded moment.
+    for (int i = 0; i < 300 && log.count("recording: write error on '") == 0; ++i) ZRThread::sleep_ms(10);
     EXPECT_EQ(log.count("recording: write error on '"), 1) << name << "\n" << log.joined();
     recorder.close();
     EXPECT_FALSE(recorder.isRecording());
