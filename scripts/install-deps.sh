@@ -25,8 +25,10 @@ PACKAGES=(
   libjavascriptcoregtk-4.0-dev libhidapi-dev
   # a paced sound device for the device tests (a JACK server with its dummy driver)
   jackd2
-  # toolkit
-  libwxgtk3.2-dev
+  # toolkit, and its web view (WebKitGTK 4.0, the series of the script engine) for the service windows
+  libwxgtk3.2-dev libwxgtk-webview3.2-dev libwebkit2gtk-4.0-dev
+  # the online service clients and the shader service: crypto and JSON
+  libsodium-dev libcjson-dev
   # drawing: Cairo and Pango in memory, the image readers, OpenGL on Mesa, and the fonts skins name
   # (Liberation for Arial and Helvetica, DejaVu for the symbols; DejaVu's extra faces include one without
   # a bold face, which the font tests need)
