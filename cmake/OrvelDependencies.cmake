@@ -21,6 +21,9 @@ pkg_check_modules(JACK REQUIRED IMPORTED_TARGET GLOBAL jack)
 # controllers.
 pkg_check_modules(JSC REQUIRED IMPORTED_TARGET GLOBAL javascriptcoregtk-4.0)
 pkg_check_modules(HIDAPI REQUIRED IMPORTED_TARGET GLOBAL hidapi-hidraw)
+# Replies of the online services. Its header is included as <cjson/cJSON.h> from the system folder, so
+# only the library is linked (no include flag that would change every target's compile line).
+pkg_check_modules(CJSON REQUIRED libcjson)
 find_package(BZip2 REQUIRED)
 if(ORVEL_BUILD_GUI)
   # Drawing in memory (Cairo, Pango, fontconfig), image readers and OpenGL.
