@@ -6,7 +6,6 @@
 #include "common/zr_logging.h"
 #include "controllers/zr_hardware_controller.h"
 #include "main_dj/zr_midi_shortcuts.h"
-#include "soundio/zr_midi_source.h"
 
 namespace {
 
@@ -62,17 +61,4 @@ uint64_t getMidiQueueDrops() {
 
 void clearMidiQueue() {
   midiQueue().clear();
-}
-
-bool startShortcutMidiInput(ZRMidiSource& source) {
-  ZRMidiSource::Sink sink;
-  sink.message = [](const ZRMidiMessage& m) {
-    PutMidiData(nullptr, kMidiKindMessage, m.status, m.channel, m.number, m.value, m.offsetMs);
-  };
-  sink.setupChanged = [] { PutMidiData(nullptr, kMidiKindSetupChanged, 0, 0, -1, -1, 0); };
-  return source.start(std::move(sink));
-}
-
-void stopShortcutMidiInput(ZRMidiSource& source) {
-  source.stop();
 }

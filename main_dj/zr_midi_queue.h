@@ -7,12 +7,9 @@
 // wait; a message arriving at a full queue pushes the oldest one out, and the drops are counted (and logged
 // by the next drain).
 //
-// Threads: PutMidiData on any thread (MIDI threads); processMidiQueue on the render thread (one consumer);
-// startShortcutMidiInput / stopShortcutMidiInput on the main thread.
+// Threads: PutMidiData on any thread (MIDI threads); processMidiQueue on the render thread (one consumer).
 
 #include <cstdint>
-
-class ZRMidiSource;
 
 // One queued MIDI input.
 struct TMIDIQueueMessage {
@@ -42,8 +39,3 @@ bool takeQueuedMidiMessage(TMIDIQueueMessage& message);
 uint64_t getMidiQueueDrops();
 // Empties the queue (shut-down, tests).
 void clearMidiQueue();
-
-// Feeds source into the queue (MIDI input for the shortcut tables); false when it does not start. The source
-// must stay alive until stopShortcutMidiInput (or until stopped by its owner).
-bool startShortcutMidiInput(ZRMidiSource& source);
-void stopShortcutMidiInput(ZRMidiSource& source);

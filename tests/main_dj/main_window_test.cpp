@@ -27,7 +27,6 @@
 #include "main_window_rig.h"
 #include "opengl_directx/zr_gl_canvases.h"
 #include "opengl_directx/zr_video_preview_frame.h"
-#include "soundio/zr_memory_midi_source.h"
 #include "support/display_required.h"
 #include "support/image_fixtures.h"
 #include "support/jack_dummy_server.h"
@@ -393,20 +392,19 @@ TEST_F(MainWindow, AForcedCloseDuringTheConfirmationEndsItAndClosesOnce) {
   EXPECT_EQ(rig->deinitCalls, (std::vector<bool>{true, false}));
 }
 
-TEST_F(MainWindow, MidiFromTheMemorySourceReachesItsNodeOnTheRenderThread) {
+TEST_F(MainWindow, MidiQueuedOnAnotherThreadReachesItsNodeOnTheRenderThread) {
   rig->frame().setGuiTickCallback([](float) { processMidiQueue(); });
   {
     auto guard = shortcutTables().hold();
     shortcutTables().controller(7, 2) = {ACT_deck_play_pause, 0, false, false};
   }
-  ZRMemoryMidiSource source;
-  ASSERT_TRUE(startShortcutMidiInput(source));
-  source.send({0xB0, 2, 7, 99, 4});
-  source.send({0xB0, 2, 8, 99, 4});  // not mapped
-  ASSERT_TRUE(source.waitUntilDelivered(2000));
+  std::thread midiThread([] {
+    PutMidiData(nullptr, kMidiKindMessage, 0xB0, 2, 7, 99, 4);
+    PutMidiData(nullptr, kMidiKindMessage, 0xB0, 2, 8, 99, 4);  // not mapped
+  });
+  midiThread.join();
   orvel_test::ShortcutNode* button = rig->playButton();
   ASSERT_TRUE(pumpUntil([&] { return !button->eventsOf(ZRNodeEventMidi).empty(); }, 5000));
-  stopShortcutMidiInput(source);
   const auto events = button->eventsOf(ZRNodeEventMidi);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].value, 0xB0);

@@ -1,6 +1,7 @@
 // MIDI bytes to messages (running status, real-time bytes, SysEx in pieces, over-long and unfinished
 // SysEx), the port tables on the in-memory transport (bad indexes stay unconnected, outputs send whole
-// messages of the right length, readers get copies, the row cap), and USB ids read from a sysfs tree.
+// messages of the right length, readers get copies, the row cap), a machine without an ALSA sequencer,
+// and USB ids read from a sysfs tree.
 
 #include <gtest/gtest.h>
 
@@ -10,9 +11,11 @@
 #include <vector>
 
 #include "soundio/sound_card_usb_ids.h"
+#include "soundio/zr_alsa_midi_transport.h"
 #include "soundio/zr_memory_midi_transport.h"
 #include "soundio/zr_midi_byte_parser.h"
 #include "soundio/zr_midi_ports.h"
+#include "support/log_capture.h"
 #include "support/test_support.h"
 
 namespace {
@@ -214,6 +217,19 @@ TEST(MidiPortsRows, AtMostTheRowCapPerTable) {
   EXPECT_EQ(getMidiDeviceInputTotal(), kMaxMidiPortRows);
   MIDI_deinit(true);
   EXPECT_EQ(getMidiDeviceInputTotal(), 0);
+}
+
+TEST(AlsaMidiTransport, WithoutASequencerThereAreNoPortsSaidOnce) {
+  orvel_test::LogCapture log;
+  std::shared_ptr<ZRMidiTransport> first = openAlsaMidiTransport();
+  std::shared_ptr<ZRMidiTransport> second = openAlsaMidiTransport();
+  if (first == nullptr) {
+    EXPECT_EQ(second, nullptr);
+    EXPECT_EQ(log.count("no ALSA sequencer"), 1);
+    return;
+  }
+  // A machine with a sequencer: the transport lists ports (none of them ours).
+  for (const ZRMidiEndpoint& source : first->listSources()) EXPECT_NE(source.name, "InPort");
 }
 
 TEST(SoundCardUsbIds, ReadsTheIdsOfTheCardsUsbDeviceFromSysfs) {
