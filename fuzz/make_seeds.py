@@ -5,6 +5,7 @@ Every seed is generated here (tiny tones, hand-built containers and archives), s
 committed. Run it again after changing a seed; `7z` (p7zip-full) adds the Deflate64 seeds when present.
 """
 
+import base64
 import io
 import math
 import os
@@ -357,6 +358,24 @@ def main():
         b"<shortcut_midi action=\"minimize\" keys=\"1\">\n"
         b"\t<midi channel=\"16\" iskey=\"0\" keyorcc=\"300\" togglemode=\"0\" />\n</shortcut_midi>\n</settings>\n")
     list_control_seeds()
+    lirra_reply_seeds()
+
+
+def lirra_reply_seeds():
+    """Catalogue replies: flag byte (mode, session past session_open), method byte, then the bytes."""
+    envelope = (b'{"method":"products_get","request_id":7,"client_version":"v1","client_hash":"h1",'
+                b'"timestamp":"20260101000000",')
+    put("lirra_reply", "error-reply", b"\x00\x0a" + envelope + b'"error":{"string":"bad","details":"d","code":3}}')
+    put("lirra_reply", "forged-reply", b"\x00\x0a" + envelope +
+        b'"session_token":"tok","signature":"AAAAAAAAAAAAAAAAAAAAAA","data":"e30"}')
+    put("lirra_reply", "sealed-products", b"\x01\x0a" + b'{"items":[{"id":1,"name":"Monthly","price":"9.99"}]}')
+    base_point = base64.urlsafe_b64encode(b"\x09" + bytes(31)).rstrip(b"=")
+    auth = base64.urlsafe_b64encode(bytes(64)).rstrip(b"=")
+    put("lirra_reply", "sealed-session-open", b"\x01\x00" + b'{"session_public_key":"' + base_point +
+        b'","auth":"' + auth + b'"}')
+    put("lirra_reply", "sealed-in-session", b"\x05\x04" + b'{"account":{"email":"a@b"}}')
+    put("lirra_reply", "base64", b"\x02\x00" + b"Zm9v\nYmFy")
+    put("lirra_reply", "base64url", b"\x03\x00" + b"QQ")
 
 
 def list_control_seeds():
