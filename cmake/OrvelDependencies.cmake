@@ -25,9 +25,8 @@ pkg_check_modules(HIDAPI REQUIRED IMPORTED_TARGET GLOBAL hidapi-hidraw)
 # only the library is linked (no include flag that would change every target's compile line).
 pkg_check_modules(CJSON REQUIRED libcjson)
 find_package(BZip2 REQUIRED)
-# The online service clients: crypto of the catalogue framing, JSON of the service replies.
+# Crypto of the karaoke catalogue's request framing.
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET GLOBAL libsodium)
-pkg_check_modules(CJSON REQUIRED IMPORTED_TARGET GLOBAL libcjson)
 if(ORVEL_BUILD_GUI)
   # Drawing in memory (Cairo, Pango, fontconfig), image readers and OpenGL.
   pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET GLOBAL pangocairo cairo fontconfig)

@@ -5,7 +5,7 @@
 // First byte: bits 0-1 the mode (0 reply text, 1 sealed data, 2 base64, 3 base64url), bit 2 a session
 // already past "session_open"; second byte: the method index the waiting request used.
 
-#include <cJSON.h>
+#include <cjson/cJSON.h>
 
 #include <cstdint>
 #include <cstdlib>

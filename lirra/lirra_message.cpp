@@ -1,6 +1,6 @@
 #include "lirra/lirra_message.h"
 
-#include <cJSON.h>
+#include <cjson/cJSON.h>
 #include <sodium.h>
 
 #include <cmath>

@@ -4,7 +4,7 @@
 // service does, including the session-key agreement of "session_open". Replies can be altered after
 // framing to play a forger or a replaying attacker.
 
-#include <cJSON.h>
+#include <cjson/cJSON.h>
 #include <sodium.h>
 
 #include <cstdint>
