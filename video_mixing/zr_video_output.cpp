@@ -15,6 +15,7 @@
 #include "opengl_directx/zr_video_frame_functions.h"
 #include "opengl_directx/zr_video_preview_frame.h"
 #include "video_mixing/zr_live_video_capture.h"
+#include "video_mixing/zr_overlay_graphics_layers.h"
 #include "video_mixing/zr_video_effects.h"
 #include "video_mixing/zr_video_source_renderer.h"
 
@@ -32,6 +33,9 @@ std::atomic<int> g_effect[2] = {0, 0};
 std::atomic<int> g_transition{0};
 std::atomic<bool> g_deckHasPicture[2] = {false, false};
 std::atomic<bool> g_livePicture{false};
+// Made by the render thread, read by the threads that add layers.
+std::atomic<ZROverlayGraphicsLayers*> g_layers{nullptr};
+std::atomic<int> g_layersGeneration{0};
 
 // ---- render thread only ----
 struct DeckPicture {
@@ -54,6 +58,7 @@ struct OutputState {
   int lastEffect[2] = {-1, -1};
   int lastTransition = -1;
   int lastWidth = 0, lastHeight = 0;
+  bool lastOverlays = false;  // the frame showed overlays: one without them is composed again
   ZRTexture* lastTexture[2] = {nullptr, nullptr};
 };
 
@@ -144,7 +149,19 @@ bool recording() {
   return recorder != nullptr && recorder->isRecording();
 }
 
-void compose(OutputState& s, double dt, int width, int height, int opengl) {
+bool overlaysShow() {
+  ZROverlayGraphicsLayers* layers = g_layers.load(std::memory_order_acquire);
+  return layers != nullptr && layers->drawsSomething();
+}
+
+void drawOverlays(double dt, int width, int height, int opengl) {
+  ZROverlayGraphicsLayers* layers = g_layers.load(std::memory_order_acquire);
+  if (layers != nullptr)
+    layers->updateFromRenderThread(dt, opengl != 0, nullptr, nullptr, static_cast<float>(width),
+                                   static_cast<float>(height), false, false);
+}
+
+void compose(OutputState& s, double dt, int width, int height, int opengl, bool overlays) {
   const double x = std::clamp(alpha_video_crossfader.load(), 0.0, 1.0);
   const float opacity[2] = {static_cast<float>(1.0 - x), static_cast<float>(x)};
   ZRTexture* pictures[2] = {nullptr, nullptr};
@@ -163,8 +180,8 @@ void compose(OutputState& s, double dt, int width, int height, int opengl) {
   }
   const int transition = g_transition.load();
   const bool changed = !s.composed || x != s.lastMix || transition != s.lastTransition ||
-                       width != s.lastWidth || height != s.lastHeight || recording() ||
-                       s.sources[0]->textureChanged() || s.sources[1]->textureChanged() ||
+                       width != s.lastWidth || height != s.lastHeight || recording() || overlays ||
+                       s.lastOverlays || s.sources[0]->textureChanged() || s.sources[1]->textureChanged() ||
                        pictures[0] != s.lastTexture[0] || pictures[1] != s.lastTexture[1] ||
                        effects[0] != s.lastEffect[0] || effects[1] != s.lastEffect[1] ||
                        (pictures[0] != nullptr && effects[0] == kAnimatedEffect) ||
@@ -172,6 +189,7 @@ void compose(OutputState& s, double dt, int width, int height, int opengl) {
   if (!changed) return;
 
   s.composed = true;
+  s.lastOverlays = overlays;
   s.lastMix = x;
   s.lastTransition = transition;
   s.lastWidth = width;
@@ -210,6 +228,7 @@ void compose(OutputState& s, double dt, int width, int height, int opengl) {
         pictures[d]->drawFull(0, 0, 1, 1, 0, opacity[d], false, throughEffect[d]);
     }
   }
+  if (overlays) drawOverlays(dt, width, height, opengl);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   feedRecorder(s, width, height);
   s.main->drawToTexture(false);
@@ -220,7 +239,7 @@ const ZRVideoOutputHooks kHooks{
     [](double dt, int width, int height, int opengl) { RenderVideoOutputFrame(dt, width, height, opengl); },
     [](ZRNodeManager* manager) { HandVideoTexturesToSkin(manager); },
     [] { DeinitVideoSourceRenderers(1); },
-    [] { return videoOutputHasContent() || recording(); },
+    [] { return videoOutputHasContent() || recording() || overlaysShow(); },
 };
 
 }  // namespace
@@ -258,6 +277,7 @@ void DeinitVideoSourceRenderers(int) {
   }
   s.live.reset();
   g_livePicture.store(false);
+  delete g_layers.exchange(nullptr, std::memory_order_acq_rel);
   s.main.reset();
   s.transitionProgram = 0;
   s.composed = false;
@@ -279,11 +299,17 @@ void RenderInitialVideo(double) {
 void RenderVideoOutputFrame(double dt, int width, int height, int opengl) {
   OutputState& s = state();
   InitVideoSourceRenderers(opengl);
+  if (g_layers.load(std::memory_order_acquire) == nullptr) {
+    g_layers.store(new ZROverlayGraphicsLayers(&displayOverlayItem, nullptr, true),
+                   std::memory_order_release);
+    g_layersGeneration.fetch_add(1);
+  }
+  const bool overlays = overlaysShow();
   const bool decks = s.sources[0] && s.sources[1] &&
                      (g_deckHasPicture[0].load() || g_deckHasPicture[1].load() || recording());
   ZRTexture* live = s.live ? s.live->getTexture() : nullptr;
   // A window without area has nothing to show; neither has an output without pictures.
-  if ((!decks && live == nullptr) || width <= 0 || height <= 0) {
+  if ((!decks && live == nullptr && !overlays) || width <= 0 || height <= 0) {
     beginScene();
     clearFrame();
     return;
@@ -291,7 +317,8 @@ void RenderVideoOutputFrame(double dt, int width, int height, int opengl) {
   if (!decks) {
     beginScene();
     clearFrame();
-    live->drawFull(0, 0, 1, 1, 0, 1, false, false);
+    if (overlays) drawOverlays(dt, width, height, opengl);
+    if (live != nullptr) live->drawFull(0, 0, 1, 1, 0, 1, false, false);
     return;
   }
   if (s.main && (s.main->getWidth() != width || s.main->getHeight() != height)) {
@@ -303,7 +330,7 @@ void RenderVideoOutputFrame(double dt, int width, int height, int opengl) {
     if (ensureTarget(made, width, height, opengl, "mainVideoRenderTexture")) s.main.reset(made.release());
     s.composed = false;
   }
-  if (s.main) compose(s, dt, width, height, opengl);
+  if (s.main) compose(s, dt, width, height, opengl, overlays);
   beginScene();
   clearFrame();
   if (s.main) s.main->drawFull(0, 0, 1, 1, 0, 1, true, false);
@@ -332,6 +359,14 @@ ZRLiveVideoCapture* getLiveVideo() {
 
 ZRVideoSourceRenderer* getVideoSourceRenderer(int deck) {
   return deck == 0 || deck == 1 ? state().sources[deck].get() : nullptr;
+}
+
+ZROverlayGraphicsLayers* getOverlayGraphicsLayers() {
+  return g_layers.load(std::memory_order_acquire);
+}
+
+int getOverlayGraphicsLayersGeneration() {
+  return g_layersGeneration.load();
 }
 
 std::shared_ptr<ZRTexture> getMainVideoRenderTexture() {

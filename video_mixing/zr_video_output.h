@@ -8,7 +8,9 @@
 // composed frame is read back and handed to it. The skin's video nodes ("deck_video" of each deck,
 // "video_preview") get the decks' textures and the composed frame.
 //
-// The live-capture picture, when one has arrived, covers the mix.
+// The overlay layer stack (video_mixing/zr_overlay_graphics_layers.h) is drawn over the decks' mix; the
+// live-capture picture, when one has arrived, covers both. While a layer shows something the frame is
+// composed every time (its items may move).
 //
 // With no deck playing video, no captured picture and nothing recording, a frame is only a clear: nothing
 // is uploaded, composed or read back, and videoOutputHasContent() answers false.
@@ -27,6 +29,7 @@
 class ZRAudioSignalSource;
 class ZRLiveVideoCapture;
 class ZRNodeManager;
+class ZROverlayGraphicsLayers;
 class ZRTexture;
 class ZRVideoRecorder;
 class ZRVideoSourceRenderer;
@@ -64,6 +67,11 @@ bool videoOutputHasContent();
 ZRVideoSourceRenderer* getVideoSourceRenderer(int deck);
 // The live-capture source (null without one).
 ZRLiveVideoCapture* getLiveVideo();
+// The overlay layer stack: null before the first output frame and after DeinitVideoSourceRenderers,
+// which deletes it with the layers in it. Any thread (layers are added under the stack's lock).
+ZROverlayGraphicsLayers* getOverlayGraphicsLayers();
+// Counts the stacks made: a layer added to a stack of another generation was deleted with it.
+int getOverlayGraphicsLayersGeneration();
 // The composed frame (null before the first composed frame).
 std::shared_ptr<ZRTexture> getMainVideoRenderTexture();
 
