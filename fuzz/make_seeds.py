@@ -359,6 +359,7 @@ def main():
         b"\t<midi channel=\"16\" iskey=\"0\" keyorcc=\"300\" togglemode=\"0\" />\n</shortcut_midi>\n</settings>\n")
     list_control_seeds()
     lirra_reply_seeds()
+    streaming_service_seeds()
 
 
 def lirra_reply_seeds():
@@ -376,6 +377,21 @@ def lirra_reply_seeds():
     put("lirra_reply", "sealed-in-session", b"\x05\x04" + b'{"account":{"email":"a@b"}}')
     put("lirra_reply", "base64", b"\x02\x00" + b"Zm9v\nYmFy")
     put("lirra_reply", "base64url", b"\x03\x00" + b"QQ")
+
+
+def streaming_service_seeds():
+    """Song records and replies of the streaming service."""
+    song = (b'{"artists":[{"artist_id":7,"artist_name":"Artist","images":{"180x80":"a","190x230":"b",'
+            b'"375x250":"c"},"updated_on":"u"}],"bpm":124.5,"disk":1,"duration":61,"label":{"images":'
+            b'{"150x150":"","250x250":"","500x500":""},"label_id":3,"label_name":"L","updated_on":""},'
+            b'"parental_advisory":false,"release":{"album_art":{"200x200":"","75x75":"","800x800":""},'
+            b'"release_date":"2019-05-31","release_id":8,"release_title":"Album","updated_on":""},'
+            b'"song_id":42,"song_key":"Am","song_title":"Song","territories":["US","GB"],"track":3,'
+            b'"updated_on":"2026-01-02T03:04:05Z"')
+    put("pulselocker_song", "song.json", song + b"}")
+    put("pulselocker_song", "stored-song.json", song + b',"__pl_type__":"song"}')
+    put("pulselocker_song", "refusal.json", b'{"error":{"code":4116,"message":"Token expired."}}')
+    put("pulselocker_song", "big-numbers.json", song.replace(b'"duration":61', b'"duration":9.3e18') + b"}")
 
 
 def list_control_seeds():
