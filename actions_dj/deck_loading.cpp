@@ -99,6 +99,10 @@ void openOnDeck(const ZRString& path, ZRString videoPath, const std::optional<TZ
 
 }  // namespace
 
+bool deckCanOpenPath(const ZRString& path) {
+  return acceptedPath(path);
+}
+
 bool deckIsAudible(int deck) {
   CSoundSource* d = deckAt(deck);
   if (d == nullptr || !isPlayerDeck(deck)) return false;

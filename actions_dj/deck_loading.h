@@ -52,5 +52,7 @@ void setLinkVideoFiles(std::vector<ZRString> files);
 // Gives an audio track a video of the linked-video folder; see setLinkVideoFiles.
 void linkVideoIfNeeded(const ZRString& path, ZRString& videoPath, const TZRDatabaseTrack* record);
 
+// Whether a load of path would be taken: a streaming address, an existing file, or a path ending in "$".
+bool deckCanOpenPath(const ZRString& path);
 // Whether replacing the deck's track now would cut music that is being heard.
 bool deckIsAudible(int deck);

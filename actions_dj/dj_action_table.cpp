@@ -12,6 +12,7 @@
 #include "actions_dj/deck_tempo.h"
 #include "actions_dj/deck_transport.h"
 #include "actions_dj/effect_actions.h"
+#include "actions_dj/karaoke_rotation.h"
 #include "actions_dj/mixer_actions.h"
 #include "actions_dj/preview_actions.h"
 #include "actions_dj/sampler_actions.h"
@@ -429,6 +430,8 @@ const ZRDjActionBinding kBindings[] = {
     ROW(ACT_autodj_to_left, S::Press, FAutoDjToLeft, -1, kGlobal),
     ROW(ACT_autodj_to_right, S::Press, FAutoDjToRight, -1, kGlobal),
     ROW(ACT_crossfader, S::Track, FCrossFaderTrack, -1, kGlobal),
+    // Karaoke.
+    ROW(ACT_load_next_singer, S::Release, FLoadNextSinger, -1, kGlobal),
     // Recording.
     ROW(ACT_recording, S::Release, FRecordingChooseType, -1, kGlobal),
     ROW(ACT_recording, S::RightRelease, FRecordingChooseType, -1, kGlobal),

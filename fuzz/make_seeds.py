@@ -360,6 +360,7 @@ def main():
     list_control_seeds()
     lirra_reply_seeds()
     streaming_service_seeds()
+    singer_seeds()
 
 
 def lirra_reply_seeds():
@@ -409,6 +410,16 @@ def list_control_seeds():
         b"<fav name=\"Music\" path=\"/home/dj/Music\" type=\"121\" />\n"
         b"<fav name=\"Q&quot;&amp;\" path=\"/mnt/usb/a&lt;b\" type=\"111\" />\n"
         b"<fav name=\"No type\" path=\"/x\" />\n<other/>\n</favorites>\n")
+
+
+def singer_seeds():
+    """The karaoke singer history, singers.xml."""
+    header = b"\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
+    put("singers_file", "singers.xml", header + b"<singers version=\"1\" idnext=\"4\">\n"
+        b"<singer id=\"1\" name=\"Anna\" />\n<singer id=\"3\" name=\"Tom &quot;T&quot; &amp; Jerry\" />\n"
+        b"<singer id=\"2\" name=\"\xc3\x89lodie\" />\n</singers>\n")
+    put("singers_file", "int-max.xml", header + b"<singers idnext=\"-5\">\n"
+        b"<singer id=\"2147483647\" name=\"x\" />\n<singer name=\"no id\" />\n<other/>\n</singers>\n")
 
 
 if __name__ == "__main__":

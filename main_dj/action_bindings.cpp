@@ -290,7 +290,6 @@ void stageAGlobal(Binder& g) {
   g.release("enable_video", "enableVideoWindow");
   g.release("enable_karaoke", "enableVideoWindow");
   g.release("video_preview", "enableVideoWindow");
-  g.release("load_next_singer", "FLoadNextSinger");
   g.release("sidelist_automix_list", "FSidelistSwitchToAutomixList");
   g.release("sidelist_rotation_list", "FSidelistSwitchToRotationList");
   g.release("show_video_overlays", "showVideoOverlaysDialog");

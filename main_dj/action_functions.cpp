@@ -15,6 +15,7 @@
 #include "actions_dj/skin/zr_list_actions.h"
 #include "actions_dj/skin/zr_node_table_controls.h"
 #include "actions_dj/skin/zr_search_box.h"
+#include "actions_dj/skin/zr_sidelist_tabs.h"
 #include "common/zr_logging.h"
 #include "main_dj/action_functions_not_available_yet.h"
 #include "main_dj/info_windows.h"
@@ -79,6 +80,8 @@ const std::array kFunctions = {
     row("FShowHints", ZRActionShape::Action, &FShowHints),
     row("FShowInfoWindow", ZRActionShape::Action, &FShowInfoWindow),
     row("FShuffle", ZRActionShape::Action, &FShuffle),
+    row("FSidelistSwitchToAutomixList", ZRActionShape::Action, &FSidelistSwitchToAutomixList),
+    row("FSidelistSwitchToRotationList", ZRActionShape::Action, &FSidelistSwitchToRotationList),
     row("FSortList", ZRActionShape::Action, &FSortList),
     row("FVideoFXOnChange", ZRActionShape::Action, &FVideoFXOnChange),
     row("FVideoTransitionOnChange", ZRActionShape::Action, &FVideoTransitionOnChange),
