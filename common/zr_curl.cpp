@@ -51,6 +51,11 @@ void ZRCurl::setTransferLimits(int totalTimeoutSeconds, size_t maxContentBytes,
   abort_ = abort;
 }
 
+void ZRCurl::setHttpsOnly(const std::string& caFile) {
+  httpsOnly_ = true;
+  caFile_ = caFile;
+}
+
 namespace {
 
 // Called by libcurl about once a second even while nothing arrives; non-zero ends the transfer.
@@ -101,6 +106,13 @@ int ZRCurl::Fetch(std::string url, const std::map<std::string, std::string>* hea
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeoutSeconds));
   if (tcpNoDelay) curl_easy_setopt(curl, CURLOPT_TCP_NODELAY, 1L);
+  if (httpsOnly_) {
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile_.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caFile_.c_str());
+  }
   if (totalTimeoutSeconds_ > 0)
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(totalTimeoutSeconds_));
   if (abort_ != nullptr) {

@@ -56,6 +56,11 @@ class ZRCurl {
   // transfer ends within about a second, so a stalled server cannot hold up
   // the thread that waits for this one (shut-down sets it).
   void setTransferLimits(int totalTimeoutSeconds, size_t maxContentBytes, const std::atomic<bool>* abort);
+  // Following requests (kept across keepOptions false) go over https only: any other scheme, also in a
+  // redirect, fails the transfer before a connection is made. caFile, when not empty, names the
+  // certificates (PEM) the server's must chain to instead of the system's; the peer and host checks
+  // stay on either way.
+  void setHttpsOnly(const std::string& caFile);
 
   // The body of the last response (any bytes).
   std::string Content() const { return content_; }
@@ -83,4 +88,6 @@ class ZRCurl {
   int totalTimeoutSeconds_ = 0;
   size_t maxContentBytes_ = 0;
   const std::atomic<bool>* abort_ = nullptr;
+  bool httpsOnly_ = false;
+  std::string caFile_;
 };

@@ -1,11 +1,14 @@
 #include "platform/process_spawn.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
 extern char** environ;
 
@@ -78,4 +81,83 @@ bool platformLaunchDetached(const char* program, const char* argument) {
   if (posix_spawn(&pid, sh, nullptr, nullptr, argv, environ) != 0) return false;
   const int status = waitChild(pid);
   return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+PlatformRunResult platformRunProgram(const std::vector<std::string>& argv, int timeoutMs, size_t maxOutput,
+                                     std::string& output, int* exitCode) {
+  output.clear();
+  if (exitCode != nullptr) *exitCode = -1;
+  if (argv.empty() || argv[0].empty()) return PlatformRunResult::NotStarted;
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return PlatformRunResult::NotStarted;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> args;
+  args.reserve(argv.size() + 1);
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (rc != 0) {
+    close(fds[0]);
+    return PlatformRunResult::NotStarted;
+  }
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
+  PlatformRunResult result = PlatformRunResult::Exited;
+  char buffer[4096];
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      result = PlatformRunResult::TimedOut;
+      break;
+    }
+    pollfd pfd{fds[0], POLLIN, 0};
+    const int ready = poll(&pfd, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) {
+      result = ready == 0 ? PlatformRunResult::TimedOut : PlatformRunResult::NotStarted;
+      break;
+    }
+    const ssize_t n = read(fds[0], buffer, sizeof(buffer));
+    if (n > 0) {
+      if (output.size() + static_cast<size_t>(n) > maxOutput) {
+        result = PlatformRunResult::OutputTooLong;
+        break;
+      }
+      output.append(buffer, static_cast<size_t>(n));
+    } else if (n == 0 || errno != EINTR) {
+      break;
+    }
+  }
+  close(fds[0]);
+  if (result != PlatformRunResult::Exited) {
+    kill(pid, SIGKILL);
+    waitChild(pid);
+    output.clear();
+    return result;
+  }
+  // The output ended; a program that closed it early but goes on running is still held to the limit.
+  for (;;) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) {
+      if (exitCode != nullptr) *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      return PlatformRunResult::Exited;
+    }
+    if (done < 0 && errno != EINTR) return PlatformRunResult::Exited;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      waitChild(pid);
+      output.clear();
+      return PlatformRunResult::TimedOut;
+    }
+    usleep(2000);
+  }
 }

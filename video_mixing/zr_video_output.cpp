@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 
 #include "codecs/zr_video_recorder.h"
@@ -16,6 +17,7 @@
 #include "opengl_directx/zr_video_preview_frame.h"
 #include "video_mixing/zr_live_video_capture.h"
 #include "video_mixing/zr_overlay_graphics_layers.h"
+#include "video_mixing/zr_overlay_graphics_shader_layer.h"
 #include "video_mixing/zr_video_effects.h"
 #include "video_mixing/zr_video_source_renderer.h"
 
@@ -37,6 +39,19 @@ std::atomic<bool> g_livePicture{false};
 std::atomic<ZROverlayGraphicsLayers*> g_layers{nullptr};
 std::atomic<int> g_layersGeneration{0};
 
+std::mutex g_shaderLayerLock;
+std::shared_ptr<ZROverlayGraphicsShaderLayer> g_shaderLayer;
+
+std::shared_ptr<ZROverlayGraphicsShaderLayer> shaderLayer() {
+  std::lock_guard guard(g_shaderLayerLock);
+  return g_shaderLayer;
+}
+
+// A shader is chosen: the output has something to show even without a deck's picture.
+bool shaderWanted(const std::shared_ptr<ZROverlayGraphicsShaderLayer>& layer) {
+  return layer && layer->getCurrentShader() >= 0;
+}
+
 // ---- render thread only ----
 struct DeckPicture {
   ZRTexture* programTexture = nullptr;  // the texture the effect program was given to
@@ -48,6 +63,8 @@ struct OutputState {
   std::unique_ptr<ZRLiveVideoCapture> live;
   std::shared_ptr<ZRTexture> main;
   std::unique_ptr<ZRTexture> deckTargets[2];
+  // The shader layer's picture, standing in for a deck without video.
+  std::unique_ptr<ZRTexture> shaderTarget;
   DeckPicture pictures[2];
   int transitionProgram = 0;  // transition whose program deckTargets[1] holds
   unsigned oddFrame = 0;
@@ -161,7 +178,20 @@ void drawOverlays(double dt, int width, int height, int opengl) {
                                    static_cast<float>(height), false, false);
 }
 
-void compose(OutputState& s, double dt, int width, int height, int opengl, bool overlays) {
+// Draws the shader layer into its target; the target when the layer drew a picture, else null.
+ZRTexture* drawShader(OutputState& s, double dt, int width, int height, int opengl) {
+  std::shared_ptr<ZROverlayGraphicsShaderLayer> layer = shaderLayer();
+  if (!layer || (layer->hasStarted() && layer->getCurrentShader() < 0)) return nullptr;
+  if (!ensureTarget(s.shaderTarget, width, height, opengl, "shaderRenderTexture")) return nullptr;
+  s.shaderTarget->drawToTexture(true);
+  clearFrame();
+  layer->updateFromRenderThread(dt, opengl != 0, nullptr, nullptr, static_cast<float>(width),
+                                static_cast<float>(height), false, false);
+  s.shaderTarget->drawToTexture(false);
+  return layer->drewLastUpdate() ? s.shaderTarget.get() : nullptr;
+}
+
+void compose(OutputState& s, double dt, int width, int height, int opengl, bool overlays, ZRTexture* shader) {
   const double x = std::clamp(alpha_video_crossfader.load(), 0.0, 1.0);
   const float opacity[2] = {static_cast<float>(1.0 - x), static_cast<float>(x)};
   ZRTexture* pictures[2] = {nullptr, nullptr};
@@ -183,7 +213,7 @@ void compose(OutputState& s, double dt, int width, int height, int opengl, bool 
                        width != s.lastWidth || height != s.lastHeight || recording() || overlays ||
                        s.lastOverlays || s.sources[0]->textureChanged() || s.sources[1]->textureChanged() ||
                        pictures[0] != s.lastTexture[0] || pictures[1] != s.lastTexture[1] ||
-                       effects[0] != s.lastEffect[0] || effects[1] != s.lastEffect[1] ||
+                       effects[0] != s.lastEffect[0] || effects[1] != s.lastEffect[1] || shader != nullptr ||
                        (pictures[0] != nullptr && effects[0] == kAnimatedEffect) ||
                        (pictures[1] != nullptr && effects[1] == kAnimatedEffect);
   if (!changed) return;
@@ -224,8 +254,11 @@ void compose(OutputState& s, double dt, int width, int height, int opengl, bool 
     s.deckTargets[1]->drawFull(0, 0, 1, 1, 0, 1, true, true);
   } else {
     for (int d = 0; d < 2; ++d) {
-      if (pictures[d] != nullptr && opacity[d] > 0)
+      if (pictures[d] != nullptr && opacity[d] > 0) {
         pictures[d]->drawFull(0, 0, 1, 1, 0, opacity[d], false, throughEffect[d]);
+      } else if (pictures[d] == nullptr && shader != nullptr && opacity[d] > 0) {
+        shader->drawFull(0, 0, 1, 1, 0, opacity[d], true, false);
+      }
     }
   }
   if (overlays) drawOverlays(dt, width, height, opengl);
@@ -239,7 +272,7 @@ const ZRVideoOutputHooks kHooks{
     [](double dt, int width, int height, int opengl) { RenderVideoOutputFrame(dt, width, height, opengl); },
     [](ZRNodeManager* manager) { HandVideoTexturesToSkin(manager); },
     [] { DeinitVideoSourceRenderers(1); },
-    [] { return videoOutputHasContent() || recording() || overlaysShow(); },
+    [] { return videoOutputHasContent() || recording() || overlaysShow() || shaderWanted(shaderLayer()); },
 };
 
 }  // namespace
@@ -278,6 +311,9 @@ void DeinitVideoSourceRenderers(int) {
   s.live.reset();
   g_livePicture.store(false);
   delete g_layers.exchange(nullptr, std::memory_order_acq_rel);
+  s.shaderTarget.reset();
+  if (std::shared_ptr<ZROverlayGraphicsShaderLayer> layer = shaderLayer())
+    layer->resetAllGraphicsResourcesInUse();
   s.main.reset();
   s.transitionProgram = 0;
   s.composed = false;
@@ -305,8 +341,12 @@ void RenderVideoOutputFrame(double dt, int width, int height, int opengl) {
     g_layersGeneration.fetch_add(1);
   }
   const bool overlays = overlaysShow();
-  const bool decks = s.sources[0] && s.sources[1] &&
-                     (g_deckHasPicture[0].load() || g_deckHasPicture[1].load() || recording());
+  ZRTexture* shader = s.sources[0] && s.sources[1] && width > 0 && height > 0
+                          ? drawShader(s, dt, width, height, opengl)
+                          : nullptr;
+  const bool decks =
+      s.sources[0] && s.sources[1] &&
+      (g_deckHasPicture[0].load() || g_deckHasPicture[1].load() || recording() || shader != nullptr);
   ZRTexture* live = s.live ? s.live->getTexture() : nullptr;
   // A window without area has nothing to show; neither has an output without pictures.
   if ((!decks && live == nullptr && !overlays) || width <= 0 || height <= 0) {
@@ -330,7 +370,7 @@ void RenderVideoOutputFrame(double dt, int width, int height, int opengl) {
     if (ensureTarget(made, width, height, opengl, "mainVideoRenderTexture")) s.main.reset(made.release());
     s.composed = false;
   }
-  if (s.main) compose(s, dt, width, height, opengl, overlays);
+  if (s.main) compose(s, dt, width, height, opengl, overlays, shader);
   beginScene();
   clearFrame();
   if (s.main) s.main->drawFull(0, 0, 1, 1, 0, 1, true, false);
@@ -371,6 +411,15 @@ int getOverlayGraphicsLayersGeneration() {
 
 std::shared_ptr<ZRTexture> getMainVideoRenderTexture() {
   return state().main;
+}
+
+void setVideoOutputShaderLayer(std::shared_ptr<ZROverlayGraphicsShaderLayer> layer) {
+  std::lock_guard guard(g_shaderLayerLock);
+  g_shaderLayer = std::move(layer);
+}
+
+std::shared_ptr<ZROverlayGraphicsShaderLayer> getVideoOutputShaderLayer() {
+  return shaderLayer();
 }
 
 // ---- choices ----------------------------------------------------------------------------------------

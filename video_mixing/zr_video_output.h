@@ -12,6 +12,9 @@
 // live-capture picture, when one has arrived, covers both. While a layer shows something the frame is
 // composed every time (its items may move).
 //
+// A deck without a picture shows the audio-reactive shader's picture instead (at the deck's opacity),
+// when a shader layer is installed and has a shader chosen.
+//
 // With no deck playing video, no captured picture and nothing recording, a frame is only a clear: nothing
 // is uploaded, composed or read back, and videoOutputHasContent() answers false.
 //
@@ -30,6 +33,7 @@ class ZRAudioSignalSource;
 class ZRLiveVideoCapture;
 class ZRNodeManager;
 class ZROverlayGraphicsLayers;
+class ZROverlayGraphicsShaderLayer;
 class ZRTexture;
 class ZRVideoRecorder;
 class ZRVideoSourceRenderer;
@@ -74,6 +78,11 @@ ZROverlayGraphicsLayers* getOverlayGraphicsLayers();
 int getOverlayGraphicsLayersGeneration();
 // The composed frame (null before the first composed frame).
 std::shared_ptr<ZRTexture> getMainVideoRenderTexture();
+
+// The shader layer whose picture stands in for a deck without video (null: none). Any thread; the render
+// thread holds its own reference while it draws, and frees the layer's GPU resources at teardown.
+void setVideoOutputShaderLayer(std::shared_ptr<ZROverlayGraphicsShaderLayer> layer);
+std::shared_ptr<ZROverlayGraphicsShaderLayer> getVideoOutputShaderLayer();
 
 // ---- choices (any thread) ---------------------------------------------------------------------------
 
