@@ -6,6 +6,7 @@
 #include <wx/listbox.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
+#include <wx/radiobox.h>
 #include <wx/sizer.h>
 #include <wx/slider.h>
 #include <wx/statbox.h>
@@ -300,5 +301,46 @@ wxSizer* LanguageDialogFunc(wxWindow* parent, bool fit, bool setSizer) {
            wxALIGN_CENTER_VERTICAL | wxALL, 5);
   row->Add(new wxButton(parent, wxID_OK, "OK"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
   top->Add(row, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 15);
+  return finish(parent, top, fit, setSizer);
+}
+
+wxSizer* EditDialogFunc(wxWindow* parent, bool fit, bool setSizer) {
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  auto* value = new wxBoxSizer(wxHORIZONTAL);
+  value->Add(text(parent, ID_BPM_LABEL, "BPM value", 60, wxALIGN_RIGHT | wxST_NO_AUTORESIZE), 0,
+             wxALIGN_CENTER_VERTICAL | wxALL, 5);
+  value->Add(field(parent, ID_BPM_VALUE, "000.0", 50, wxTE_RIGHT), 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+  top->Add(value, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 5);
+  top->Add(new wxButton(parent, ID_BPM_TAP, "Tap Beat", wxDefaultPosition, wxSize(120, -1)), 0,
+           wxALIGN_CENTER_HORIZONTAL | wxALL, 5);
+  const wxString modes[] = {"Manual input", "Automatic 75-150 BPM", "Automatic <100 BPM",
+                            "Automatic >100 BPM"};
+  auto* mode = new wxRadioBox(parent, ID_BPM_MODE, "Mode", wxDefaultPosition, wxDefaultSize, 4, modes, 1,
+                              wxRA_SPECIFY_COLS);
+  mode->SetSelection(0);
+  top->Add(mode, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 5);
+  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+  auto* ok = new wxButton(parent, wxID_OK, "OK");
+  ok->SetDefault();
+  buttons->Add(ok, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+  buttons->Add(new wxButton(parent, wxID_CANCEL, "Cancel"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+  top->Add(buttons, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 5);
+  return finish(parent, top, fit, setSizer);
+}
+
+wxSizer* OrderColumnsDialogFunc(wxWindow* parent, bool fit, bool setSizer) {
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(text(parent, ID_COLUMNS_HINT, "Select column and move up or down"), 0, wxALL, 5);
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  wxArrayString placeholders;
+  for (int i = 0; i < 14; ++i) placeholders.Add("Item");
+  row->Add(
+      new wxListBox(parent, ID_COLUMNS_LIST, wxDefaultPosition, wxSize(140, 220), placeholders, wxLB_SINGLE),
+      0, wxALL, 5);
+  auto* buttons = new wxBoxSizer(wxVERTICAL);
+  buttons->Add(new wxButton(parent, ID_COLUMNS_UP, "Move Up"), 0, wxALL, 5);
+  buttons->Add(new wxButton(parent, ID_COLUMNS_DOWN, "Move Down"), 0, wxALL, 5);
+  row->Add(buttons, 0, wxALL, 0);
+  top->Add(row, 0, wxALL, 5);
   return finish(parent, top, fit, setSizer);
 }

@@ -25,6 +25,26 @@ wxSizer* CfgBroadcastPageFunc(wxWindow* parent, bool fit, bool setSizer);
 // iTunes playlist chooser.
 wxSizer* LanguageDialogFunc(wxWindow* parent, bool fit, bool setSizer);
 
+// The tempo editor of a deck: "BPM value" label (10097) and field (10098, "000.0"), "Tap Beat" (10099), the
+// "Mode" radio box (10100: manual input and three automatic ranges, the first chosen), "OK" (default) and
+// "Cancel".
+wxSizer* EditDialogFunc(wxWindow* parent, bool fit, bool setSizer);
+
+// The column order of a track table: a hint (10131), the column list (10132, one selection, 14 placeholder
+// lines) and "Move Up" (10133) / "Move Down" (10134) beside it.
+wxSizer* OrderColumnsDialogFunc(wxWindow* parent, bool fit, bool setSizer);
+
+enum TarvoDialogIds : int {
+  ID_BPM_LABEL = 10097,
+  ID_BPM_VALUE = 10098,
+  ID_BPM_TAP = 10099,
+  ID_BPM_MODE = 10100,
+  ID_COLUMNS_HINT = 10131,
+  ID_COLUMNS_LIST = 10132,
+  ID_COLUMNS_UP = 10133,
+  ID_COLUMNS_DOWN = 10134,
+};
+
 // Control ids of the preferences notebook that code addresses.
 enum TarvoPreferencesIds : int {
   ID_CFG_NOTEBOOK = 10000,

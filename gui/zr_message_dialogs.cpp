@@ -82,10 +82,6 @@ ZRString showGetTextFromUserDialog(const ZRString& message, const ZRString& capt
   return ZRString(dialog.GetValue().utf8_str().data());
 }
 
-namespace {
-
-// Runs task on the main thread: now when called there, else posted to the toolkit's queue. False when
-// there is no toolkit application to post to.
 bool onMainThreadNowOrLater(const char* what, std::function<void()> task) {
   if (wxIsMainThread()) {
     task();
@@ -98,8 +94,6 @@ bool onMainThreadNowOrLater(const char* what, std::function<void()> task) {
   wxTheApp->CallAfter(std::move(task));
   return true;
 }
-
-}  // namespace
 
 void askConfirmationOnMainThread(const ZRString& message, const ZRString& caption,
                                  std::function<void()> onYes) {

@@ -22,6 +22,10 @@ void showMessageDialog(const ZRString& message, const ZRString& caption, wxWindo
 ZRString showGetTextFromUserDialog(const ZRString& message, const ZRString& caption,
                                    const ZRString& defaultText, wxWindow* parent);
 
+// Runs task on the main thread: now when called there, else posted to the toolkit's queue. False (and a
+// log line naming what) when there is no toolkit application to post to.
+bool onMainThreadNowOrLater(const char* what, std::function<void()> task);
+
 // From any thread: the yes/no question on the application's top window, shown at once on the main thread
 // and posted there from other threads (the render thread's actions ask this way). onYes runs on the main
 // thread after a yes; nothing runs after a no, or when no toolkit application exists (logged).

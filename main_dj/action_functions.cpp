@@ -8,8 +8,8 @@
 #include "actions_dj/background_analysis.h"
 #include "actions_dj/deck_scratch.h"
 #include "actions_dj/dj_action_table.h"
-#include "actions_dj/sampler_actions.h"
 #include "actions_dj/effect_actions.h"
+#include "actions_dj/sampler_actions.h"
 #include "actions_dj/skin/zr_library_dialog_actions.h"
 #include "actions_dj/skin/zr_library_layout.h"
 #include "actions_dj/skin/zr_list_actions.h"
@@ -18,6 +18,7 @@
 #include "actions_dj/skin/zr_sidelist_tabs.h"
 #include "common/zr_logging.h"
 #include "main_dj/action_functions_not_available_yet.h"
+#include "main_dj/column_order_dialog.h"
 #include "main_dj/info_windows.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/skin_choice.h"
@@ -102,6 +103,7 @@ const std::array kFunctions = {
     row("OnMenuCommand_Playlist_or_Sidelist", ZRActionShape::Menu, &OnMenuCommand_Playlist_or_Sidelist),
     row("reloadMidi", ZRActionShape::Action, &reloadMidi),
     row("reloadSkin", ZRActionShape::Action, &reloadSkin),
+    row("showReorderColumnsDialog", ZRActionShape::Action, &showReorderColumnsDialog),
 };
 
 constexpr int kNotAvailableCount =

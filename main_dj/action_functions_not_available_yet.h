@@ -23,7 +23,6 @@ inline constexpr const char* kActionFunctionsNotAvailableYet[] = {
     "FVideoShaderOnChange",
     "refreshSimpleOverlays",
     "setVisibleVideoOverlays",
-    "showReorderColumnsDialog",
     "showVideoOverlaysDialog",
 };
 // clang-format on

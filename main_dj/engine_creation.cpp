@@ -45,6 +45,8 @@
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "main_dj/action_bindings.h"
 #include "main_dj/audio_device_choice.h"
+#include "main_dj/bpm_editor_window.h"
+#include "main_dj/column_order_dialog.h"
 #include "main_dj/controllers_start.h"
 #include "main_dj/engine_lifecycle.h"
 #include "main_dj/engine_nodes.h"
@@ -239,6 +241,8 @@ void InitializeApplication() {
   installChooseFileDialog(chooseFileOnMainThread);
   installLibraryNodes(manager);
   installLibraryDialogsWindow(MainFrame);
+  installBpmEditorWindow(MainFrame);
+  setReorderColumnsParent(MainFrame);
   installSearchStopHook([] { FSearchStop(0, 0, -1, nullptr); });
   ZRGlobalTaskDispatch* dispatcher = ZRGlobalTaskDispatch::getInstance();
   for (int deck = 0; deck < 2; deck++) {

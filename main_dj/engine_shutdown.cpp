@@ -8,8 +8,8 @@
 #include "actions_dj/deck_loading.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/library_dialogs.h"
-#include "actions_dj/skin/zr_library_nodes.h"
 #include "actions_dj/sampler_actions.h"
+#include "actions_dj/skin/zr_library_nodes.h"
 #include "common/zr_curl.h"
 #include "common/zr_desktop.h"
 #include "common/zr_global_task_dispatch.h"
@@ -24,6 +24,8 @@
 #include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_playlist.h"
 #include "gui_nodes/zr_node_sound_display.h"
+#include "main_dj/bpm_editor_window.h"
+#include "main_dj/column_order_dialog.h"
 #include "main_dj/controllers_start.h"
 #include "main_dj/engine_lifecycle.h"
 #include "main_dj/engine_objects.h"
@@ -151,6 +153,8 @@ void UninitializeApplication() {
   installActionControls(nullptr);
   installActionDialogs({});
   installChooseFileDialog(nullptr);
+  uninstallBpmEditorWindow();
+  setReorderColumnsParent(nullptr);
   installLibraryNodes(nullptr);
   installLibraryDialogs({});
   installSearchStopHook(nullptr);

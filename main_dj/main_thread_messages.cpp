@@ -9,9 +9,11 @@
 #include "common/zr_logging.h"
 #include "gui/zr_draw_node.h"
 #include "gui_nodes/zr_node_button.h"
+#include "main_dj/bpm_editor_window.h"
 #include "main_dj/engine_nodes.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/skin_choice.h"
+#include "main_dj/zr_catch_events_dialog.h"
 #include "main_dj/zr_main_frame.h"
 
 std::atomic<int> execute__callDj_DeckTapBpm_deck{0};
@@ -82,9 +84,15 @@ void utilFunc_PressButton(int action, int deck, int value, bool state) {
 void asyncInMainThreadFunctionCallback(int type, int /*kind*/) {
   switch (type) {
     case kAsyncTapTempo: {
-      // The BPM edit window does not exist yet, so the tap always presses the deck's BPM button.
+      // With the tempo editor open a press (64 or more) taps it and a release does nothing; without it
+      // the deck's BPM button is pressed, which opens the editor.
       const int deck = std::clamp(execute__callDj_DeckTapBpm_deck.load(), 0, 1);
-      utilFunc_PressButton(ACT_deck_edit_bpm, deck, execute__callDj_DeckTapBpm_param.load(), false);
+      const int value = execute__callDj_DeckTapBpm_param.load();
+      if (EditBPMWindow_dialog == nullptr) {
+        utilFunc_PressButton(ACT_deck_edit_bpm, deck, value, false);
+      } else if (value >= 64) {
+        EditBPMWindow_Tap();
+      }
       break;
     }
     case kAsyncAddDialog:

@@ -10,6 +10,7 @@
 #include "common/zr_preferences.h"
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_mixer.h"
+#include "gui/zr_message_dialogs.h"
 #include "gui/zr_node_manager.h"
 #include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_button.h"
@@ -17,9 +18,11 @@
 #include "gui_nodes/zr_node_playlist.h"
 #include "gui_nodes/zr_node_slider_knob.h"
 #include "main_dj/action_functions.h"
+#include "main_dj/bpm_editor_window.h"
 #include "main_dj/engine_nodes.h"
 #include "main_dj/main_thread_messages.h"
 #include "main_dj/shell_window.h"
+#include "main_dj/zr_catch_events_dialog.h"
 
 namespace {
 
@@ -225,12 +228,26 @@ void callDj_SamplerVolume(int slot, int value, int) {
     volume->SetPos(value, true);
 }
 
-// The BPM edit window does not exist yet: it is never open, so these press the deck's BPM button.
+// Scripts run on the render thread; the tempo editor is a window, so both calls do their work on the main
+// thread. With the editor open a press (64 or more) closes it, or confirms and closes it; a release does
+// nothing. Without it both press the deck's BPM button, which opens the editor.
 void callDj_DeckEditBpm(int value, int, int deck) {
-  utilFunc_PressButton(ACT_deck_edit_bpm, deck, value, false);
+  onMainThreadNowOrLater("deckEditBpm", [value, deck] {
+    if (EditBPMWindow_dialog == nullptr) {
+      utilFunc_PressButton(ACT_deck_edit_bpm, deck, value, false);
+    } else if (value >= 64) {
+      EditBPMWindow_dialog->Close(false);
+    }
+  });
 }
 void callDj_DeckSaveBpm(int value, int, int deck) {
-  utilFunc_PressButton(ACT_deck_edit_bpm, deck, value, false);
+  onMainThreadNowOrLater("deckSaveBpm", [value, deck] {
+    if (EditBPMWindow_dialog == nullptr) {
+      utilFunc_PressButton(ACT_deck_edit_bpm, deck, value, false);
+    } else if (value >= 64) {
+      EditBPMWindow_SaveAndClose();
+    }
+  });
 }
 
 void callDj_DeckTapBpm(int value, int, int deck) {
