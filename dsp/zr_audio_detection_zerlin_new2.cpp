@@ -216,7 +216,16 @@ float ZRAudioDetectionZerlinNew2::ProcessBpm(int count, float* onsets, int secon
   const float base = fabsf(e2 - e3) < 2 ? e2 : e1;
   if (base < 1.2f) return 0;
 
-  const TempoRefinement refined = refineTempo(onsets, count, base);
+  TempoRefinement refined = refineTempo(onsets, count, base);
+  // The two transforms agreeing does not make their tempo right: an off-beat hat pulls the
+  // autocorrelation's peak up to 2 BPM away, and the search around it (1.2 BPM each side) then never
+  // sees the true tempo the classic estimate and the comb filter name (124 read as 124.87, 140 as
+  // 140.58). When those two agree on a tempo outside the searched range, search around it too; the
+  // stronger periodicity wins.
+  if (fabsf(e1 - e4) < 1 && fabsf(e1 - base) > 1.2f && e1 >= 1.2f) {
+    const TempoRefinement around = refineTempo(onsets, count, e1);
+    if (around.magnitude > refined.magnitude) refined = around;
+  }
   float bpm = refined.bpm;
   printf("  best BPM %f (bin %f) val=%f \n\n", bpm, refined.frequency, refined.magnitude);
   fflush(stdout);

@@ -77,6 +77,11 @@ TEST_P(AnalysisResultsPinned, SameResultsAsPinned) {
                 orvel_test::bitsHash(r.high.data(), r.points), sum, squares, moment);
   SCOPED_TRACE(row);
   EXPECT_EQ(r.bpm, p.bpm);
+  // The off-beat hat once moved these by most of a BPM (a beat's slip every 70 s): the pin must stay
+  // true, not only unchanged.
+  if (p.track.material == Material::kKickHatChord) {
+    EXPECT_NEAR(r.bpm, p.track.bpmStart, 0.05);
+  }
   EXPECT_EQ(r.gain, p.gain);
   EXPECT_EQ(static_cast<int>(m.size()), p.markCount);
   EXPECT_EQ(orvel_test::bitsHash(m.data(), m.size()), p.markHash);

@@ -19,7 +19,9 @@
 
 namespace track_analysis {
 
-enum class Material { kClicks, kDrums, kDrumsAndChord, kToneAndNoise, kSilence };
+// kKickHatChord: a kick on every beat, a hat on every off-beat and a 220/277 Hz chord underneath, the
+// pattern whose off-beat pulls the autocorrelation's tempo away from the true one.
+enum class Material { kClicks, kDrums, kDrumsAndChord, kToneAndNoise, kSilence, kKickHatChord };
 
 struct TrackRecipe {
   const char* name;
@@ -53,6 +55,27 @@ inline std::vector<int16_t> makeTrack(const TrackRecipe& recipe) {
     case Material::kSilence:
       mono.assign(static_cast<size_t>(recipe.seconds * 44100), 0.0f);
       break;
+    case Material::kKickHatChord: {
+      mono.assign(static_cast<size_t>(recipe.seconds * 44100), 0.0f);
+      std::mt19937 rng(5);
+      std::uniform_real_distribution<double> noise(-1, 1);
+      auto add = [&](long at, long i, double v) {
+        if (at + i >= 0 && at + i < static_cast<long>(mono.size())) mono[at + i] += static_cast<float>(v);
+      };
+      for (size_t n = 0; n < beats.size(); ++n) {
+        const long b = beats[n];
+        for (long i = 0; i < 6615; ++i) {
+          const double t = i / 44100.0;
+          add(b, i, 0.8 * sin(2 * M_PI * (50 + 100 * exp(-t * 30)) * t) * exp(-t * 20));
+        }
+        const long next = n + 1 < beats.size() ? beats[n + 1] : b + (b - (n > 0 ? beats[n - 1] : 0));
+        for (long i = 0; i < 1764; ++i) add((b + next) / 2, i, 0.3 * noise(rng) * exp(-i / 551.25));
+      }
+      for (size_t i = 0; i < mono.size(); ++i)
+        mono[i] +=
+            static_cast<float>(0.1 * (sin(2 * M_PI * 220 * i / 44100.0) + sin(2 * M_PI * 277 * i / 44100.0)));
+      break;
+    }
   }
   std::vector<int16_t> out(2 * mono.size());
   for (size_t i = 0; i < mono.size(); ++i) {
