@@ -59,6 +59,11 @@ void ZRLirraKaraoke::CCDetails::wipe() {
   for (ZRString* t : {&name, &number, &month, &year, &cvc}) wipeText(*t);
 }
 
+void ZRLirraKaraoke::CCDetails::wipeSecrets() {
+  wipeText(number);
+  wipeText(cvc);
+}
+
 ZRLirraKaraoke::ZRLirraKaraoke(const Setup& setup)
     : http_(std::make_unique<ZRCurl>()), forgotPasswordUrl_(setup.forgotPasswordUrl) {
   const std::string version = setup.clientVersion.utf8();

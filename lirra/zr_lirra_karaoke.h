@@ -44,7 +44,8 @@ class ZRLirraKaraoke {
     ZRString price;  // the service's text, not a number
   };
 
-  // Card details as typed. wipe() overwrites the texts' memory before emptying them.
+  // Card details as typed. wipe() overwrites the texts' memory before emptying them; wipeSecrets() does so
+  // for the number and the code only.
   struct CCDetails {
     ZRString name;
     ZRString number;
@@ -52,6 +53,7 @@ class ZRLirraKaraoke {
     ZRString year;
     ZRString cvc;
     void wipe();
+    void wipeSecrets();
   };
 
   struct AccountDetails {

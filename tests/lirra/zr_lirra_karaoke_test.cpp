@@ -14,7 +14,7 @@
 #include "common/zr_curl.h"
 #include "common/zr_dispatch_queue_simple.h"
 #include "common/zr_global_task_dispatch.h"
-#include "lirra_test_service.h"
+#include "lirra_client_setup.h"
 #include "support/log_capture.h"
 #include "support/tiny_http_server.h"
 
@@ -47,14 +47,7 @@ class LirraClient : public ::testing::Test {
  protected:
   void SetUp() override {
     ZRCurlGlobalInit();
-    ZRLirraKaraoke::Setup setup;
-    setup.endpoint = ZRString(server.url("/api"));
-    setup.clientVersion = ZRString(service.clientVersion);
-    setup.clientHash = ZRString(service.clientHash);
-    memcpy(setup.preSessionKey, service.preSessionKey, 32);
-    memcpy(setup.clientSecret, service.clientSecret, 32);
-    memcpy(setup.serverSigningKey, service.signPublic, 32);
-    client = std::make_unique<ZRLirraKaraoke>(setup);
+    client = std::make_unique<ZRLirraKaraoke>(lirra_test::clientSetup(service, server.url("/api")));
     ASSERT_TRUE(client->isReady());
     client->setLoginState(3);
     ZRLirraKaraoke::AccountDetails account;
