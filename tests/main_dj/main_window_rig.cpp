@@ -14,6 +14,7 @@
 #include "opengl_directx/zr_gl_canvases.h"
 #include "opengl_directx/zr_video_preview_frame.h"
 #include "support/image_fixtures.h"
+#include "support/toolkit_events.h"
 
 namespace orvel_test {
 
@@ -48,15 +49,7 @@ bool ensureToolkitForRenderThread() {
 }
 
 bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return done();
-    wxTheApp->ProcessPendingEvents();
-    wxYield();
-    wxTheApp->ProcessIdle();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
+  return pumpToolkitUntil(done, timeoutMs);
 }
 
 void pumpFor(int milliseconds) {
@@ -64,20 +57,7 @@ void pumpFor(int milliseconds) {
 }
 
 unsigned long windowPixel(unsigned long xWindow, int x, int y) {
-  Display* display = wxGetX11Display();
-  XImage* image = XGetImage(display, xWindow, x, y, 1, 1, AllPlanes, ZPixmap);
-  if (image == nullptr) return ~0ul;
-  const unsigned long pixel = XGetPixel(image, 0, 0);
-  auto channel = [&](unsigned long mask) {
-    if (mask == 0) return 0ul;
-    int shift = 0;
-    while (((mask >> shift) & 1ul) == 0) ++shift;
-    return ((pixel & mask) >> shift) * 255ul / (mask >> shift);
-  };
-  const unsigned long colour =
-      channel(image->red_mask) << 16 | channel(image->green_mask) << 8 | channel(image->blue_mask);
-  XDestroyImage(image);
-  return colour;
+  return xWindowPixel(wxGetX11Display(), xWindow, x, y);
 }
 
 double processCpuSeconds() {

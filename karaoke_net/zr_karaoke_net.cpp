@@ -1,0 +1,3 @@
+#include "karaoke_net/zr_karaoke_net.h"
+
+ZRKaraokeNet* karnet1 = nullptr;
