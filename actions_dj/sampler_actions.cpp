@@ -16,6 +16,7 @@
 #include "common/action_ids.h"
 #include "common/text_ids.h"
 #include "common/zr_logging.h"
+#include "database/zr_database.h"
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_mixer.h"
 #include "dsp/engine/zr_sampler_player.h"
@@ -232,6 +233,24 @@ bool SaveSamplerBanks(const ZRString& path) {
     if (s.slot == slot && !s.file.empty()) samples.push_back(s);
   }
   return writeSamplerBank(path, samples);
+}
+
+bool samplerLoadDroppedFile(int slot, const ZRString& path) {
+  ZRSamplerPlayer* player = samplerAt(slot);
+  if (player == nullptr || path.empty()) return false;
+  if (player->isRecording()) {
+    ZRLOG("sampler %d is recording: the dropped file is not loaded", slot + 1);
+    return false;
+  }
+  loadFromFile(slot, path);
+  return player->IsOpen();
+}
+
+bool samplerLoadTrackId(int slot, int trackId) {
+  TZRDatabaseTrack record;
+  ZRDatabase* library = ZRDatabase::getInstance();
+  if (library == nullptr || !library->getTrackIdData(trackId, &record)) return false;
+  return samplerLoadDroppedFile(slot, record.tags[kTagFileName]);
 }
 
 void OnButtonPress_SamplerPlayNew(int, int slot, int, ZRDrawNode*) {

@@ -51,6 +51,12 @@ ZRSamplerLoopPlan samplerLoopPlan(int loopFrames, int sixtyfourths);
 void samplerLoadAudioAndSetDetails(int slot, const ZRString& path, const float* buffer, int frames,
                                    int volume, int pitch, int beats, bool autoSync, bool loop);
 
+// A file dropped on a slot, or a library track by its id: loads the slot as the load box does (full volume,
+// no pitch, no beats, one shot). A slot that is recording keeps recording and loads nothing. False when
+// nothing was loaded (no player, recording, a track not in the library, a file that does not open).
+bool samplerLoadDroppedFile(int slot, const ZRString& path);
+bool samplerLoadTrackId(int slot, int trackId);
+
 // Reads the bank at path (prefix in front of its file names) into the slots; false when nothing was read
 // (a missing bank; an unreadable one is moved aside first).
 bool LoadSamplerBanks(const ZRString& path, const ZRString& prefix);

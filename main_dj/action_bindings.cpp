@@ -511,6 +511,8 @@ void stageCGlobal(Binder& g) {
     g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonRightPress, "OnButtonRightPress_SamplerPlayNew");
     g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonRightRelease, "OnButtonRightRelease_SamplerPlayNew");
     g.slot(pos.c_str(), ZRNodeSliderKnob::SlotButtonDoubleClick, "OnButtonPress_SamplerLoad");
+    g.drop(pos.c_str(), "FSampler_DropItem");
+    g.drop(name("_name").c_str(), "FSampler_DropItem");
     g.rangePos(pos.c_str(), 0, 1000, 0);
     g.rangePos(name("_vol").c_str(), 0, 127, 127);
     g.rangePos(name("_pitch").c_str(), -5000, 5000, 0);

@@ -56,6 +56,7 @@ const std::array kFunctions = {
     row("FClearList", ZRActionShape::Action, &FClearList),
     row("FCloseApp", ZRActionShape::Action, &FCloseApp),
     row("FDeck_DropItem", ZRActionShape::Drop, &FDeck_DropItem),
+    row("FSampler_DropItem", ZRActionShape::Drop, &FSampler_DropItem),
     row("FDeck_Scratch_Begin", ZRActionShape::Pointer, &FDeck_Scratch_Begin),
     row("FDeck_Scratch_Move", ZRActionShape::Pointer, &FDeck_Scratch_Move),
     row("FDeck_Scratch_Move_Wheel", ZRActionShape::Pointer, &FDeck_Scratch_Move_Wheel),

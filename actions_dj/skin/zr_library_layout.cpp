@@ -1,7 +1,9 @@
 #include "actions_dj/skin/zr_library_layout.h"
 
 #include "actions_dj/engine_globals.h"
+#include "actions_dj/sampler_actions.h"
 #include "actions_dj/skin/zr_library_nodes.h"
+#include "common/action_ids.h"
 #include "common/zr_files.h"
 #include "common/zr_logging.h"
 #include "common/zr_preferences.h"
@@ -81,6 +83,18 @@ bool FMainWindowOnDropFiles(float windowX, float windowY, const std::vector<ZRSt
   const float x = windowX * (manager != nullptr ? manager->mouseScaleX : 1.0f);
   const float y = windowY * (manager != nullptr ? manager->mouseScaleY : 1.0f);
   const int ix = static_cast<int>(x), iy = static_cast<int>(y);
+  // A file on a sampler slot's pad or name loads into that slot (the first file that is not a folder). The
+  // slots' nodes are global: their table index is their action id.
+  for (int slot = 0; manager != nullptr && slot < kSamplerSlots; ++slot) {
+    if (!inside(manager->getNodeAt(ACT_sampler1_pos + slot), ix, iy) &&
+        !inside(manager->getNodeAt(ACT_sampler1_name + slot), ix, iy)) {
+      continue;
+    }
+    for (const ZRString& path : paths) {
+      if (!DirExists(path)) return samplerLoadDroppedFile(slot, path);
+    }
+    return false;
+  }
   ZRNodePlaylist* target = playlist;
   if (inside(playlist, ix, iy)) {
     ZRLOG("dragging files over PLAYLIST (x=%.1f, y=%.1f)", static_cast<double>(x), static_cast<double>(y));

@@ -23,6 +23,7 @@ void OnDragSplitterList(int value, int dx, int dy, int button, int param, int de
 // The setting key of a panel size for the skin at skinPath ("__skin_<file name>__<field>").
 std::string skinLayoutKey(const ZRString& skinPath, const char* field);
 
-// Paths dropped at (x, y) window pixels: into the table under the point (the playlist's list when it is
-// neither table), folders with their subfolders. True when anything was added.
+// Paths dropped at (x, y) window pixels: on a sampler slot's pad or name, the first file loads into that
+// slot; else into the table under the point (the playlist's list when it is neither table), folders with
+// their subfolders. True when anything was added or loaded.
 bool FMainWindowOnDropFiles(float x, float y, const std::vector<ZRString>& paths);

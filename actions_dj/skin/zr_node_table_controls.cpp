@@ -3,9 +3,11 @@
 #include <cstdint>
 
 #include "actions_dj/deck_loading.h"
+#include "actions_dj/sampler_actions.h"
 #include "common/action_ids.h"
 #include "common/action_vocabulary.h"
 #include "database/zr_database.h"
+#include "dsp/engine/zr_sampler_player.h"
 #include "gui/zr_node_manager.h"
 #include "gui_nodes/zr_drag_drop_track.h"
 #include "gui_nodes/zr_node_artwork.h"
@@ -216,6 +218,15 @@ bool FDeck_DropItem(ZRDrawNode* node, ZRDragDropPayload payload, float, float, b
   if (testOnly) return true;
   const TZRListTrack row = track->getTrack();
   return FDeck_LoadTrackId(row.trackId, row.keyAdjust, node->deck);
+}
+
+bool FSampler_DropItem(ZRDrawNode* node, ZRDragDropPayload payload, float, float, bool testOnly) {
+  const ZRDragDropTrack* track = ZRDragDropTrack::from(payload);
+  if (track == nullptr || node == nullptr) return false;
+  ZRSamplerPlayer* player = samplerAt(node->actionCode);
+  if (player == nullptr || player->isRecording()) return false;
+  if (testOnly) return true;
+  return samplerLoadTrackId(node->actionCode, track->getTrack().trackId);
 }
 
 void ZRNodeTableControls::setIndicator(int action, int deck, float value) {

@@ -71,3 +71,6 @@ class ZRNodeTableControls : public ZRActionControls {
 // node's deck with the row's key adjustment. Other payloads, and tracks not in the library, are refused;
 // with testOnly a track is accepted without loading.
 bool FDeck_DropItem(ZRDrawNode* node, ZRDragDropPayload payload, float x, float y, bool testOnly);
+// The drop handler of a sampler slot's pad and name: a track row loads into the slot (the node's action
+// code) as the load box would load its file. A slot that is recording refuses the drop.
+bool FSampler_DropItem(ZRDrawNode* node, ZRDragDropPayload payload, float x, float y, bool testOnly);

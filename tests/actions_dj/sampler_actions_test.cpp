@@ -1,6 +1,7 @@
 // The sampler's slots driven by their actions: texts and curves of the controls, the bank file (round
-// trip, failed slots kept, a damaged bank moved aside), pads playing a one-shot and a loop, a recording of
-// the master loaded into its slot, and the load box and the recording question answered by a test.
+// trip, failed slots kept, a damaged bank moved aside), pads playing a one-shot and a loop, a loop synced
+// to the leading deck (its output against its source), a recording of the master loaded into its slot,
+// and the load box and the recording question answered by a test.
 
 #include "actions_dj/sampler_actions.h"
 
@@ -25,6 +26,7 @@
 #include "common/action_ids.h"
 #include "dsp/engine/zr_mixer.h"
 #include "dsp/engine/zr_sampler_player.h"
+#include "engine/deck_test_util.h"
 #include "soundio/engine_test_rig.h"
 #include "support/audio_test_sources.h"
 #include "support/test_support.h"
@@ -186,11 +188,11 @@ class SamplerSlots : public ::testing::Test {
       questions.push_back(text.utf8());
       if (answerYes) onYes();
     };
-    installChooseFileDialog([this](const ZRString&, const ZRString& wildcard,
-                                std::function<void(const ZRString&)> onChosen) {
-      fileBoxes.push_back(wildcard.utf8());
-      if (!chosenFile.empty()) onChosen(ZRString(chosenFile));
-    });
+    installChooseFileDialog(
+        [this](const ZRString&, const ZRString& wildcard, std::function<void(const ZRString&)> onChosen) {
+          fileBoxes.push_back(wildcard.utf8());
+          if (!chosenFile.empty()) onChosen(ZRString(chosenFile));
+        });
     installActionDialogs(std::move(dialogs));
   }
   void TearDown() override {
@@ -345,6 +347,100 @@ TEST_F(SamplerSlots, PadsPlayAOneShotAndALoop) {
     EXPECT_EQ(table->caption(ACT_sampler1_vol_val + slot, -1), "100") << slot;
   }
   EXPECT_GT(main.GetChannelFader(samplerChannelIndex(1)), -1.0f);
+}
+
+// A one-beat loop made at 120 BPM in a slot with loop and sync on, started from its pad while a deck at
+// 132 BPM leads: the slot plays 10 % faster, so its 1000 Hz tone comes out as a 1100 Hz sine of the
+// source's level, unbroken across every pass of the loop.
+class SamplerSyncedLoop : public deck_test::DeckFixture {
+ protected:
+  void SetUp() override {
+    DeckFixture::SetUp();
+    Sampler[0] = &slot;
+    installActionControls(table);
+    installChooseFileDialog(
+        [this](const ZRString&, const ZRString&, std::function<void(const ZRString&)> chosen) {
+          chosen(ZRString(loopFile));
+        });
+  }
+  void TearDown() override {
+    ZRSamplerPlayer::setMasterDeckFunction(nullptr);
+    installChooseFileDialog(nullptr);
+    installActionControls(nullptr);
+    Sampler[0] = nullptr;
+    DeckFixture::TearDown();
+  }
+  static CSoundSource* leading;
+  ZRSamplerPlayer slot{0};
+  std::shared_ptr<TestNodeTable> table = std::make_shared<TestNodeTable>();
+  std::string loopFile;
+};
+CSoundSource* SamplerSyncedLoop::leading = nullptr;
+
+TEST_F(SamplerSyncedLoop, ItsOutputIsTheSourceAtTheDecksTempo) {
+  loadRecord(clickRecord("c132.wav", 132.0, 0));
+  ASSERT_FLOAT_EQ(deck->GetCurrentBPM(), 132.0f);
+  leading = deck.get();
+  ZRSamplerPlayer::setMasterDeckFunction([] { return leading; });
+  // 22050 frames: one beat at 120 BPM, 500 whole periods of 1000 Hz, so the loop joins seamlessly.
+  const double amplitude = 16000.0 / 32768.0, w = 2 * M_PI * 1000.0 / 44100.0;
+  loopFile = dir.file("Loop.wav");
+  ASSERT_TRUE(orvel_test::writeWav16(loopFile, orvel_test::stereoToneTrack(1000.0, 0.5, 16000), 2, 44100));
+
+  OnButtonPress_SamplerLoad(0, 0, -1, nullptr);
+  ASSERT_TRUE(slot.IsOpen());
+  table->selectItem(ACT_dropdown_sampler1_beats, -1, samplerBeatsItem(1), false);
+  OnDropdownChange_SamplerBeats(samplerBeatsItem(1), 0, -1, nullptr);
+  ASSERT_FLOAT_EQ(slot.GetCurrentBPM(), 120.0f);
+  table->setSwitched(ACT_sampler1_loop, -1, true, false);
+  OnButtonPress_SamplerLoop(1, 0, -1, nullptr);
+  table->setSwitched(ACT_sampler1_sync, -1, true, false);
+  OnButtonPress_SamplerSync(1, 0, -1, nullptr);
+  EXPECT_TRUE(table->getSwitched(ACT_sampler1_sync, -1));  // a slot with a tempo keeps its sync
+
+  playFrom(44100);
+  mixBuffer({deck.get()}, 256);
+  OnButtonPress_SamplerPlayNew(0, 0, -1, nullptr);
+  ASSERT_EQ(slot.GetPlaying(), 1);
+  EXPECT_EQ(slot.GetSyncPitch(), 1000);
+  EXPECT_NEAR(slot.GetSpeed(), 1.1, 1e-9);
+
+  // Buffers as the mixer runs them: the deck's and the slot's passes (the slot aligns its beat to the
+  // deck's in the first), then the samples. Three seconds: more than six passes of the loop.
+  constexpr int kBuffer = 441, kBuffers = 300;
+  std::vector<float> out(2 * kBuffer * kBuffers), scratch(2 * kBuffer);
+  for (int b = 0; b < kBuffers; ++b) {
+    for (int pass = 0; pass < 3; ++pass) {
+      deck->BeforeGetSamples(pass);
+      slot.BeforeGetSamples(pass);
+    }
+    deck->GetSamples(scratch.data(), kBuffer);
+    slot.GetSamples(out.data() + 2 * kBuffer * b, kBuffer);
+  }
+  deck->PlayPause(0);
+
+  // The sine of 1.1 x the source's frequency that fits the output best after the first buffer (where the
+  // beat alignment may move the slot), and how far the output ever strays from it.
+  const double w2 = 1.1 * w;
+  double si = 0, co = 0;
+  const long first = kBuffer, frames = static_cast<long>(kBuffer) * kBuffers;
+  for (long n = first; n < frames; ++n) {
+    si += out[2 * n] * std::sin(w2 * n);
+    co += out[2 * n] * std::cos(w2 * n);
+  }
+  const double a = 2 * si / (frames - first), c = 2 * co / (frames - first);
+  EXPECT_NEAR(std::hypot(a, c), amplitude, amplitude * 0.01);
+  double worst = 0;
+  for (long n = first; n < frames; ++n) {
+    const double want = a * std::sin(w2 * n) + c * std::cos(w2 * n);
+    worst = std::max(worst, std::fabs(out[2 * n] - want));
+    ASSERT_FLOAT_EQ(out[2 * n + 1], out[2 * n]) << n;
+  }
+  // Linear interpolation of a 1000 Hz sine between frames strays by at most amplitude x w^2 / 8.
+  EXPECT_LT(worst, amplitude * 0.005) << "the output is not the source at 1.1 x its speed";
+  double freq, rms;
+  orvel_test::analyseTone(out, first, frames, freq, rms);
+  EXPECT_NEAR(freq, 1100.0, 0.5);
 }
 
 TEST_F(SamplerSlots, RecordingTheMasterLoadsTheSlotFromTheFinishedFile) {

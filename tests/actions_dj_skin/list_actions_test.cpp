@@ -1,7 +1,8 @@
 // The library side's actions on a loaded skin with the real browser, track tables, search box and
 // splitters: typing in the search box fills the results list, its keys, leaving the search, list import
 // and export through answered file choosers, the media-type filter buttons, the splitters' limits and
-// stored sizes, files dropped on the window, the tables' double clicks, keys and menu commands.
+// stored sizes, files dropped on the window, tracks and files dropped on a sampler slot, the tables' double
+// clicks, keys and menu commands.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "actions_dj/action_support.h"
 #include "actions_dj/engine_globals.h"
 #include "actions_dj/library_dialogs.h"
+#include "actions_dj/sampler_actions.h"
 #include "actions_dj/skin/zr_library_dialog_actions.h"
 #include "actions_dj/skin/zr_library_layout.h"
 #include "actions_dj/skin/zr_library_nodes.h"
@@ -27,12 +29,15 @@
 #include "control_test_support.h"
 #include "database/zr_database.h"
 #include "database/zr_list.h"
+#include "dsp/engine/zr_sampler_player.h"
 #include "gui/zr_node_events.h"
+#include "gui_nodes/zr_drag_drop_track.h"
 #include "gui_nodes/zr_node_back_image.h"
 #include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_button.h"
 #include "gui_nodes/zr_node_edit_text.h"
 #include "gui_nodes/zr_node_playlist.h"
+#include "gui_nodes/zr_node_text.h"
 #include "list_controls_support.h"
 #include "support/log_capture.h"
 #include "tags/zr_tag.h"
@@ -42,8 +47,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Browser 200 wide, splitter, playlist 400 wide, splitter, side list 400 wide; search box and the filter
-// buttons above.
+// Browser 200 wide, splitter, playlist 400 wide, splitter, side list 400 wide; search box, the filter
+// buttons and the first sampler slot's name above.
 constexpr const char* kLibrarySkin =
     "<editarea action=\"et_search\" posx=\"0\" posy=\"0\" width=\"200\" height=\"20\" fontname=\"Arial\" "
     "fontsize=\"12\"/>\n"
@@ -59,7 +64,8 @@ constexpr const char* kLibrarySkin =
     "<list action=\"playlist\" posx=\"204\" posy=\"30\" width=\"400\" height=\"300\" linesize=\"24\"/>\n"
     "<image action=\"img_splitter_list\" posx=\"604\" posy=\"30\" width=\"4\" height=\"300\" "
     "issplitter=\"yes\"/>\n"
-    "<list action=\"sidelist\" posx=\"608\" posy=\"30\" width=\"400\" height=\"300\" linesize=\"24\"/>\n";
+    "<list action=\"sidelist\" posx=\"608\" posy=\"30\" width=\"400\" height=\"300\" linesize=\"24\"/>\n"
+    "<textarea action=\"sampler1_name\" posx=\"270\" posy=\"0\" width=\"60\" height=\"16\"/>\n";
 
 // File dialogs answered by the test.
 struct Answers {
@@ -379,6 +385,47 @@ TEST_F(LibraryActions, DroppedFilesAndFoldersGoToTheTableUnderThePoint) {
   ASSERT_TRUE(ZRDatabase::getInstance()->waitUntilAddingIsDone(20000));
   EXPECT_EQ(side->getCount(), 1);
   EXPECT_EQ(list->getCount(), 2);
+}
+
+TEST_F(LibraryActions, ASamplerSlotLoadsATrackRowOrAFileDroppedOnIt) {
+  std::unique_ptr<ZRSamplerPlayer> player(ZRSamplerPlayer::create(0));
+  ASSERT_NE(player, nullptr);
+  Sampler[0] = player.get();
+  ZRDrawNode* name = node("sampler1_name");
+  ASSERT_NE(name, nullptr);
+  name->actionCode = 0;  // as the shell binds the slot's nodes
+  fs::create_directories(dir.file("pads"));
+  ASSERT_TRUE(writeWav16(dir.file("pads/Kick.wav"), std::vector<int16_t>(2 * 4410, 1000), 2, 44100));
+  ASSERT_TRUE(writeWav16(dir.file("Snare.wav"), std::vector<int16_t>(2 * 2205, 1000), 2, 44100));
+  TZRListTrack row;
+  row.trackId = addTrack("Drums", "Kick", dir.file("pads/Kick.wav"));
+  const auto kick = std::make_shared<ZRDragDropTrack>(nullptr, row, 0);
+  row.trackId = 987654321;  // not in the library
+  const auto unknown = std::make_shared<ZRDragDropTrack>(nullptr, row, 0);
+
+  // Hovering accepts a track without loading it; other payloads are refused.
+  EXPECT_TRUE(FSampler_DropItem(name, kick, 0, 0, true));
+  EXPECT_FALSE(player->IsOpen());
+  EXPECT_FALSE(FSampler_DropItem(name, nullptr, 0, 0, true));
+  EXPECT_FALSE(FSampler_DropItem(name, unknown, 0, 0, false));
+  EXPECT_FALSE(player->IsOpen());
+  ASSERT_TRUE(FSampler_DropItem(name, kick, 0, 0, false));
+  EXPECT_TRUE(player->IsOpen());
+  EXPECT_EQ(player->GetFileName().utf8(), dir.file("pads/Kick.wav"));
+  EXPECT_EQ(player->GetLength(), 4410);
+  EXPECT_EQ(control<ZRNodeText>("sampler1_name")->getCaption().utf8(), "Kick");
+
+  // Files from another application: the first file (not the folder) loads into the slot under the point,
+  // and no table gets them.
+  ZRList* list = userListWith({}, "Drops");
+  EXPECT_TRUE(FMainWindowOnDropFiles(280, 8, {ZRString(dir.file("pads")), ZRString(dir.file("Snare.wav"))}));
+  EXPECT_EQ(player->GetFileName().utf8(), dir.file("Snare.wav"));
+  EXPECT_EQ(player->GetLength(), 2205);
+  EXPECT_FALSE(FMainWindowOnDropFiles(280, 8, {ZRString(dir.file("pads"))}));
+  EXPECT_EQ(player->GetFileName().utf8(), dir.file("Snare.wav"));
+  ASSERT_TRUE(ZRDatabase::getInstance()->waitUntilAddingIsDone(20000));
+  EXPECT_EQ(list->getCount(), 0);
+  Sampler[0] = nullptr;
 }
 
 TEST_F(LibraryActions, DoubleClicksKeysAndMenuCommandsOfTheTables) {
