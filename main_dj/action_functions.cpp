@@ -20,6 +20,7 @@
 #include "main_dj/action_functions_not_available_yet.h"
 #include "main_dj/column_order_dialog.h"
 #include "main_dj/info_windows.h"
+#include "main_dj/overlay_actions.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/skin_choice.h"
 #include "main_dj/video_actions.h"
@@ -86,6 +87,7 @@ const std::array kFunctions = {
     row("FSidelistSwitchToRotationList", ZRActionShape::Action, &FSidelistSwitchToRotationList),
     row("FSortList", ZRActionShape::Action, &FSortList),
     row("FVideoFXOnChange", ZRActionShape::Action, &FVideoFXOnChange),
+    row("FVideoOverlaysOnChange", ZRActionShape::Action, &FVideoOverlaysOnChange),
     row("FVideoTransitionOnChange", ZRActionShape::Action, &FVideoTransitionOnChange),
     row("OnCharBrowser", ZRActionShape::TableKey, &OnCharBrowser),
     row("OnCharEditText_Search", ZRActionShape::EditKey, &OnCharEditText_SearchSlot),
@@ -104,6 +106,7 @@ const std::array kFunctions = {
     row("OnMenuCommand_Playlist_or_Sidelist", ZRActionShape::Menu, &OnMenuCommand_Playlist_or_Sidelist),
     row("reloadMidi", ZRActionShape::Action, &reloadMidi),
     row("reloadSkin", ZRActionShape::Action, &reloadSkin),
+    row("setVisibleVideoOverlays", ZRActionShape::Action, &setVisibleVideoOverlays),
     row("showReorderColumnsDialog", ZRActionShape::Action, &showReorderColumnsDialog),
 };
 

@@ -19,10 +19,7 @@ inline constexpr const char* kActionFunctionsNotAvailableYet[] = {
     "FDeck_SliceLoopCue_UnClick",
     "FDeck_TimecodeIn",
     "FDeck_TimecodeRelative",
-    "FVideoOverlaysOnChange",
     "FVideoShaderOnChange",
-    "refreshSimpleOverlays",
-    "setVisibleVideoOverlays",
     "showVideoOverlaysDialog",
 };
 // clang-format on

@@ -1,7 +1,8 @@
 #pragma once
 // The content a first run starts with: the default sampler bank ("sampler.xml" of the data folder's
-// Samples folder) and the default overlays ("default.xml" of its Overlays folder), both filled from the
-// resources when the data folder was made. Called once by the GUI tick, half a second after start-up.
+// Samples folder), filled from the resources when the data folder was made. Called once by the GUI tick,
+// half a second after start-up. (The default overlays, "default.xml" of the Overlays folder, are the
+// overlays file in use until the user picks another: main_dj/overlay_actions.h loads them at every start.)
 //
 // Render thread (inside the GUI tick).
 

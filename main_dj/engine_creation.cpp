@@ -55,6 +55,7 @@
 #include "main_dj/gui_tick.h"
 #include "main_dj/library_dialogs_window.h"
 #include "main_dj/main_thread_messages.h"
+#include "main_dj/overlay_actions.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
@@ -313,6 +314,8 @@ void InitializeApplication() {
   ZRLOG("dbg12");
   loadVideoWindowSettings();
   fillVideoChoiceLists();
+  loadOverlaysAtStart();
+  startLoads.overlays = true;
   ZRLOG("dbg13 (init finished ok)");
 
   if (MainFrame != nullptr) {
@@ -323,6 +326,6 @@ void InitializeApplication() {
     MainFrame->setFocusToManager();
   }
   if (audioOutput != nullptr) audioOutput->setAudioRecordingCallback(audioVideoRecCallback, videoRecorder);
-  pendingStep("karaoke singers list and overlays");
+  pendingStep("karaoke singers list");
   appCompletelyLoaded = true;
 }

@@ -53,6 +53,7 @@ struct ZRStartLoads {
   std::atomic<bool> columns{false};
   std::atomic<bool> effectList{false};
   std::atomic<bool> samplerBanks{false};
+  std::atomic<bool> overlays{false};
 };
 extern ZRStartLoads startLoads;
 

@@ -30,6 +30,7 @@
 #include "main_dj/engine_lifecycle.h"
 #include "main_dj/engine_objects.h"
 #include "main_dj/engine_start_pending.h"
+#include "main_dj/overlay_actions.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
@@ -132,6 +133,7 @@ void UninitializeApplication() {
     FSaveShortcuts_KB(inFolder(theSettingsDir, "shortcuts_kb.xml").utf8().c_str());
     FSaveShortcuts_MIDI(inFolder(theSettingsDir, "shortcuts_midi.xml").utf8().c_str());
   }
+  if (startLoads.overlays) saveOverlaysAtShutDown();
   if (startLoads.preferences && preferences != nullptr) {
     keepViewSettings(playlist, sidelist, browser);
     preferences->saveAll(inFolder(theSettingsDir, "preferences.xml").utf8().c_str());

@@ -42,6 +42,7 @@
 #include "main_dj/default_content.h"
 #include "main_dj/engine_nodes.h"
 #include "main_dj/main_thread_messages.h"
+#include "main_dj/overlay_actions.h"
 #include "main_dj/shell_state.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/zr_main_frame.h"
@@ -328,6 +329,7 @@ void runGuiTick(ZRNodeManager* m, float dt) {
   }
   initialiseListsOnce(m, dt);
   sidelistSelectionButtons(m);
+  pollOverlayLayer();
 
   const int previous = internal_afis_counter++;
   if (previous >= 9) {
