@@ -286,6 +286,7 @@ TEST_F(LirraWindows, CancelAndCloseBoxEmptyTheCardDetails) {
       auto* d = dynamic_cast<ZRLirraDialog*>(top);
       if (d == nullptr || d->GetTitle() != "Credit card details") continue;
       // Real pointer input on the Cancel button, sent from another thread while the modal loop runs.
+      d->Raise();
       wxButton* cancel = find<wxButton>(*d, wxID_CANCEL);
       const wxPoint at = cancel->GetScreenPosition() +
                          wxPoint(cancel->GetSize().GetWidth() / 2, cancel->GetSize().GetHeight() / 2);
