@@ -361,6 +361,10 @@ def main():
     lirra_reply_seeds()
     streaming_service_seeds()
     singer_seeds()
+    put("https_url", "login", b"https://example.com/login?next=%2Fhome#top")
+    put("https_url", "ipv6-port", b"HTTPS://[::1]:8443/")
+    put("https_url", "user-part", b"https://name@example.com/")
+    put("https_url", "plain-http", b"http://127.0.0.1/")
 
 
 def lirra_reply_seeds():
