@@ -9,6 +9,7 @@
 #include "actions_dj/engine_globals.h"
 #include "codecs/zr_audio_broadcast.h"
 #include "codecs/zr_video_recorder.h"
+#include "common/zr_audio_hand_over.h"
 #include "common/zr_preferences.h"
 #include "database/zr_list.h"
 #include "dsp/engine/sound_source.h"
@@ -18,6 +19,11 @@
 #include "dsp/engine/zr_simple_mix_zone.h"
 
 namespace {
+
+ZRAudioHandOver<MasterAudioTap>& masterTap() {
+  static ZRAudioHandOver<MasterAudioTap> tap;
+  return tap;
+}
 
 bool playsTrack(CSoundSource* deck) {
   return deck->GetLength() > 0 && deck->IsPlaying();
@@ -31,7 +37,16 @@ int audioVideoRecCallback(float* master, int frames, int channels, void* data) {
   }
   if (ZRAudioBroadcast* broadcast = audioBroadcast) broadcast->putSamples(master, frames);
   ZRSamplerPlayer::audioRecCallback(master, frames, channels);
+  if (channels == 2) {
+    ZRAudioHandOver<MasterAudioTap>::Reader tap(masterTap());
+    if (tap.get() != nullptr) (*tap.get())(master, frames);
+  }
   return frames;
+}
+
+void installMasterAudioTap(MasterAudioTap tap) {
+  std::unique_ptr<MasterAudioTap> next = tap ? std::make_unique<MasterAudioTap>(std::move(tap)) : nullptr;
+  masterTap().exchange(std::move(next), "the master audio tap");
 }
 
 void FPreviewEnded(int, int, int) {

@@ -23,6 +23,7 @@
 #include "main_dj/overlay_actions.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/skin_choice.h"
+#include "main_dj/shader_actions.h"
 #include "main_dj/video_actions.h"
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_midi_shortcuts.h"
@@ -89,6 +90,7 @@ const std::array kFunctions = {
     row("FVideoFXOnChange", ZRActionShape::Action, &FVideoFXOnChange),
     row("FVideoOverlaysOnChange", ZRActionShape::Action, &FVideoOverlaysOnChange),
     row("FVideoTransitionOnChange", ZRActionShape::Action, &FVideoTransitionOnChange),
+    row("FVideoShaderOnChange", ZRActionShape::Action, &FVideoShaderOnChange),
     row("OnCharBrowser", ZRActionShape::TableKey, &OnCharBrowser),
     row("OnCharEditText_Search", ZRActionShape::EditKey, &OnCharEditText_SearchSlot),
     row("OnCharPlaylist", ZRActionShape::TableKey, &OnCharPlaylist),

@@ -19,7 +19,6 @@ inline constexpr const char* kActionFunctionsNotAvailableYet[] = {
     "FDeck_SliceLoopCue_UnClick",
     "FDeck_TimecodeIn",
     "FDeck_TimecodeRelative",
-    "FVideoShaderOnChange",
     "showVideoOverlaysDialog",
 };
 // clang-format on

@@ -57,6 +57,7 @@
 #include "main_dj/main_thread_messages.h"
 #include "main_dj/overlay_actions.h"
 #include "main_dj/settings_keys.h"
+#include "main_dj/shader_actions.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
 #include "main_dj/skin_choice.h"
@@ -316,6 +317,7 @@ void InitializeApplication() {
   fillVideoChoiceLists();
   loadOverlaysAtStart();
   startLoads.overlays = true;
+  startShaderLayer();
   ZRLOG("dbg13 (init finished ok)");
 
   if (MainFrame != nullptr) {

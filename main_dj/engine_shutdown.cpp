@@ -32,6 +32,7 @@
 #include "main_dj/engine_start_pending.h"
 #include "main_dj/overlay_actions.h"
 #include "main_dj/settings_keys.h"
+#include "main_dj/shader_actions.h"
 #include "main_dj/shell_folders.h"
 #include "main_dj/shell_state.h"
 #include "main_dj/video_actions.h"
@@ -166,6 +167,8 @@ void UninitializeApplication() {
   batchAudioDetection = nullptr;
   // The render thread has ended (it freed the video sources); a frame of one left behind finds no decks.
   installVideoOutputEngine(nullptr);
+  // After the render thread, which freed the layer's texture; writes shaders.xml.
+  stopShaderLayer();
   deleteEngineObjects();
   freeScanAudioDevices();
 
