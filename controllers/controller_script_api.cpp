@@ -361,9 +361,55 @@ bool fnTestArrays(int count, TJSParam* a, TJSParam* result, void*) {
   return true;
 }
 
-bool fnHidPages(int, TJSParam*, TJSParam*, void*) {
-  static std::atomic<bool> said{false};
-  if (!said.exchange(true)) ZRLOG("HID pages: not available yet");
+// The HID page functions: argument errors are logged and change nothing; the script always hears success.
+bool fnDefineHidPage(int count, TJSParam* a, TJSParam*, void*) {
+  if (count != 3) {
+    ZRLOG("js params error -- should be: defineHidPage(uniqueId,pageName,isInputPage);");
+    return true;
+  }
+  if (ZRHardwareController* c = controllerOf(a, count))
+    c->hidPages().defineHidPage(a[1].text, a[2].intValue != 0);
+  return true;
+}
+
+bool fnDefineHidPageDetect(int count, TJSParam* a, TJSParam*, void*) {
+  if (count != 6) {
+    ZRLOG("js params error -- should be: defineHidPageDetect(uniqueId,pageName,type,offset,size,value);");
+    return true;
+  }
+  if (ZRHardwareController* c = controllerOf(a, count)) {
+    c->hidPages().defineHidPageDetect(a[1].text, getControllerDataTypeFromString(a[2].text), a[3].intValue,
+                                      a[4].intValue, a[5].intValue);
+  }
+  return true;
+}
+
+bool fnDefineHidPageAction(int count, TJSParam* a, TJSParam*, void*) {
+  if (count < 6) {
+    ZRLOG(
+        "js params error -- should be: "
+        "defineHidPageAction(uniqueId,pageName,actionName,deck,type,offset[,size,min,max,specialTypeName]);");
+    return true;
+  }
+  ZRHardwareController* c = controllerOf(a, count);
+  if (c == nullptr) return true;
+  const int size = count > 6 ? a[6].intValue : -1;
+  const float minimum = count > 7 ? a[7].floatValue : -1.0f;
+  const float maximum = count > 8 ? a[8].floatValue : -1.0f;
+  const int special = count > 9 ? getControllerSpecialTypeFromString(a[9].text) : kHidSpecialPlain;
+  c->hidPages().defineHidPageAction(a[1].text, a[2].text, a[3].intValue,
+                                    getControllerDataTypeFromString(a[4].text), a[5].intValue, size, minimum,
+                                    maximum, special);
+  return true;
+}
+
+bool fnCallHidPageAction(int count, TJSParam* a, TJSParam*, void*) {
+  if (count != 4) {
+    ZRLOG("js params error -- should be: callHidPageAction(uniqueId,actionName,deck,value);");
+    return true;
+  }
+  if (ZRHardwareController* c = controllerOf(a, count))
+    c->hidPages().callHidPageAction(a[1].text, a[2].intValue, a[3].floatValue);
   return true;
 }
 
@@ -403,10 +449,10 @@ void defineFunctionCallback(ZRControllerScript* script) {
   js->defineFunction("sendHid", 3, &fnSendHid, nullptr);
   js->defineFunction("getValueUTF16", 1, &fnGetValueUTF16, nullptr);
   js->defineFunction("callSendAllNotifications", 2, &fnSendAll, nullptr);
-  js->defineFunction("defineHidPage", 3, &fnHidPages, nullptr);
-  js->defineFunction("defineHidPageDetect", 6, &fnHidPages, nullptr);
-  js->defineFunction("defineHidPageAction", 6, &fnHidPages, nullptr);
-  js->defineFunction("callHidPageAction", 4, &fnHidPages, nullptr);
+  js->defineFunction("defineHidPage", 3, &fnDefineHidPage, nullptr);
+  js->defineFunction("defineHidPageDetect", 6, &fnDefineHidPageDetect, nullptr);
+  js->defineFunction("defineHidPageAction", 6, &fnDefineHidPageAction, nullptr);
+  js->defineFunction("callHidPageAction", 4, &fnCallHidPageAction, nullptr);
   js->defineFunction("setAudioDevice", 1, &fnSetAudioDevice, nullptr);
   js->defineFunction("setColorTable", 3, &fnSetColorTable, nullptr);
   js->defineFunction("getNearestColorInTable", 2, &fnNearestColour, nullptr);

@@ -321,9 +321,11 @@ void ZRHardwareController::SendTick(int tick) {
     callScript(script(), "controllerInit", {TJSParam::ofInt(FSelfId)});
   }
   if (hidDevice_ != nullptr) {
-    // Bounded: a device that never runs dry cannot hold the tick.
+    hidPages_.SendAllDirtyHIDOutPages(
+        [this](const unsigned char* bytes, int size) { return SendHID(bytes, size); },
+        std::min(hidSizeOut_, kHidOutBytes));
     unsigned char report[kHidReportBytes];
-    for (int reads = 0; reads < 64; ++reads) {
+    for (int reads = 0; reads < kHidReadsPerTick; ++reads) {
       const int n = hidDevice_->read(report, sizeof report);
       if (n < 0) {
         ZRLOG("HID: unable to read");
@@ -331,6 +333,13 @@ void ZRHardwareController::SendTick(int tick) {
       }
       if (n == 0) break;
       hidSizeIn_ = n;
+      // Only the bytes of this report: a field beyond them is not read from an earlier, longer one.
+      if (hidPages_.hasInPages()) {
+        hidPages_.processHidActionChanges(report, n,
+                                          [this](const std::string& action, int deck, float value) {
+                                            SendActionNotificationFloat(action.c_str(), deck, value);
+                                          });
+      }
     }
   }
   callScript(script(), "timerTick", {TJSParam::ofInt(FSelfId)});

@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "controllers/zr_hid_pages.h"
+
 class ZRMidiIn;
 class ZRMidiOut;
 class ZRControllerScript;
@@ -34,6 +36,8 @@ class ZRHidDevice;
 inline constexpr int kMaxControllers = 16;
 inline constexpr double kNameMatchDelaySeconds = 3.0;
 inline constexpr int kControllerMidiQueueCapacity = 4096;
+// A device that never runs dry cannot hold the tick.
+inline constexpr int kHidReadsPerTick = 64;
 
 struct ColorPair {
   float red = 0, green = 0, blue = 0, alpha = 1;
@@ -77,6 +81,9 @@ class ZRHardwareController {
 
   // Sends bytes to the HID device (at most 256); false when it has none or the write failed.
   bool SendHID(const unsigned char* bytes, int size);
+  // The HID pages its script defined. Every tick sends the changed OUT pages, then feeds each report read
+  // (at most kHidReadsPerTick) through the IN pages to the script's actionReceived.
+  ZRHidPages& hidPages() { return hidPages_; }
 
   void setColorTable(std::vector<ColorPair> table);
   // The name of the table colour nearest to (r, g, b) in 0..1; empty without a table.
@@ -109,6 +116,7 @@ class ZRHardwareController {
   std::unique_ptr<ZRHidDevice> hidDevice_;
   int hidSizeIn_ = 255;
   int hidSizeOut_ = 255;
+  ZRHidPages hidPages_;
   std::vector<ColorPair> colors_;
 };
 

@@ -365,6 +365,7 @@ def main():
     put("https_url", "ipv6-port", b"HTTPS://[::1]:8443/")
     put("https_url", "user-part", b"https://name@example.com/")
     put("https_url", "plain-http", b"http://127.0.0.1/")
+    hid_report_seeds()
 
 
 def lirra_reply_seeds():
@@ -414,6 +415,23 @@ def list_control_seeds():
         b"<fav name=\"Music\" path=\"/home/dj/Music\" type=\"121\" />\n"
         b"<fav name=\"Q&quot;&amp;\" path=\"/mnt/usb/a&lt;b\" type=\"111\" />\n"
         b"<fav name=\"No type\" path=\"/x\" />\n<other/>\n</favorites>\n")
+
+
+def hid_report_seeds():
+    """HID reports through a page table: 32 bytes of fields, then reports led by their length."""
+    # Page a (IN): detect ubyte 0 == 1; a bit button, a ubyte fader with its maximum 0, a byte encoder.
+    fields = bytes([0, 1 | (2 << 1), 2, 0, 0, 0, 1, 0,
+                    0, 2 << 1, 0, 0, 8, 0, 0, 0,
+                    0, 4 << 1, 2, 0, 2, 0, 0, 1,
+                    0, 0, 1, 1, 3, 0, 3, 4])
+    reports = bytes([4, 1, 0x80, 200, 10, 4, 1, 0x00, 0, 250, 2, 1, 0x80, 6, 1, 0x80, 255, 5, 0, 9])
+    put("hid_report", "buttons-fader-encoder", fields + reports)
+    # Fields far outside the buffers and an OUT page written and sent.
+    far = bytes([2, 2 << 1, 5, 0, 0xFF, 0x7F, 0, 0,
+                 2, 0, 4, 0, 127, 0, 5, 6,
+                 1, 1, 1, 0, 0, 1, 0, 0,
+                 0, 0, 0, 2, 0x00, 0x80, 0, 0])
+    put("hid_report", "far-fields", far + bytes([200]) + bytes(range(200)) + bytes([7, 1]))
 
 
 def singer_seeds():
