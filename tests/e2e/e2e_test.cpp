@@ -404,4 +404,69 @@ TEST_F(EndToEnd, AFirstStartWithoutASoundCardPlaysIntoTheNullOutputAndSaysSoOnce
             std::string::npos);
 }
 
+// A shader chosen in an earlier session plays on the video output at the next start, moving with the
+// master even while no deck has a video, and stays chosen.
+TEST_F(EndToEnd, AChosenShaderPlaysOnTheVideoOutput) {
+  fs::create_directories(data + "Settings");
+  ASSERT_TRUE(writeText(data + "Settings/preferences.xml",
+                        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
+                        "<preferences version=\"100\">\n"
+                        "\t<pref name=\"AudioDevice\" value=\"File output\" type=\"3\" />\n"
+                        "\t<pref name=\"VideoEnabled\" value=\"1\" type=\"1\" />\n"
+                        "</preferences>\n"));
+  fs::create_directories(data + "Shaders");
+  fs::copy_file(orvel_test::sourceFile("resources/shaders/glsl/bass_rings.frag"),
+                data + "Shaders/bass_rings.frag");
+  const std::string list =
+      "<shaders version=\"1\" currentShader=\"0\">\n"
+      "<shader shaderID=\"orvel-bass-rings\" name=\"Bass Rings\" filename=\"bass_rings.frag\" />\n"
+      "</shaders>\n";
+  ASSERT_TRUE(writeText(data + "Shaders/shaders.xml", list));
+
+  const std::optional<unsigned long> mainWindow = start();
+  ASSERT_TRUE(mainWindow);
+  const std::optional<Rect> window = desktop->geometry(*mainWindow);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(waitForSkin(*window));
+  const std::optional<unsigned long> video = desktop->waitForWindow("^Karaoke$", 100, 100, 30000);
+  ASSERT_TRUE(video) << "the video window";
+  // Without a window manager the main window would cover it: the main window goes down for a while.
+  desktop->moveWindow(*mainWindow, 0, 420);
+  desktop->moveWindow(*video, 20, 20);
+  phase("the video window is open");
+  // The rings run outwards with the time: two pictures a moment apart differ, and each has many colours.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  int colours = 0;
+  bool moved = false;
+  std::vector<uint8_t> before;
+  while (std::chrono::steady_clock::now() < deadline && !(colours > 50 && moved)) {
+    const std::optional<Rect> area = desktop->geometry(*video);
+    ASSERT_TRUE(area);
+    const RgbImage image = shot("wait");
+    colours = distinctColours(image, *area);
+    std::vector<uint8_t> pixels;
+    for (int y = area->y + area->height / 4; y < area->y + area->height * 3 / 4; y += 7)
+      for (int x = area->x + area->width / 4; x < area->x + area->width * 3 / 4; x += 7) {
+        if (x < 0 || y < 0 || x >= image.width || y >= image.height) continue;
+        const size_t i = (static_cast<size_t>(y) * image.width + x) * 3;
+        pixels.insert(pixels.end(), image.rgb.begin() + i, image.rgb.begin() + i + 3);
+      }
+    moved = moved || (!before.empty() && pixels != before);
+    before = pixels;
+    sleepMs(300);
+  }
+  EXPECT_GT(colours, 50) << "the shader's rings on the video output";
+  EXPECT_TRUE(moved) << "the picture moves";
+  phase("the shader plays");
+
+  desktop->moveWindow(*mainWindow, 0, 0);
+  sleepMs(300);
+  const std::optional<Rect> back = desktop->geometry(*mainWindow);
+  ASSERT_TRUE(back);
+  SkinLayout layout;
+  ASSERT_TRUE(layoutFor(*back, "", layout));
+  ASSERT_TRUE(quit(layout, *back));
+  EXPECT_NE(readText(data + "Shaders/shaders.xml").find("currentShader=\"0\""), std::string::npos);
+}
+
 }  // namespace

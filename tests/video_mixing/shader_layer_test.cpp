@@ -18,6 +18,7 @@
 #include "gl_test_context.h"
 #include "opengl_directx/zr_gl_2d.h"
 #include "opengl_directx/zr_video_preview_frame.h"
+#include "support/allocation_counter.h"
 #include "support/display_required.h"
 #include "support/test_support.h"
 #include "video_mixing/zr_overlay_graphics_shader_layer.h"
@@ -98,6 +99,18 @@ TEST(ShaderAudioAnalysis, NothingIsTakenWhileStoppedAndABufferLargerThanTheRingI
   analysis.putSamples(block.data(), Analysis::kFftSize);
   analysis.analysePending();
   EXPECT_TRUE(analysis.takeLatestImage(image.data()));
+}
+
+TEST(ShaderAudioAnalysis, TheAudioThreadsFeedAllocatesNothing) {
+  Analysis analysis;
+  analysis.start(false);
+  const std::vector<float> block = sine(1.0, 0, 512);
+  setCountAllocations(true);
+  resetCountedAllocations();
+  // Far more than the ring holds: the full ring drops buffers without allocating either.
+  for (int i = 0; i < 100; ++i) analysis.putSamples(block.data(), 512);
+  setCountAllocations(false);
+  EXPECT_EQ(countedAllocations(), 0);
 }
 
 // Red: the spectrum at bin 100; green: the first waveform sample; blue: 1, so that the shader's picture
