@@ -76,3 +76,12 @@ bool ZROverlayGraphicsLayers::drawsSomething() const {
   lock_.leaveShared();
   return some;
 }
+
+bool ZROverlayGraphicsLayers::isChanging() const {
+  lock_.enterShared();
+  const bool changing = std::any_of(layers_.begin(), layers_.end(), [](const ZROverlayGraphicsLayer* layer) {
+    return layer != nullptr && layer->isChanging();
+  });
+  lock_.leaveShared();
+  return changing;
+}

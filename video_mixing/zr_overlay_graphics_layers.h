@@ -37,6 +37,10 @@ class ZROverlayGraphicsLayer {
   // Whether a frame drawn now would show anything of this layer (the output skips drawing when nothing
   // shows). Any thread. A layer that does not know says so whenever it is visible.
   virtual bool drawsSomething() const { return getVisible(); }
+  // Whether the next frame may look different from the last one drawn (something moves, or new items came),
+  // so that a still output needs no redraw. Any thread. A layer that does not know says so whenever it is
+  // visible.
+  virtual bool isChanging() const { return getVisible(); }
 
  protected:
   overlayItemRenderCallback callback_;
@@ -65,6 +69,7 @@ class ZROverlayGraphicsLayers : public ZROverlayGraphicsLayer {
   void resetAllGraphicsResourcesInUse() override;
   // Whether any layer in the stack draws something.
   bool drawsSomething() const override;
+  bool isChanging() const override;
 
  private:
   std::vector<ZROverlayGraphicsLayer*> layers_;

@@ -119,6 +119,14 @@ void ZROverlayGraphicsSimple::updateFromRenderThread(double time, bool opengl, v
     freeAll(current_);
     current_.swap(batch);
     hasCurrent_.store(!current_.empty());
+    bool moves = false;
+    for (const ZROverlayItem& item : current_) {
+      bool animated = false;
+      for (bool a : item.animate) animated = animated || a;
+      moves = moves || item.frameCount() > 1 || item.kind == kOverlayItemVideo ||
+              item.kind == kOverlayItemTicker || (animated && item.duration > 0);
+    }
+    currentMoves_.store(moves);
   }
   if (!getVisible() || !callback_) return;
   const float aspect = height > 0 ? width / height : 1.0f;
@@ -134,6 +142,10 @@ void ZROverlayGraphicsSimple::resetAllGraphicsResourcesInUse() {
 
 bool ZROverlayGraphicsSimple::drawsSomething() const {
   return getVisible() && (hasCurrent_.load() || batchWaiting_.load());
+}
+
+bool ZROverlayGraphicsSimple::isChanging() const {
+  return getVisible() && (batchWaiting_.load() || (hasCurrent_.load() && currentMoves_.load()));
 }
 
 void ZROverlayGraphicsSimple::alignOverlayItem(ZROverlayItem* item, float aspect, float margin) {

@@ -46,6 +46,8 @@ class ZROverlayGraphicsSimple : public ZROverlayGraphicsLayer {
                               float height, bool hold, bool alternate) override;
   void resetAllGraphicsResourcesInUse() override;
   bool drawsSomething() const override;
+  // A new batch waits, or an item moves by itself (an animation, a video, a ticker, a motion).
+  bool isChanging() const override;
 
   // Places item by its alignment for an output of aspect (width / height), margin as a fraction of the
   // output's height (the same number of pixels on both axes); free placement (-1) keeps posx, posy.
@@ -60,5 +62,6 @@ class ZROverlayGraphicsSimple : public ZROverlayGraphicsLayer {
   std::vector<ZROverlayItem> handOver_;  // under handOverLock_
   std::atomic<bool> batchWaiting_{false};
   std::atomic<bool> hasCurrent_{false};
+  std::atomic<bool> currentMoves_{false};
   ZRDrawContext* textContext_ = nullptr;  // building thread
 };

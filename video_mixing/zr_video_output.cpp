@@ -171,6 +171,16 @@ bool overlaysShow() {
   return layers != nullptr && layers->drawsSomething();
 }
 
+// What the last output frame showed of the overlays: a change (a layer shown or hidden) is drawn once.
+std::atomic<bool> g_overlaysShown{false};
+
+// Whether the next frame's overlays differ from the last frame's.
+bool overlaysChange() {
+  ZROverlayGraphicsLayers* layers = g_layers.load(std::memory_order_acquire);
+  const bool show = layers != nullptr && layers->drawsSomething();
+  return show != g_overlaysShown.load() || (show && layers->isChanging());
+}
+
 void drawOverlays(double dt, int width, int height, int opengl) {
   ZROverlayGraphicsLayers* layers = g_layers.load(std::memory_order_acquire);
   if (layers != nullptr)
@@ -209,13 +219,13 @@ void compose(OutputState& s, double dt, int width, int height, int opengl, bool 
     }
   }
   const int transition = g_transition.load();
-  const bool changed = !s.composed || x != s.lastMix || transition != s.lastTransition ||
-                       width != s.lastWidth || height != s.lastHeight || recording() || overlays ||
-                       s.lastOverlays || s.sources[0]->textureChanged() || s.sources[1]->textureChanged() ||
-                       pictures[0] != s.lastTexture[0] || pictures[1] != s.lastTexture[1] ||
-                       effects[0] != s.lastEffect[0] || effects[1] != s.lastEffect[1] || shader != nullptr ||
-                       (pictures[0] != nullptr && effects[0] == kAnimatedEffect) ||
-                       (pictures[1] != nullptr && effects[1] == kAnimatedEffect);
+  const bool changed =
+      !s.composed || x != s.lastMix || transition != s.lastTransition || width != s.lastWidth ||
+      height != s.lastHeight || recording() || overlaysChange() || overlays != s.lastOverlays ||
+      s.sources[0]->textureChanged() || s.sources[1]->textureChanged() || pictures[0] != s.lastTexture[0] ||
+      pictures[1] != s.lastTexture[1] || effects[0] != s.lastEffect[0] || effects[1] != s.lastEffect[1] ||
+      shader != nullptr || (pictures[0] != nullptr && effects[0] == kAnimatedEffect) ||
+      (pictures[1] != nullptr && effects[1] == kAnimatedEffect);
   if (!changed) return;
 
   s.composed = true;
@@ -272,7 +282,7 @@ const ZRVideoOutputHooks kHooks{
     [](double dt, int width, int height, int opengl) { RenderVideoOutputFrame(dt, width, height, opengl); },
     [](ZRNodeManager* manager) { HandVideoTexturesToSkin(manager); },
     [] { DeinitVideoSourceRenderers(1); },
-    [] { return videoOutputHasContent() || recording() || overlaysShow() || shaderWanted(shaderLayer()); },
+    [] { return videoOutputHasContent() || recording() || overlaysChange() || shaderWanted(shaderLayer()); },
 };
 
 }  // namespace
@@ -341,6 +351,7 @@ void RenderVideoOutputFrame(double dt, int width, int height, int opengl) {
     g_layersGeneration.fetch_add(1);
   }
   const bool overlays = overlaysShow();
+  g_overlaysShown.store(overlays);
   ZRTexture* shader = s.sources[0] && s.sources[1] && width > 0 && height > 0
                           ? drawShader(s, dt, width, height, opengl)
                           : nullptr;

@@ -6,8 +6,10 @@
 #include <thread>
 
 #include "common/zr_texture.h"
-#include "gui/zr_draw_context.h"
 #include "gl_test_context.h"
+#include "gui/zr_draw_context.h"
+#include "opengl_directx/zr_video_frame_functions.h"
+#include "support/counting_texture.h"
 #include "support/display_required.h"
 #include "support/image_fixtures.h"
 #include "support/log_capture.h"
@@ -181,6 +183,39 @@ TEST_F(OverlayOutput, ShippedDefaultOverlayShows) {
   EXPECT_EQ(brightCentroid(frame(), 60).count, 0);
 }
 
+// A still overlay costs the output nothing once drawn; a moving one keeps it drawing; showing or hiding
+// the overlays is drawn once.
+TEST_F(OverlayOutput, OnlyChangingOverlaysKeepTheOutputDrawing) {
+  installVideoOutput();
+  const ZRVideoOutputHooks* hooks = getVideoOutputHooks();
+  ASSERT_NE(hooks, nullptr);
+  ASSERT_NE(hooks->hasContent, nullptr);
+  EXPECT_FALSE(hooks->hasContent());
+  ZROverlayGraphicsSimple* layer = addLayer();
+  ASSERT_TRUE(layer->addItemText("Still", 0.5f, 0.5f, 0.2f, 0.2f, 30, nullptr, 1, 1, 1, 1, 0,
+                                 textStyleInvalid, textAlignCenter));
+  layer->commitChanges();
+  EXPECT_TRUE(hooks->hasContent()) << "a new batch";
+  frame();
+  EXPECT_FALSE(hooks->hasContent()) << "nothing moves";
+  layer->setVisible(false);
+  EXPECT_TRUE(hooks->hasContent()) << "hidden: drawn once more";
+  frame();
+  EXPECT_FALSE(hooks->hasContent());
+
+  layer->setVisible(true);
+  const std::string path = dir_.file("two.gif");
+  const TestGifFrame a{0, 0, 2, 2, std::vector<uint8_t>(4, 0)}, b{0, 0, 2, 2, std::vector<uint8_t>(4, 1)};
+  ASSERT_TRUE(writeFile(path, encodeGif(2, 2, {255, 0, 0, 0, 0, 255}, {a, b})));
+  ASSERT_TRUE(layer->addItemImageOrVideo(path.c_str(), 0.5f, 0.5f, 0.2f, 0.2f, 1, 0, textAlignCenter));
+  layer->commitChanges();
+  for (int i = 0; i < 3; ++i) {
+    frame();
+    EXPECT_TRUE(hooks->hasContent()) << "an animation, frame " << i;
+  }
+  installVideoOutputHooks(nullptr);
+}
+
 // ---- pixel data
 // ---------------------------------------------------------------------------------------------
 
@@ -345,6 +380,56 @@ TEST(OverlayLayers, AlignmentStaysFiniteForDegenerateSizes) {
   item.alignment = textAlignRight;
   ZROverlayGraphicsSimple::alignOverlayItem(&item, 16.0f / 9, 0.02f);
   EXPECT_NEAR(item.posx, 1 - 0.02 * 9 / 16 - 0.1875 / 2, 1e-6);
+}
+
+// A texture that notes the thread it is deleted on (no GL: the other engine's factory).
+class ThreadTexture : public CountingTexture {
+ public:
+  ThreadTexture() : CountingTexture(false, 1) {}
+  ~ThreadTexture() override {
+    (std::this_thread::get_id() == drawingThread ? deletedHere : deletedElsewhere)++;
+  }
+  static ZRTexture* create(bool, float, ZRRenderEngineType, void*, void*) {
+    ++made;
+    return new ThreadTexture();
+  }
+  static inline std::thread::id drawingThread;
+  static inline int made = 0, deletedHere = 0, deletedElsewhere = 0;
+};
+
+// Layers and tickers let go of their textures on any thread; only the drawing thread deletes them.
+TEST(OverlayLayers, TexturesAreDeletedOnlyOnTheDrawingThread) {
+  ZRTexture::registerTextureFactory(ZRRenderEngineRGBA, &ThreadTexture::create);
+  ThreadTexture::drawingThread = std::this_thread::get_id();
+  {
+    ZROverlayGraphicsLayers stack(&displayOverlayItem, nullptr, true);
+    auto* layer = new ZROverlayGraphicsSimple(stack.getItemRenderCallback(), nullptr);
+    stack.addLayer(layer, nullptr);
+    ASSERT_TRUE(layer->addItemText("T", 0.5f, 0.5f, 0.2f, 0.2f, 30, nullptr, 1, 1, 1, 1, 0, textStyleInvalid,
+                                   textAlignCenter));
+    layer->commitChanges();
+    auto* ticker = new ZRTickerRenderer(0.1f, 0.1f, 0, 10);
+    auto* tickerItem = new ZRTickerRenderer::TTickerItem{};
+    tickerItem->pictureWidth = 4;
+    tickerItem->pictureHeight = 2;
+    tickerItem->pixels.assign(4 * 2 * 3, 200);
+    ticker->queueItem(tickerItem);
+    stack.updateFromRenderThread(0.01, false, nullptr, nullptr, 160, 90, false, false);
+    ticker->updateFromRenderThread(0.01, 0, nullptr, nullptr, 160, 90, 0, 0);
+    ASSERT_EQ(ThreadTexture::made, 2);
+
+    stack.removeLayer(layer);
+    std::thread([&] {
+      delete layer;
+      delete ticker;  // no frame acknowledges its stop: it waits its bound, then hands the textures over
+    }).join();
+    EXPECT_EQ(ThreadTexture::deletedElsewhere, 0);
+    EXPECT_EQ(ThreadTexture::deletedHere, 0);
+    stack.updateFromRenderThread(0.01, false, nullptr, nullptr, 160, 90, false, false);
+    EXPECT_EQ(ThreadTexture::deletedHere, 2);
+  }
+  EXPECT_EQ(ThreadTexture::deletedElsewhere, 0);
+  ZRTexture::registerTextureFactory(ZRRenderEngineRGBA, nullptr);
 }
 
 // ---- ticker
