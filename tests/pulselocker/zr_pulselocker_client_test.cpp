@@ -14,6 +14,7 @@
 #include "pulselocker/pl_sdk.h"
 #include "pulselocker/pl_singleton.h"
 #include "support/log_capture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -121,6 +122,10 @@ TEST(StreamingClientRefusals, WithoutTheSdkOneLineSaysSoAndNothingIsLoaded) {
   // Said once for the process (an earlier test may have said it already).
   EXPECT_LE(log.count("SDK has no Linux build"), 1);
   EXPECT_THROW(pl::Singleton<pl::Root>::getInstance(), pl::SingletonError);
+  // Nothing was loaded in the SDK's place: on Linux a library of its name is the sound server's.
+  const std::string maps = orvel_test::readFile("/proc/self/maps");
+  ASSERT_FALSE(maps.empty());
+  EXPECT_EQ(maps.find("libpulse"), std::string::npos);
 }
 
 TEST(StreamingClientUrls, SongIdIsTheNumberAfterThePrefixWhereverItStands) {
