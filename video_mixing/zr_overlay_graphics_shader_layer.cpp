@@ -11,6 +11,7 @@
 #include "common/zr_dispatch_queue_base.h"
 #include "common/zr_files.h"
 #include "common/zr_global_task_dispatch.h"
+#include "common/zr_keep_aside.h"
 #include "common/zr_logging.h"
 #include "common/zr_texture.h"
 #include "gui/zr_wx_strings.h"
@@ -81,6 +82,10 @@ bool ZROverlayGraphicsShaderLayer::loadShaders(const ZRString& path) {
   int current = -1;
   if (!parseShaderList(bytes.data(), bytes.size(), entries, current)) {
     ZRLOG("st: error: load shaders: xml file not loaded");
+    // The list saved later must not take the place of a file the user may still recover.
+    std::string keptAs;
+    if (keepFileAside(path.utf8(), &keptAs))
+      ZRLOG("st: the unreadable shader list is kept as '%s'", keptAs.c_str());
     return false;
   }
   {

@@ -59,7 +59,8 @@ class ZROverlayGraphicsShaderLayer : public ZROverlayGraphicsLayer,
   // ---- the list (any thread) ------------------------------------------------------------------------
 
   // Replaces the list and the current index from the file (a current index outside the list becomes -1);
-  // a missing or unreadable file keeps the list, with a log line. True when read.
+  // a missing or unreadable file keeps the list, with a log line; an unreadable one is renamed aside
+  // (keepFileAside) so that no later save writes over it. True when read.
   bool loadShaders(const ZRString& path);
   // Sorts the list by name ignoring case (the current shader stays current) and writes the file
   // atomically; false, the old file kept, with "st: cannot write shaders list" when that fails.

@@ -57,14 +57,11 @@ void ZRShaderAudioAnalysis::start(bool withThread) {
 }
 
 void ZRShaderAudioAnalysis::stop() {
-  std::unique_ptr<ZRThread> ending;
-  {
-    std::lock_guard guard(startStopLock_);
-    processing_.store(false, std::memory_order_release);
-    ending = std::move(thread_);
-  }
-  // Joined outside the lock: the thread's pass never takes it, but a start meanwhile must not wait.
-  ending.reset();
+  // The thread is joined under the lock: a start meanwhile must not take the ring's consumer side (and
+  // the smoothing) while the old thread may still be in its pass. The pass never takes the lock.
+  std::lock_guard guard(startStopLock_);
+  processing_.store(false, std::memory_order_release);
+  thread_.reset();
 }
 
 bool ZRShaderAudioAnalysis::analysePending() {

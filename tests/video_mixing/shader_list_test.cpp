@@ -125,6 +125,11 @@ TEST_F(ShaderList, AFileThatCannotBeReadKeepsTheListAndSaysWhy) {
     EXPECT_FALSE(layer->loadShaders(ZRString(path("bad.xml"))));
     EXPECT_EQ(names(*layer), std::vector<std::string>{"Kept"});
     EXPECT_EQ(log.count(c.line), 1);
+    // An unreadable file is moved aside whole, so that the next save cannot write over it.
+    if (c.content != nullptr) {
+      EXPECT_EQ(readFile(path("bad.xml")), "");
+      EXPECT_EQ(log.count("st: the unreadable shader list is kept as"), 1);
+    }
   }
 }
 
