@@ -31,6 +31,7 @@
 #include "common/zr_thread.h"
 #include "common/zr_thread_utils.h"
 #include "database/zr_database.h"
+#include "database/zr_singer_name_history.h"
 #include "dsp/engine/effect.h"
 #include "dsp/engine/sound_source.h"
 #include "dsp/engine/zr_mixer_channel.h"
@@ -53,6 +54,7 @@
 #include "main_dj/engine_objects.h"
 #include "main_dj/engine_start_pending.h"
 #include "main_dj/gui_tick.h"
+#include "main_dj/karaoke_singers_output.h"
 #include "main_dj/library_dialogs_window.h"
 #include "main_dj/main_thread_messages.h"
 #include "main_dj/overlay_actions.h"
@@ -66,6 +68,7 @@
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_dj/zr_shortcut_files.h"
+#include "main_dj/zr_singer_name_dialog.h"
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
@@ -242,6 +245,9 @@ void InitializeApplication() {
   installActionDialogs({askConfirmationOnMainThread, showMessageOnMainThread, chooseSaveFileOnMainThread});
   installChooseFileDialog(chooseFileOnMainThread);
   installLibraryNodes(manager);
+  // The singer history reads singers.xml at its first use (the first singer asked for).
+  setSingerNameHistoryFolder(theDatabaseDir);
+  installSingerNameDialog(MainFrame);
   installLibraryDialogsWindow(MainFrame);
   installBpmEditorWindow(MainFrame);
   setReorderColumnsParent(MainFrame);
@@ -286,7 +292,7 @@ void InitializeApplication() {
     ZRList* history = browser->getSpecialList(kSpecialHistory);
     if (history != nullptr) ZRDatabase::getInstance()->setHistoryList(history);
   }
-  pendingStep("automix list changes (OnSidelistChanged)");
+  startKaraokeSingersList();
   ZRLOG("dbg5-3");
   if (manager != nullptr && playlist != nullptr) manager->changeKBFocusToNode(playlist);
   showDecksStopped(manager);
@@ -328,6 +334,7 @@ void InitializeApplication() {
     MainFrame->setFocusToManager();
   }
   if (audioOutput != nullptr) audioOutput->setAudioRecordingCallback(audioVideoRecCallback, videoRecorder);
-  pendingStep("karaoke singers list");
+  // Once more now that the GUI tick runs: the first ask may have come before the output had its layers.
+  requestKaraokeSingersListRefresh();
   appCompletelyLoaded = true;
 }

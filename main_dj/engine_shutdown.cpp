@@ -16,6 +16,7 @@
 #include "common/zr_logging.h"
 #include "common/zr_thread.h"
 #include "database/zr_database.h"
+#include "database/zr_singer_name_history.h"
 #include "dsp/engine/effect.h"
 #include "dsp/engine/zr_batch_audio_detection.h"
 #include "gui/zr_artwork_cache.h"
@@ -39,6 +40,7 @@
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_main_frame.h"
 #include "main_dj/zr_shortcut_files.h"
+#include "main_dj/zr_singer_name_dialog.h"
 #include "soundio/audio_device_table.h"
 #include "soundio/zr_audio_io.h"
 #include "soundio/zr_audio_multi_output.h"
@@ -141,6 +143,8 @@ void UninitializeApplication() {
   }
   if (startLoads.effectList) SavePluginsList(inFolder(theSettingsDir, "fx_scanned.xml"));
   if (startLoads.samplerBanks) SaveSamplerBanks(inFolder(theSettingsDir, "sampler.xml"));
+  // Saved after every change already; once more so that nothing depends on how the process ends.
+  saveSingerNameHistory();
   destroyPreferencesSystem();
 
   // A file being analysed is finished first (the thread is joined); no other is started.
@@ -159,6 +163,7 @@ void UninitializeApplication() {
   uninstallBpmEditorWindow();
   setReorderColumnsParent(nullptr);
   installLibraryNodes(nullptr);
+  installSingerNameDialog(nullptr);
   installLibraryDialogs({});
   installSearchStopHook(nullptr);
   MainFrame = nullptr;

@@ -41,6 +41,7 @@
 #include "main_dj/controller_notifications_poll.h"
 #include "main_dj/default_content.h"
 #include "main_dj/engine_nodes.h"
+#include "main_dj/karaoke_singers_output.h"
 #include "main_dj/main_thread_messages.h"
 #include "main_dj/overlay_actions.h"
 #include "main_dj/shell_state.h"
@@ -330,6 +331,7 @@ void runGuiTick(ZRNodeManager* m, float dt) {
   initialiseListsOnce(m, dt);
   sidelistSelectionButtons(m);
   pollOverlayLayer();
+  showKaraokeSingersListBetweenSongs();
 
   const int previous = internal_afis_counter++;
   if (previous >= 9) {

@@ -30,6 +30,7 @@
 #include "gui/zr_wx_strings.h"
 #include "main_dj/audio_device_choice.h"
 #include "main_dj/engine_objects.h"
+#include "main_dj/karaoke_singers_output.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/shell_state.h"
 #include "main_dj/shell_window.h"
@@ -173,7 +174,7 @@ bool react(const std::string& key, int value, const char* text, ZRPreferences::N
     if (value >= 1 && value <= 3) setDialogLabel(10068, labels[value - 1]);
   } else if (key == "KSRSingersNum") {
     setDialogLabel(10211, ZRString::format("%d singer%s", value, value == 1 ? "" : "s"));
-    if (fromUser(source)) notAvailableYet("refreshKaraokeSingersList");
+    if (fromUser(source)) requestKaraokeSingersListRefresh();
   } else if (key == "PitchRange") {
     applyPitchRange(value);
   } else if (key == "CutoffFilter") {
@@ -205,7 +206,7 @@ bool react(const std::string& key, int value, const char* text, ZRPreferences::N
   } else if (key == "DisableGalaTune") {
     applyRestartSetting(value, source, 4);
   } else if (key == "KSRBackgroundEnabled" || key == "KSRBackgroundFile") {
-    if (fromUser(source)) notAvailableYet("refreshKaraokeSingersList");
+    if (fromUser(source)) requestKaraokeSingersListRefresh();
   } else if (key == "KSREnableFillerPlayer") {
     if (value == 0 && fillerPlayer != nullptr) {
       fillerPlayerOn.store(false);

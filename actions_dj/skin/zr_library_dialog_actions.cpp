@@ -153,4 +153,6 @@ void OnAddEditSingerNameSidelist(int row) {
   float keyAdjust = 0;
   if (!promptForSinger(&name, &keyAdjust, 1.0f) || name.empty()) return;
   list->setSingerName(row, name, 0);
+  // A name changes nothing the list reports by itself; the singers list shows names.
+  list->callListChangedCallback();
 }

@@ -3,6 +3,7 @@
 #include "actions_dj/action_controls.h"
 #include "actions_dj/skin/zr_library_nodes.h"
 #include "common/action_ids.h"
+#include "database/zr_list.h"
 #include "gui_nodes/zr_node_browser.h"
 #include "gui_nodes/zr_node_playlist.h"
 
@@ -15,6 +16,8 @@ void showInSidelist(int specialType) {
   ZRList* list = browser->getSpecialList(specialType);
   if (list == nullptr) return;
   sidelist->changeList(list);
+  // What the singers list shows follows the side table.
+  list->callListChangedCallback();
   ZRActionControls& controls = actionControls();
   controls.setMouseOverBlocked(ACT_sidelist_automix_list, -1, specialType == kSpecialAutomix);
   controls.setMouseOverBlocked(ACT_sidelist_rotation_list, -1, specialType == kSpecialKaraokeRotation);

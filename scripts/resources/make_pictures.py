@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Writes the pictures of the start-up and shut-down windows: resources/images/loading.png and saving.png.
-The window shows the picture alone, so the picture carries its message.
+The window shows the picture alone, so the picture carries its message. Also the plain black picture behind
+the karaoke singers list on the video output, resources/images/black160x90.png.
 
 Run it through scripts/make-resources.sh (needs python3-cairo).
 """
@@ -64,6 +65,11 @@ def main():
             0.62)
     picture(os.path.join(folder, "saving.png"), "Saving...", "Saving database and settings. Please wait.",
             0.38)
+    black = cairo.ImageSurface(cairo.FORMAT_RGB24, 160, 90)
+    ctx = cairo.Context(black)
+    ctx.set_source_rgb(0, 0, 0)
+    ctx.paint()
+    black.write_to_png(os.path.join(folder, "black160x90.png"))
 
 
 if __name__ == "__main__":
