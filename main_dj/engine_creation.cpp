@@ -52,7 +52,6 @@
 #include "main_dj/engine_lifecycle.h"
 #include "main_dj/engine_nodes.h"
 #include "main_dj/engine_objects.h"
-#include "main_dj/engine_start_pending.h"
 #include "main_dj/gui_tick.h"
 #include "main_dj/karaoke_singers_output.h"
 #include "main_dj/library_dialogs_window.h"

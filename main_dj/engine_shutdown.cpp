@@ -30,7 +30,6 @@
 #include "main_dj/controllers_start.h"
 #include "main_dj/engine_lifecycle.h"
 #include "main_dj/engine_objects.h"
-#include "main_dj/engine_start_pending.h"
 #include "main_dj/overlay_actions.h"
 #include "main_dj/settings_keys.h"
 #include "main_dj/shader_actions.h"
