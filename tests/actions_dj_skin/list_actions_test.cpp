@@ -24,6 +24,7 @@
 #include "actions_dj/skin/zr_list_actions.h"
 #include "actions_dj/skin/zr_node_table_controls.h"
 #include "actions_dj/skin/zr_search_box.h"
+#include "actions_dj/skin/zr_sidelist_tabs.h"
 #include "common/text_ids.h"
 #include "common/zr_preferences.h"
 #include "control_test_support.h"
@@ -182,6 +183,28 @@ class LibraryActions : public ControlTest {
   int questions = 0;
   std::vector<std::string> messages;
 };
+
+// The side table's tabs: each shows its list, and the list's change callback (which rebuilds the singers
+// list on the video output from the side table) hears of it.
+TEST_F(LibraryActions, SideTabsShowTheAutomixListOrTheRotation) {
+  ZRList* automix = browser->getSpecialList(kSpecialAutomix);
+  ZRList* rotation = browser->getSpecialList(kSpecialKaraokeRotation);
+  ASSERT_TRUE(automix != nullptr && rotation != nullptr);
+  static std::vector<ZRList*> told;
+  told.clear();
+  auto hear = [](ZRList* list) { told.push_back(list); };
+  automix->setListChangedCallback(hear);
+  rotation->setListChangedCallback(hear);
+  FSidelistSwitchToRotationList(0, -1, -1, nullptr);
+  settle();
+  EXPECT_EQ(sidelist->getList(), rotation);
+  FSidelistSwitchToAutomixList(0, -1, -1, nullptr);
+  settle();
+  EXPECT_EQ(sidelist->getList(), automix);
+  EXPECT_EQ(told, (std::vector<ZRList*>{rotation, automix}));
+  automix->setListChangedCallback(nullptr);
+  rotation->setListChangedCallback(nullptr);
+}
 
 TEST_F(LibraryActions, TypingInTheSearchBoxFillsTheResultsAndEscLeavesIt) {
   addTrack("Ostinato", "Quokka Sunrise", "/music/search/q1.mp3");
