@@ -323,6 +323,18 @@ int brightPixels(const RgbImage& image, const Rect& rect) {
   return count;
 }
 
+int greyPixels(const RgbImage& image, const Rect& rect, int low, int high) {
+  int count = 0;
+  for (int y = std::max(rect.y, 0); y < std::min(rect.y + rect.height, image.height); ++y) {
+    for (int x = std::max(rect.x, 0); x < std::min(rect.x + rect.width, image.width); ++x) {
+      const uint8_t* p = image.pixel(x, y);
+      const int lo = std::min({p[0], p[1], p[2]}), hi = std::max({p[0], p[1], p[2]});
+      if (lo >= low && hi <= high && hi - lo <= 12) ++count;
+    }
+  }
+  return count;
+}
+
 int distinctColours(const RgbImage& image, const Rect& rect) {
   std::set<uint32_t> colours;
   for (int y = std::max(rect.y, 0); y < std::min(rect.y + rect.height, image.height); ++y) {

@@ -85,6 +85,9 @@ class Desktop {
 // Pixels of image inside rect (clipped) bright enough to be text drawn in a light colour on the skin's
 // dark ground (every channel above 170).
 int brightPixels(const RgbImage& image, const Rect& rect);
+// Pixels of image inside rect that are a mid grey (every channel between low and high, the channels
+// within 12 of each other): white drawn half transparent over black.
+int greyPixels(const RgbImage& image, const Rect& rect, int low, int high);
 // The number of different colours inside rect (a blank window has one).
 int distinctColours(const RgbImage& image, const Rect& rect);
 

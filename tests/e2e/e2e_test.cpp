@@ -244,6 +244,40 @@ class EndToEnd : public ::testing::Test {
   }
 
   // Tells how far the run got and when (the test's output shows where the time goes).
+  // Starts the program with the video window kept open (VideoEnabled 1 and the extra preference lines)
+  // and moves the main window down, as without a window manager it would cover the video window.
+  bool startWithVideoWindow(const std::string& extraPrefs, unsigned long& mainWindow, unsigned long& video) {
+    fs::create_directories(data + "Settings");
+    const bool written = writeText(data + "Settings/preferences.xml",
+                                   "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
+                                   "<preferences version=\"100\">\n" +
+                                       extraPrefs +
+                                       "\t<pref name=\"VideoEnabled\" value=\"1\" type=\"1\" />\n"
+                                       "</preferences>\n");
+    EXPECT_TRUE(written);
+    const std::optional<unsigned long> main = written ? start() : std::nullopt;
+    const std::optional<Rect> window = main ? desktop->geometry(*main) : std::nullopt;
+    if (!window || !waitForSkin(*window)) return false;
+    const std::optional<unsigned long> output = desktop->waitForWindow("^Karaoke$", 100, 100, 30000);
+    EXPECT_TRUE(output) << "the video window";
+    if (!output) return false;
+    desktop->moveWindow(*main, 0, 420);
+    desktop->moveWindow(*output, 20, 20);
+    mainWindow = *main;
+    video = *output;
+    phase("the video window is open");
+    return true;
+  }
+  // Puts the main window back and quits through its close control.
+  bool quitWithVideoWindow(unsigned long mainWindow) {
+    desktop->moveWindow(mainWindow, 0, 0);
+    sleepMs(300);
+    const std::optional<Rect> back = desktop->geometry(mainWindow);
+    EXPECT_TRUE(back);
+    SkinLayout layout;
+    return back && layoutFor(*back, "", layout) && quit(layout, *back);
+  }
+
   void phase(const char* what) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::cout << "e2e: " << what << " at " << seconds << " s" << std::endl;
@@ -407,13 +441,6 @@ TEST_F(EndToEnd, AFirstStartWithoutASoundCardPlaysIntoTheNullOutputAndSaysSoOnce
 // A shader chosen in an earlier session plays on the video output at the next start, moving with the
 // master even while no deck has a video, and stays chosen.
 TEST_F(EndToEnd, AChosenShaderPlaysOnTheVideoOutput) {
-  fs::create_directories(data + "Settings");
-  ASSERT_TRUE(writeText(data + "Settings/preferences.xml",
-                        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
-                        "<preferences version=\"100\">\n"
-                        "\t<pref name=\"AudioDevice\" value=\"File output\" type=\"3\" />\n"
-                        "\t<pref name=\"VideoEnabled\" value=\"1\" type=\"1\" />\n"
-                        "</preferences>\n"));
   fs::create_directories(data + "Shaders");
   fs::copy_file(orvel_test::sourceFile("resources/shaders/glsl/bass_rings.frag"),
                 data + "Shaders/bass_rings.frag");
@@ -423,24 +450,16 @@ TEST_F(EndToEnd, AChosenShaderPlaysOnTheVideoOutput) {
       "</shaders>\n";
   ASSERT_TRUE(writeText(data + "Shaders/shaders.xml", list));
 
-  const std::optional<unsigned long> mainWindow = start();
-  ASSERT_TRUE(mainWindow);
-  const std::optional<Rect> window = desktop->geometry(*mainWindow);
-  ASSERT_TRUE(window);
-  ASSERT_TRUE(waitForSkin(*window));
-  const std::optional<unsigned long> video = desktop->waitForWindow("^Karaoke$", 100, 100, 30000);
-  ASSERT_TRUE(video) << "the video window";
-  // Without a window manager the main window would cover it: the main window goes down for a while.
-  desktop->moveWindow(*mainWindow, 0, 420);
-  desktop->moveWindow(*video, 20, 20);
-  phase("the video window is open");
+  unsigned long mainWindow = 0, video = 0;
+  ASSERT_TRUE(startWithVideoWindow("\t<pref name=\"AudioDevice\" value=\"File output\" type=\"3\" />\n",
+                                   mainWindow, video));
   // The rings run outwards with the time: two pictures a moment apart differ, and each has many colours.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   int colours = 0;
   bool moved = false;
   std::vector<uint8_t> before;
   while (std::chrono::steady_clock::now() < deadline && !(colours > 50 && moved)) {
-    const std::optional<Rect> area = desktop->geometry(*video);
+    const std::optional<Rect> area = desktop->geometry(video);
     ASSERT_TRUE(area);
     const RgbImage image = shot("wait");
     colours = distinctColours(image, *area);
@@ -459,14 +478,36 @@ TEST_F(EndToEnd, AChosenShaderPlaysOnTheVideoOutput) {
   EXPECT_TRUE(moved) << "the picture moves";
   phase("the shader plays");
 
-  desktop->moveWindow(*mainWindow, 0, 0);
-  sleepMs(300);
-  const std::optional<Rect> back = desktop->geometry(*mainWindow);
-  ASSERT_TRUE(back);
-  SkinLayout layout;
-  ASSERT_TRUE(layoutFor(*back, "", layout));
-  ASSERT_TRUE(quit(layout, *back));
+  ASSERT_TRUE(quitWithVideoWindow(mainWindow));
   EXPECT_NE(readText(data + "Shaders/shaders.xml").find("currentShader=\"0\""), std::string::npos);
+}
+
+// A user who keeps the video window open starts the program: the video output shows the shipped overlay,
+// the half-transparent white name in its bottom right corner, with no track playing; the list is saved
+// back to its file at the end.
+TEST_F(EndToEnd, TheVideoWindowShowsTheShippedOverlay) {
+  unsigned long mainWindow = 0, video = 0;
+  ASSERT_TRUE(startWithVideoWindow("", mainWindow, video));
+
+  // The picture above the window's full-screen button: its right half holds the name, its left half not.
+  int shown = 0, elsewhere = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  do {
+    const std::optional<Rect> area = desktop->geometry(video);
+    ASSERT_TRUE(area);
+    const int top = area->y + area->height / 2, bottom = area->y + area->height * 3 / 4 + 20;
+    const RgbImage image = shot("wait");
+    shown = greyPixels(image, Rect{area->x + area->width / 2, top, area->width / 2, bottom - top}, 90, 170);
+    elsewhere = greyPixels(image, Rect{area->x, area->y, area->width / 2, area->height / 2}, 90, 170);
+    if (shown >= 20) break;
+    sleepMs(300);
+  } while (std::chrono::steady_clock::now() < deadline);
+  EXPECT_GE(shown, 20) << "the shipped overlay on the video output";
+  EXPECT_LT(elsewhere, 5) << "the overlay is in its corner only";
+  phase("the overlay shows");
+
+  ASSERT_TRUE(quitWithVideoWindow(mainWindow));
+  EXPECT_NE(readText(data + "Overlays/default.xml").find("nametext=\"Orvel\""), std::string::npos);
 }
 
 }  // namespace
