@@ -84,19 +84,29 @@ int frameIndexOf(const unsigned char* bgra, int width) {
 }
 
 std::string encodeGreyVideo(const std::string& path, int seconds, int fps) {
+  return encodeGreyVideo(path, seconds, fps, GreyVideoShape());
+}
+
+std::string encodeGreyVideo(const std::string& path, int seconds, int fps, const GreyVideoShape& shape) {
+  const int width = shape.width;
+  const int height = shape.height;
   av_log_set_level(AV_LOG_ERROR);
-  const AVCodec* codec = avcodec_find_encoder_by_name("mpeg4");
-  if (!codec) return "encoder not in this FFmpeg build: mpeg4";
+  const AVCodec* codec = avcodec_find_encoder_by_name(shape.encoder);
+  if (!codec) return std::string("encoder not in this FFmpeg build: ") + shape.encoder;
   AVFormatContext* oc = nullptr;
-  if (avformat_alloc_output_context2(&oc, nullptr, "mp4", path.c_str()) < 0 || !oc) return "no mp4 muxer";
+  if (avformat_alloc_output_context2(&oc, nullptr, shape.muxer, path.c_str()) < 0 || !oc) {
+    return std::string("no muxer ") + shape.muxer;
+  }
   AVCodecContext* enc = avcodec_alloc_context3(codec);
   AVPacket* pkt = av_packet_alloc();
   AVFrame* frame = av_frame_alloc();
   std::string err;
   AVStream* st = nullptr;
-  enc->width = 64;
-  enc->height = 48;
-  enc->pix_fmt = AV_PIX_FMT_YUV420P;
+  const AVPixelFormat pixelFormat =
+      std::string(shape.encoder) == "mjpeg" ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
+  enc->width = width;
+  enc->height = height;
+  enc->pix_fmt = pixelFormat;
   enc->time_base = AVRational{1, fps};
   enc->framerate = AVRational{fps, 1};
   enc->gop_size = fps;  // a key frame every second
@@ -116,7 +126,7 @@ std::string encodeGreyVideo(const std::string& path, int seconds, int fps) {
     }
   };
   if (avcodec_open2(enc, codec, nullptr) < 0) {
-    err = "cannot open encoder mpeg4";
+    err = std::string("cannot open encoder ") + shape.encoder;
   } else if (!(st = avformat_new_stream(oc, nullptr)) ||
              avcodec_parameters_from_context(st->codecpar, enc) < 0) {
     err = "stream setup failed";
@@ -127,23 +137,25 @@ std::string encodeGreyVideo(const std::string& path, int seconds, int fps) {
     } else {
       for (int i = 0; i < seconds * fps && err.empty(); ++i) {
         av_frame_unref(frame);
-        frame->format = AV_PIX_FMT_YUV420P;
-        frame->width = 64;
-        frame->height = 48;
+        frame->format = pixelFormat;
+        frame->width = width;
+        frame->height = height;
         if (av_frame_get_buffer(frame, 0) < 0) {
           err = "frame allocation failed";
           break;
         }
-        for (int y = 0; y < 48; ++y) {
-          for (int x = 0; x < 64; ++x) {
-            const int bit = x / 8;
-            const bool white = y < 24 && bit < 6 && ((i >> bit) & 1) != 0;
+        for (int y = 0; y < height; ++y) {
+          for (int x = 0; x < width; ++x) {
+            const int bit = x * 8 / width;
+            const bool white = y < height / 2 && bit < 6 && ((i >> bit) & 1) != 0;
             frame->data[0][y * frame->linesize[0] + x] =
-                static_cast<uint8_t>(y >= 24 ? 128 : (white ? 235 : 16));
+                static_cast<uint8_t>(y >= height / 2 ? 128 : (white ? 235 : 16));
           }
         }
         for (int plane = 1; plane < 3; ++plane) {
-          for (int y = 0; y < 24; ++y) std::memset(frame->data[plane] + y * frame->linesize[plane], 128, 32);
+          for (int y = 0; y < (height + 1) / 2; ++y) {
+            std::memset(frame->data[plane] + y * frame->linesize[plane], 128, (width + 1) / 2);
+          }
         }
         frame->pts = i;
         if (!flush(frame)) err = "encoding failed";

@@ -29,6 +29,15 @@ bool writeCdg(const std::string& path, const std::vector<CdgPacket>& packets);
 // A picture-only mp4 (mpeg4) of 64x48 at fps frames per second lasting seconds (at most 64 frames);
 // frame i shows i in binary as six bars. "" on success, otherwise why it could not be made.
 std::string encodeGreyVideo(const std::string& path, int seconds, int fps);
+// The same at another size, with another encoder and muxer (a raw "mjpeg" stream has no duration).
+// The bars scale with the width: bar k spans width / 8 columns of the upper half.
+struct GreyVideoShape {
+  int width = 64;
+  int height = 48;
+  const char* encoder = "mpeg4";
+  const char* muxer = "mp4";
+};
+std::string encodeGreyVideo(const std::string& path, int seconds, int fps, const GreyVideoShape& shape);
 // The index shown by a decoded 64x48 BGRA picture.
 int frameIndexOf(const unsigned char* bgra, int width);
 
