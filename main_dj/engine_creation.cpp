@@ -74,6 +74,7 @@
 #include "video_mixing/zr_live_video_capture.h"
 #include "video_mixing/zr_v4l2_capture.h"
 #include "video_mixing/zr_video_output.h"
+#include "video_mixing/zr_video_simple_renderer.h"
 
 wxFrame* loadingProgressFrame = nullptr;
 ZRStartLoads startLoads;
@@ -200,6 +201,7 @@ void initApp(ZRMainFrame* frame, bool ra) {
   installVideoOutputEngine(&kVideoOutputEngine);
   installTestEnableVideoButtonHook(refreshVideoWindowButton);
   installVideoOutput();
+  ZRVideoSimpleRenderer::install();
   frame->createAndStartRenderingSystem();
   InitializeApplication();
   ZRLOG("initApp (after 'InitializeApplication')");

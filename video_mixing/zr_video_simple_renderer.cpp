@@ -18,17 +18,6 @@ namespace {
 // Frame times and play positions are sums of steps: a frame counts as due a hair before its time.
 constexpr double kTimeEpsilon = 1e-6;
 
-struct RetiredTextures {
-  std::mutex lock;
-  std::vector<ZRTexture*> textures;
-};
-
-// Never destroyed: at exit no context is current, and the textures must not be deleted then.
-RetiredTextures& retired() {
-  static auto* list = new RetiredTextures;
-  return *list;
-}
-
 }  // namespace
 
 // ---- planning ---------------------------------------------------------------------------------------
@@ -45,6 +34,10 @@ ZRVideoSimpleRenderer::Plan ZRVideoSimpleRenderer::planPlayback(double playTime,
 double ZRVideoSimpleRenderer::frameDurationFor(double rate) {
   if (!(rate > 0) || !std::isfinite(rate)) return 1.0 / kFallbackFrameRate;
   return 1.0 / rate;
+}
+
+void ZRVideoSimpleRenderer::install() {
+  setOverlayItemPlayerFactory([]() -> ZROverlayItemPlayer* { return new ZRVideoSimpleRenderer(-1); });
 }
 
 // ---- life -------------------------------------------------------------------------------------------
@@ -65,10 +58,7 @@ ZRVideoSimpleRenderer::~ZRVideoSimpleRenderer() {
     }
   }
   // Only the render thread may delete the texture: one it has not let go of waits for it there.
-  if (texture_) {
-    std::lock_guard<std::mutex> g(retired().lock);
-    retired().textures.push_back(texture_.release());
-  }
+  retireOverlayTexture(texture_.release());
 
   // Every decoding pass ends at the next frame once stop is asked; deleting the thread waits for it.
   stopRequested_.store(true, std::memory_order_release);
@@ -89,21 +79,27 @@ int ZRVideoSimpleRenderer::getPoolBlockSize() const {
 
 // ---- requests (render thread) -----------------------------------------------------------------------
 
-double ZRVideoSimpleRenderer::openFile(const char* path, double playTime, bool autoplay, bool still) {
+bool ZRVideoSimpleRenderer::openFile(const std::string& path, double playTime, bool autoplay, bool still) {
   {
     std::lock_guard<std::mutex> g(requestLock_);
-    request_.path = path != nullptr ? path : "";
+    request_.path = path;
     request_.playTime = playTime;
     request_.autoplay = autoplay;
     request_.still = still;
     openRequested_.store(true, std::memory_order_release);
+    openFailed_.store(false, std::memory_order_release);
   }
   if (worker_) worker_->wakeUpNow();
-  return playTime;
+  return true;
 }
 
 void ZRVideoSimpleRenderer::playPause(bool play) {
   if (open_.load(std::memory_order_acquire)) playing_.store(play, std::memory_order_release);
+}
+
+void ZRVideoSimpleRenderer::pictureSize(int& width, int& height) const {
+  width = shown_ != nullptr ? shown_->width : 0;
+  height = shown_ != nullptr ? shown_->height : 0;
 }
 
 void ZRVideoSimpleRenderer::setSizePos(float x, float y, float width, float height, float rotation,
@@ -213,6 +209,7 @@ void ZRVideoSimpleRenderer::carryOutOpen(const Request& request) {
   openRequest.format = TDSPAudioFormat{kSampleRate, 2, 16, 16, 0, 0};
   if (request.path.empty() || !decoder_->open(&openRequest)) {
     ZRLOG("*** error: ZRVideoSimpleRenderer can not open video file '%s'", request.path.c_str());
+    openFailed_.store(true, std::memory_order_release);
     return;
   }
   const int rate = openRequest.format.sampleRate > 0 ? openRequest.format.sampleRate : kSampleRate;
@@ -302,8 +299,16 @@ void ZRVideoSimpleRenderer::decodeAhead() {
     frame->time = frame->loop * length_.load(std::memory_order_acquire) + rawTime - firstFrameTime_;
     frame->generation = generation_.load(std::memory_order_acquire);
     lastDecodedTime_.store(frame->time, std::memory_order_release);
-    queued_.fetch_add(1, std::memory_order_acq_rel);
-    decodedFrames_.enqueue(frame);
+    const double step = frameDuration_.load(std::memory_order_acquire);
+    const bool late = frame->time + step <= playPosition_.load(std::memory_order_acquire) &&
+                      frame->time + step < playEnd_.load(std::memory_order_acquire);
+    if (late) {
+      // Its successor is due already: the render thread would only pass it over.
+      giveBack(frame);
+    } else {
+      queued_.fetch_add(1, std::memory_order_acq_rel);
+      decodedFrames_.enqueue(frame);
+    }
 
     seek = getSeekPositionIfNeeded();
     destroyAllDeletedFrames();
@@ -324,20 +329,6 @@ void ZRVideoSimpleRenderer::freeAllGraphicsResourcesInUse() {
 
 void ZRVideoSimpleRenderer::resetAllGraphicsResourcesInUse() {
   deleteTexture();
-}
-
-void ZRVideoSimpleRenderer::freeRetiredTextures() {
-  std::vector<ZRTexture*> textures;
-  {
-    std::lock_guard<std::mutex> g(retired().lock);
-    textures.swap(retired().textures);
-  }
-  for (ZRTexture* texture : textures) delete texture;
-}
-
-int ZRVideoSimpleRenderer::retiredTextureCount() {
-  std::lock_guard<std::mutex> g(retired().lock);
-  return static_cast<int>(retired().textures.size());
 }
 
 bool ZRVideoSimpleRenderer::takeDueFrame(double position) {
@@ -369,7 +360,6 @@ void ZRVideoSimpleRenderer::updateFromRenderThread(double dt, bool opengl, void*
     }
     return;
   }
-  freeRetiredTextures();
   if (!hold) {
     if (!texture_) {
       texture_.reset(ZRTexture::createTexture(true, 1.0f, opengl ? ZRRenderEngineOpenGL : ZRRenderEngineRGBA,

@@ -21,13 +21,13 @@
 //
 // Threads: construction and destruction on the thread that makes and discards the item, once the render
 // thread no longer calls the player; openFile, playPause, setSizePos, updateFromRenderThread, the
-// texture, freeAll/resetAllGraphicsResourcesInUse and freeRetiredTextures on the render thread (a GL
+// texture and freeAll/resetAllGraphicsResourcesInUse on the render thread (a GL
 // context current); the worker decodes. The pending open request is guarded by a lock; flags, times and
 // the play position shared with the worker are atomics. Decoded frames go to the render thread and
 // shown or dropped ones come back through two lock-free queues; only the worker gives blocks back to a
 // pool (the destructor does after the worker has stopped). The destructor never waits without bound and
-// never deletes a texture: when the render thread has not released it within 100 ms it is retired to a
-// list that the next render-thread update of any player (or freeRetiredTextures) deletes.
+// never deletes a texture: when the render thread has not released it within 100 ms it is retired to the
+// overlays' list, which the render thread empties at its next overlay frame (retireOverlayTexture).
 
 #include <atomic>
 #include <cstddef>
@@ -36,13 +36,14 @@
 #include <string>
 
 #include "common/zr_lock_free_queue.h"
+#include "video_mixing/zr_overlay_item.h"
 
 class ZRDecoderVideo;
 class ZRMemoryPoolUntyped;
 class ZRTexture;
 class ZRThread;
 
-class ZRVideoSimpleRenderer {
+class ZRVideoSimpleRenderer : public ZROverlayItemPlayer {
  public:
   static constexpr int kDefaultBlockBytes = 1280 * 720 * 4;
   static constexpr int kBlockAlignment = 64;
@@ -79,32 +80,39 @@ class ZRVideoSimpleRenderer {
   static double frameDurationFor(double rate);
 
   explicit ZRVideoSimpleRenderer(int id);
-  ~ZRVideoSimpleRenderer();
+  ~ZRVideoSimpleRenderer() override;
   ZRVideoSimpleRenderer(const ZRVideoSimpleRenderer&) = delete;
   ZRVideoSimpleRenderer& operator=(const ZRVideoSimpleRenderer&) = delete;
 
-  // Asks the worker to open path at its next pass (a pending request is replaced). playTime: seconds to
-  // play (negative: the file's length); autoplay starts playing once open; still keeps the play position
-  // at 0 (only the first frame shows). Returns playTime.
-  double openFile(const char* path, double playTime, bool autoplay, bool still);
+  // Makes overlay video items play through this player (the item player factory).
+  static void install();
+
+  // Asks the worker to open path at its next pass (a pending request is replaced); true. playTime:
+  // seconds to play (negative: the file's length); autoplay starts playing once open; still keeps the
+  // play position at 0 (only the first frame shows).
+  bool openFile(const std::string& path, double playTime, bool autoplay, bool still) override;
+  // Open, opening, or failed to open the last file asked for: an item asks a player that could not open
+  // its file to play (which does nothing) instead of trying the file again at every frame.
+  bool isOpenOrPending() const override {
+    return isOpen() || isOpenRequested() || openFailed_.load(std::memory_order_acquire);
+  }
   // Starts or pauses the play position, only while a file is open.
-  void playPause(bool play);
+  void playPause(bool play) override;
   // The placement in the output's draw coordinates: x and y -1..1, width and height fractions of the
   // output, rotation in degrees. An unplaced player covers the whole output.
-  void setSizePos(float x, float y, float width, float height, float rotation, float opacity);
+  void setSizePos(float x, float y, float width, float height, float rotation, float opacity) override;
+  // Render thread: the size of the frame shown; 0 x 0 before one.
+  void pictureSize(int& width, int& height) const override;
 
   // Render thread, once per output frame: creates the texture, shows the frame due, advances the play
   // position by dt and draws. hold: nothing advances, created or uploaded (drawing only); hidden:
   // everything advances but nothing is uploaded or drawn.
   void updateFromRenderThread(double dt, bool opengl, void* device, void* context, float width, float height,
-                              bool hold, bool hidden);
+                              bool hold, bool hidden) override;
   // Render thread: deletes the texture; the player draws nothing afterwards.
-  void freeAllGraphicsResourcesInUse();
+  void freeAllGraphicsResourcesInUse() override;
   // Render thread: deletes the texture, made again at the next update.
   void resetAllGraphicsResourcesInUse();
-  // Render thread: deletes the textures the destructors of players could not hand back in time.
-  static void freeRetiredTextures();
-  static int retiredTextureCount();
 
   // Moves every decoded frame not yet shown to the released queue (worker).
   void clearAllExistingFrames();
@@ -165,6 +173,7 @@ class ZRVideoSimpleRenderer {
   std::mutex requestLock_;
   Request request_;
   std::atomic<bool> openRequested_{false};
+  std::atomic<bool> openFailed_{false};
 
   std::atomic<bool> open_{false};
   std::atomic<bool> playing_{false};
