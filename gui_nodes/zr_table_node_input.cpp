@@ -7,6 +7,10 @@ namespace {
 
 constexpr float kAutoScrollBand = 64;  // points from an edge
 constexpr float kOutside = 16;         // how far outside the control the pointer still scrolls
+// A vertical wheel event's value is the wheel amount times ten, 250 a line (750 a notch of three lines);
+// taken as points it sent a list 37 rows a notch (a short browser tree from its end to its top). A tenth
+// of it, 75 points, is about three rows.
+constexpr float kVerticalWheelValuePerPoint = 10;
 
 }  // namespace
 
@@ -20,7 +24,7 @@ bool passEventToTableView(ZRTableView* table, int code, int value) {
       table->actionLeave();
       return true;
     case ZRNodeEventWheel:
-      table->actionScrollV(static_cast<float>(value));
+      table->actionScrollV(static_cast<float>(value) / kVerticalWheelValuePerPoint);
       return true;
     case ZRNodeEventWheelH:
       table->actionScrollH(static_cast<float>(value));

@@ -3,7 +3,9 @@
 
 class ZRTableView;
 
-// Hands an event the list controls pass on unchanged to the table view: enter, leave and the two wheels.
+// Hands an event the list controls pass on unchanged to the table view: enter, leave and the two wheels
+// (a vertical wheel scrolls a tenth of the event's value in points, a horizontal one the value: 75 points a
+// notch either way).
 // False for any other code (the control handles it), and for a missing table view.
 bool passEventToTableView(ZRTableView* table, int code, int value);
 

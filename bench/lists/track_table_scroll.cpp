@@ -92,7 +92,7 @@ void BM_TrackTableFrame(benchmark::State& state) {
   for (auto _ : state) {
     // The wheel keeps the target ahead (by 1000 points from where the list is), so the list moves every
     // frame at its smooth speed: about 125 points, three rows of rows mode.
-    if (scrolling) node->executeAction(ZRNodeEventWheel, 1000, 10, 10, -1, -1, 0, -1, -1, -1, L' ', -1);
+    if (scrolling) node->executeAction(ZRNodeEventWheel, 10000, 10, 10, -1, -1, 0, -1, -1, -1, L' ', -1);
     const auto start = orvel_bench::Clock::now();
     const double cpuStart = threadCpuSeconds();
     frame(*node, target);

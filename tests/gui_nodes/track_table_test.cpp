@@ -103,7 +103,7 @@ TEST_F(TrackTable, ALongListMakesAndDrawsOnlyItsVisibleRows) {
   EXPECT_EQ(view->getStatistics().rowsCreated, 10);
   const int texturesAtStart = textureLog().made;
   for (int i = 0; i < 600; ++i) {
-    node->executeActionInternal(ZRNodeEventWheel, 190, 10, 50, ZRButtonNone, -1, 0, -1, -1, -1, L' ', -1);
+    node->executeActionInternal(ZRNodeEventWheel, 1900, 10, 50, ZRButtonNone, -1, 0, -1, -1, -1, L' ', -1);
     frame();
   }
   EXPECT_GT(view->getScrollOffsetV(), 5000);
