@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 
 #include "common/zr_texture.h"
@@ -248,6 +249,26 @@ TEST_F(OverlayPixels, PicturesAreSizedForUpload) {
     EXPECT_EQ(item.pictureHeight, c.wantHeight);
     EXPECT_EQ(item.frames[0].size(), static_cast<size_t>(c.wantWidth) * c.wantHeight * item.bytesPerPixel());
   }
+}
+
+// A picture deep in folders (a path far longer than a kilobyte) is found and shown like any other.
+TEST_F(OverlayPixels, LongPathsAreKeptWhole) {
+  std::string folder = dir_.path();
+  for (int i = 0; i < 6; ++i) {
+    folder += "/" + std::string(200, static_cast<char>('a' + i));
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+  }
+  const std::string path = folder + "/deep.png";
+  ASSERT_GT(path.size(), 1200u);
+  ASSERT_TRUE(writeFile(path, encodePng(solidPicture(8, 8, 1, 2, 3), false)));
+  ZROverlayGraphicsSimple layer(&displayOverlayItem, nullptr);
+  ASSERT_TRUE(layer.addItemImageOrVideo(path.c_str(), 0.5f, 0.5f, 0.1f, 0.1f, 1, 0, textAlignCenter));
+  ZROverlayItem item;
+  item.kind = kOverlayItemImage;
+  item.textOrPath = path;
+  loadOverlayItemDataFromDisk(&item, false, false, nullptr);
+  EXPECT_EQ(item.frameCount(), 1);
+  EXPECT_EQ(item.pictureWidth, 8);
 }
 
 TEST_F(OverlayPixels, LongAnimationKeepsAtMostItsTextureCount) {
