@@ -53,6 +53,7 @@ int32_t ZRDatabase::storeLocked(TZRDatabaseTrack* track) {
   TZRDatabaseTrack& stored = tracks_[track->id] = *track;
   stored.searchText = ZRString();
   ++changeCount_;
+  noteSearchChangeLocked(track->id);
   paths_[track->tags[kTagFileName]] = track->id;
   return track->id;
 }
@@ -84,6 +85,7 @@ bool ZRDatabase::changeStoredTrack(int32_t id, const std::function<void(TZRDatab
     change(it->second);
     it->second.searchText = ZRString();
     ++changeCount_;
+    noteSearchChangeLocked(id);
   }
   lock_.leaveExclusive();
   if (!found) return false;
@@ -141,6 +143,7 @@ void ZRDatabase::updateTrack(const ZRString& path, float bpm, int durationMs, bo
   TZRDatabaseTrack& t = *found;
   t.searchText = ZRString();
   ++changeCount_;
+  noteSearchChangeLocked(t.id);
   if (bpm > 0) {
     t.bpm = bpm;
     t.tags[kTagBpm] = bpmText(bpm);
@@ -197,6 +200,7 @@ void ZRDatabase::updateTrackMerge(const TZRDatabaseTrack* track, bool withOnline
   TZRDatabaseTrack& t = it->second;
   t.searchText = ZRString();
   ++changeCount_;
+  noteSearchChangeLocked(t.id);
   if (track->bpm > 0) {
     t.bpm = track->bpm;
     t.tags[kTagBpm] = bpmText(track->bpm);
@@ -259,6 +263,7 @@ int32_t ZRDatabase::removeDeadFiles() {
     if (!path.hasCharAtPos('$', -1) && !FileExists(path)) {
       const auto mapped = paths_.find(path);
       if (mapped != paths_.end() && mapped->second == it->first) paths_.erase(mapped);
+      noteSearchChangeLocked(it->first);
       it = tracks_.erase(it);
       ++removed;
     } else {

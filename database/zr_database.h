@@ -130,7 +130,8 @@ class ZRDatabase {
   // with the middle-of-words setting off a word matches only at the start of
   // a word; the text "new" also lists the tracks marked new. Both first try
   // the singer search (searchInHistoryList). The results replace resultList's
-  // rows; nothing when resultList is null. Tracks of online services are
+  // rows (the simple search's in the order of track ids); nothing when
+  // resultList is null. Tracks of online services are
   // skipped except those of status 2 and karaoke catalogue addresses.
   void search(const ZRString& text, ZRList* resultList, ZRList* historyList);
   void searchAdvanced(const ZRString& text, ZRList* resultList, ZRList* historyList);
@@ -257,7 +258,8 @@ class ZRDatabase {
   // The id of the path's record, else of a new record read from the file
   // with tagReader; -1 when the tags cannot be read.
   int32_t findOrAddTrack(const ZRString& path, ZRTag* tagReader);
-  // Brings the simple search's folded texts up to date (read lock held).
+  // Brings the simple search's folded texts up to date (read lock held):
+  // only the records changed since the last search are folded again.
   void refreshSimpleSearchIndexLocked();
   // Stores search texts built under the read lock (ids and texts in pairs);
   // when the records changed meanwhile, builds each missing text afresh.
@@ -284,16 +286,41 @@ class ZRDatabase {
   bool searchNew_ = false;
   std::atomic<bool> searchInMiddleOfWords_{false};
   // The simple search's copy of every searchable track's artist and title,
-  // case-folded and side by side in memory (a keystroke tests them all).
-  // Texts of track i: artist [starts[2i], starts[2i+1]), title up to
-  // starts[2i+2].
-  struct SimpleSearchIndex {
-    uint64_t builtAtChange = ~uint64_t{0};
-    std::vector<int32_t> ids;
-    std::vector<uint32_t> starts;
-    std::u32string text;
+  // case-folded and side by side in memory (a keystroke tests them all), one
+  // slot per track in id order. A changed record refolds only its own slot:
+  // its new texts go to the end of the buffer and the old ones become waste,
+  // dropped by folding everything afresh once it outweighs the rest.
+  struct SimpleSearchSlot {
+    int32_t id;
+    uint32_t artist;  // artist [artist, title), title [title, end) in text
+    uint32_t title;
+    uint32_t end;
   };
+  struct SimpleSearchIndex {
+    std::vector<SimpleSearchSlot> slots;
+    std::u32string text;
+    size_t waste = 0;
+  };
+  // Appends the folded artist and title of the record to text and fills slot.
+  static void foldIntoSlot(const TZRDatabaseTrack& track, int32_t id, std::u32string& text,
+                           SimpleSearchSlot* slot);
+  // Refolds the slot of one record, adds or drops it (read lock held).
+  void refreshSimpleSearchSlotLocked(int32_t id);
+  // Folds every searchable record afresh (read lock held).
+  void rebuildSimpleSearchIndexLocked();
+  // Records that the record with this id was stored, changed or removed
+  // (write lock held); past a few hundred such ids before the next search,
+  // the index is built afresh instead.
+  void noteSearchChangeLocked(int32_t id);
+  // Records a change of every record (write lock held).
+  void noteSearchChangeOfAllLocked();
   SimpleSearchIndex simpleIndex_;
+  // What changed since the index was last brought up to date: written under
+  // the write lock, read and emptied by the search (one at a time, under the
+  // read lock).
+  static constexpr size_t kMaxSearchChangedIds = 256;
+  std::vector<int32_t> searchChangedIds_;
+  bool searchRebuildAll_ = true;
 
   // database.xml: saves one at a time; files that failed to load and are
   // still in place (never written over).

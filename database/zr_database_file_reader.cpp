@@ -629,6 +629,7 @@ bool ZRDatabase::load(const ZRString& path, ListFactory listFactory, void* user)
   }
   lastId_ = std::max(largest, next - 1);
   ++changeCount_;
+  noteSearchChangeOfAllLocked();
   lock_.leaveExclusive();
   noteChanged();
   if (renumbered > 0) ZRLOG("warning: %d tracks of the library file got new ids", renumbered);

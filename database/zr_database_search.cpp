@@ -4,6 +4,7 @@
 
 #include "database/zr_database_search.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,22 +82,81 @@ bool searchInHistoryList(const ZRString& text, ZRList* resultList, ZRList* histo
   return true;
 }
 
+void ZRDatabase::noteSearchChangeLocked(int32_t id) {
+  if (searchRebuildAll_) return;
+  if (searchChangedIds_.size() >= kMaxSearchChangedIds) {
+    noteSearchChangeOfAllLocked();
+    return;
+  }
+  searchChangedIds_.push_back(id);
+}
+
+void ZRDatabase::noteSearchChangeOfAllLocked() {
+  searchRebuildAll_ = true;
+  searchChangedIds_.clear();
+}
+
+void ZRDatabase::foldIntoSlot(const TZRDatabaseTrack& track, int32_t id, std::u32string& text,
+                              SimpleSearchSlot* slot) {
+  slot->id = id;
+  slot->artist = static_cast<uint32_t>(text.size());
+  appendFolded(track.tags[kTagArtist], text);
+  slot->title = static_cast<uint32_t>(text.size());
+  appendFolded(track.tags[kTagTitle], text);
+  slot->end = static_cast<uint32_t>(text.size());
+}
+
+void ZRDatabase::rebuildSimpleSearchIndexLocked() {
+  SimpleSearchIndex& index = simpleIndex_;
+  std::vector<std::pair<int32_t, const TZRDatabaseTrack*>> records;
+  records.reserve(tracks_.size());
+  for (const auto& [id, track] : tracks_) {
+    if (searchable(track)) records.emplace_back(id, &track);
+  }
+  std::sort(records.begin(), records.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  index.slots.resize(records.size());
+  index.text.clear();
+  index.waste = 0;
+  for (size_t i = 0; i < records.size(); ++i) {
+    foldIntoSlot(*records[i].second, records[i].first, index.text, &index.slots[i]);
+  }
+  // Room for the changes to come, so that refolding one record seldom moves
+  // the whole buffer.
+  index.text.reserve(index.text.size() + index.text.size() / 8);
+}
+
+void ZRDatabase::refreshSimpleSearchSlotLocked(int32_t id) {
+  SimpleSearchIndex& index = simpleIndex_;
+  const auto slot = std::lower_bound(index.slots.begin(), index.slots.end(), id,
+                                     [](const SimpleSearchSlot& s, int32_t wanted) { return s.id < wanted; });
+  const bool indexed = slot != index.slots.end() && slot->id == id;
+  if (indexed) index.waste += slot->end - slot->artist;
+  const auto it = tracks_.find(id);
+  if (it == tracks_.end() || !searchable(it->second)) {
+    if (indexed) index.slots.erase(slot);
+    return;
+  }
+  SimpleSearchSlot folded;
+  foldIntoSlot(it->second, id, index.text, &folded);
+  if (indexed) {
+    *slot = folded;
+  } else {
+    index.slots.insert(slot, folded);
+  }
+}
+
 void ZRDatabase::refreshSimpleSearchIndexLocked() {
   SimpleSearchIndex& index = simpleIndex_;
-  if (index.builtAtChange == changeCount_) return;
-  index.ids.clear();
-  index.starts.clear();
-  index.text.clear();
-  for (const auto& [id, track] : tracks_) {
-    if (!searchable(track)) continue;
-    index.ids.push_back(id);
-    index.starts.push_back(static_cast<uint32_t>(index.text.size()));
-    appendFolded(track.tags[kTagArtist], index.text);
-    index.starts.push_back(static_cast<uint32_t>(index.text.size()));
-    appendFolded(track.tags[kTagTitle], index.text);
+  if (!searchRebuildAll_) {
+    // A record changed twice is folded once.
+    std::sort(searchChangedIds_.begin(), searchChangedIds_.end());
+    searchChangedIds_.erase(std::unique(searchChangedIds_.begin(), searchChangedIds_.end()),
+                            searchChangedIds_.end());
+    for (const int32_t id : searchChangedIds_) refreshSimpleSearchSlotLocked(id);
   }
-  index.starts.push_back(static_cast<uint32_t>(index.text.size()));
-  index.builtAtChange = changeCount_;
+  if (searchRebuildAll_ || index.waste > index.text.size() / 2) rebuildSimpleSearchIndexLocked();
+  searchRebuildAll_ = false;
+  searchChangedIds_.clear();
 }
 
 void ZRDatabase::search(const ZRString& text, ZRList* resultList, ZRList* historyList) {
@@ -114,13 +174,10 @@ void ZRDatabase::search(const ZRString& text, ZRList* resultList, ZRList* histor
   const SimpleSearchIndex& index = simpleIndex_;
   const std::u32string_view all(index.text);
   std::vector<TZRListTrack> rows;
-  for (size_t i = 0; i < index.ids.size(); ++i) {
-    const uint32_t artist = index.starts[2 * i];
-    const uint32_t title = index.starts[2 * i + 1];
-    const uint32_t end = index.starts[2 * i + 2];
-    if (needle.foundIn(all.substr(artist, title - artist)) ||
-        needle.foundIn(all.substr(title, end - title))) {
-      rows.push_back(resultRow(index.ids[i]));
+  for (const SimpleSearchSlot& slot : index.slots) {
+    if (needle.foundIn(all.substr(slot.artist, slot.title - slot.artist)) ||
+        needle.foundIn(all.substr(slot.title, slot.end - slot.title))) {
+      rows.push_back(resultRow(slot.id));
     }
   }
   resultList->setContentFrom(std::move(rows));

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -235,6 +238,147 @@ TEST_F(SingerSearchTest, OnlyAPrefixMakesASingerSearch) {
   EXPECT_EQ(results->getCount(), 0);
   db.search("e s", results.get(), history.get());
   EXPECT_EQ(found(), Rows{1});
+}
+
+// The simple search keeps its folded texts from one search to the next and
+// refolds only what changed. After every kind of change its results must be
+// those of a library holding the same records searched for the first time.
+class SearchAfterChangeTest : public ::testing::Test {
+ protected:
+  static constexpr int kTrackCount = 400;
+  static constexpr int32_t kIdsBelow = 4 * kTrackCount;  // every id the test gives
+  void SetUp() override {
+    std::mt19937 random(35);
+    for (int i = 0; i < kTrackCount; ++i) {
+      // Ids with gaps, so that a new record can land between two others.
+      TZRDatabaseTrack t = randomTrack(random, "/lib/" + std::to_string(i) + "$");
+      t.id = 3 * i + 1;
+      db.addOrUpdate(&t);
+    }
+  }
+  TZRDatabaseTrack randomTrack(std::mt19937& random, const std::string& path) {
+    static const char* const kWords[] = {"Love",
+                                         "LOVE",
+                                         "night",
+                                         "\xC3\x89t\xC3\xA9",
+                                         "Stra\xC3\x9F"
+                                         "e",
+                                         "dawn",
+                                         "Rain",
+                                         "\xF0\x90\x90\x80x",
+                                         "la",
+                                         "Fire"};
+    auto words = [&random] {
+      std::string text;
+      const int n = static_cast<int>(random() % 4);
+      for (int w = 0; w < n; ++w) text += std::string(w ? " " : "") + kWords[random() % std::size(kWords)];
+      return text;
+    };
+    TZRDatabaseTrack t = orvel_test::makeTrack(path, words().c_str(), words().c_str());
+    t.onlineStatus = random() % 7 == 0 ? 4 : 0;
+    return t;
+  }
+  // Every needle's results in this library and in a new library given copies
+  // of the same records.
+  void expectSameAsFreshLibrary(const std::string& step) {
+    ZRDatabase fresh;
+    ScopedList freshResults{&fresh, ZRList::kTypeSearchResults, "fresh"};
+    for (int32_t id = 0; id < kIdsBelow; ++id) {
+      TZRDatabaseTrack t;
+      if (db.getTrackIdData(id, &t)) fresh.addOrUpdate(&t);
+    }
+    for (const char* needle :
+         {"love", "\xC3\xA9T\xC3\x89", "strasse", "\xF0\x90\x90\xA8", "e l", "a", "zz"}) {
+      db.search(ZRString(needle), results.get(), nullptr);
+      fresh.search(ZRString(needle), freshResults.get(), nullptr);
+      EXPECT_EQ(rowIds(results.get()), rowIds(freshResults.get())) << step << ", '" << needle << "'";
+    }
+  }
+  // Gives the record new random texts and online status, keeping its id and path.
+  void replaceTexts(TZRDatabaseTrack& t, std::mt19937& random) {
+    TZRDatabaseTrack other = randomTrack(random, t.tags[kTagFileName].utf8());
+    other.id = t.id;
+    t = other;
+  }
+  TZRDatabaseTrack stored(int32_t id) {
+    TZRDatabaseTrack t;
+    EXPECT_TRUE(db.getTrackIdData(id, &t)) << id;
+    return t;
+  }
+
+  ZRDatabase db;
+  ScopedList results{&db, ZRList::kTypeSearchResults, "results"};
+};
+
+TEST_F(SearchAfterChangeTest, ResultsAfterEachChangeAreThoseOfAWholeRebuild) {
+  std::mt19937 random(7);
+  struct Step {
+    const char* name;
+    std::function<void()> change;
+  };
+  const Step steps[] = {
+      {"title changed",
+       [&] {
+         TZRDatabaseTrack t = stored(4);
+         t.onlineStatus = 0;
+         t.tags[kTagTitle] = "Love Is \xC3\x89T\xC3\x89";
+         db.addOrUpdate(&t);
+       }},
+      {"artist changed in place",
+       [&] { db.changeStoredTrack(7, [](TZRDatabaseTrack& t) { t.tags[kTagArtist] = "Strasse Fire"; }); }},
+      {"went online (left out)",
+       [&] { db.changeStoredTrack(4, [](TZRDatabaseTrack& t) { t.onlineStatus = 4; }); }},
+      {"back from online", [&] { db.changeStoredTrack(4, [](TZRDatabaseTrack& t) { t.onlineStatus = 2; }); }},
+      {"karaoke catalogue address",
+       [&] {
+         db.changeStoredTrack(10, [](TZRDatabaseTrack& t) {
+           t.onlineStatus = 4;
+           t.tags[kTagFileName] = "lirra://track/10$";
+         });
+       }},
+      {"new track after every other",
+       [&] {
+         TZRDatabaseTrack t = orvel_test::makeTrack("/new/last$", "Love", "Rain");
+         db.addOrUpdate(&t);
+       }},
+      {"new track between two others",
+       [&] {
+         TZRDatabaseTrack t = orvel_test::makeTrack("/new/middle$", "Dawn", "la love");
+         t.id = 101;
+         db.addOrUpdate(&t);
+       }},
+      {"tempo and key only", [&] { db.updateTrack("/lib/2$", 128, 0, false, "Am", false, 0, "", 0); }},
+      {"merged from a deck",
+       [&] {
+         TZRDatabaseTrack t = stored(13);
+         t.bpm = 90;
+         db.updateTrackMerge(&t, false);
+       }},
+      {"dead file removed",
+       [&] {
+         db.changeStoredTrack(16, [](TZRDatabaseTrack& t) { t.tags[kTagFileName] = "/gone/16.mp3"; });
+         db.removeDeadFiles();
+       }},
+      {"one track changed many times (the old texts are dropped)",
+       [&] {
+         for (int i = 0; i < 300; ++i) {
+           db.changeStoredTrack(19, [&](TZRDatabaseTrack& t) { replaceTexts(t, random); });
+           db.search("love", results.get(), nullptr);
+         }
+       }},
+      {"many tracks changed between two searches",
+       [&] {
+         for (int32_t id = 22; id < 3 * kTrackCount; id += 3) {
+           db.changeStoredTrack(id, [&](TZRDatabaseTrack& t) { replaceTexts(t, random); });
+         }
+       }},
+  };
+  expectSameAsFreshLibrary("before any change");
+  for (const Step& step : steps) {
+    db.search("love", results.get(), nullptr);  // the folded texts are up to date before the change
+    step.change();
+    expectSameAsFreshLibrary(step.name);
+  }
 }
 
 TEST(FoldedNeedle, AgreesWithTheTextTypesSearchWithoutCase) {
