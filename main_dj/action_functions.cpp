@@ -22,9 +22,10 @@
 #include "main_dj/info_windows.h"
 #include "main_dj/overlay_actions.h"
 #include "main_dj/settings_keys.h"
-#include "main_dj/skin_choice.h"
 #include "main_dj/shader_actions.h"
+#include "main_dj/skin_choice.h"
 #include "main_dj/video_actions.h"
+#include "main_dj/video_overlays_dialog.h"
 #include "main_dj/zr_keyboard_shortcuts.h"
 #include "main_dj/zr_midi_shortcuts.h"
 
@@ -110,6 +111,7 @@ const std::array kFunctions = {
     row("reloadSkin", ZRActionShape::Action, &reloadSkin),
     row("setVisibleVideoOverlays", ZRActionShape::Action, &setVisibleVideoOverlays),
     row("showReorderColumnsDialog", ZRActionShape::Action, &showReorderColumnsDialog),
+    row("showVideoOverlaysDialog", ZRActionShape::Action, &showVideoOverlaysDialog),
 };
 
 constexpr int kNotAvailableCount =

@@ -19,6 +19,5 @@ inline constexpr const char* kActionFunctionsNotAvailableYet[] = {
     "FDeck_SliceLoopCue_UnClick",
     "FDeck_TimecodeIn",
     "FDeck_TimecodeRelative",
-    "showVideoOverlaysDialog",
 };
 // clang-format on

@@ -31,6 +31,7 @@
 #include "main_dj/shell_state.h"
 #include "main_dj/shell_window.h"
 #include "main_dj/skin_choice.h"
+#include "main_dj/video_overlays_dialog.h"
 #include "main_dj/zr_main_frame.h"
 #include "soundio/zr_audio_io.h"
 
@@ -195,12 +196,9 @@ void onPreferenceGuiControl(void* dialog, int controlId) {
       if (auto* folder = dialogControl<wxTextCtrl>(window, 10171)) folder->SetValue(chooser.GetPath());
       break;
     }
-    case 10173: {
-      static bool said = false;
-      if (!said) ZRLOG("showVideoOverlaysDialog: not available yet");
-      said = true;
+    case 10173:
+      showVideoOverlaysDialog(0, 0, -1, nullptr);
       break;
-    }
     case 10221: {
       const wxString filter =
           wx(getTextName(txt_all_supported_files)) +
