@@ -105,6 +105,7 @@ class OrvelRun {
   }
   std::string log() const { return readAll(log_); }
   void signal(int number) const { kill(pid_, number); }
+  pid_t pid() const { return pid_; }
   // The exit code (128 + signal for a signal), -1 when it has not ended within timeoutMs.
   int waitForExit(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
