@@ -185,6 +185,11 @@ void ZRDatabase::updateTrack(const ZRString& path, float bpm, int durationMs, bo
     row.keyAdjust = keyAdjust;
     lock_.enterShared();
     if (historyList_) historyList_->addLine(row, -1, true);
+    if (collectionList_) {
+      TZRListTrack member;
+      member.trackId = id;
+      collectionList_->addLineUnlessTrackIsIn(member, true);
+    }
     lock_.leaveShared();
   }
 }
@@ -239,6 +244,12 @@ void ZRDatabase::updateTrackMerge(const TZRDatabaseTrack* track, bool withOnline
 void ZRDatabase::setHistoryList(ZRList* list) {
   lock_.enterExclusive();
   historyList_ = list;
+  lock_.leaveExclusive();
+}
+
+void ZRDatabase::setCollectionList(ZRList* list) {
+  lock_.enterExclusive();
+  collectionList_ = list;
   lock_.leaveExclusive();
 }
 

@@ -105,6 +105,10 @@ class ZRDatabase {
 
   // The list that receives a row for each counted play (null: none).
   void setHistoryList(ZRList* list);
+  // The whole collection: a counted play of a track it does not hold yet
+  // appends the track (null: none), so a track played from a folder is in
+  // the collection after the next start too.
+  void setCollectionList(ZRList* list);
   // Sets highlight of a stored track (-1 clears, 0..6 a colour); unknown ids
   // are ignored.
   void setHighlight(int32_t id, int32_t value);
@@ -273,6 +277,7 @@ class ZRDatabase {
   std::unordered_map<ZRString, int32_t> paths_;
   int32_t lastId_ = -1;
   ZRList* historyList_ = nullptr;
+  ZRList* collectionList_ = nullptr;
   // Counts changes of stored records (under the write lock), so that what
   // the searches build from the records knows when it is out of date.
   uint64_t changeCount_ = 0;

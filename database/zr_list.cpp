@@ -354,6 +354,17 @@ bool ZRList::addLineIfCurrent(const TZRListTrack& row, uint64_t epoch, bool noti
   return current;
 }
 
+bool ZRList::addLineUnlessTrackIsIn(const TZRListTrack& row, bool notify) {
+  lock_.enterExclusive();
+  const std::vector<TZRListTrack>& all = filtered_ ? fullCopy_ : rows_;
+  const bool present =
+      std::any_of(all.begin(), all.end(), [&row](const TZRListTrack& r) { return r.trackId == row.trackId; });
+  if (!present) addLineLocked(row, -1);
+  lock_.leaveExclusive();
+  if (!present) finishChange(notify);
+  return !present;
+}
+
 void ZRList::addLines(std::vector<TZRListTrack>&& rows, bool notify) {
   lock_.enterExclusive();
   ZRDatabase* db = filtered_ ? database() : nullptr;

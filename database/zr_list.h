@@ -159,6 +159,9 @@ class ZRList {
   // addLine (appending) only while the epoch is still epoch, decided under
   // the list's lock; false, nothing added, otherwise.
   bool addLineIfCurrent(const TZRListTrack& row, uint64_t epoch, bool notify);
+  // Appends row unless a row (shown or filtered out) already names its
+  // track, decided under the list's lock; true when it was appended.
+  bool addLineUnlessTrackIsIn(const TZRListTrack& row, bool notify);
   int32_t getCount();
   // Replaces every row: both cursors (and the cursors saved by a filter)
   // become -1; while filtered the rows become the full copy and those
@@ -184,7 +187,8 @@ class ZRList {
   // order. With clearFirst the list is emptied first, and only once the file
   // was read and names at least one existing file or address. The sort field
   // becomes 0. False (logged), the list unchanged, for a missing file, a .tvl
-  // that is not a list, a file naming nothing usable, or any other ending. M3U: lines end at a line feed, a carriage return or both;
+  // that is not a list, a file naming nothing usable, or any other ending. M3U: lines end at a line feed, a
+  // carriage return or both;
   // "#" lines are comments; lines of more than 4095 bytes are skipped; a
   // file:// address is taken as its local path, an old "Disk:Folder:file"
   // path becomes "/Volumes/Disk/Folder/file", and a relative path is taken

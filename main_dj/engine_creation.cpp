@@ -292,6 +292,8 @@ void InitializeApplication() {
   if (browser != nullptr && startLoads.library) {
     ZRList* history = browser->getSpecialList(kSpecialHistory);
     if (history != nullptr) ZRDatabase::getInstance()->setHistoryList(history);
+    if (ZRList* collection = browser->getSpecialList(kSpecialCollection))
+      ZRDatabase::getInstance()->setCollectionList(collection);
   }
   startKaraokeSingersList();
   ZRLOG("dbg5-3");

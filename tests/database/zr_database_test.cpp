@@ -125,6 +125,30 @@ TEST(ZRDatabaseTest, UpdateTrackByPath) {
   db.setHistoryList(nullptr);
 }
 
+TEST(ZRDatabaseTest, APlayedTrackJoinsTheCollectionOnce) {
+  ZRDatabase db;
+  TZRDatabaseTrack a = makeTrack("/music/a.mp3", "A");
+  TZRDatabaseTrack b = makeTrack("/music/b.mp3", "B");
+  const int32_t idA = db.addOrUpdate(&a);
+  const int32_t idB = db.addOrUpdate(&b);
+  ScopedList collection(&db, ZRList::kTypeCollection, "collection");
+  collection->addLine(rowOf(idB), -1, false);
+  // A filter hiding every row: b is still in the collection and must not come twice.
+  collection->filter(nullptr, 99, 0, 0, 0, 0, "", "", false, -1, -1, false);
+  ASSERT_EQ(collection->getCount(), 0);
+  db.setCollectionList(collection.get());
+
+  db.updateTrack("/music/a.mp3", 120, 1000, false, "", false, 0, "", 0);  // analysed, not played
+  db.updateTrack("/music/b.mp3", 0, 0, true, "", false, 0, "", 0);
+  db.updateTrack("/music/a.mp3", 0, 0, true, "", false, 0, "", 0);
+  db.updateTrack("/music/a.mp3", 0, 0, true, "", false, 0, "", 0);
+  collection->endFiltering(true);
+  EXPECT_EQ(rowIds(collection.get()), (std::vector<int32_t>{idB, idA}));
+  db.setCollectionList(nullptr);
+  db.updateTrack("/music/a.mp3", 0, 0, true, "", false, 0, "", 0);
+  EXPECT_EQ(collection->getCount(), 2);
+}
+
 TEST(ZRDatabaseTest, UpdateTrackMerge) {
   ZRDatabase db;
   TZRDatabaseTrack a = makeTrack("/music/a.mp3", "A");
