@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -283,6 +285,18 @@ class EndToEnd : public ::testing::Test {
     std::cout << "e2e: " << what << " at " << seconds << " s" << std::endl;
   }
 
+  // Waits (at most timeoutMs) until the log of the latest start holds text.
+  bool waitForLog(const std::string& text, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+      const std::string log = readText(logPath());
+      const size_t latest = log.rfind("==== start");
+      if (log.find(text, latest == std::string::npos ? 0 : latest) != std::string::npos) return true;
+      sleepMs(200);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+  }
+
   std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
   std::unique_ptr<PrivateDisplay> display;
   std::unique_ptr<Desktop> desktop;
@@ -508,6 +522,141 @@ TEST_F(EndToEnd, TheVideoWindowShowsTheShippedOverlay) {
 
   ASSERT_TRUE(quitWithVideoWindow(mainWindow));
   EXPECT_NE(readText(data + "Overlays/default.xml").find("nametext=\"Orvel\""), std::string::npos);
+}
+
+// The stretches of samples[] that sound (10 ms windows louder than threshold in RMS, gaps shorter than
+// 50 ms bridged), as [first, end) sample positions.
+std::vector<std::pair<size_t, size_t>> soundingStretches(const std::vector<float>& samples, int rate,
+                                                         double threshold) {
+  const size_t window = static_cast<size_t>(rate) / 100;
+  std::vector<std::pair<size_t, size_t>> stretches;
+  for (size_t from = 0; window > 0 && from + window <= samples.size(); from += window) {
+    double energy = 0;
+    for (size_t i = from; i < from + window; ++i) energy += double{samples[i]} * samples[i];
+    if (std::sqrt(energy / window) < threshold) continue;
+    if (!stretches.empty() && from - stretches.back().second < 5 * window) {
+      stretches.back().second = from + window;
+    } else {
+      stretches.push_back({from, from + window});
+    }
+  }
+  return stretches;
+}
+
+double loudestWindowRms(const std::vector<float>& samples, int rate) {
+  const size_t window = static_cast<size_t>(rate) / 100;
+  double loudest = 0;
+  for (size_t from = 0; window > 0 && from + window <= samples.size(); from += window) {
+    double energy = 0;
+    for (size_t i = from; i < from + window; ++i) energy += double{samples[i]} * samples[i];
+    loudest = std::max(loudest, std::sqrt(energy / window));
+  }
+  return loudest;
+}
+
+// Upward zero crossings per second in samples[from, end): the pitch of a tone, whatever its shape.
+double crossingsPerSecond(const std::vector<float>& samples, size_t from, size_t end, int rate) {
+  size_t crossings = 0;
+  for (size_t i = from + 1; i < end && i < samples.size(); ++i)
+    if (samples[i - 1] < 0 && samples[i] >= 0) ++crossings;
+  return end > from ? crossings * static_cast<double>(rate) / (end - from) : 0.0;
+}
+
+// The default sampler bank at a first start, kept across the close, and slot 1 pressed with a real click
+// while both decks stand still: the output holds the slot's sound once, as long as the sample, after the
+// click.
+TEST_F(EndToEnd, TheFirstSamplerSlotsPadPlaysItsDefaultSampleIntoTheOutput) {
+  // ---- a first start: the default bank fills the slots, and the close keeps it in the settings. The
+  // skin's sampler column is too narrow at this size to show the slots' names, so the log tells when the
+  // slot's sound was read.
+  const std::string horn = "opening '" + data + "Samples/Air Horn.wav'";
+  std::optional<unsigned long> mainWindow = start();
+  ASSERT_TRUE(mainWindow);
+  std::optional<Rect> window = desktop->geometry(*mainWindow);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(waitForSkin(*window));
+  SkinLayout layout;
+  ASSERT_TRUE(layoutFor(*window, "", layout));
+  ASSERT_TRUE(waitForLog(horn, 15000)) << "slot 1's sample was not loaded";
+  ASSERT_TRUE(quit(layout, *window));
+  phase("the first run ended");
+  const std::string bank = readText(data + "Settings/sampler.xml");
+  EXPECT_NE(bank.find("index=\"1\" file=\"" + data + "Samples/Air Horn.wav\""), std::string::npos)
+      << "sampler.xml after the close:\n"
+      << bank;
+
+  // ---- the user chooses the file device; the next start takes slot 1 from the saved bank
+  std::string preferences = readText(data + "Settings/preferences.xml");
+  const std::string nullDevice = "name=\"AudioDevice\" value=\"Null output\"";
+  const size_t at = preferences.find(nullDevice);
+  ASSERT_NE(at, std::string::npos) << preferences;
+  preferences.replace(at, nullDevice.size(), "name=\"AudioDevice\" value=\"File output\"");
+  ASSERT_TRUE(writeText(data + "Settings/preferences.xml", preferences));
+  const std::string output = data + "Recordings/File output.wav";
+
+  mainWindow = start();
+  ASSERT_TRUE(mainWindow);
+  window = desktop->geometry(*mainWindow);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(waitForSkin(*window));
+  SkinLayout second;
+  ASSERT_TRUE(layoutFor(*window, "", second));
+  ASSERT_TRUE(waitForLog(horn, 15000)) << "slot 1's sample was not loaded";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  while (!fs::exists(output) && std::chrono::steady_clock::now() < deadline) sleepMs(200);
+  ASSERT_TRUE(fs::exists(output)) << "the file device did not open";
+  // Let the silence run a while, so that the sound cannot be the start's; what is on disk at the click
+  // is before it.
+  sleepMs(1500);
+  std::vector<float> before;
+  int rate = 0;
+  std::string error;
+  ASSERT_TRUE(readWavMono(output, before, rate, &error)) << error;
+  const Rect pad = second.node("sampler1_play", -1);
+  desktop->click(window->x + pad.centerX(), window->y + pad.centerY());
+  phase("slot 1's pad was pressed");
+  // Until the sound has come and gone on disk (the program may be slow on a loaded machine).
+  const auto heardBy = std::chrono::steady_clock::now() + std::chrono::seconds(12);
+  std::vector<float> sofar;
+  while (std::chrono::steady_clock::now() < heardBy) {
+    sleepMs(300);
+    if (!readWavMono(output, sofar, rate, &error) || rate <= 0) continue;
+    const double loudest = loudestWindowRms(sofar, rate);
+    if (loudest < 0.01) continue;
+    const auto stretches = soundingStretches(sofar, rate, loudest / 10);
+    if (!stretches.empty() && stretches.back().second + rate / 2 < sofar.size()) break;
+  }
+  ASSERT_TRUE(quit(second, *window));
+  phase("the second run ended");
+
+  std::vector<float> samples;
+  ASSERT_TRUE(readWavMono(output, samples, rate, &error)) << error;
+  ASSERT_GT(rate, 0);
+  std::vector<float> sample;
+  int sampleRate = 0;
+  ASSERT_TRUE(readWavMono(data + "Samples/Air Horn.wav", sample, sampleRate, &error)) << error;
+  const double sampleSeconds = static_cast<double>(sample.size()) / sampleRate;
+
+  const double loudest = loudestWindowRms(samples, rate);
+  ASSERT_GT(loudest, 0.01) << "the output is silent";
+  const auto stretches = soundingStretches(samples, rate, loudest / 10);
+  std::ostringstream told;
+  for (const auto& [from, end] : stretches)
+    told << static_cast<double>(from) / rate << " s to " << static_cast<double>(end) / rate << " s; ";
+  std::cout << "sounding (the click at " << static_cast<double>(before.size()) / rate << " s): " << told.str()
+            << "\n";
+  ASSERT_EQ(stretches.size(), 1u) << "the slot's sound, once, and silence else: " << told.str();
+  const auto [from, end] = stretches.front();
+  EXPECT_GE(from, before.size()) << "the sound began before the click";
+  EXPECT_LT(static_cast<double>(from - std::min(from, before.size())) / rate, 6.0) << "the sound came late";
+  const double seconds = static_cast<double>(end - from) / rate;
+  EXPECT_GT(seconds, sampleSeconds * 0.7) << told.str();
+  EXPECT_LT(seconds, sampleSeconds * 1.3) << told.str();
+  // Its pitch: the sample's, not a click or the start of something else.
+  const double heard = crossingsPerSecond(samples, from, end, rate);
+  const double shipped = crossingsPerSecond(sample, 0, sample.size(), sampleRate);
+  EXPECT_NEAR(heard, shipped, shipped * 0.05) << "crossings per second heard and in the sample";
+  EXPECT_NE(readText(data + "Settings/sampler.xml").find("Air Horn.wav"), std::string::npos);
 }
 
 }  // namespace
