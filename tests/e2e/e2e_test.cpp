@@ -285,6 +285,40 @@ class EndToEnd : public ::testing::Test {
     std::cout << "e2e: " << what << " at " << seconds << " s" << std::endl;
   }
 
+  // The window's place and size once they stopped changing (the program may size its window again after
+  // the skin shows): the same in reads a second apart, within 15 s.
+  std::optional<Rect> settledGeometry(unsigned long w) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    std::optional<Rect> last = desktop->geometry(w);
+    while (std::chrono::steady_clock::now() < deadline) {
+      sleepMs(1000);
+      const std::optional<Rect> now = desktop->geometry(w);
+      if (now && last && now->x == last->x && now->y == last->y && now->width == last->width &&
+          now->height == last->height)
+        return now;
+      last = now;
+    }
+    return last;
+  }
+
+  // Waits (at most 60 s) until slot 1's name shows where the layout puts it. The skin lays itself out
+  // again as its captions fill (the decks' times, the clock), moving the sampler column; until then the
+  // pad is elsewhere. The pointer moves over the window meanwhile, as a user's does.
+  bool waitForSlotName(const SkinLayout& layout, const Rect& window) {
+    const Rect name = layout.node("sampler1_name", -1);
+    const Rect onScreen{window.x + name.x, window.y + name.y, name.width, name.height};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int seen = 0, step = 0;
+    do {
+      desktop->moveTo(window.x + window.width / 2 + (step++ % 2) * 20, window.y + window.height / 2);
+      seen = brightPixels(shot("wait"), onScreen);
+      if (seen >= 20) return true;
+      sleepMs(500);
+    } while (std::chrono::steady_clock::now() < deadline);
+    ADD_FAILURE() << "slot 1's name does not show within 60 s (" << seen << " light pixels)";
+    return false;
+  }
+
   // Waits (at most timeoutMs) until the log of the latest start holds text.
   bool waitForLog(const std::string& text, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -566,9 +600,7 @@ double crossingsPerSecond(const std::vector<float>& samples, size_t from, size_t
 // while both decks stand still: the output holds the slot's sound once, as long as the sample, after the
 // click.
 TEST_F(EndToEnd, TheFirstSamplerSlotsPadPlaysItsDefaultSampleIntoTheOutput) {
-  // ---- a first start: the default bank fills the slots, and the close keeps it in the settings. The
-  // skin's sampler column is too narrow at this size to show the slots' names, so the log tells when the
-  // slot's sound was read.
+  // ---- a first start: the default bank fills the slots, and the close keeps it in the settings
   const std::string horn = "opening '" + data + "Samples/Air Horn.wav'";
   std::optional<unsigned long> mainWindow = start();
   ASSERT_TRUE(mainWindow);
@@ -578,6 +610,7 @@ TEST_F(EndToEnd, TheFirstSamplerSlotsPadPlaysItsDefaultSampleIntoTheOutput) {
   SkinLayout layout;
   ASSERT_TRUE(layoutFor(*window, "", layout));
   ASSERT_TRUE(waitForLog(horn, 15000)) << "slot 1's sample was not loaded";
+  ASSERT_TRUE(waitForSlotName(layout, *window));
   ASSERT_TRUE(quit(layout, *window));
   phase("the first run ended");
   const std::string bank = readText(data + "Settings/sampler.xml");
@@ -599,9 +632,12 @@ TEST_F(EndToEnd, TheFirstSamplerSlotsPadPlaysItsDefaultSampleIntoTheOutput) {
   window = desktop->geometry(*mainWindow);
   ASSERT_TRUE(window);
   ASSERT_TRUE(waitForSkin(*window));
+  window = settledGeometry(*mainWindow);
+  ASSERT_TRUE(window);
   SkinLayout second;
   ASSERT_TRUE(layoutFor(*window, "", second));
   ASSERT_TRUE(waitForLog(horn, 15000)) << "slot 1's sample was not loaded";
+  ASSERT_TRUE(waitForSlotName(second, *window));
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
   while (!fs::exists(output) && std::chrono::steady_clock::now() < deadline) sleepMs(200);
   ASSERT_TRUE(fs::exists(output)) << "the file device did not open";
@@ -615,6 +651,9 @@ TEST_F(EndToEnd, TheFirstSamplerSlotsPadPlaysItsDefaultSampleIntoTheOutput) {
   const Rect pad = second.node("sampler1_play", -1);
   desktop->click(window->x + pad.centerX(), window->y + pad.centerY());
   phase("slot 1's pad was pressed");
+  std::cout << "the window at " << window->x << "," << window->y << " size " << window->width << "x"
+            << window->height << "; the pad at " << pad.x << "," << pad.y << " size " << pad.width << "x"
+            << pad.height << "\n";
   // Until the sound has come and gone on disk (the program may be slow on a loaded machine).
   const auto heardBy = std::chrono::steady_clock::now() + std::chrono::seconds(12);
   std::vector<float> sofar;
