@@ -261,7 +261,7 @@ class CSoundSource : public ZRAudioSignalSource {
   const float* getDisplayArrayA() const { return displayArrayA; }
   const float* getDisplayArrayB() const { return displayArrayB; }
   const float* getDisplayArrayC() const { return displayArrayC; }
-  float getDisplayGain() const { return displayGain; }
+  float getDisplayGain() const { return displayGain.load(std::memory_order_relaxed); }
   bool isStripeLoaded() const { return stripeLoaded.load(std::memory_order_acquire); }
   bool isAnalysisDone() const { return analysisDone.load(std::memory_order_acquire); }
   // Analysis settings (any thread); the detector follows a change of the
@@ -679,7 +679,8 @@ class CSoundSource : public ZRAudioSignalSource {
   ZRAudioDetection* detector = nullptr;  // "SC-streaming" (and "SC-bpm2" while it runs)
   ZRAudioDisplayProcessing* displayProcessing = nullptr;
   ZRCriticalSection displayLock;
-  float displayGain = 1.0f;
+  // Written by the analysis while the render thread and the overview refresh read it.
+  std::atomic<float> displayGain{1.0f};
   float* displayArrayA = nullptr;
   float* displayArrayB = nullptr;
   float* displayArrayC = nullptr;

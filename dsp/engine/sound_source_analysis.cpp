@@ -78,7 +78,7 @@ void CSoundSource::prepareAnalysis() {
   }
   if (detector) detector->resetAndStartProcessing(lengthFrames.load(std::memory_order_acquire), 0);
   if (displayProcessing) displayProcessing->reset();
-  displayGain = 1.0f;
+  displayGain.store(1.0f, std::memory_order_relaxed);
   gridSuitable.store(detector ? detector->isBeatGridSuitableForAlwaysInSync() : false);
   if (!gridSuitable.load()) alwaysInSync.store(false);
   suggestedBpm = -1.0f;
@@ -251,7 +251,7 @@ bool CSoundSource::loadDetailsFromDatabase() {
   if (result != ZRStripeReadResult::kOk) return false;
   std::memcpy(onsetArray, data.onsets.data(), sizeof(float) * data.onsets.size());
   std::memcpy(displayArrayA, data.amplitudes.data(), sizeof(float) * data.amplitudes.size());
-  displayGain = data.displayGain;
+  displayGain.store(data.displayGain, std::memory_order_relaxed);
   gridSuitable.store(data.gridSuitable);
   if (!data.gridSuitable) alwaysInSync.store(false);
   beatGrid = std::move(data.beats);
@@ -281,7 +281,7 @@ void CSoundSource::analyseBlock(int index, const ZRAudioBlock* block) {
   } else {
     detector->process(block->samples, block->frames, 2, onsetArray + f, 0);
     const float m = displayProcessing ? displayProcessing->getMaxValue() : 0.0f;
-    if (m > 0.05f) displayGain = 1.0f / m;
+    if (m > 0.05f) displayGain.store(1.0f / m, std::memory_order_relaxed);
   }
 }
 
@@ -355,8 +355,8 @@ bool CSoundSource::UnSyncThreadProc_BPM() {
   // whoever sees it done also sees them.
   placeAutoCues(autoCueUseArrayA.load(), autoCueThresholdIn.load(), autoCueThresholdOut.load());
   // A deck moved since its track opened (a click in the waveform, a cue) stays where it was put.
-  const bool untouched =
-      positionRequests.load(std::memory_order_acquire) == positionRequestsAtOpen.load(std::memory_order_acquire);
+  const bool untouched = positionRequests.load(std::memory_order_acquire) ==
+                         positionRequestsAtOpen.load(std::memory_order_acquire);
   if (!playing.load(std::memory_order_acquire) && autoCueEnabled.load() && untouched) {
     SetPositionAsync(cues[kMixInCue].load());
   }
@@ -432,8 +432,9 @@ void CSoundSource::saveDetailsToDatabase() {
   const int current = currentCue.load();
   record.currentCue = current < kHotCueCount ? current : 0;
   if (needsAnalysis && analysisDone.load(std::memory_order_acquire)) {
-    ZRDatabase::saveStripe(&record, stripesFolder, detector, gridSuitable.load(), displayGain, onsetArray,
-                           displayArrayA, displayArrayB, displayPointCount);
+    ZRDatabase::saveStripe(&record, stripesFolder, detector, gridSuitable.load(),
+                           displayGain.load(std::memory_order_relaxed), onsetArray, displayArrayA,
+                           displayArrayB, displayPointCount);
   }
   ZRLOG(
       "saveDetailsToDatabase: '%s' cueSel=%d; cue0=%d, cue1=%d, cue2=%d (currentSong_Details.current_cue=%d)",
