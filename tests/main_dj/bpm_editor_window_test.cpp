@@ -37,27 +37,15 @@
 #include "support/display_required.h"
 #include "support/log_capture.h"
 #include "support/test_support.h"
+#include "support/toolkit_events.h"
 
 namespace orvel_test {
 namespace {
 
 std::atomic<int64_t> tapNow{0};
 
-template <typename T>
-T* control(wxWindow* dialog, int id) {
-  return dialog != nullptr ? dynamic_cast<T*>(dialog->FindWindow(id)) : nullptr;
-}
-
-// A real click in the middle of window.
-void click(wxWindow* window) {
-  wxUIActionSimulator input;
-  input.MouseMove(window->GetScreenRect().GetPosition() + window->GetScreenRect().GetSize() / 2);
-  pumpFor(20);
-  input.MouseClick();
-}
-
 std::string fieldText() {
-  auto* field = control<wxTextCtrl>(EditBPMWindow_dialog, ID_BPM_VALUE);
+  auto* field = findControl<wxTextCtrl>(EditBPMWindow_dialog, ID_BPM_VALUE);
   return field != nullptr ? std::string(field->GetValue().utf8_str()) : "(no field)";
 }
 
@@ -103,14 +91,14 @@ class TempoEditorWindow : public ::testing::Test {
   void tapAt(int64_t ms) {
     const int before = EditBPMWindow_dialog->taps.count();
     tapNow = ms;
-    click(control<wxButton>(EditBPMWindow_dialog, ID_BPM_TAP));
+    clickMiddle(findControl<wxButton>(EditBPMWindow_dialog, ID_BPM_TAP));
     ASSERT_TRUE(pumpUntil([&] { return EditBPMWindow_dialog->taps.count() != before; }, 5000))
         << "the tap never arrived";
   }
   // Selects the field's text and types text, then a marker digit that is taken back with Backspace: once
   // the marker has come and gone, every key before it has been handled.
   void typeIntoField(const char* text) {
-    click(control<wxTextCtrl>(EditBPMWindow_dialog, ID_BPM_VALUE));
+    clickMiddle(findControl<wxTextCtrl>(EditBPMWindow_dialog, ID_BPM_VALUE));
     pumpFor(50);
     wxUIActionSimulator input;
     input.Char('a', wxMOD_CONTROL);
@@ -121,7 +109,7 @@ class TempoEditorWindow : public ::testing::Test {
     ASSERT_TRUE(pumpUntil([&] { return fieldText().empty() || fieldText().back() != '9'; }, 5000));
   }
   bool pressOk() {
-    click(control<wxButton>(EditBPMWindow_dialog, wxID_OK));
+    clickMiddle(findControl<wxButton>(EditBPMWindow_dialog, wxID_OK));
     return pumpUntil([] { return EditBPMWindow_dialog == nullptr; }, 5000);
   }
 
@@ -180,14 +168,14 @@ TEST_F(TempoEditorWindow, TypingTheRangesCancelAndTheCloseBox) {
   typeIntoField("abc");
   EXPECT_EQ(fieldText(), "");
   // An automatic range disables the manual controls and gives its code whatever the field holds.
-  auto* mode = control<wxRadioBox>(EditBPMWindow_dialog, ID_BPM_MODE);
+  auto* mode = findControl<wxRadioBox>(EditBPMWindow_dialog, ID_BPM_MODE);
   ASSERT_NE(mode, nullptr);
   mode->SetSelection(kBpmAutoBelow100);
   wxCommandEvent chosen(wxEVT_RADIOBOX, ID_BPM_MODE);
   chosen.SetInt(kBpmAutoBelow100);
   mode->ProcessWindowEvent(chosen);
-  EXPECT_FALSE(control<wxButton>(EditBPMWindow_dialog, ID_BPM_TAP)->IsEnabled());
-  EXPECT_FALSE(control<wxTextCtrl>(EditBPMWindow_dialog, ID_BPM_VALUE)->IsEnabled());
+  EXPECT_FALSE(findControl<wxButton>(EditBPMWindow_dialog, ID_BPM_TAP)->IsEnabled());
+  EXPECT_FALSE(findControl<wxTextCtrl>(EditBPMWindow_dialog, ID_BPM_VALUE)->IsEnabled());
   ASSERT_TRUE(pressOk());
   EXPECT_EQ(told(), requests + 1);
   EXPECT_TRUE(toldValue("-2.000000"));
@@ -195,7 +183,7 @@ TEST_F(TempoEditorWindow, TypingTheRangesCancelAndTheCloseBox) {
   // Cancel and the close box apply nothing.
   ASSERT_TRUE(openFromAnotherThread());
   typeIntoField("130");
-  click(control<wxButton>(EditBPMWindow_dialog, wxID_CANCEL));
+  clickMiddle(findControl<wxButton>(EditBPMWindow_dialog, wxID_CANCEL));
   EXPECT_TRUE(pumpUntil([] { return EditBPMWindow_dialog == nullptr; }, 5000));
   ASSERT_TRUE(openFromAnotherThread());
   typeIntoField("130");
@@ -264,21 +252,21 @@ TEST(ColumnOrderDialog, MovesReachTheTableAndItsFileAndComeBack) {
   setModalRunner(&runColumnsDialog);
   onDialog = [&](CCatchEventsDialog& dialog) {
     EXPECT_EQ(dialog.GetTitle(), "Reorder columns");
-    auto* list = control<wxListBox>(&dialog, ID_COLUMNS_LIST);
+    auto* list = findControl<wxListBox>(&dialog, ID_COLUMNS_LIST);
     ASSERT_NE(list, nullptr);
     before = lines(list);
     ASSERT_EQ(before.size(), 12u);
     // Nothing selected, then Move Up on the first column: nothing moves.
-    click(control<wxButton>(&dialog, ID_COLUMNS_DOWN));
+    clickMiddle(findControl<wxButton>(&dialog, ID_COLUMNS_DOWN));
     list->SetSelection(0);
-    click(control<wxButton>(&dialog, ID_COLUMNS_UP));
+    clickMiddle(findControl<wxButton>(&dialog, ID_COLUMNS_UP));
     pumpFor(100);
     EXPECT_EQ(lines(list), before);
     EXPECT_EQ(list->GetSelection(), 0);
     // Two Move Down clicks walk the first column to third place, the selection following it.
-    click(control<wxButton>(&dialog, ID_COLUMNS_DOWN));
+    clickMiddle(findControl<wxButton>(&dialog, ID_COLUMNS_DOWN));
     ASSERT_TRUE(pumpUntil([&] { return list->GetSelection() == 1; }, 5000));
-    click(control<wxButton>(&dialog, ID_COLUMNS_DOWN));
+    clickMiddle(findControl<wxButton>(&dialog, ID_COLUMNS_DOWN));
     ASSERT_TRUE(pumpUntil([&] { return list->GetSelection() == 2; }, 5000));
     after = lines(list);
   };
@@ -295,7 +283,7 @@ TEST(ColumnOrderDialog, MovesReachTheTableAndItsFileAndComeBack) {
   ASSERT_TRUE(again.loadColumns(ZRString(path)));
   std::vector<std::string> reread;
   onDialog = [&](CCatchEventsDialog& dialog) {
-    reread = lines(control<wxListBox>(&dialog, ID_COLUMNS_LIST));
+    reread = lines(findControl<wxListBox>(&dialog, ID_COLUMNS_LIST));
   };
   ShowReorderColumnsDialog(&again);
   EXPECT_EQ(reread, after);
@@ -309,7 +297,7 @@ TEST(ColumnOrderDialog, MovesReachTheTableAndItsFileAndComeBack) {
   OrderColumnsDialogFunc(&orphan, true, true);
   wxCommandEvent down(wxEVT_BUTTON, ID_COLUMNS_DOWN);
   orphan.ProcessWindowEvent(down);
-  EXPECT_EQ(control<wxListBox>(&orphan, ID_COLUMNS_LIST)->GetCount(), 14u);
+  EXPECT_EQ(findControl<wxListBox>(&orphan, ID_COLUMNS_LIST)->GetCount(), 14u);
 }
 
 }  // namespace

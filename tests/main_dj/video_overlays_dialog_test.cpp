@@ -24,6 +24,7 @@
 #include "main_dj/zr_catch_events_dialog.h"
 #include "shell_engine_rig.h"
 #include "support/test_support.h"
+#include "support/toolkit_events.h"
 #include "video_mixing/zr_simple_overlays.h"
 #include "video_mixing/zr_video_output.h"
 
@@ -33,18 +34,6 @@ using namespace orvel_test;
 
 constexpr int kWidth = 192;
 constexpr int kHeight = 108;
-
-template <typename T>
-T* control(wxWindow* dialog, int id) {
-  return dialog != nullptr ? dynamic_cast<T*>(dialog->FindWindow(id)) : nullptr;
-}
-
-void click(wxWindow* window) {
-  wxUIActionSimulator input;
-  input.MouseMove(window->GetScreenRect().GetPosition() + window->GetScreenRect().GetSize() / 2);
-  pumpFor(20);
-  input.MouseClick();
-}
 
 // The brightest red value of one video output frame.
 int brightestOverlayPixel() {
@@ -116,8 +105,8 @@ TEST_F(VideoOverlaysEditor, KeyboardOnTheOpacitySliderFadesTheOverlayAndSaveAsWr
   int faded = -1;
   onDialog = [&](CCatchEventsDialog& dialog) {
     EXPECT_EQ(dialog.GetTitle(), "Edit Video Overlays");
-    auto* list = control<wxCheckListBox>(&dialog, ID_OVERLAYS_LIST);
-    auto* opacity = control<wxSlider>(&dialog, ID_OVERLAYS_OPACITY);
+    auto* list = findControl<wxCheckListBox>(&dialog, ID_OVERLAYS_LIST);
+    auto* opacity = findControl<wxSlider>(&dialog, ID_OVERLAYS_OPACITY);
     ASSERT_NE(list, nullptr);
     ASSERT_NE(opacity, nullptr);
     ASSERT_EQ(list->GetCount(), 1u);
@@ -125,10 +114,10 @@ TEST_F(VideoOverlaysEditor, KeyboardOnTheOpacitySliderFadesTheOverlayAndSaveAsWr
     EXPECT_TRUE(list->IsChecked(0));
     EXPECT_EQ(list->GetSelection(), 0);
     EXPECT_EQ(opacity->GetValue(), 10);
-    EXPECT_EQ(control<wxButton>(&dialog, ID_OVERLAYS_SAVE)->GetLabel(), "Save as");
+    EXPECT_EQ(findControl<wxButton>(&dialog, ID_OVERLAYS_SAVE)->GetLabel(), "Save as");
 
     // Focus the slider, then walk it down to 5 key by key: a run of scroll events.
-    click(opacity);
+    clickMiddle(opacity);
     ASSERT_TRUE(pumpUntil([&] { return opacity->HasFocus(); }, 5000));
     wxUIActionSimulator input;
     input.Char(WXK_HOME);
@@ -139,7 +128,7 @@ TEST_F(VideoOverlaysEditor, KeyboardOnTheOpacitySliderFadesTheOverlayAndSaveAsWr
     EXPECT_FLOAT_EQ(simpleOverlays.getItem(0)->opacity, 0.5f);
     faded = brightestOverlayPixel();
 
-    click(control<wxButton>(&dialog, ID_OVERLAYS_SAVE));
+    clickMiddle(findControl<wxButton>(&dialog, ID_OVERLAYS_SAVE));
     ASSERT_TRUE(pumpUntil([&] { return FileExists(ZRString((saved + ".xml").c_str())); }, 5000));
   };
   ZRActionCallback action = actionFunction("showVideoOverlaysDialog");
@@ -167,20 +156,20 @@ TEST_F(VideoOverlaysEditor, AListThatDoesNotLoadChangesNothingAndRemovingTheLast
     return true;
   });
   onDialog = [&](CCatchEventsDialog& dialog) {
-    auto* list = control<wxCheckListBox>(&dialog, ID_OVERLAYS_LIST);
+    auto* list = findControl<wxCheckListBox>(&dialog, ID_OVERLAYS_LIST);
     ASSERT_NE(list, nullptr);
-    click(control<wxButton>(&dialog, ID_OVERLAYS_LOAD));
+    clickMiddle(findControl<wxButton>(&dialog, ID_OVERLAYS_LOAD));
     pumpFor(200);
     EXPECT_EQ(setting("CurrentOverlaysFilename"), before);
     EXPECT_EQ(simpleOverlays.getTotalItems(), 1);
     EXPECT_EQ(list->GetCount(), 1u);
 
-    click(control<wxButton>(&dialog, ID_OVERLAYS_REMOVE));
+    clickMiddle(findControl<wxButton>(&dialog, ID_OVERLAYS_REMOVE));
     ASSERT_TRUE(pumpUntil([&] { return list->GetCount() == 0; }, 5000));
     EXPECT_EQ(list->GetSelection(), wxNOT_FOUND);
     EXPECT_EQ(simpleOverlays.getTotalItems(), 0);
     // "-" and the sliders on an empty list change nothing.
-    click(control<wxButton>(&dialog, ID_OVERLAYS_REMOVE));
+    clickMiddle(findControl<wxButton>(&dialog, ID_OVERLAYS_REMOVE));
     pumpFor(100);
     EXPECT_EQ(simpleOverlays.getTotalItems(), 0);
   };

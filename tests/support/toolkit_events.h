@@ -1,11 +1,13 @@
 #pragma once
-// For toolkit tests: run the toolkit's events until a condition holds (bounded), and read a pixel of an X
-// window as the X server shows it.
+// For toolkit tests: run the toolkit's events until a condition holds (bounded), find a dialog's control,
+// click the middle of a window with real input, and read a pixel of an X window as the X server shows it.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <wx/app.h>
+#include <wx/uiaction.h>
 #include <wx/utils.h>
+#include <wx/window.h>
 
 #include <chrono>
 #include <functional>
@@ -24,6 +26,20 @@ inline bool pumpToolkitUntil(const std::function<bool()>& done, int timeoutMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
+}
+
+// The control of dialog with that id and type; null when there is none.
+template <typename T>
+T* findControl(wxWindow* dialog, int id) {
+  return dialog != nullptr ? dynamic_cast<T*>(dialog->FindWindow(id)) : nullptr;
+}
+
+// A real click in the middle of window (the pointer moves there first and the toolkit sees it arrive).
+inline void clickMiddle(wxWindow* window) {
+  wxUIActionSimulator input;
+  input.MouseMove(window->GetScreenRect().GetPosition() + window->GetScreenRect().GetSize() / 2);
+  pumpToolkitUntil([] { return false; }, 20);
+  input.MouseClick();
 }
 
 // The colour (0xRRGGBB) of pixel (x, y) of xWindow; ~0 when it cannot be read.
