@@ -146,11 +146,17 @@ TEST(ZRThreadTest, DeletingWaitsForTheRunningCallAndMakesNoOther) {
       },
       nullptr, 0, 0, "busy");
   ASSERT_TRUE(entered.waitFor());
-  std::atomic<bool> finishedSeenByDelete{false};
+  std::atomic<bool> finishedSeenByDelete{false}, deleting{false};
   BoundedRun deletion([&] {
+    deleting.store(true);
     delete thread;
     finishedSeenByDelete.store(finished.load());
   });
+  // The call is released only once the deletion is under way: on a loaded machine the deleting thread
+  // may start late, and until it has asked the thread to stop, further calls are right.
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!deleting.load() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  ASSERT_TRUE(deleting.load());
   std::this_thread::sleep_for(100ms);
   EXPECT_FALSE(deletion.finished());  // still inside the call
   release.set();
