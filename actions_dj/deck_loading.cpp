@@ -14,6 +14,7 @@
 #include "actions_dj/action_support.h"
 #include "actions_dj/controller_notify.h"
 #include "actions_dj/deck_cues.h"
+#include "actions_dj/deck_pads.h"
 #include "actions_dj/engine_globals.h"
 #include "codecs/zr_codec_base.h"
 #include "common/action_ids.h"
@@ -79,6 +80,7 @@ void openOnDeck(const ZRString& path, ZRString videoPath, const std::optional<TZ
   PlayAfterLoading[deck].store(0);
   slow_reset_pitch[deck].store(0);
   resetHoldTimers(deck);
+  resetPerformancePads(deck);
 
   ZRActionControls& controls = actionControls();
   const ZRString loading = languageText(txt_loading1);
@@ -171,7 +173,10 @@ void FDeck_Unload(int, int, int deck, ZRDrawNode*) {
     request.path = ZRString(kUnloadPath);
     request.playAfterLoad = false;
     request.keyShift = 0;
-    if (d->OpenFileName(&request, nullptr)) resetHoldTimers(deck);
+    if (d->OpenFileName(&request, nullptr)) {
+      resetHoldTimers(deck);
+      resetPerformancePads(deck);
+    }
     slow_reset_pitch[deck].store(0);
     // The record's texts are the deck's: its streaming thread still saves the record while it closes the
     // track, and empties them itself afterwards.

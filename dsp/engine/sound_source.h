@@ -338,6 +338,23 @@ class CSoundSource : public ZRAudioSignalSource {
   int GetLoopNoStart(int slot) const;
   int GetLoopNoEnd(int slot) const;
 
+  // --- Performance pads (slip; carried out by the audio thread at its next buffer, in order with the
+  // loop commands) ---
+  // While a pad is held the track runs on unheard from where the first pad was pressed, and letting go
+  // lands where it would have been.
+  // Starts the slip (when none runs), leaves any loop at once and jumps to frames.
+  void SlipJump(int frames);
+  // Starts the slip (when none runs), leaves any loop at once, jumps to frames (-1: stays) and loops
+  // sixtyfourths / 64 beats from there.
+  void SlipLoop(int frames, int sixtyfourths);
+  // Leaves any loop at once and goes on where the track would have been; nothing without a slip.
+  void SlipEnd();
+  // The unheard track runs at the deck's speed divided by ratio (a pitch pad speeds the deck up without
+  // moving the track on faster); 1 unless set, ratios at or below 0 are ignored.
+  void SetSlipSpeedRatio(double ratio);
+  // Whether a slip runs, as of the audio thread's last buffer.
+  bool IsSlipping() const { return slipPublished.load(std::memory_order_acquire); }
+
   // --- Markers (one thread, the GUI's) ---
   void GetTrackMarkers(TTrackMarker** out, int& count);
   static void insertionSort_Markers(TTrackMarker* list, int count);
@@ -503,6 +520,9 @@ class CSoundSource : public ZRAudioSignalSource {
     kCmdRecallLoop,
     kCmdLeaveSavedLoop,
     kCmdSkip,
+    kCmdSlipJump,
+    kCmdSlipLoop,
+    kCmdSlipEnd,
   };
   void queueCommand(int type, int a = 0, int b = 0);
   bool readyForCommands() const;
@@ -519,6 +539,9 @@ class CSoundSource : public ZRAudioSignalSource {
   void leaveLoop();
   void recallLoop(int start, int end);
   void skipFrames(int delta, double& position);
+  // Audio thread: the slip's start (when none runs) and its end.
+  void beginSlip(double position);
+  void endSlip(double& position);
   bool loopChangeAllowed();
   // Loop housekeeping and wrap for one frame of the reader; readOffset 1
   // when the reader outputs frame floor(position) - 1, 0 when it outputs
@@ -731,6 +754,12 @@ class CSoundSource : public ZRAudioSignalSource {
   TLoopInfo loop;  // audio thread (and the streaming thread while the deck is closed)
   ZRPublishedValue<TLoopInfo> loopPublished;
   bool loopDirty = false;  // audio thread
+  // The slip: where the unheard track is (audio thread, and the streaming thread while the deck is
+  // closed), and its published state.
+  bool slipActive = false;
+  double slipPosition = 0.0;
+  std::atomic<bool> slipPublished{false};
+  std::atomic<double> slipSpeedRatio{1.0};
   // Frames per beat for the buffer being rendered (audio thread).
   double bufferBeatSize = 22050.0;
 

@@ -206,6 +206,22 @@ void CSoundSource::ExitLoop(int immediate) {
   queueCommand(kCmdExitLoop, immediate ? 1 : 0);
 }
 
+void CSoundSource::SlipJump(int frames) {
+  queueCommand(kCmdSlipJump, frames);
+}
+
+void CSoundSource::SlipLoop(int frames, int sixtyfourths) {
+  queueCommand(kCmdSlipLoop, frames, sixtyfourths);
+}
+
+void CSoundSource::SlipEnd() {
+  queueCommand(kCmdSlipEnd);
+}
+
+void CSoundSource::SetSlipSpeedRatio(double ratio) {
+  if (ratio > 0) slipSpeedRatio.store(ratio, std::memory_order_relaxed);
+}
+
 void CSoundSource::SaveOrRecallLoopNo(int slot) {
   if (slot < 0 || slot >= kSavedLoops || !readyForCommands()) return;
   const uint64_t saved = savedLoops[slot].load();
@@ -282,6 +298,8 @@ void CSoundSource::resetCuesAndLoops(int length) {
   // The previous track's loop, last loop included, means nothing here.
   loop = TLoopInfo{};
   publishLoop();
+  slipActive = false;
+  slipPublished.store(false, std::memory_order_release);
   // Commands queued for the previous track are dropped from now on.
   trackGeneration.fetch_add(1, std::memory_order_acq_rel);
 }
@@ -330,6 +348,21 @@ void CSoundSource::runCommand(const DeckCommand& c, double& position) {
       break;
     case kCmdSkip:
       skipFrames(c.a, position);
+      break;
+    case kCmdSlipJump:
+    case kCmdSlipLoop: {
+      beginSlip(position);
+      if (loop.active || loop.inMarked) leaveLoop();
+      const int length = lengthFrames.load(std::memory_order_acquire);
+      if (c.a >= 0 && c.a < length) {
+        announceSeekFrom(position, c.a);
+        position = c.a;
+      }
+      if (c.type == kCmdSlipLoop && c.b > 0) loopFixed(c.b, false, position);
+      break;
+    }
+    case kCmdSlipEnd:
+      endSlip(position);
       break;
     default:
       break;
@@ -524,6 +557,24 @@ void CSoundSource::recallLoop(int start, int end) {
   loop.changePending = loop.exitPending = false;
   loop.slipFrames = loop.wraps = 0;
   loopStateChanged.store(true);
+}
+
+void CSoundSource::beginSlip(double position) {
+  if (slipActive) return;
+  slipActive = true;
+  slipPosition = position;
+  slipPublished.store(true, std::memory_order_release);
+}
+
+void CSoundSource::endSlip(double& position) {
+  if (!slipActive) return;
+  slipActive = false;
+  slipPublished.store(false, std::memory_order_release);
+  if (loop.active || loop.inMarked) leaveLoop();
+  const int length = lengthFrames.load(std::memory_order_acquire);
+  const double target = std::clamp(slipPosition, 0.0, std::max(0.0, length - 1.0));
+  announceSeekFrom(position, target);
+  position = target;
 }
 
 // A beat skip: kept inside an active loop, refused outside the track.

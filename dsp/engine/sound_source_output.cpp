@@ -275,7 +275,9 @@ void CSoundSource::renderVariableSpeedDry(float* buffer, int frames) {
   const int best = keyLockBestOffset, published = keyLockJumpPublished.load(std::memory_order_relaxed);
   const TLoopInfo loopBefore = loop;
   const bool dirty = loopDirty;
+  const double slipBefore = slipPosition;
   renderVariableSpeed(buffer, frames);
+  slipPosition = slipBefore;
   playPosition.store(position, std::memory_order_relaxed);
   currentSpeed.store(speed, std::memory_order_relaxed);
   lastDesiredSpeed = last;
@@ -357,6 +359,7 @@ void CSoundSource::renderVariableSpeed(float* buffer, int frames) {
     if (playing.load(std::memory_order_acquire) && !loadPending &&
         trackReady.load(std::memory_order_acquire) && !stopNow.load(std::memory_order_relaxed)) {
       position += frames * speed;
+      if (slipActive) slipPosition += frames * speed / slipSpeedRatio.load(std::memory_order_relaxed);
     }
     playPosition.store(position, std::memory_order_relaxed);
     currentSpeed.store(speed, std::memory_order_relaxed);
@@ -376,6 +379,9 @@ void CSoundSource::renderVariableSpeed(float* buffer, int frames) {
     level = levelFor(speed, true);
     g = level / static_cast<double>(kFullOutputLevel);
     const int master = masterTempo.load(std::memory_order_relaxed);
+    // With a pitch pad the unheard track runs at the speed asked for without the pad; otherwise it moves
+    // exactly as the deck does.
+    const double slipRatio = slipSpeedRatio.load(std::memory_order_relaxed);
     while (k < frames) {
       if (stopNow.exchange(0, std::memory_order_acq_rel)) {
         speed = lastDesiredSpeed = 0.0;
@@ -425,6 +431,7 @@ void CSoundSource::renderVariableSpeed(float* buffer, int frames) {
         g = level / static_cast<double>(kFullOutputLevel);
       }
 
+      if (slipActive) slipPosition += slipRatio == 1.0 ? speed : desired / slipRatio;
       const bool keyLock = master && !scratching.load(std::memory_order_relaxed) && !braking;
       if (!keyLock) {
         position += speed;
