@@ -12,4 +12,5 @@ int fillerPlayerChIndex = -1;
 ZRBatchAudioDetection* batchAudioDetection = nullptr;
 ZRMixerChannel* MixerChannelDeck[2] = {nullptr, nullptr};
 ZRMixerChannel* MixerChannelMicrophone = nullptr;
+CLiveInputSource* DeckLiveIn[4] = {nullptr, nullptr, nullptr, nullptr};
 ZRPreferences* preferences = nullptr;

@@ -5,6 +5,7 @@
 // audioBroadcast is also read by the recording callback on the audio thread: the shell sets it before it
 // installs that callback and clears it only after removing the callback.
 
+class CLiveInputSource;
 class CSoundSource;
 class ZRAudioBroadcast;
 class ZRAudioMultiOutput;
@@ -38,5 +39,7 @@ extern ZRBatchAudioDetection* batchAudioDetection;
 // The mixer channels of deck 0 and deck 1 (index = deck), and of the microphone.
 extern ZRMixerChannel* MixerChannelDeck[2];
 extern ZRMixerChannel* MixerChannelMicrophone;
+// Each deck's live input (line or timecode; inputs 2 and 3 have no deck).
+extern CLiveInputSource* DeckLiveIn[4];
 // The settings store (null: settings read as absent).
 extern ZRPreferences* preferences;

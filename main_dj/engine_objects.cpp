@@ -17,7 +17,6 @@
 #include "main_dj/zr_main_frame.h"
 #include "soundio/zr_audio_multi_output.h"
 
-CLiveInputSource* DeckLiveIn[4] = {nullptr, nullptr, nullptr, nullptr};
 CLiveInputSource* MicrophoneLiveIn = nullptr;
 ZRMixerChannel* MasterFxChannel = nullptr;
 ZRVideoRecorder* videoRecorder = nullptr;

@@ -1,8 +1,9 @@
 #pragma once
 // The engine objects the shell makes at start-up beyond those the user actions act on
-// (actions_dj/engine_globals.h, which also holds the sampler slots): the live inputs, the master-effects
-// channel, the video recorder and the two worker threads. Null before the engine start and again after its
-// shut-down; set and cleared on the main thread only, while no GUI tick runs.
+// (actions_dj/engine_globals.h, which also holds the sampler slots and the decks' live inputs): the
+// microphone's live input, the master-effects channel, the video recorder and the two worker threads. Null
+// before the engine start and again after its shut-down; set and cleared on the main thread only, while no
+// GUI tick runs.
 //
 // Mixer channel indices, in the order they are added: 0 deck 0, 1 deck 1, 2 preview player, 3 filler
 // player, 4 to 11 the samplers 1 to 8. The microphone channel and the master-effects channel take the
@@ -15,8 +16,6 @@ class ZRMixerChannel;
 class ZRThread;
 class ZRVideoRecorder;
 
-// Per deck input (timecode, line): inputs 2 and 3 have no deck.
-extern CLiveInputSource* DeckLiveIn[4];
 extern CLiveInputSource* MicrophoneLiveIn;
 extern ZRMixerChannel* MasterFxChannel;
 extern ZRVideoRecorder* videoRecorder;
