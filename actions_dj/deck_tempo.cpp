@@ -146,8 +146,11 @@ void syncDeckTo(int deck, int target, bool phaseToo) {
   slow_reset_pitch[1].store(0);
   const bool done = phaseToo ? d->SyncDeckToOtherDeck(other) : d->MatchDeckToOtherDeck(other);
   if (!done) return;
-  actionControls().setPos(ACT_deck_pitch, deck, -d->GetPitch(), false);
-  showPitchText(deck, d->GetPitch());
+  const int pitch = d->GetPitch();
+  actionControls().setPos(ACT_deck_pitch, deck, -pitch, false);
+  // The slider stops at the end of its range and applies that; a sync beyond it keeps the pitch it needs.
+  if (d->GetPitch() != pitch) d->SetPitch(pitch);
+  showPitchText(deck, pitch);
 }
 
 void FDeck_Sync(int, int, int deck, ZRDrawNode*) {
