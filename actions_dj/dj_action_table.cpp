@@ -2,12 +2,14 @@
 
 #include <cstring>
 
-#include "actions_dj/bpm_editor.h"
 #include "actions_dj/automix_actions.h"
+#include "actions_dj/bpm_editor.h"
 #include "actions_dj/deck_cues.h"
 #include "actions_dj/deck_display.h"
+#include "actions_dj/deck_live_input.h"
 #include "actions_dj/deck_loading.h"
 #include "actions_dj/deck_loops.h"
+#include "actions_dj/deck_pads.h"
 #include "actions_dj/deck_scratch.h"
 #include "actions_dj/deck_tempo.h"
 #include "actions_dj/deck_transport.h"
@@ -15,8 +17,8 @@
 #include "actions_dj/karaoke_rotation.h"
 #include "actions_dj/mixer_actions.h"
 #include "actions_dj/preview_actions.h"
-#include "actions_dj/sampler_actions.h"
 #include "actions_dj/recording_action.h"
+#include "actions_dj/sampler_actions.h"
 #include "common/action_ids.h"
 #include "common/action_vocabulary.h"
 
@@ -49,6 +51,19 @@ constexpr bool kDeck = true, kGlobal = false;
       ROW(ACT_sampler1_filter + (n), S::Change, OnSliderChange_SamplerFilter, n, kGlobal),            \
       ROW(ACT_sampler1_name + (n), S::Release, OnButtonPress_SamplerLoad, n, kGlobal),                \
       ROW(ACT_sampler1_bpm_val + (n), S::Release, OnButtonPress_SamplerBpmValue, n, kGlobal)
+
+// The rows of performance pad n (0..7) of every kind, with the pad as its param.
+#define PAD_ROWS(n)                                                                         \
+  ROW(ACT_deck_looproll_1 + (n), S::Press, FDeck_LoopRoll_Click, n, kDeck),                 \
+      ROW(ACT_deck_looproll_1 + (n), S::Release, FDeck_LoopRoll_UnClick, n, kDeck),         \
+      ROW(ACT_deck_slicecue_1 + (n), S::Press, FDeck_SliceCue_Click, n, kDeck),             \
+      ROW(ACT_deck_slicecue_1 + (n), S::Release, FDeck_SliceCue_UnClick, n, kDeck),         \
+      ROW(ACT_deck_sliceloopcue_1 + (n), S::Press, FDeck_SliceLoopCue_Click, n, kDeck),     \
+      ROW(ACT_deck_sliceloopcue_1 + (n), S::Release, FDeck_SliceLoopCue_UnClick, n, kDeck), \
+      ROW(ACT_deck_loopcue_1 + (n), S::Press, FDeck_LoopCue_Click, n, kDeck),               \
+      ROW(ACT_deck_loopcue_1 + (n), S::Release, FDeck_LoopCue_UnClick, n, kDeck),           \
+      ROW(ACT_deck_pitchcue_1 + (n), S::Press, FDeck_PitchCue_Click, n, kDeck),             \
+      ROW(ACT_deck_pitchcue_1 + (n), S::Release, FDeck_PitchCue_UnClick, n, kDeck)
 
 const ZRDjActionBinding kBindings[] = {
     // Deck transport.
@@ -257,6 +272,21 @@ const ZRDjActionBinding kBindings[] = {
     ROW(ACT_deck_cue_out, S::RightPress, FDeck_CuePoint_RightClick, 17, kDeck),
     ROW(ACT_deck_clearcueout, S::Press, FDeck_ClearCuePoint_Click, 17, kDeck),
     ROW(ACT_deck_cuepos_clear, S::Press, FDeck_CuePointClear, -1, kDeck),
+    // Performance pads.
+    PAD_ROWS(0),
+    PAD_ROWS(1),
+    PAD_ROWS(2),
+    PAD_ROWS(3),
+    PAD_ROWS(4),
+    PAD_ROWS(5),
+    PAD_ROWS(6),
+    PAD_ROWS(7),
+    // Live input.
+    ROW(ACT_deck_analogin, S::Press, FDeck_AnalogIn, -1, kDeck),
+    ROW(ACT_deck_analogin, S::RightPress, FDeck_AnalogIn, -1, kDeck),
+    ROW(ACT_deck_timecodein, S::Press, FDeck_TimecodeIn, -1, kDeck),
+    ROW(ACT_deck_timecodein, S::RightPress, FDeck_TimecodeIn, -1, kDeck),
+    ROW(ACT_deck_timecode_relative, S::Press, FDeck_TimecodeRelative, -1, kDeck),
     // Loading and unloading.
     ROW(ACT_deck_load, S::Release, FDeck_LoadFromCursor, -1, kDeck),
     ROW(ACT_deck_load, S::RightRelease, FDeck_Unload, -1, kDeck),

@@ -250,8 +250,6 @@ void stageADeck(Binder& b) {
   // The lit loop-size button shows the active loop's size; the key-lock button the lock's state.
   for (const char* loop : loopLengths) b.switchButton(loop);
   b.switchButton("deck_key_lock");
-  b.pressBoth("deck_analogin", "FDeck_AnalogIn");
-  b.pressBoth("deck_timecodein", "FDeck_TimecodeIn");
   b.range("deck_pitch", -1600, 1600);
   if (ZRDrawNode* position = b.node("deck_pos")) {
     if (auto* s = dynamic_cast<ZRNodeSliderKnob*>(position)) s->setResetOnDoubleClick(false, 0);
@@ -410,19 +408,6 @@ void stageCDeck(Binder& b) {
   b.caption("deck_cue_in_label", ZRString("-"));
   b.caption("deck_cue_out_label", ZRString("-"));
   for (int n = 0; n < 8; n++) b.caption(numbered("deck_loop", n, "_label").c_str(), ZRString("-"));
-  b.press("deck_timecode_relative", "FDeck_TimecodeRelative");
-  const char* pads[][3] = {{"deck_slicecue_", "FDeck_SliceCue_Click", "FDeck_SliceCue_UnClick"},
-                           {"deck_sliceloopcue_", "FDeck_SliceLoopCue_Click", "FDeck_SliceLoopCue_UnClick"},
-                           {"deck_loopcue_", "FDeck_LoopCue_Click", "FDeck_LoopCue_UnClick"},
-                           {"deck_looproll_", "FDeck_LoopRoll_Click", "FDeck_LoopRoll_UnClick"},
-                           {"deck_pitchcue_", "FDeck_PitchCue_Click", "FDeck_PitchCue_UnClick"}};
-  for (const auto& pad : pads) {
-    for (int n = 0; n < 8; n++) {
-      const std::string name = pad[0] + std::to_string(n + 1);
-      b.code(name.c_str(), n);
-      b.pressRelease(name.c_str(), pad[1], pad[2]);
-    }
-  }
   const ZRString sendTo[] = {getTextName(txt_send_loop_to), ZRString("Sampler 1"), ZRString("Sampler 2"),
                              ZRString("Sampler 3"),         ZRString("Sampler 4"), ZRString("Sampler 5"),
                              ZRString("Sampler 6"),         ZRString("Sampler 7"), ZRString("Sampler 8")};

@@ -114,8 +114,7 @@ const std::array kFunctions = {
     row("showVideoOverlaysDialog", ZRActionShape::Action, &showVideoOverlaysDialog),
 };
 
-constexpr int kNotAvailableCount =
-    static_cast<int>(sizeof(kActionFunctionsNotAvailableYet) / sizeof(kActionFunctionsNotAvailableYet[0]));
+constexpr int kNotAvailableCount = static_cast<int>(kActionFunctionsNotAvailableYet.size());
 
 std::array<std::atomic<bool>, kNotAvailableCount> placeholderRan{};
 
@@ -251,7 +250,7 @@ bool isActionFunctionNotAvailableYet(const char* name) {
 
 const char* const* actionFunctionsNotAvailableYet(int& count) {
   count = kNotAvailableCount;
-  return kActionFunctionsNotAvailableYet;
+  return kActionFunctionsNotAvailableYet.data();
 }
 
 bool hasActionPlaceholderRun(const char* name) {

@@ -16,7 +16,9 @@
 #include "actions_dj/deck_cues.h"
 #include "actions_dj/deck_display.h"
 #include "actions_dj/deck_loading.h"
+#include "actions_dj/deck_live_input.h"
 #include "actions_dj/deck_loops.h"
+#include "actions_dj/deck_pads.h"
 #include "actions_dj/deck_scratch.h"
 #include "actions_dj/deck_tempo.h"
 #include "actions_dj/engine_globals.h"
@@ -46,6 +48,7 @@ class DeckPerformance : public ::testing::Test {
     installActionControls(table);
     installActionDialogs({nullptr, [this](const ZRString&, const ZRString&) { ++messages; }});
     resetHoldTimers(-1);
+    resetPerformancePads(-1);
     resetKeyShiftWarning();
     slow_reset_pitch[0] = slow_reset_pitch[1] = 0;
   }
@@ -244,6 +247,14 @@ TEST_F(DeckPerformance, IndexesOutOfRangeChangeNothing) {
       {FDeck_Pitch, 300, -1, 3},
       {FDeck_PitchKey, 8, -1, -1},
       {FDeck_CuePoint, 0, 40, 0},
+      {FDeck_LoopRoll_Click, 1, 8, 0},
+      {FDeck_SliceCue_Click, 1, -1, 0},
+      {FDeck_SliceLoopCue_Click, 1, 0, 3},
+      {FDeck_LoopCue_Click, 1, 1, 0},  // hot cue 2 is unset
+      {FDeck_PitchCue_Click, 1, 0, -1},
+      {FDeck_PitchCue_UnClick, 1, 0, 0},
+      {FDeck_AnalogIn, 1, -1, 0},  // deck A has no live input here
+      {FDeck_TimecodeIn, 1, -1, 9},
   };
   for (const Call& c : calls) c.action(c.value, c.param, c.deck, nullptr);
   EXPECT_EQ(deckA->getCuePos(0), 1234);
@@ -251,7 +262,27 @@ TEST_F(DeckPerformance, IndexesOutOfRangeChangeNothing) {
   EXPECT_FALSE(deckA->GetLoopInfo().active);
   EXPECT_EQ(deckA->GetPitch(), 0);
   EXPECT_EQ(deckA->GetPitchKey(), 0);
+  EXPECT_EQ(heldPerformancePad(0), -1);
+  EXPECT_EQ(deckA->GetTimecodedVinylMode(), 0);
   for (auto& timer : loopTimer[0]) EXPECT_EQ(timer.load(), -1);
+}
+
+// A pitch pad held while a new track loads belongs to the old track: the load lets go of it and brings
+// key lock back (the pitch starts at 0, as after every load), and the pad's late release changes nothing.
+TEST_F(DeckPerformance, ALoadLetsGoOfAHeldPitchPad) {
+  ASSERT_TRUE(loadA());
+  table->userMoves(ACT_deck_pitch, 0, -300);
+  deckA->SetMasterTempo(1);
+  FDeck_PitchCue_Click(1, 7, 0, nullptr);
+  EXPECT_EQ(deckA->GetPitch(), 10600);
+  EXPECT_EQ(deckA->GetMasterTempo(), 0);
+  ASSERT_TRUE(loadA());
+  EXPECT_EQ(heldPerformancePad(0), -1);
+  EXPECT_EQ(deckA->GetPitch(), 0);
+  EXPECT_EQ(deckA->GetMasterTempo(), 1);
+  table->userMoves(ACT_deck_pitch, 0, -500);
+  FDeck_PitchCue_UnClick(0, 7, 0, nullptr);
+  EXPECT_EQ(deckA->GetPitch(), 500);
 }
 
 // Sync needs two decks with tracks: with deck B empty nothing happens to deck A.

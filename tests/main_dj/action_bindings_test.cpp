@@ -78,7 +78,6 @@ TEST_F(ActionBindings, EveryButtonSliderAndDropDownOfTheVocabularyIsBoundOrKnown
 TEST_F(ActionBindings, TheFunctionTableNamesEachFunctionOnce) {
   int count = 0;
   const char* const* names = actionFunctionsNotAvailableYet(count);
-  ASSERT_GT(count, 0);
   std::set<std::string> seen;
   for (int i = 0; i < count; i++) {
     EXPECT_TRUE(seen.insert(names[i]).second) << "listed twice: " << names[i];
@@ -93,6 +92,8 @@ TEST_F(ActionBindings, TheFunctionTableNamesEachFunctionOnce) {
 
 TEST_F(ActionBindings, APlaceholderLogsItsNameOnceWhicheverShapeRunsIt) {
   int count = 0;
+  actionFunctionsNotAvailableYet(count);
+  if (count == 0) GTEST_SKIP() << "every action is built";
   const char* name = actionFunctionsNotAvailableYet(count)[count - 1];
   LogCapture log;
   ZRActionCallback action = actionFunction(name);
