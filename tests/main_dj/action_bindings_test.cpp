@@ -100,7 +100,10 @@ TEST_F(ActionBindings, APlaceholderLogsItsNameOnceWhicheverShapeRunsIt) {
   ZRPointerActionCallback pointer = pointerActionFunction(name);
   ASSERT_NE(action, nullptr);
   ASSERT_NE(pointer, nullptr);
-  EXPECT_NE(action, actionFunction(actionFunctionsNotAvailableYet(count)[0]));
+  // Each name has its own placeholder (once there are two names left to tell apart).
+  if (count > 1) {
+    EXPECT_NE(action, actionFunction(actionFunctionsNotAvailableYet(count)[0]));
+  }
   action(1, 0, 0, nullptr);
   action(0, 0, 0, nullptr);
   pointer(0, 0, 0, 0, 0, 0, nullptr);
